@@ -1,0 +1,36 @@
+# GoogleTest for both builds and one helper, kv_add_test(), for test targets.
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  # Debian ships GoogleTest as sources: build it for the cross target.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL SYSTEM)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gmock ALIAS gmock)
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+add_library(kv_test_main STATIC ${CMAKE_SOURCE_DIR}/native/tests/support/TestMain.cpp)
+target_link_libraries(kv_test_main PUBLIC GTest::gtest GTest::gmock)
+
+set(KV_TEST_DATA_DIR ${CMAKE_SOURCE_DIR}/native/tests/data)
+
+# kv_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>])
+#
+# On Linux every test case is its own ctest entry. Under Wine each process
+# start costs a fair fraction of a second, so a Windows test executable is
+# one ctest entry that runs all of its cases.
+function(kv_add_test name)
+  cmake_parse_arguments(KT "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${KT_SOURCES})
+  target_link_libraries(${name} PRIVATE kv_test_main kv_compile_options ${KT_LIBS})
+  target_compile_definitions(${name} PRIVATE KV_TEST_DATA_DIR="${KV_TEST_DATA_DIR}")
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${KT_LABELS}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES LABELS "${KT_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,32 @@
+// Entry point of every test executable.
+//
+// Under Wine a crashing Windows program can exit with status 0, and mingw's
+// GoogleTest does not catch access violations, so on Windows an unhandled
+// exception filter reports the code and ends the process with status 3.
+
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+LONG WINAPI ReportCrashAndExit(EXCEPTION_POINTERS* info) {
+    const DWORD code = info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionCode : 0;
+    std::fprintf(stderr, "\nFATAL: unhandled exception 0x%08lx\n", static_cast<unsigned long>(code));
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+}  // namespace
+#endif
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(ReportCrashAndExit);
+#endif
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

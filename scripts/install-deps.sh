@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the builds, tests, benchmarks and the
+# headless host need. Safe to run again; needs root (or sudo).
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+packages=(
+  # Linux build and tests
+  g++ cmake ninja-build pkg-config python3 libgtest-dev libgmock-dev googletest
+  libbenchmark-dev libopencolorio-dev libpng-dev
+  # Fuzzers
+  clang-14 libclang-rt-14-dev
+  # Windows cross build and its tests under Wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 libxml2-utils
+  # OpenCL on the processor
+  pocl-opencl-icd ocl-icd-libopencl1 ocl-icd-opencl-dev opencl-c-headers clinfo
+  # Dialog tests under a virtual display
+  xvfb xdotool xauth imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
+    -o DPkg::Lock::Timeout=600 "${missing[@]}"
+fi

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds and runs every test:
+#   release and asan (Linux), tsan (the concurrency tests), windows (under Wine).
+# Usage: scripts/test.sh [preset ...]     (default: release asan tsan windows)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+
+scripts/install-deps.sh
+
+presets=("$@")
+[ "${#presets[@]}" -gt 0 ] || presets=(release asan tsan windows)
+jobs="$(nproc)"
+failed=()
+
+run_preset() {
+  local preset="$1"
+  echo "=== $preset: configure and build"
+  cmake --preset "$preset" -DKV_WARNINGS_AS_ERRORS=ON >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  local filter=()
+  # ThreadSanitizer is only worth its cost on the tests that run threads.
+  [ "$preset" = tsan ] && filter=(-L concurrency)
+  echo "=== $preset: test"
+  if [ "$preset" = windows ]; then
+    scripts/check-windows-imports.sh build/windows
+    # shellcheck source=scripts/wine-env.sh
+    . scripts/wine-env.sh "$root/build/windows/wine"
+    local rc=0
+    ctest --preset windows -j "$jobs" "${filter[@]}" || rc=$?
+    kv_wine_stop
+    return $rc
+  fi
+  ctest --preset "$preset" -j "$jobs" "${filter[@]}"
+}
+
+for preset in "${presets[@]}"; do
+  run_preset "$preset" || failed+=("$preset")
+done
+
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "FAILED presets: ${failed[*]}"
+  exit 1
+fi
+echo "All presets passed: ${presets[*]}"
