@@ -1,0 +1,187 @@
+#pragma once
+// A stand-in for the two video hosts, built on our SDK header layer, for tests
+// and the headless host. It owns the records a host passes to an effect
+// (PF_InData, PF_OutData, parameter arrays, worlds), serves handles through
+// the utility callbacks, and answers the suites the effect asks for, recording
+// what the effect did with them.
+//
+// The host's callbacks carry no context pointer, so one FakeHost is "current"
+// at a time (the most recently constructed live one); handles are
+// process-wide and may outlive the host that made them.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "effect_sdk.h"
+
+namespace kvtest {
+
+using EffectEntry = PF_Err (*)(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
+
+constexpr A_long kApplAfterEffects = 0x46585443;  // 'FXTC'
+constexpr A_long kApplPremiere = 0x50724D72;      // 'PrMr'
+
+// ---- Handles (process-wide) -------------------------------------------------
+
+// Handles made by the host's host_new_handle and not yet disposed.
+long LiveHandleCount();
+// Handles currently locked more often than unlocked.
+long LockedHandleCount();
+PF_Handle MakeHandle(const void* bytes, size_t length);
+PF_Handle MakeHandle8(std::string_view text);
+PF_Handle MakeHandle16(std::string_view text);  // each byte widened to a UTF-16 unit
+std::vector<unsigned char> HandleBytes(PF_Handle handle);
+void DisposeHandle(PF_Handle handle);
+
+// ---- Worlds -----------------------------------------------------------------
+
+enum class PixelLayout { ARGB8, BGRA8, BGRA32f };
+
+// A frame in one of the hosts' layouts, with optional padding at the end of
+// each row. Pixel access takes and returns red, green, blue, alpha.
+class FakeWorld {
+public:
+    FakeWorld(PixelLayout layout, int32_t width, int32_t height, int32_t rowPadding = 0);
+    FakeWorld(const FakeWorld&) = delete;
+    FakeWorld& operator=(const FakeWorld&) = delete;
+
+    PF_LayerDef& def() { return def_; }
+    PixelLayout layout() const { return layout_; }
+    int32_t width() const { return def_.width; }
+    int32_t height() const { return def_.height; }
+    int32_t rowBytes() const { return def_.rowbytes; }
+    int32_t pixelBytes() const { return layout_ == PixelLayout::BGRA32f ? 16 : 4; }
+    std::vector<unsigned char>& bytes() { return bytes_; }
+    unsigned char* Row(int32_t y) { return bytes_.data() + static_cast<size_t>(y) * def_.rowbytes; }
+
+    // 8-bit worlds store round(v * 255) clamped to 0..255.
+    void SetPixel(int32_t x, int32_t y, float r, float g, float b, float a);
+    void GetPixel(int32_t x, int32_t y, float rgba[4]) const;
+    // Deterministic smooth gradients with some texture, alpha varying too.
+    void FillTestPicture(uint32_t seed = 1);
+    void FillBytes(unsigned char value);
+
+private:
+    size_t Offset(int32_t x, int32_t y, int channel) const;
+
+    PixelLayout layout_;
+    std::vector<unsigned char> bytes_;
+    PF_LayerDef def_{};
+};
+
+// ---- Parameter array --------------------------------------------------------
+
+// Index 0 the input layer, 1 "Amount", 2 "LUT" (arbitrary data), 3 and 4
+// the two buttons; list() is null-terminated like the hosts' arrays.
+class FakeParams {
+public:
+    FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut);
+    FakeParams(const FakeParams&) = delete;
+    FakeParams& operator=(const FakeParams&) = delete;
+
+    PF_ParamDef** list() { return list_; }
+    PF_ParamDef& at(int index) { return defs_[index]; }
+    void SetInput(FakeWorld* input);
+    void SetAmount(double percent) { defs_[1].u.fs_d.value = percent; }
+    void SetLut(PF_Handle lut) { defs_[2].u.arb_d.value = lut; }
+    PF_Handle lut() const { return defs_[2].u.arb_d.value; }
+
+private:
+    PF_ParamDef defs_[5]{};
+    PF_ParamDef* list_[6]{};
+};
+
+// ---- The host ---------------------------------------------------------------
+
+struct PixelFormatCall {
+    std::string what;  // "Clear" or "Add"
+    PrPixelFormat format = 0;
+};
+
+struct UpdateParamUICall {
+    PF_ParamIndex index = 0;
+    std::string name;   // the definition's name field
+    std::string label;  // the button text the definition points at
+    PF_ParamDef def{};
+};
+
+class FakeHost {
+public:
+    explicit FakeHost(A_long applId = kApplAfterEffects, EffectEntry entry = nullptr);
+    ~FakeHost();
+    FakeHost(const FakeHost&) = delete;
+    FakeHost& operator=(const FakeHost&) = delete;
+
+    PF_InData& in() { return in_; }
+    PF_OutData& out() { return out_; }
+    void ResetOutData();
+
+    // Fault injection and host answers.
+    void SetFailNewHandle(bool fail);
+    void SetFailLockHandle(bool fail);
+    void SetBasicSuitePresent(bool present);
+    // A suite that the basic suite refuses, or "acquires" as a null pointer.
+    void SetSuiteMissing(const std::string& name, bool missing);
+    void SetSuiteYieldsNull(const std::string& name, bool yieldsNull);
+    void SetPixelFormat(PrPixelFormat format);
+    void SetUpdateParamUIResult(PF_Err err);
+    // add_param answers `err` for the parameter added as number `ordinal` (0-based).
+    void RefuseAddParam(int ordinal, PF_Err err);
+
+    // What the effect did.
+    std::vector<PixelFormatCall> pixelFormatCalls() const;
+    std::vector<UpdateParamUICall> updateParamUICalls() const;
+    std::vector<PF_ParamDef> addedParams() const;
+    int suitesHeld() const;  // acquisitions not yet released
+    void ClearRecords();
+
+    // Calls into the effect through the entry given at construction.
+    PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
+                void* extra = nullptr);
+
+    // The arbitrary-data callbacks, one helper per selector.
+    PF_Err ArbNew(PF_ArbitraryH* out);
+    PF_Err ArbDispose(PF_ArbitraryH h);
+    PF_Err ArbCopy(PF_ArbitraryH src, PF_ArbitraryH* dst);
+    PF_Err ArbFlatSize(PF_ArbitraryH h, A_u_long* size);
+    PF_Err ArbFlatten(PF_ArbitraryH h, void* buffer, A_u_long bufferSize);
+    PF_Err ArbUnflatten(const void* data, A_u_long size, PF_ArbitraryH* out);
+    PF_Err ArbInterp(PF_ArbitraryH left, PF_ArbitraryH right, double t, PF_ArbitraryH* out);
+    PF_Err ArbCompare(PF_ArbitraryH a, PF_ArbitraryH b, PF_ArbCompareResult* result);
+    PF_Err ArbPrintSize(PF_ArbitraryH h, A_u_long* size);
+    PF_Err ArbPrint(PF_ArbitraryH h, char* buffer, A_u_long size);
+    PF_Err ArbScan(const char* text, A_u_long length, PF_ArbitraryH* out);
+    PF_Err ArbSelector(PF_FunctionSelector selector);  // a bare record, e.g. an unknown selector
+
+    // Used by the static callbacks.
+    struct State;
+    State& state() { return *state_; }
+
+private:
+    PF_Err Arb(PF_ArbParamsExtra& extra);
+
+    EffectEntry entry_;
+    PF_InData in_{};
+    PF_OutData out_{};
+    State* state_;
+};
+
+// ---- The effect's log -------------------------------------------------------
+
+// Reads the lines that "effect.log" gained since construction (or the last
+// Take), with the timestamps and CR characters removed.
+class LogTail {
+public:
+    LogTail();
+    std::vector<std::string> Take();
+    static std::string Path();
+
+private:
+    long long offset_ = 0;
+};
+
+}  // namespace kvtest
