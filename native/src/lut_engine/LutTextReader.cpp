@@ -1,0 +1,266 @@
+// Reads LUT text. Grammar (tokens separated by "C" white space):
+//
+//   text     = "KVLUT0" anything                          ; no LUT
+//            | "KVLUTP" n [cols rows x0 y0 x1 y1]         ; calibration pattern
+//            | "KVLUT3" id name size lo hi ws data
+//            | "KVLUT2" id size lo hi ws data
+//            | "KVLUT1" size lo hi ws data                 ; also the fallback form
+//   n, cols, rows, size = signed 32-bit decimal
+//   id       = signed 32-bit decimal (wider values are refused as malformed)
+//   x0 .. y1 = signed decimal, millionths of the frame width / height
+//   lo, hi   = float as scanf's %f reads it (sign, decimal or 0x hexadecimal,
+//              exponent, inf, infinity, nan, nan(chars))
+//   name     = 1 to 399 non-blank characters, "-" for the empty name, "%XX"
+//              for a byte
+//   data     = base64 of N^3 * 3 little-endian uint16 codes, red fastest;
+//              bytes outside the alphabet are skipped, "=" ends it
+//
+// The header is scanned from a copy of the first 96 characters (1200 for a
+// second try at KVLUT3, whose name may be long), which ends early at a NUL as
+// a C string would, so that a megabyte of data is never scanned as header.
+// A number that runs into the end of the copy while the text goes on is cut,
+// and the scan fails there rather than accept a shortened value. The data
+// starts after the white space that follows hi; without such white space
+// inside the copy the header is malformed.
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+
+#include "lut_engine/LutText.h"
+#include "lut_engine/NumberText.h"
+#include "lut_engine/ReaderMessages.h"
+
+namespace kv {
+namespace {
+
+constexpr size_t kHeaderCopy = 96;
+constexpr size_t kLongHeaderCopy = 1200;
+constexpr size_t kNameWidth = 399;
+constexpr int64_t kMinSize = 2;
+constexpr int64_t kMaxSize = 129;
+constexpr int64_t kMinProbe = 2;
+constexpr int64_t kMaxProbe = 64;
+constexpr int64_t kAreaScale = 1000000;
+constexpr int64_t kMaxPatternCells = 4000000;
+
+bool fail(std::string* error, std::string_view message) {
+    if (error) error->assign(message);
+    return false;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+bool fitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+// A scanf-style pass over the header copy. Each conversion skips leading white
+// space; once one fails, the scan is over and later calls fail too.
+class HeaderScan {
+public:
+    HeaderScan(std::string_view text, size_t copyLength) {
+        const size_t length = std::min(text.size(), copyLength);
+        copy_ = text.substr(0, length);
+        cut_ = length < text.size();
+        if (const size_t nul = copy_.find('\0'); nul != std::string_view::npos) {
+            copy_ = copy_.substr(0, nul);
+            cut_ = false;  // a C string really ends at its NUL
+        }
+    }
+
+    bool literal(std::string_view word) {
+        ok_ = ok_ && startsWith(copy_.substr(pos_), word);
+        if (ok_) pos_ += word.size();
+        return ok_;
+    }
+
+    bool integer(int64_t& value) {
+        size_t p = pos_;
+        const bool scanned = ok_ && scanInteger(copy_, p, value);
+        return finish(scanned, p);
+    }
+
+    bool real(float& value) {
+        size_t p = pos_;
+        const bool scanned = ok_ && scanFloat(copy_, p, value, FloatScan::Formatted);
+        return finish(scanned, p);
+    }
+
+    // %<width>s: up to `width` non-blank characters.
+    bool token(size_t width, std::string_view& value) {
+        size_t p = pos_;
+        skipCSpace(copy_, p);
+        const size_t start = p;
+        while (p < copy_.size() && p - start < width && !isCSpace(copy_[p])) ++p;
+        value = copy_.substr(start, p - start);
+        const bool scanned = ok_ && p > start;
+        return finish(scanned, p);
+    }
+
+    // " %n": the offset after the white space that ends the header, or
+    // nothing when the copy ends before any white space.
+    bool dataOffset(size_t& offset) {
+        if (!ok_ || skipCSpace(copy_, pos_) == 0) return ok_ = false;
+        offset = pos_;
+        return true;
+    }
+
+private:
+    bool finish(bool scanned, size_t end) {
+        // A conversion that runs into the end of a cut copy may have lost digits.
+        ok_ = scanned && !(cut_ && end == copy_.size());
+        if (ok_) pos_ = end;
+        return ok_;
+    }
+
+    std::string_view copy_;
+    size_t pos_ = 0;
+    bool cut_ = false;
+    bool ok_ = true;
+};
+
+struct CubeHeader {
+    int64_t id = 0;
+    int64_t size = 0;
+    float lo = 0.0f;
+    float hi = 0.0f;
+    size_t offset = 0;
+    std::string_view name;
+};
+
+// "KVLUT3 %ld %399s %d %f %f %n"
+bool scanKvlut3(std::string_view text, size_t copyLength, CubeHeader& h) {
+    HeaderScan s(text, copyLength);
+    return s.literal("KVLUT3") && s.integer(h.id) && fitsInt32(h.id) && s.token(kNameWidth, h.name) &&
+           s.integer(h.size) && s.real(h.lo) && s.real(h.hi) && s.dataOffset(h.offset);
+}
+
+// "KVLUT2 %ld %d %f %f %n"
+bool scanKvlut2(std::string_view text, CubeHeader& h) {
+    HeaderScan s(text, kHeaderCopy);
+    return s.literal("KVLUT2") && s.integer(h.id) && fitsInt32(h.id) && s.integer(h.size) && s.real(h.lo) &&
+           s.real(h.hi) && s.dataOffset(h.offset);
+}
+
+// "KVLUT1 %d %f %f %n"
+bool scanKvlut1(std::string_view text, CubeHeader& h) {
+    HeaderScan s(text, kHeaderCopy);
+    return s.literal("KVLUT1") && s.integer(h.size) && s.real(h.lo) && s.real(h.hi) && s.dataOffset(h.offset);
+}
+
+// "KVLUTP %d %d %d %ld %ld %ld %ld"
+bool parsePattern(std::string_view text, Lut3D& lut, std::string* error) {
+    HeaderScan s(text, kHeaderCopy);
+    int64_t f[7] = {};
+    int count = 0;
+    if (s.literal("KVLUTP")) {
+        while (count < 7 && s.integer(f[count])) ++count;
+    }
+    const int64_t n = f[0];
+    if (count < 1 || n < kMinProbe || n > kMaxProbe) return fail(error, messages::kBadPatternSize);
+    lut.probe = static_cast<int32_t>(n);
+    if (count == 1) return true;
+    const int64_t cols = f[1], rows = f[2], x0 = f[3], y0 = f[4], x1 = f[5], y1 = f[6];
+    // Each factor is bounded before the product so that it cannot overflow.
+    const bool ok = count == 7 && x0 >= 0 && y0 >= 0 && x0 < x1 && y0 < y1 && x1 <= kAreaScale &&
+                    y1 <= kAreaScale && cols >= 1 && rows >= 1 && cols <= kMaxPatternCells &&
+                    rows <= kMaxPatternCells && cols * rows >= n * n * n && cols * rows <= kMaxPatternCells;
+    if (!ok) return fail(error, messages::kBadPatternArea);
+    lut.probeCols = static_cast<int32_t>(cols);
+    lut.probeRows = static_cast<int32_t>(rows);
+    lut.areaX0 = static_cast<double>(x0) * 1e-6;
+    lut.areaY0 = static_cast<double>(y0) * 1e-6;
+    lut.areaX1 = static_cast<double>(x1) * 1e-6;
+    lut.areaY1 = static_cast<double>(y1) * 1e-6;
+    return true;
+}
+
+constexpr std::array<int8_t, 256> kBase64Values = [] {
+    std::array<int8_t, 256> table{};
+    table.fill(-1);
+    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (size_t i = 0; i < alphabet.size(); ++i) table[static_cast<unsigned char>(alphabet[i])] = static_cast<int8_t>(i);
+    return table;
+}();
+
+// Decodes the codes into lut.data, which already has its final size.
+bool decodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
+    // The float nearest 1/65535; the step is computed once, in float.
+    const float k = std::bit_cast<float>(uint32_t{0x37800080});
+    const float step = (hi - lo) * k;
+    float* out = lut.data.data();
+    const size_t count = lut.data.size();
+    size_t stored = 0;
+    uint32_t bits = 0;
+    int bitCount = 0;
+    int lowByte = -1;
+    for (const char c : data) {
+        if (c == '=') break;
+        const int v = kBase64Values[static_cast<unsigned char>(c)];
+        if (v < 0) continue;
+        bits = (bits << 6) | static_cast<uint32_t>(v);
+        bitCount += 6;
+        if (bitCount < 8) continue;
+        bitCount -= 8;
+        const int byte = static_cast<int>((bits >> bitCount) & 0xFFu);
+        bits &= (1u << bitCount) - 1u;
+        if (lowByte < 0) {
+            lowByte = byte;
+            continue;
+        }
+        const int q = lowByte | (byte << 8);
+        lowByte = -1;
+        out[stored++] = static_cast<float>(q) * step + lo;
+        if (stored == count) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
+    lut = Lut3D{};
+    if (startsWith(text, "KVLUT0")) return true;
+    if (startsWith(text, "KVLUTP")) return parsePattern(text, lut, error);
+
+    CubeHeader h;
+    if (startsWith(text, "KVLUT3")) {
+        // A long name does not fit the short copy: try again on the long one.
+        if (!scanKvlut3(text, kHeaderCopy, h)) {
+            h = CubeHeader{};
+            if (!scanKvlut3(text, kLongHeaderCopy, h)) return fail(error, messages::kNotLut3);
+        }
+        lut.name = PercentDecodeName(h.name);
+    } else if (startsWith(text, "KVLUT2")) {
+        if (!scanKvlut2(text, h)) return fail(error, messages::kNotLut2);
+    } else if (!scanKvlut1(text, h)) {
+        return fail(error, messages::kNotLut2);
+    }
+    lut.id = static_cast<int32_t>(h.id);
+    if (h.size < kMinSize || h.size > kMaxSize) return fail(error, messages::kLutSizeOutOfRange);
+    const auto n = static_cast<size_t>(h.size);
+    lut.size = static_cast<int32_t>(h.size);
+    lut.data.assign(n * n * n * 3, 0.0f);
+    if (!decodeData(text.substr(h.offset), h.lo, h.hi, lut)) return fail(error, messages::kLutDataTruncated);
+    return true;
+}
+
+std::string PercentDecodeName(std::string_view token) {
+    if (token == "-") return {};
+    std::string name;
+    name.reserve(token.size());
+    for (size_t i = 0; i < token.size(); ++i) {
+        int value = 0;
+        if (token[i] == '%' && i + 2 < token.size() && scanHexByte(token.substr(i + 1, 2), value)) {
+            name.push_back(static_cast<char>(static_cast<unsigned char>(value & 0xFF)));
+            i += 2;
+        } else {
+            name.push_back(token[i]);
+        }
+    }
+    return name;
+}
+
+}  // namespace kv

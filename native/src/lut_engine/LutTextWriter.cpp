@@ -1,0 +1,127 @@
+// Writes the "KVLUT3" form of LUT text (grammar in LutTextReader.cpp):
+//
+//   "KVLUT3 " id " " name " " size " " lo " " hi " " base64
+//
+// lo and hi are printed like "%.9g", which reads back as the same float, and
+// every value becomes the 16-bit code round((v - lo) * 65535 / (hi - lo)).
+
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "lut_engine/LutText.h"
+#include "lut_engine/NumberText.h"
+
+namespace kv {
+namespace {
+
+constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+struct Range {
+    float lo = 0.0f;
+    float hi = 1.0f;
+};
+
+// The smallest and largest finite value. NaN and infinities are left out:
+// either would make every code (and so the whole LUT read back) NaN. An
+// infinite value then saturates to the nearest end of the range.
+Range valueRange(const std::vector<float>& data) {
+    bool any = false;
+    Range r;
+    for (const float v : data) {
+        if (!std::isfinite(v)) continue;
+        if (!any) {
+            r.lo = r.hi = v;
+            any = true;
+        } else if (v < r.lo) {
+            r.lo = v;
+        } else if (v > r.hi) {
+            r.hi = v;
+        }
+    }
+    if (!(r.hi > r.lo)) r.hi = r.lo + 1.0f;
+    return r;
+}
+
+uint16_t quantise(float v, float lo, double scale) {
+    const float offset = v - lo;  // in float, as the reader's step is
+    const double product = static_cast<double>(offset) * scale;
+    if (std::isnan(product) || product < 0.0) return 0;
+    if (product > 65535.0) return 65535;
+    return static_cast<uint16_t>(std::round(product));  // half away from zero
+}
+
+void appendBase64(const std::vector<unsigned char>& bytes, std::string& out) {
+    out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const uint32_t group = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        out.push_back(kBase64Alphabet[(group >> 18) & 63]);
+        out.push_back(kBase64Alphabet[(group >> 12) & 63]);
+        out.push_back(kBase64Alphabet[(group >> 6) & 63]);
+        out.push_back(kBase64Alphabet[group & 63]);
+    }
+    const size_t rest = bytes.size() - i;
+    if (rest == 0) return;
+    uint32_t group = uint32_t{bytes[i]} << 16;
+    if (rest == 2) group |= uint32_t{bytes[i + 1]} << 8;
+    out.push_back(kBase64Alphabet[(group >> 18) & 63]);
+    out.push_back(kBase64Alphabet[(group >> 12) & 63]);
+    out.push_back(rest == 2 ? kBase64Alphabet[(group >> 6) & 63] : '=');
+    out.push_back('=');
+}
+
+bool keepsInName(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+}  // namespace
+
+std::string PercentEncodeName(std::string_view name) {
+    if (name.empty()) return "-";
+    // A lone "-" would read back as the empty name.
+    if (name == "-") return "%2D";
+    constexpr std::string_view hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(name.size());
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (keepsInName(c)) {
+            out.push_back(ch);
+        } else {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        }
+    }
+    return out;
+}
+
+std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
+    const Range range = valueRange(lut.data);
+    const double scale = 65535.0 / (static_cast<double>(range.hi) - static_cast<double>(range.lo));
+    std::vector<unsigned char> bytes;
+    bytes.reserve(lut.data.size() * 2);
+    for (const float v : lut.data) {
+        const uint16_t q = quantise(v, range.lo, scale);
+        bytes.push_back(static_cast<unsigned char>(q & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(q >> 8));
+    }
+    std::string text = "KVLUT3 ";
+    text += formatInteger(id);
+    text += ' ';
+    text += PercentEncodeName(name);
+    text += ' ';
+    text += formatInteger(lut.size);
+    text += ' ';
+    text += formatG9(static_cast<double>(range.lo));
+    text += ' ';
+    text += formatG9(static_cast<double>(range.hi));
+    text += ' ';
+    appendBase64(bytes, text);
+    return text;
+}
+
+}  // namespace kv

@@ -1,0 +1,172 @@
+#include "lut_engine/CubeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "LutTextTestText.h"
+#include "lut_engine/ReaderMessages.h"
+
+namespace {
+
+namespace msg = kv::messages;
+
+// Eight nodes of a size 2 cube, red fastest.
+const std::string kNodes2 =
+    "0 0 0\n1 0 0\n0 1 0\n1 1 0\n"
+    "0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+
+// Reads from a heap block of exactly the text's length, no terminator.
+bool readExact(const std::string& text, kv::Lut3D& lut, std::string* error) {
+    const auto block = std::make_unique<char[]>(text.size() + 1);
+    std::copy(text.begin(), text.end(), block.get());
+    return kv::ReadCubeFile(std::string_view(block.get(), text.size()), lut, error);
+}
+
+void expectDomain(const kv::Lut3D& lut, float lo0, float lo1, float lo2, float hi0, float hi1, float hi2) {
+    EXPECT_EQ(lut.domainMin[0], lo0);
+    EXPECT_EQ(lut.domainMin[1], lo1);
+    EXPECT_EQ(lut.domainMin[2], lo2);
+    EXPECT_EQ(lut.domainMax[0], hi0);
+    EXPECT_EQ(lut.domainMax[1], hi1);
+    EXPECT_EQ(lut.domainMax[2], hi2);
+}
+
+TEST(CubeFile, ReadsTheIdentityFixture) {
+    kv::Lut3D lut;
+    std::string error;
+    ASSERT_TRUE(readExact(kvtest::readDataFile("cube/identity2.cube"), lut, &error)) << error;
+    ASSERT_EQ(lut.size, 2);
+    ASSERT_EQ(lut.data.size(), 24u);
+    for (int node = 0; node < 8; ++node) {
+        EXPECT_EQ(lut.data[3 * node + 0], static_cast<float>(node & 1));
+        EXPECT_EQ(lut.data[3 * node + 1], static_cast<float>((node >> 1) & 1));
+        EXPECT_EQ(lut.data[3 * node + 2], static_cast<float>((node >> 2) & 1));
+    }
+    expectDomain(lut, 0, 0, 0, 1, 1, 1);
+}
+
+TEST(CubeFile, ReadsDomainLines) {
+    kv::Lut3D lut;
+    std::string error;
+    ASSERT_TRUE(readExact(kvtest::readDataFile("cube/curve3_domain.cube"), lut, &error)) << error;
+    EXPECT_EQ(lut.size, 3);
+    expectDomain(lut, -0.25f, 0.0f, 0.1f, 1.5f, 2.0f, 0.9f);
+
+    ASSERT_TRUE(readExact(kvtest::readDataFile("cube/curve3_input_range.cube"), lut, &error)) << error;
+    expectDomain(lut, -0.5f, -0.5f, -0.5f, 1.25f, 1.25f, 1.25f);
+
+    // A later line overrides an earlier one, whichever keyword it uses.
+    ASSERT_TRUE(readExact("LUT_3D_INPUT_RANGE 0 4\nDOMAIN_MAX 2 3 4\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
+    expectDomain(lut, 0, 0, 0, 2, 3, 4);
+
+    // Unreadable or missing domain numbers count as 0, without an error of
+    // their own; a domain of 0..2 is read (the caller decides about it).
+    ASSERT_TRUE(readExact("DOMAIN_MIN x\nDOMAIN_MAX 2 2 2\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
+    expectDomain(lut, 0, 0, 0, 2, 2, 2);
+    ASSERT_TRUE(readExact("DOMAIN_MIN -1 -1 -1\nDOMAIN_MAX 1.5e0,2\t3 junk\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error))
+        << error;
+    expectDomain(lut, -1, -1, -1, 1.5f, 0, 0);
+}
+
+TEST(CubeFile, AcceptsWhatTheFormatAllows) {
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"no final line feed", "LUT_3D_SIZE 2\n" + kNodes2.substr(0, kNodes2.size() - 1)},
+        {"data before the size", kNodes2 + "LUT_3D_SIZE 2"},
+        {"a later size replaces an earlier one", "LUT_3D_SIZE 3\nLUT_3D_SIZE 2\n" + kNodes2},
+        {"upper-case keyword lines are ignored", "TITLE x\nLUT_1D_INPUT_RANGE 0 1\n_X\nLUT_3D_SIZE 2\n" + kNodes2},
+        {"indented lines, tabs, extra text after three values",
+         "\t \r LUT_3D_SIZE +2\n" + std::string("  0 0 0 extra\n\t1 0 0\r\n0 1 0 #\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n")},
+        {"number forms", "LUT_3D_SIZE 2\n" + std::string("+0 -0 0x0\n1e0 0. .0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        kv::Lut3D lut;
+        std::string error;
+        ASSERT_TRUE(readExact(c.text, lut, &error)) << error;
+        EXPECT_EQ(lut.size, 2);
+        ASSERT_EQ(lut.data.size(), 24u);
+        EXPECT_EQ(lut.data[3], 1.0f);
+        EXPECT_EQ(lut.data[23], 1.0f);
+    }
+}
+
+TEST(CubeFile, RefusesBadFilesWithTheirMessage) {
+    struct Case {
+        std::string text;
+        std::string_view message;
+    };
+    const std::string good = "LUT_3D_SIZE 2\n" + kNodes2;
+    const Case cases[] = {
+        {"LUT_3D_SIZE 1\n" + kNodes2, msg::kCubeSizeOutOfRange},
+        {"LUT_3D_SIZE 257\n", msg::kCubeSizeOutOfRange},
+        {"LUT_3D_SIZE\n" + kNodes2, msg::kCubeSizeOutOfRange},
+        {"LUT_3D_SIZE x2\n" + kNodes2, msg::kCubeSizeOutOfRange},
+        {"LUT_3D_SIZE -2\n" + kNodes2, msg::kCubeSizeOutOfRange},
+        {"LUT_3D_SIZE 4294967298\n" + kNodes2, msg::kCubeSizeOutOfRange},
+        {"LUT_3D_SIZE 99999999999999999999999\n" + kNodes2, msg::kCubeSizeOutOfRange},
+        // 256 itself is accepted: the failure comes from the count.
+        {"LUT_3D_SIZE 256\n" + kNodes2, msg::kCubeWrongCount},
+        {"LUT_1D_SIZE 1024\n" + good, msg::kCube1D},
+        {good + "LUT_1D_SIZE 1024\n", msg::kCube1D},
+        {"LUT_1D_SIZE 16\nLUT_3D_SIZE 1\n", msg::kCube1D},
+        {"LUT_3D_SIZE 2\nlut 0 0 0\n" + kNodes2, msg::kCubeMalformedLine},
+        {"LUT_3D_SIZE 2\n0 0\n" + kNodes2, msg::kCubeMalformedLine},
+        {"LUT_3D_SIZE 2\n0 0 .\n" + kNodes2, msg::kCubeMalformedLine},
+        {"LUT_3D_SIZE 2\n0,5 0 0\n" + kNodes2, msg::kCubeMalformedLine},
+        {"LUT_3D_SIZE 2\n-\n", msg::kCubeMalformedLine},
+        // the first bad line stops reading: a later 1D size is never seen
+        {"LUT_3D_SIZE 2\nbad\nLUT_1D_SIZE 4\n", msg::kCubeMalformedLine},
+        {kNodes2, msg::kCubeNoSize},
+        {"", msg::kCubeNoSize},
+        {"# only a comment\n\n", msg::kCubeNoSize},
+        {"LUT_3D_SIZE 2\n" + kNodes2 + "1 1 1\n", msg::kCubeWrongCount},
+        {"LUT_3D_SIZE 2\n" + kNodes2.substr(6), msg::kCubeWrongCount},
+        {"LUT_3D_SIZE 3\n" + kNodes2, msg::kCubeWrongCount},
+        {"DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 0\n" + good, msg::kCubeBadDomain},
+        {"DOMAIN_MIN 0 0.5 0\nDOMAIN_MAX 1 0.25 1\n" + good, msg::kCubeBadDomain},
+        {"LUT_3D_INPUT_RANGE 1 1\n" + good, msg::kCubeBadDomain},
+        {"LUT_3D_INPUT_RANGE 2\n" + good, msg::kCubeBadDomain},
+        {"DOMAIN_MAX nan 1 1\n" + good, msg::kCubeBadDomain},
+        {"DOMAIN_MIN 0 -nan 0\n" + good, msg::kCubeBadDomain},
+        // The count is checked before the domain.
+        {"DOMAIN_MAX 1 1 0\nLUT_3D_SIZE 2\n0 0 0\n", msg::kCubeWrongCount},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("text \"" + c.text.substr(0, 60) + "\"");
+        kv::Lut3D lut;
+        std::string error = "previous";
+        EXPECT_FALSE(readExact(c.text, lut, &error));
+        EXPECT_EQ(error, c.message);
+        EXPECT_FALSE(readExact(c.text, lut, nullptr));
+    }
+}
+
+TEST(CubeFile, NumbersStopAtTheEndOfTheText) {
+    // A view that ends inside "1.5" must read "1" and not the digits beyond it.
+    const std::string whole = "LUT_3D_SIZE 2\n" + kNodes2 + "DOMAIN_MAX 1 1 1.5";
+    kv::Lut3D lut;
+    std::string error;
+    ASSERT_TRUE(kv::ReadCubeFile(std::string_view(whole).substr(0, whole.size() - 2), lut, &error)) << error;
+    EXPECT_EQ(lut.domainMax[2], 1.0f);
+}
+
+TEST(CubeFile, KeepsFileOrderAndValues) {
+    kv::Lut3D lut;
+    std::string error;
+    ASSERT_TRUE(readExact(kvtest::readDataFile("cube/curve3.cube"), lut, &error)) << error;
+    ASSERT_EQ(lut.data.size(), 81u);
+    // node (r, g, b) = (2, 0, 0) is the third line: 0.9 * 1 + 0, 0, 0.2
+    EXPECT_EQ(lut.data[6], 0.9f);
+    EXPECT_EQ(lut.data[7], 0.0f);
+    EXPECT_EQ(lut.data[8], 0.2f);
+    EXPECT_TRUE(std::isfinite(lut.data[80]));
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "LutTestLuts.h"
+#include "LutTextTestText.h"
+#include "lut_engine/LutText.h"
+#include "lut_engine/ReaderMessages.h"
+
+namespace {
+
+kv::Lut3D cubeOf(int n, std::vector<float> values) {
+    kv::Lut3D lut;
+    lut.size = n;
+    lut.data = std::move(values);
+    return lut;
+}
+
+TEST(LutTextWriter, WritesTheHeaderAndCodes) {
+    kv::Lut3D lut = kvtest::identityCube(2);
+    // The LUT's own id and name are not written; the arguments are.
+    lut.id = 99;
+    lut.name = "ignored";
+    std::vector<uint16_t> codes;
+    for (const float v : lut.data) codes.push_back(v == 1.0f ? 65535 : 0);
+    EXPECT_EQ(kv::FormatLutText(lut, 0, ""), "KVLUT3 0 - 2 0 1 " + kvtest::codesBase64(codes));
+    EXPECT_EQ(kv::FormatLutText(lut, -5, "a b").substr(0, 21), "KVLUT3 -5 a%20b 2 0 1");
+
+    // Codes round half away from zero: 0.5 of 65535 is 32767.5.
+    const kv::Lut3D half = cubeOf(2, std::vector<float>(24, 0.5f));
+    kv::Lut3D mixed = half;
+    mixed.data[0] = 0.0f;
+    mixed.data[1] = 1.0f;
+    std::vector<uint16_t> mixedCodes(24, 32768);
+    mixedCodes[0] = 0;
+    mixedCodes[1] = 65535;
+    EXPECT_EQ(kv::FormatLutText(mixed, 1, "x"), "KVLUT3 1 x 2 0 1 " + kvtest::codesBase64(mixedCodes));
+
+    // An all-constant LUT gets hi = lo + 1 and every code 0.
+    EXPECT_EQ(kv::FormatLutText(half, 0, ""), "KVLUT3 0 - 2 0.5 1.5 " + std::string(64, 'A'));
+    kv::Lut3D back;
+    ASSERT_TRUE(kv::ParseLutText(kv::FormatLutText(half, 0, ""), back));
+    for (const float v : back.data) EXPECT_EQ(v, 0.5f);
+}
+
+TEST(LutTextWriter, HeaderBoundsUseNineSignificantDigits) {
+    kv::Lut3D lut = cubeOf(2, std::vector<float>(24, 0.25f));
+    lut.data[3] = 0.1f;
+    lut.data[7] = 123456792.0f;
+    const std::string text = kv::FormatLutText(lut, 7, "n");
+    EXPECT_EQ(text.substr(0, 35), "KVLUT3 7 n 2 0.100000001 123456792 ");
+    kv::Lut3D back;
+    ASSERT_TRUE(kv::ParseLutText(text, back));
+    EXPECT_EQ(back.data[3], 0.1f);  // code 0 reads back as lo exactly
+}
+
+TEST(LutTextWriter, NamesArePercentEncoded) {
+    struct Case {
+        const char* name;
+        const char* token;
+    };
+    const Case cases[] = {
+        {"", "-"},
+        {"Day 1.cube_v~2-x", "Day%201.cube_v~2-x"},
+        {"50%", "50%25"},
+        {"\xC3\xA9t\xC3\xA9", "%C3%A9t%C3%A9"},
+        {"a/b\\c\t\"", "a%2Fb%5Cc%09%22"},
+        // a lone hyphen would read back as the empty name
+        {"-", "%2D"},
+        {"--", "--"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(kv::PercentEncodeName(c.name), c.token) << c.name;
+        EXPECT_EQ(kv::PercentDecodeName(kv::PercentEncodeName(c.name)), c.name);
+    }
+    std::string everyByte;
+    for (int b = 1; b < 256; ++b) everyByte.push_back(static_cast<char>(b));
+    EXPECT_EQ(kv::PercentDecodeName(kv::PercentEncodeName(everyByte)), everyByte);
+}
+
+// NaN and infinities must not poison the range, which would make every value
+// read back NaN; they take the end codes instead.
+TEST(LutTextWriter, NonFiniteValuesSaturate) {
+    const float inf = std::numeric_limits<float>::infinity();
+    kv::Lut3D lut = cubeOf(2, std::vector<float>(24, 0.5f));
+    lut.data[0] = std::numeric_limits<float>::quiet_NaN();
+    lut.data[1] = inf;
+    lut.data[2] = -inf;
+    lut.data[3] = 0.0f;
+    lut.data[4] = 2.0f;
+    const std::string text = kv::FormatLutText(lut, 0, "");
+    EXPECT_EQ(text.substr(0, 17), "KVLUT3 0 - 2 0 2 ");
+    kv::Lut3D back;
+    std::string error;
+    ASSERT_TRUE(kv::ParseLutText(text, back, &error)) << error;
+    EXPECT_EQ(back.data[0], 0.0f);
+    EXPECT_EQ(back.data[1], kvtest::decodedValue(65535, 0.0f, 2.0f));
+    EXPECT_EQ(back.data[2], 0.0f);
+    EXPECT_NEAR(back.data[5], 0.5f, 2.0 / 65535 / 2);
+
+    lut.data.assign(24, std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(kv::FormatLutText(lut, 0, "").substr(0, 17), "KVLUT3 0 - 2 0 1 ");
+}
+
+TEST(LutTextWriter, RoundTripsRandomLuts) {
+    std::mt19937 rng(2024);
+    for (const int n : {2, 3, 17, 33}) {
+        for (int trial = 0; trial < 4; ++trial) {
+            std::uniform_real_distribution<float> bound(-4.0f, 4.0f);
+            float lo = bound(rng), hi = bound(rng);
+            if (lo > hi) std::swap(lo, hi);
+            std::uniform_real_distribution<float> value(lo, hi);
+            kv::Lut3D lut = kvtest::emptyCube(n);
+            for (float& v : lut.data) v = value(rng);
+            const int32_t id = static_cast<int32_t>(rng());
+            const std::string name = "match " + std::to_string(trial) + " \xE2\x9C\x93";
+
+            kv::Lut3D back;
+            std::string error;
+            ASSERT_TRUE(kv::ParseLutText(kv::FormatLutText(lut, id, name), back, &error)) << error;
+            ASSERT_EQ(back.size, n);
+            EXPECT_EQ(back.id, id);
+            EXPECT_EQ(back.name, name);
+            ASSERT_EQ(back.data.size(), lut.data.size());
+            float actualLo = lut.data[0], actualHi = lut.data[0];
+            for (const float v : lut.data) {
+                actualLo = std::min(actualLo, v);
+                actualHi = std::max(actualHi, v);
+            }
+            const double halfStep = (double{actualHi} - actualLo) / (2.0 * 65535.0);
+            const double slack = 4.0 * std::numeric_limits<float>::epsilon() * std::max(std::abs(lo), std::abs(hi));
+            for (size_t i = 0; i < lut.data.size(); ++i) {
+                ASSERT_NEAR(back.data[i], lut.data[i], halfStep + slack) << "n " << n << " value " << i;
+            }
+        }
+    }
+}
+
+TEST(LutTextWriter, OversizedCubesAreWrittenButNotRead) {
+    const kv::Lut3D lut = kvtest::emptyCube(130);
+    const std::string text = kv::FormatLutText(lut, 0, "");
+    EXPECT_EQ(text.substr(0, 20), "KVLUT3 0 - 130 0 1 A");
+    kv::Lut3D back;
+    std::string error;
+    EXPECT_FALSE(kv::ParseLutText(text, back, &error));
+    EXPECT_EQ(error, kv::messages::kLutSizeOutOfRange);
+}
+
+}  // namespace
