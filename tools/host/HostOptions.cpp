@@ -1,0 +1,87 @@
+#include "host/HostOptions.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace kvtool {
+
+const char* const kHostUsage =
+    "usage: kromvale-host --module PATH [--host ae|pr] [--format 8|32f]\n"
+    "                     [--cube FILE.cube | --pattern N | --load-project FILE]\n"
+    "                     [--amount PERCENT] [--in PICTURE --out PICTURE]\n"
+    "                     [--save-project FILE] [--print] [--about]\n"
+    "Pictures are .png (where built with libpng) or .pam.\n";
+
+namespace {
+
+bool ParseNumber(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+bool ParseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+}  // namespace
+
+bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options, std::string& error) {
+    options = HostOptions{};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--print") { options.print = true; continue; }
+        if (arg == "--about") { options.about = true; continue; }
+        if (i + 1 >= args.size()) {
+            error = "missing value after " + arg;
+            return false;
+        }
+        const std::string& value = args[++i];
+        if (arg == "--module") {
+            options.modulePath = value;
+        } else if (arg == "--host") {
+            if (value == "ae") options.host = HostKind::AfterEffects;
+            else if (value == "pr") options.host = HostKind::Premiere;
+            else { error = "--host must be ae or pr"; return false; }
+        } else if (arg == "--format") {
+            if (value == "8") options.format = RenderFormat::Bits8;
+            else if (value == "32f") options.format = RenderFormat::Float32;
+            else { error = "--format must be 8 or 32f"; return false; }
+        } else if (arg == "--cube") {
+            options.cubePath = value;
+        } else if (arg == "--pattern") {
+            // The effect itself judges the size; any integer is passed on.
+            int n = 0;
+            if (!ParseInt(value, n)) { error = "--pattern needs an integer"; return false; }
+            options.pattern = n;
+        } else if (arg == "--amount") {
+            double amount = 0;
+            if (!ParseNumber(value, amount)) { error = "--amount needs a number"; return false; }
+            options.amount = amount;
+        } else if (arg == "--in") {
+            options.inPath = value;
+        } else if (arg == "--out") {
+            options.outPath = value;
+        } else if (arg == "--save-project") {
+            options.saveProject = value;
+        } else if (arg == "--load-project") {
+            options.loadProject = value;
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (options.modulePath.empty()) { error = "--module is required"; return false; }
+    const int sources = !options.cubePath.empty() + options.pattern.has_value() + !options.loadProject.empty();
+    if (sources > 1) { error = "give at most one of --cube, --pattern and --load-project"; return false; }
+    if (options.inPath.empty() != options.outPath.empty()) { error = "--in and --out go together"; return false; }
+    if (options.host == HostKind::AfterEffects && options.format == RenderFormat::Float32) {
+        error = "After Effects renders this effect in 8 bits only (--format 32f needs --host pr)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kvtool

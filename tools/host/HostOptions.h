@@ -1,0 +1,33 @@
+#pragma once
+// Command line of kromvale-host.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kvtool {
+
+enum class HostKind { AfterEffects, Premiere };
+enum class RenderFormat { Bits8, Float32 };
+
+struct HostOptions {
+    std::string modulePath;
+    HostKind host = HostKind::AfterEffects;
+    RenderFormat format = RenderFormat::Bits8;  // Premiere only; After Effects is always 8-bit
+    std::string cubePath;                        // store this .cube file's LUT text
+    std::optional<int> pattern;                  // or store "KVLUTP <n>"
+    std::optional<double> amount;                // percent; 100 unless a project says otherwise
+    std::string inPath;
+    std::string outPath;
+    std::string saveProject;
+    std::string loadProject;
+    bool print = false;  // print the stored value through the host's PRINT callback
+    bool about = false;
+};
+
+// Parses argv into options; on failure returns false with a message.
+bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options, std::string& error);
+
+extern const char* const kHostUsage;
+
+}  // namespace kvtool
