@@ -11,6 +11,8 @@ packages=(
   libbenchmark-dev libopencolorio-dev libpng-dev
   # Fuzzers
   clang-14 libclang-rt-14-dev
+  # A comma-decimal locale for the locale-independence test
+  locales
   # Windows cross build and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 libxml2-utils
   # OpenCL on the processor
@@ -28,4 +30,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
     -o DPkg::Lock::Timeout=600 "${missing[@]}"
+fi
+
+# The locale-independence test needs one comma-decimal locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
