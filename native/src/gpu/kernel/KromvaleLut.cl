@@ -1,0 +1,50 @@
+/* KromvaleLut, OpenCL C 1.2. Its CPU twins are kv::sampleTetra and
+   kv::probeColour in native/src/lut_engine, and the CUDA source KromvaleLut
+   (KromvaleLut.cu) computes the same maths. Build with
+   "-cl-single-precision-constant". One work-item per pixel; pixels are four
+   float32 or four half components in B, G, R, A order; pitches count pixels.
+   src and dst may be the same buffer: each work-item touches only its own
+   pixel. */
+#include "KernelCompatOpenCl.h"
+#include "KromvaleLutBody.h"
+
+KvPixel kvLoadPixel(__global const float* frame, long i, int is16f) {
+    float4 v = is16f ? vload_half4((size_t)i, (__global const half*)frame)
+                     : vload4((size_t)i, frame);
+    KvPixel p;
+    p.b = v.x;
+    p.g = v.y;
+    p.r = v.z;
+    p.a = v.w;
+    return p;
+}
+
+void kvStorePixel(__global float* frame, long i, int is16f, KvPixel p) {
+    float4 v = (float4)(p.b, p.g, p.r, p.a);
+    if (is16f) {
+        vstore_half4_rte(v, (size_t)i, (__global half*)frame);
+    } else {
+        vstore4(v, (size_t)i, frame);
+    }
+}
+
+__kernel void KromvaleLut(__global const float* src, int srcPitch, __global float* dst,
+                          int dstPitch, int is16f, int width, int height,
+                          __global const float* lut, int size, float dminR, float dminG,
+                          float dminB, float dmaxR, float dmaxG, float dmaxB, float amount,
+                          int probe, int probeCols, int probeRows, int probeX0, int probeY0,
+                          int probeX1, int probeY1) {
+    int x = (int)get_global_id(0);
+    int y = (int)get_global_id(1);
+    if (x >= width || y >= height) {
+        return;
+    }
+    KvPixel p;
+    if (probe > 0) {
+        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
+    } else {
+        p = kvLoadPixel(src, (long)y * srcPitch + x, is16f);
+        p = kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount);
+    }
+    kvStorePixel(dst, (long)y * dstPitch + x, is16f, p);
+}

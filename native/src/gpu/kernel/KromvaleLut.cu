@@ -1,0 +1,64 @@
+/* KromvaleLut, CUDA. Its CPU twins are kv::sampleTetra and kv::probeColour in
+   native/src/lut_engine; the OpenCL text KromvaleLut.cl computes the same
+   maths from the same body. The module carries the PTX made from this file
+   by scripts/make-ptx.sh (nvcc -ptx -arch=compute_75, .target sm_75).
+
+   Floating point in the PTX: the weighted sums and the blend are fused
+   multiply-adds, the cell position is an unfused product, division and the
+   pattern's reciprocal are IEEE round-to-nearest (nvcc's defaults -fmad=true,
+   -prec-div=true, -ftz=false). One thread per pixel; src and dst may alias,
+   so only the LUT is read through the read-only path. */
+#include "KernelCompatCuda.h"
+#include "KromvaleLutBody.h"
+
+__device__ __forceinline__ KvPixel kvLoadPixel(const void* frame, long long i, int is16f) {
+    KvPixel p;
+    if (is16f) {
+        const __half* h = static_cast<const __half*>(frame) + 4 * i;
+        p.b = __half2float(h[0]);
+        p.g = __half2float(h[1]);
+        p.r = __half2float(h[2]);
+        p.a = __half2float(h[3]);
+    } else {
+        const float4 v = static_cast<const float4*>(frame)[i];
+        p.b = v.x;
+        p.g = v.y;
+        p.r = v.z;
+        p.a = v.w;
+    }
+    return p;
+}
+
+__device__ __forceinline__ void kvStorePixel(void* frame, long long i, int is16f, KvPixel p) {
+    if (is16f) {
+        __half* h = static_cast<__half*>(frame) + 4 * i;
+        h[0] = __float2half_rn(p.b);
+        h[1] = __float2half_rn(p.g);
+        h[2] = __float2half_rn(p.r);
+        h[3] = __float2half_rn(p.a);
+    } else {
+        static_cast<float4*>(frame)[i] = make_float4(p.b, p.g, p.r, p.a);
+    }
+}
+
+extern "C" __global__ void KromvaleLut(const void* src, int srcPitch, void* dst, int dstPitch,
+                                       int is16f, int width, int height,
+                                       const float* __restrict__ lut, int size, float dminR,
+                                       float dminG, float dminB, float dmaxR, float dmaxG,
+                                       float dmaxB, float amount, int probe, int probeCols,
+                                       int probeRows, int probeX0, int probeY0, int probeX1,
+                                       int probeY1) {
+    const int x = blockIdx.x * blockDim.x + threadIdx.x;
+    const int y = blockIdx.y * blockDim.y + threadIdx.y;
+    if (x >= width || y >= height) {
+        return;
+    }
+    KvPixel p;
+    if (probe > 0) {
+        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
+    } else {
+        p = kvLoadPixel(src, static_cast<long long>(y) * srcPitch + x, is16f);
+        p = kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount);
+    }
+    kvStorePixel(dst, static_cast<long long>(y) * dstPitch + x, is16f, p);
+}
