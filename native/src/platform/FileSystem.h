@@ -1,0 +1,27 @@
+#pragma once
+// Files and folders by wide path. On Windows the path goes to the wide
+// system calls as UTF-16; on Linux it is converted to UTF-8 first.
+
+#include <cstdio>
+#include <string>
+
+namespace kv::platform {
+
+#ifdef _WIN32
+inline constexpr wchar_t kPathSeparator = L'\\';
+#else
+inline constexpr wchar_t kPathSeparator = L'/';
+#endif
+
+// Creates this one folder (not its parents). False when it was not created,
+// including when it already exists.
+bool CreateOneFolder(const std::wstring& path);
+
+// Whether the path names anything: a file, a folder or another entry.
+bool PathExists(const std::wstring& path);
+
+// fopen with a C mode string ("a", "rb", "wb" ...), opened so that other
+// readers and writers may hold the file at the same time. Null on failure.
+std::FILE* OpenSharedFile(const std::wstring& path, const char* mode);
+
+}  // namespace kv::platform

@@ -1,0 +1,10 @@
+#pragma once
+// The window that owns message boxes and dialogs.
+
+namespace kv::platform {
+
+// Windows: GetForegroundWindow() as an opaque HWND. Linux, where nothing is
+// shown: a fixed non-null token, so callers' "no owner" paths stay unused.
+void* ForegroundWindow();
+
+}  // namespace kv::platform

@@ -1,0 +1,163 @@
+#include "panel_link/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <clocale>
+#include <initializer_list>
+#include <regex>
+#include <string>
+
+#include "LogTestSupport.h"
+#include "platform/TextConversion.h"
+
+namespace {
+
+using kv::platform::kPathSeparator;
+
+const std::regex kStamp(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)");
+
+// "<19-character timestamp>  <message>"
+std::string MessageOf(const std::string& line) {
+    EXPECT_GE(line.size(), 21u);
+    if (line.size() < 21) return std::string();
+    EXPECT_TRUE(std::regex_match(line.substr(0, 19), kStamp)) << line;
+    EXPECT_EQ(line.substr(19, 2), "  ");
+    return line.substr(21);
+}
+
+using LogTest = UserDataFolderTest;
+
+TEST_F(LogTest, UserDataPathJoinsTheKnownFolderAndKromvale) {
+    const std::wstring folder = roaming() + kPathSeparator + L"Kromvale" + kPathSeparator;
+    EXPECT_EQ(GetUserDataPath(L"effect.log"), folder + L"effect.log");
+    EXPECT_EQ(GetUserDataPath(L""), folder);
+    EXPECT_FALSE(kv::platform::PathExists(folder)) << "building a path touches nothing";
+}
+
+TEST_F(LogTest, FirstLineCreatesTheFolderAndLaterLinesAppend) {
+    LogPrintf("GlobalSetup build %d host=%c%c%c%c api=%d.%d", 12, 'P', 'r', 'M', 'r', 13, 29);
+    LogPrintf("%s", "");
+    LogPrintf("second %s", "line");
+    const auto lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(MessageOf(lines[0]), "GlobalSetup build 12 host=PrMr api=13.29");
+    EXPECT_EQ(lines[1].size(), 21u) << "an empty message leaves the timestamp and two blanks";
+    EXPECT_EQ(MessageOf(lines[1]), "");
+    EXPECT_EQ(MessageOf(lines[2]), "second line");
+}
+
+TEST_F(LogTest, LongMessageIsCutTo1023Bytes) {
+    std::string message;
+    for (int i = 0; i < 2000; ++i) message.push_back(static_cast<char>('a' + i % 26));
+    LogPrintf("%s", message.c_str());
+    const auto lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(MessageOf(lines[0]), message.substr(0, 1023));
+}
+
+TEST_F(LogTest, NewlineInMessageSplitsTheEntryUnescaped) {
+    LogPrintf("first half\nsecond half");
+    const auto lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(MessageOf(lines[0]), "first half");
+    EXPECT_EQ(lines[1], "second half");
+}
+
+TEST_F(LogTest, DeletedFileIsStartedAgain) {
+    LogPrintf("before");
+    ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(GetUserDataPath(L"effect.log"))));
+    LogPrintf("after");
+    const auto lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(MessageOf(lines[0]), "after");
+}
+
+TEST_F(LogTest, MissingKnownFolderDropsLinesWithoutCreatingIt) {
+    // Only the last level is ever created: with the roaming folder itself
+    // gone, nothing can be written.
+    ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(roaming())));
+    const uint64_t dropped = LogDroppedLineCount();
+    LogPrintf("lost");
+    EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
+    EXPECT_FALSE(kv::platform::PathExists(roaming()));
+}
+
+std::atomic<int> gCreateCalls{0};
+
+TEST_F(LogTest, UnopenableLogTriesOneFolderCreationThenDropsTheLine) {
+    using namespace kv::platform;
+    const OpenFileFn previousOpen = SetOpenFileOverride(
+        [](const std::wstring&, const char*) -> std::FILE* { return nullptr; });
+    const CreateFolderFn previousCreate = SetCreateFolderOverride([](const std::wstring& path) {
+        gCreateCalls.fetch_add(1);
+        return SystemCreateOneFolder(path);
+    });
+    const int createsBefore = gCreateCalls.load();
+    const uint64_t dropped = LogDroppedLineCount();
+    LogPrintf("not written");
+    LogPrintf("nor this");
+    SetOpenFileOverride(previousOpen);
+    SetCreateFolderOverride(previousCreate);
+
+    EXPECT_EQ(gCreateCalls.load() - createsBefore, 2) << "one folder creation per line";
+    EXPECT_EQ(LogDroppedLineCount(), dropped + 2);
+    EXPECT_TRUE(PathExists(GetUserDataPath(L""))) << "the folder was created";
+    LogPrintf("written again");
+    const auto lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(MessageOf(lines[0]), "written again");
+}
+
+TEST_F(LogTest, FolderThatCannotBeCreatedDropsTheLine) {
+    using namespace kv::platform;
+    const CreateFolderFn previous = SetCreateFolderOverride([](const std::wstring&) { return false; });
+    const uint64_t dropped = LogDroppedLineCount();
+    LogPrintf("lost");
+    SetCreateFolderOverride(previous);
+    EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
+    EXPECT_FALSE(PathExists(GetUserDataPath(L"")));
+}
+
+#ifndef _WIN32
+// On Windows the module's C runtime keeps its own locale, apart from the
+// host's; on Linux the process locale is shared and must not leak in.
+TEST_F(LogTest, NumbersIgnoreACommaDecimalLocale) {
+    const char* chosen = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"}) {
+        if (std::setlocale(LC_NUMERIC, name)) {
+            chosen = name;
+            break;
+        }
+    }
+    if (!chosen) GTEST_SKIP() << "no locale with a comma decimal point is installed";
+    LogPrintf("amount %.2f", 0.5);
+    std::setlocale(LC_NUMERIC, "C");
+    const auto lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(MessageOf(lines[0]), "amount 0.50");
+}
+#endif
+
+#ifdef _WIN32
+// Under Wine (KV_WINEPREFIX is set by scripts/wine-env.sh) the real roaming
+// folder belongs to a scratch prefix, so the log may be written there.
+TEST(LogInRoamingFolder, WritesCrLfLinesUnderAppDataRoaming) {
+    if (std::getenv("KV_WINEPREFIX") == nullptr) GTEST_SKIP() << "only in a scratch Wine prefix";
+    const std::wstring path = GetUserDataPath(L"effect.log");
+    EXPECT_NE(path.find(L"\\AppData\\Roaming\\Kromvale\\effect.log"), std::wstring::npos);
+    LogPrintf("Wine check \xC3\xA9");
+    std::string bytes;
+    if (std::FILE* file = kv::platform::OpenSharedFile(path, "rb")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+        std::fclose(file);
+    }
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+    EXPECT_NE(bytes.find("  Wine check \xC3\xA9\r\n"), std::string::npos);
+}
+#endif
+
+}  // namespace
