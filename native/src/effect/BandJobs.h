@@ -1,0 +1,41 @@
+#pragma once
+// The four pixel jobs of the CPU render. Each binds its frames and settings
+// once, then runs a row operation over bands of rows through the splitter
+// and returns when every row is done.
+
+#include <cstdint>
+
+#include "lut_engine/FrameView.h"
+#include "lut_engine/Lut3D.h"
+#include "lut_engine/LutRows.h"
+#include "lut_engine/ProbePattern.h"
+
+namespace kv {
+
+// The row operations the jobs call. The scalar routines are the reference;
+// a faster set that matches them bit for bit may be chosen once per process.
+struct RowOps {
+    LutRows32fFn lutRows32f = nullptr;
+    LutRows8Fn lutRows8 = nullptr;
+    ProbeRowsFn probeRows32f = nullptr;
+    ProbeRowsFn probeRows8 = nullptr;
+};
+
+const RowOps& ScalarRowOps();
+
+// The set the jobs use, chosen on first use and fixed for the process.
+const RowOps& ActiveRowOps();
+
+// Apply `lut` to the overlap of `in` and `out` (the smaller width and the
+// smaller height) and blend by `amount`; output pixels outside the overlap
+// are not written. Each frame's channel order is honoured separately. The
+// LUT must hold a cube (size >= 2 with all its data): anything else throws
+// std::invalid_argument before a pixel is touched.
+void RunLutJob32f(const Lut3D& lut, const FrameView& in, const FrameView& out, float amount);
+void RunLutJob8(const Lut3D& lut, const FrameView& in, const FrameView& out, float amount);
+
+// Draw the calibration pattern of size n over the whole of `out`.
+void RunPatternJob32f(int32_t n, const ProbeGeometry& geometry, const FrameView& out);
+void RunPatternJob8(int32_t n, const ProbeGeometry& geometry, const FrameView& out);
+
+}  // namespace kv

@@ -1,0 +1,273 @@
+#include "lut_engine/LutRows.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "LutTestLuts.h"
+#include "SparseFrame.h"
+#include "lut_engine/ByteChannel.h"
+
+namespace {
+
+using kvtest::bitsOf;
+using kvtest::lutNode;
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+kv::FrameView viewOf(void* data, int32_t width, int32_t height, int32_t rowBytes, int32_t order) {
+    kv::FrameView v;
+    v.data = static_cast<unsigned char*>(data);
+    v.width = width;
+    v.height = height;
+    v.rowBytes = rowBytes;
+    v.channelOrder = order;
+    return v;
+}
+
+kv::LutRows8Params params8(const kv::Lut3D& lut, kv::FrameView src, kv::FrameView dst, float amount) {
+    kv::LutRows8Params p;
+    p.src = src;
+    p.dst = dst;
+    p.width = std::min(src.width, dst.width);
+    p.srcChannels = kv::ChannelTableFor(src.channelOrder);
+    p.scale = kv::kByteScale;
+    p.lut = &lut;
+    p.amount = amount;
+    p.dstChannels = kv::ChannelTableFor(dst.channelOrder);
+    return p;
+}
+
+kv::LutRows32fParams params32f(const kv::Lut3D& lut, kv::FrameView src, kv::FrameView dst, float amount) {
+    kv::LutRows32fParams p;
+    p.src = src;
+    p.dst = dst;
+    p.width = std::min(src.width, dst.width);
+    p.srcChannels = kv::ChannelTableFor(src.channelOrder);
+    p.lut = &lut;
+    p.amount = amount;
+    p.dstChannels = kv::ChannelTableFor(dst.channelOrder);
+    return p;
+}
+
+kv::Lut3D constantCube(float value) {
+    kv::Lut3D lut = kvtest::emptyCube(2);
+    for (float& v : lut.data) v = value;
+    return lut;
+}
+
+// Node (r, g, b) outputs (g, b, r): a linear map, so interpolation keeps it
+// exact and every channel's path through the tables shows in the result.
+kv::Lut3D rotatingCube(int32_t n) {
+    kv::Lut3D lut = kvtest::identityCube(n);
+    for (size_t i = 0; i < lut.data.size(); i += 3) {
+        const float r = lut.data[i];
+        lut.data[i] = lut.data[i + 1];
+        lut.data[i + 1] = lut.data[i + 2];
+        lut.data[i + 2] = r;
+    }
+    return lut;
+}
+
+TEST(ChannelTableFor, PlacesChannelsByOrder) {
+    const kv::ChannelTable bgra = kv::ChannelTableFor(kv::kLayoutBGRA);
+    EXPECT_EQ((std::vector<int32_t>{bgra.r, bgra.g, bgra.b, bgra.a}), (std::vector<int32_t>{2, 1, 0, 3}));
+    const kv::ChannelTable argb = kv::ChannelTableFor(kv::kLayoutARGB);
+    EXPECT_EQ((std::vector<int32_t>{argb.r, argb.g, argb.b, argb.a}), (std::vector<int32_t>{1, 2, 3, 0}));
+    for (int32_t other : {2, 3, -1, 99}) {
+        const kv::ChannelTable t = kv::ChannelTableFor(other);
+        EXPECT_EQ((std::vector<int32_t>{t.r, t.g, t.b, t.a}), (std::vector<int32_t>{0, 1, 2, 3}));
+    }
+}
+
+// Source and destination orders are independent: ARGB bytes in, BGRA out.
+TEST(ApplyLutRows8, ReadsAndWritesEachFramesOwnChannelOrder) {
+    const kv::Lut3D lut = rotatingCube(17);
+    std::vector<uint8_t> src = {7, 10, 20, 30, 200, 0, 128, 255};  // A R G B, two pixels
+    std::vector<uint8_t> dst(8, 0xEE);
+    kv::ApplyLutRows8(params8(lut, viewOf(src.data(), 2, 1, 8, kv::kLayoutARGB),
+                              viewOf(dst.data(), 2, 1, 8, kv::kLayoutBGRA), 1.0f),
+                      0, 1);
+    // out R = in G, out G = in B, out B = in R; B G R A in memory.
+    EXPECT_EQ(dst, (std::vector<uint8_t>{10, 30, 20, 7, 0, 255, 128, 200}));
+}
+
+TEST(ApplyLutRows32f, ReadsAndWritesEachFramesOwnChannelOrder) {
+    const kv::Lut3D lut = rotatingCube(2);
+    std::vector<float> src = {0.25f, 0.5f, 0.75f, 0.125f};  // B G R A
+    std::vector<float> dst(4, -9.0f);
+    kv::ApplyLutRows32f(params32f(lut, viewOf(src.data(), 1, 1, 16, kv::kLayoutBGRA),
+                                  viewOf(dst.data(), 1, 1, 16, kv::kLayoutRGBA), 1.0f),
+                        0, 1);
+    EXPECT_EQ(dst, (std::vector<float>{0.5f, 0.25f, 0.75f, 0.125f}));
+}
+
+// With an input of 0 the blend leaves the LUT value untouched, so each case
+// checks only the conversion to a byte.
+TEST(ApplyLutRows8, RoundsToBytesAtTheEdges) {
+    struct Case {
+        float value;
+        uint8_t byte;
+    };
+    const Case cases[] = {
+        {1.0f, 255},    {0.999f, 255},   {0.998f, 254}, {-0.1f, 0},  {0.0f, 0},
+        {0.0019f, 0},   {0.002f, 1},     {0.5f, 128},   {2.0f, 255}, {kNaN, 0},
+        {1e30f, 255},   {-1e30f, 0},     {254.4f / 255.0f, 254},
+    };
+    for (const Case& c : cases) {
+        const kv::Lut3D lut = constantCube(c.value);
+        std::vector<uint8_t> src = {0, 0, 0, 77};
+        std::vector<uint8_t> dst(4, 0xEE);
+        kv::ApplyLutRows8(params8(lut, viewOf(src.data(), 1, 1, 4, kv::kLayoutRGBA),
+                                  viewOf(dst.data(), 1, 1, 4, kv::kLayoutRGBA), 1.0f),
+                          0, 1);
+        EXPECT_EQ(dst, (std::vector<uint8_t>{c.byte, c.byte, c.byte, 77})) << c.value;
+    }
+}
+
+TEST(ApplyLutRows32f, BlendsByAmountWithoutClampingAndKeepsNaN) {
+    const kv::Lut3D lut = constantCube(2.0f);
+    const float nanAlpha = kNaN;
+    std::vector<float> src = {0.5f, kNaN, 0.25f, nanAlpha, 0.5f, 0.5f, 0.5f, 0.0f};  // R G B A
+    for (float amount : {0.0f, 0.5f, 1.0f}) {
+        std::vector<float> dst(8, -9.0f);
+        kv::ApplyLutRows32f(params32f(lut, viewOf(src.data(), 2, 1, 32, 2), viewOf(dst.data(), 2, 1, 32, 2),
+                                      amount),
+                            0, 1);
+        EXPECT_EQ(dst[0], 0.5f + 1.5f * amount);
+        EXPECT_TRUE(std::isnan(dst[1]));  // a NaN channel blends to NaN
+        EXPECT_EQ(dst[2], 0.25f + 1.75f * amount);
+        EXPECT_TRUE(std::isnan(dst[3]));  // alpha copied as is
+        EXPECT_EQ(dst[4], 0.5f + 1.5f * amount);
+        EXPECT_EQ(dst[7], 0.0f);
+    }
+}
+
+// Rows outside [y0, y1), columns past the width and the padding at the end
+// of each row are never written.
+TEST(ApplyLutRows8, WritesOnlyItsRowsAndColumns) {
+    const kv::Lut3D lut = constantCube(1.0f);
+    const int32_t width = 3, height = 6, rowBytes = 20;
+    std::vector<uint8_t> src(rowBytes * height, 0);
+    std::vector<uint8_t> dst(rowBytes * height, 0xEE);
+    kv::LutRows8Params p = params8(lut, viewOf(src.data(), width, height, rowBytes, 0),
+                                   viewOf(dst.data(), width + 1, height, rowBytes, 0), 1.0f);
+    kv::ApplyLutRows8(p, 4, 2);
+    kv::ApplyLutRows8(p, 3, 3);
+    EXPECT_EQ(dst, std::vector<uint8_t>(dst.size(), 0xEE));
+    kv::ApplyLutRows8(p, 2, 4);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t i = 0; i < rowBytes; ++i) {
+            const bool written = y >= 2 && y < 4 && i < 4 * width;
+            const uint8_t want = !written ? 0xEE : (i % 4 == 3 ? 0 : 255);
+            ASSERT_EQ(dst[y * rowBytes + i], want) << "row " << y << " byte " << i;
+        }
+    }
+}
+
+// A 2-node cube with inputs ordered r > g > b: the expected value rounds
+// every product, sum, blend and byte conversion on its own. Compilers that
+// fuse multiply-adds produce different bits for many of these pixels.
+TEST(ApplyLutRows, MatchTheSeparatelyRoundedMaths) {
+    const kv::Lut3D lut = kvtest::randomCube(2, 11);
+    const float* c[8];
+    for (int i = 0; i < 8; ++i) c[i] = &lut.data[3 * i];
+    const int32_t count = 4096;
+    std::vector<float> srcF(4 * count);
+    std::vector<uint8_t> src8(4 * count);
+    kvtest::FloatSource rnd(3);
+    for (int32_t i = 0; i < count; ++i) {
+        uint8_t r = 0, g = 0, b = 0;
+        while (!(r > g && g > b)) {
+            r = static_cast<uint8_t>(rnd.next(0.0f, 255.0f));
+            g = static_cast<uint8_t>(rnd.next(0.0f, 255.0f));
+            b = static_cast<uint8_t>(rnd.next(0.0f, 255.0f));
+        }
+        src8[4 * i] = r, src8[4 * i + 1] = g, src8[4 * i + 2] = b, src8[4 * i + 3] = 9;
+        float fr = 0, fg = 0, fb = 0;
+        while (!(fr > fg && fg > fb)) {
+            fr = rnd.next(0.0f, 1.0f), fg = rnd.next(0.0f, 1.0f), fb = rnd.next(0.0f, 1.0f);
+        }
+        srcF[4 * i] = fr, srcF[4 * i + 1] = fg, srcF[4 * i + 2] = fb, srcF[4 * i + 3] = 1.0f;
+    }
+    const float amount = 0.7f;
+    std::vector<float> dstF(4 * count);
+    std::vector<uint8_t> dst8(4 * count);
+    kv::ApplyLutRows32f(params32f(lut, viewOf(srcF.data(), count, 1, 16 * count, 2),
+                                  viewOf(dstF.data(), count, 1, 16 * count, 2), amount),
+                        0, 1);
+    kv::ApplyLutRows8(params8(lut, viewOf(src8.data(), count, 1, 4 * count, 2),
+                              viewOf(dst8.data(), count, 1, 4 * count, 2), amount),
+                      0, 1);
+
+    // Every step stored to a volatile float, so nothing can be fused.
+    auto expected = [&](const float in[3], int k) {
+        volatile float w0 = 1.0f - in[0], w1 = in[0] - in[1], w2 = in[1] - in[2], w3 = in[2];
+        volatile float p3 = w3 * c[7][k], p2 = w2 * c[3][k], p1 = w1 * c[1][k], p0 = w0 * c[0][k];
+        volatile float high = p3 + p2, low = p1 + p0;
+        volatile float out = high + low;
+        volatile float diff = out - in[k];
+        volatile float scaled = diff * amount;
+        volatile float blended = scaled + in[k];
+        return static_cast<float>(blended);
+    };
+    int mismatches = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const float inF[3] = {srcF[4 * i], srcF[4 * i + 1], srcF[4 * i + 2]};
+        float in8[3];
+        for (int k = 0; k < 3; ++k) {
+            volatile float scaled = static_cast<float>(src8[4 * i + k]) * kv::kByteScale;
+            in8[k] = scaled;
+        }
+        for (int k = 0; k < 3; ++k) {
+            const float wantF = expected(inF, k);
+            volatile float v255 = expected(in8, k) * 255.0f;
+            volatile float v = v255 + 0.5f;
+            const uint8_t want8 = !(v > 0.0f) ? 0 : (v >= 255.0f ? 255 : static_cast<uint8_t>(v));
+            if ((bitsOf(dstF[4 * i + k]) != bitsOf(wantF) || dst8[4 * i + k] != want8) && ++mismatches <= 5) {
+                ADD_FAILURE() << "pixel " << i << " channel " << k << ": float " << dstF[4 * i + k] << " vs "
+                              << wantF << ", byte " << int(dst8[4 * i + k]) << " vs " << int(want8);
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(ByteScale, IsTheFloatNearestOneOver255) {
+    EXPECT_EQ(bitsOf(kv::kByteScale), 0x3B808081u);
+    EXPECT_EQ(kv::kByteScale, static_cast<float>(1.0 / 255.0));
+    EXPECT_EQ(255.0f * kv::kByteScale, 1.0f);
+}
+
+// Rows 1 GiB apart: row 2 starts at byte 2^31, where a 32-bit product of
+// row and row bytes wraps negative.
+TEST(ApplyLutRows, ReachRowsPastTwoGigabytes) {
+    const int32_t rowBytes = 1 << 30;
+    kvtest::SparseFrame src(3, rowBytes, 16);
+    kvtest::SparseFrame dst(3, rowBytes, 16);
+    ASSERT_NE(src.data(), nullptr);
+    ASSERT_NE(dst.data(), nullptr);
+    const kv::Lut3D lut = rotatingCube(2);
+    const uint8_t pixel[4] = {1, 51, 102, 153};
+    for (int y = 0; y < 3; ++y) std::memcpy(src.data() + static_cast<size_t>(y) * rowBytes, pixel, 4);
+    kv::ApplyLutRows8(params8(lut, viewOf(src.data(), 1, 3, rowBytes, 2), viewOf(dst.data(), 1, 3, rowBytes, 2),
+                              1.0f),
+                      2, 3);
+    const unsigned char* out = dst.data() + 2 * static_cast<size_t>(rowBytes);
+    EXPECT_EQ((std::vector<uint8_t>(out, out + 4)), (std::vector<uint8_t>{51, 102, 1, 153}));
+
+    const float pixelF[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+    std::memcpy(src.data() + 2 * static_cast<size_t>(rowBytes), pixelF, 16);
+    kv::ApplyLutRows32f(params32f(lut, viewOf(src.data(), 1, 3, rowBytes, 2),
+                                  viewOf(dst.data(), 1, 3, rowBytes, 2), 1.0f),
+                        2, 3);
+    float outF[4];
+    std::memcpy(outF, out, 16);
+    EXPECT_EQ((std::vector<float>(outF, outF + 4)), (std::vector<float>{0.5f, 0.75f, 0.25f, 1.0f}));
+}
+
+}  // namespace
