@@ -1,0 +1,256 @@
+// The embedded OpenCL text built and run on a real OpenCL device, compared
+// with the C++ twin (bit for bit: both evaluate the body unfused) and with
+// the processor path. Skips, loudly, where no OpenCL platform exists.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KernelTestSupport.h"
+#include "OpenClRuntime.h"
+#include "gpu/KernelSources.h"
+
+namespace kv::gpu::test {
+namespace {
+
+class KromvaleLutOpenCl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!cl_.Load(skipReason_)) {
+            skippable_ = true;
+            return;
+        }
+        cl_uint platforms = 0;
+        cl_handle platform = nullptr;
+        const cl_int found = cl_.clGetPlatformIDs(1, &platform, &platforms);
+        if (found == kClPlatformNotFound || (found == kClSuccess && platforms == 0)) {
+            skipReason_ = "no OpenCL platform (clGetPlatformIDs " + std::to_string(found) + ")";
+            skippable_ = true;
+            return;
+        }
+        ASSERT_EQ(found, kClSuccess);
+        ASSERT_EQ(cl_.clGetDeviceIDs(platform, kClDeviceTypeAll, 1, &device_, nullptr), kClSuccess);
+        cl_int err = 0;
+        context_ = cl_.clCreateContext(nullptr, 1, &device_, nullptr, nullptr, &err);
+        ASSERT_EQ(err, kClSuccess);
+        queue_ = cl_.clCreateCommandQueue(context_, device_, 0, &err);
+        ASSERT_EQ(err, kClSuccess);
+        const char* text = kKromvaleLutOpenCl;
+        cl_handle program = cl_.clCreateProgramWithSource(context_, 1, &text, nullptr, &err);
+        ASSERT_EQ(err, kClSuccess);
+        err = cl_.clBuildProgram(program, 1, &device_, "-cl-single-precision-constant", nullptr,
+                                 nullptr);
+        if (err != kClSuccess) {
+            std::vector<char> log(8192, '\0');
+            cl_.clGetProgramBuildInfo(program, device_, kClProgramBuildLog, log.size() - 1,
+                                      log.data(), nullptr);
+            FAIL() << "OpenCL build failed (" << err << "):\n" << log.data();
+        }
+        kernel_ = cl_.clCreateKernel(program, "KromvaleLut", &err);
+        ASSERT_EQ(err, kClSuccess);
+        ready_ = true;
+    }
+
+    void SetUp() override {
+        // A platform that is present but cannot build or run the kernel is a
+        // failure, not a reason to skip.
+        ASSERT_TRUE(ready_ || skippable_) << "OpenCL set-up failed";
+        if (!ready_) {
+            std::fprintf(stderr, "*** SKIPPING the OpenCL kernel test: %s ***\n", skipReason_.c_str());
+            GTEST_SKIP() << "OpenCL kernel test not run: " << skipReason_;
+        }
+    }
+
+    cl_handle Buffer(std::vector<unsigned char>& bytes) {
+        cl_int err = 0;
+        cl_handle b = cl_.clCreateBuffer(context_, kClMemReadWrite | kClMemCopyHostPtr, bytes.size(),
+                                         bytes.data(), &err);
+        EXPECT_EQ(err, kClSuccess);
+        return b;
+    }
+
+    // Runs the kernel over a grid rounded up to 16 x 16 work-groups, as the
+    // render does, and reads the destination back into `dst`.
+    void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const KernelScalars& k) {
+        std::vector<float> lutData = lut.data.empty() ? std::vector<float>(24, 0.0f) : lut.data;
+        std::vector<unsigned char> lutBytes(lutData.size() * sizeof(float));
+        std::memcpy(lutBytes.data(), lutData.data(), lutBytes.size());
+        cl_handle dstBuffer = Buffer(dst.bytes);
+        cl_handle srcBuffer = src != nullptr ? Buffer(src->bytes) : dstBuffer;
+        cl_handle lutBuffer = Buffer(lutBytes);
+        const int ints[] = {k.srcPitch, k.dstPitch, k.is16f, k.width, k.height};
+        cl_uint arg = 0;
+        auto set = [&](size_t size, const void* value) {
+            ASSERT_EQ(cl_.clSetKernelArg(kernel_, arg++, size, value), kClSuccess) << "argument " << arg - 1;
+        };
+        set(sizeof(cl_handle), &srcBuffer);
+        set(sizeof(int), &ints[0]);
+        set(sizeof(cl_handle), &dstBuffer);
+        for (int i = 1; i < 5; ++i) {
+            set(sizeof(int), &ints[i]);
+        }
+        set(sizeof(cl_handle), &lutBuffer);
+        set(sizeof(int), &k.size);
+        for (const float* f : {&k.dmin[0], &k.dmin[1], &k.dmin[2], &k.dmax[0], &k.dmax[1], &k.dmax[2], &k.amount}) {
+            set(sizeof(float), f);
+        }
+        for (const int* i : {&k.probe, &k.probeCols, &k.probeRows, &k.probeX0, &k.probeY0, &k.probeX1, &k.probeY1}) {
+            set(sizeof(int), i);
+        }
+        ASSERT_EQ(arg, 23u);
+        const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
+        const size_t local[2] = {16, 16};
+        ASSERT_EQ(cl_.clEnqueueNDRangeKernel(queue_, kernel_, 2, nullptr, global, local, 0, nullptr, nullptr),
+                  kClSuccess);
+        ASSERT_EQ(cl_.clEnqueueReadBuffer(queue_, dstBuffer, 1, 0, dst.bytes.size(), dst.bytes.data(), 0,
+                                          nullptr, nullptr),
+                  kClSuccess);
+        cl_.clFinish(queue_);
+        cl_.clReleaseMemObject(lutBuffer);
+        if (srcBuffer != dstBuffer) {
+            cl_.clReleaseMemObject(srcBuffer);
+        }
+        cl_.clReleaseMemObject(dstBuffer);
+    }
+
+    static OpenClRuntime cl_;
+    static std::string skipReason_;
+    static bool ready_;
+    static bool skippable_;
+    static cl_handle device_;
+    static cl_handle context_;
+    static cl_handle queue_;
+    static cl_handle kernel_;
+};
+
+OpenClRuntime KromvaleLutOpenCl::cl_;
+std::string KromvaleLutOpenCl::skipReason_ = "OpenCL set-up failed";
+bool KromvaleLutOpenCl::ready_ = false;
+bool KromvaleLutOpenCl::skippable_ = false;
+cl_handle KromvaleLutOpenCl::device_ = nullptr;
+cl_handle KromvaleLutOpenCl::context_ = nullptr;
+cl_handle KromvaleLutOpenCl::queue_ = nullptr;
+cl_handle KromvaleLutOpenCl::kernel_ = nullptr;
+
+bool SameComponent(float a, float b) {
+    return Bits(a) == Bits(b) || (std::isnan(a) && std::isnan(b));
+}
+
+// Every pixel of the device frame equals the twin's; the first mismatch is
+// reported with its input, twin, processor and device values.
+void ExpectFramesEqual(const GpuFrame& input, const GpuFrame& twin, const GpuFrame& device,
+                       const Lut3D& lut, const KernelScalars& k) {
+    for (int y = 0; y < device.rows; ++y) {
+        for (int x = 0; x < device.pitch; ++x) {
+            float want[4];
+            float got[4];
+            twin.Get(x, y, want);
+            device.Get(x, y, got);
+            for (int c = 0; c < 4; ++c) {
+                if (!SameComponent(want[c], got[c])) {
+                    float in[4] = {};
+                    float cpu[4] = {};
+                    if (x < input.pitch && y < input.rows) {
+                        input.Get(x, y, in);
+                        if (k.probe == 0) {
+                            CpuPixel(lut, k.amount, in, cpu);
+                        }
+                    }
+                    FAIL() << "pixel " << x << "," << y << " component " << c << " (BGRA) input "
+                           << in[c] << " twin " << want[c] << " processor " << cpu[c] << " device "
+                           << got[c] << " half " << k.is16f;
+                }
+            }
+        }
+    }
+}
+
+GpuFrame RandomFrame(std::mt19937& rng, int is16f, int pitch, int rows) {
+    std::uniform_real_distribution<float> value(-0.4f, 1.4f);
+    GpuFrame f(is16f, pitch, rows);
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < pitch; ++x) {
+            float px[4] = {value(rng), value(rng), value(rng), value(rng)};
+            if ((x + y) % 29 == 0) {
+                px[(x + y) % 3] = std::numeric_limits<float>::quiet_NaN();
+            }
+            f.Set(x, y, px);
+        }
+    }
+    return f;
+}
+
+TEST_F(KromvaleLutOpenCl, LutFramesMatchTwinInBothFormatsSeparateAndInPlace) {
+    std::mt19937 rng(21);
+    Lut3D lut = RandomLut(rng, 17, -0.3f, 1.3f);
+    lut.domainMin[1] = -0.1f;
+    lut.domainMax[2] = 1.2f;
+    for (int is16f : {0, 1}) {
+        for (bool inPlace : {false, true}) {
+            KernelScalars k;
+            SetLut(k, lut);
+            k.amount = 0.8f;
+            k.is16f = is16f;
+            k.width = 37;
+            k.height = 23;
+            k.srcPitch = 41;
+            k.dstPitch = inPlace ? 41 : 39;
+            GpuFrame src = RandomFrame(rng, is16f, k.srcPitch, 24);
+            GpuFrame twin = inPlace ? src : RandomFrame(rng, is16f, k.dstPitch, 25);
+            GpuFrame device = twin;
+            if (inPlace) {
+                RunTwinInPlace(twin, lut.data.data(), k);
+                Run(nullptr, device, lut, k);
+            } else {
+                RunTwin(src, twin, lut.data.data(), k);
+                Run(&src, device, lut, k);
+            }
+            ExpectFramesEqual(src, twin, device, lut, k);
+        }
+    }
+}
+
+TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
+    std::mt19937 rng(22);
+    const Lut3D lut = RandomLut(rng, 5, 0.0f, 1.0f);
+    for (int is16f : {0, 1}) {
+        KernelScalars k;
+        SetLut(k, lut);
+        k.amount = 0.0f;
+        k.is16f = is16f;
+        k.width = 18;
+        k.height = 17;
+        k.srcPitch = 18;
+        k.dstPitch = 18;
+        GpuFrame src = RandomFrame(rng, is16f, 18, 17);
+        GpuFrame device(is16f, 18, 17);
+        Run(&src, device, lut, k);
+        EXPECT_EQ(src.bytes, device.bytes) << "amount 0, half " << is16f;
+
+        // Pattern: n = 3 over part of the frame with more cells than patches,
+        // n = 64 (values that halves must round) over all of it.
+        for (int n : {3, 64}) {
+            const ProbeGeometry g = n == 3 ? ProbeGeometry{7, 4, 2, 3, 16, 15} : ProbeGeometry{683, 384, 0, 0, 18, 17};
+            SetProbe(k, n, g);
+            GpuFrame pattern(is16f, 18, 17);
+            Run(&src, pattern, lut, k);
+            GpuFrame expected(is16f, 18, 17);
+            for (int y = 0; y < 17; ++y) {
+                for (int x = 0; x < 18; ++x) {
+                    float rgb[3];
+                    probeColour(n, g, x, y, rgb);
+                    const float bgra[4] = {rgb[2], rgb[1], rgb[0], 1.0f};
+                    expected.Set(x, y, bgra);
+                }
+            }
+            ExpectFramesEqual(expected, expected, pattern, lut, k);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kv::gpu::test
