@@ -18,7 +18,9 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error = nullpt
 
 // The "KVLUT3" text of `lut`'s cube (its own id and name are ignored; the
 // domain is not written). Values are quantised to 16 bits between the
-// smallest and largest finite value.
+// smallest and largest finite value. A name whose encoded token would pass
+// the reader's 399 characters is cut to the longest whole UTF-8 prefix that
+// fits.
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name);
 
 // "-" is the empty name; "%" and two hexadecimal digits stand for that byte.

@@ -16,6 +16,7 @@
 namespace kv {
 namespace {
 
+constexpr size_t kMaxNameToken = 399;
 constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 struct Range {
@@ -77,16 +78,9 @@ bool keepsInName(unsigned char c) {
            c == '_' || c == '~';
 }
 
-}  // namespace
-
-std::string PercentEncodeName(std::string_view name) {
-    if (name.empty()) return "-";
-    // A lone "-" would read back as the empty name.
-    if (name == "-") return "%2D";
+void appendPercentEncoded(std::string_view bytes, std::string& out) {
     constexpr std::string_view hex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(name.size());
-    for (const char ch : name) {
+    for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (keepsInName(c)) {
             out.push_back(ch);
@@ -96,6 +90,38 @@ std::string PercentEncodeName(std::string_view name) {
             out.push_back(hex[c & 15]);
         }
     }
+}
+
+// The reader takes at most 399 characters of name token, so a long name (a
+// file name of 50 CJK characters already needs 450) would make the whole text
+// unreadable. Keep the longest prefix that fits, cut between UTF-8 sequences.
+std::string nameToken(std::string_view name) {
+    std::string token = PercentEncodeName(name);
+    if (token.size() <= kMaxNameToken) return token;
+    token.clear();
+    size_t i = 0;
+    while (i < name.size()) {
+        size_t end = i + 1;
+        while (end < name.size() && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) ++end;
+        std::string piece;
+        appendPercentEncoded(name.substr(i, end - i), piece);
+        if (token.size() + piece.size() > kMaxNameToken) break;
+        token += piece;
+        i = end;
+    }
+    if (token == "-") return "%2D";
+    return token.empty() ? "-" : token;
+}
+
+}  // namespace
+
+std::string PercentEncodeName(std::string_view name) {
+    if (name.empty()) return "-";
+    // A lone "-" would read back as the empty name.
+    if (name == "-") return "%2D";
+    std::string out;
+    out.reserve(name.size());
+    appendPercentEncoded(name, out);
     return out;
 }
 
@@ -112,7 +138,7 @@ std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
     std::string text = "KVLUT3 ";
     text += formatInteger(id);
     text += ' ';
-    text += PercentEncodeName(name);
+    text += nameToken(name);
     text += ' ';
     text += formatInteger(lut.size);
     text += ' ';

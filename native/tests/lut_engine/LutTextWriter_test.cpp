@@ -82,6 +82,36 @@ TEST(LutTextWriter, NamesArePercentEncoded) {
     EXPECT_EQ(kv::PercentDecodeName(kv::PercentEncodeName(everyByte)), everyByte);
 }
 
+// The reader takes at most 399 characters of name token.
+TEST(LutTextWriter, LongNamesAreCutToReadableLength) {
+    const kv::Lut3D lut = kvtest::identityCube(2);
+    kv::Lut3D back;
+    std::string error;
+    struct Case {
+        std::string name;
+        std::string expected;
+    };
+    std::string eAcute200, eAcute66;
+    for (int i = 0; i < 200; ++i) eAcute200 += "\xC3\xA9";  // 6 characters each when encoded
+    for (int i = 0; i < 66; ++i) eAcute66 += "\xC3\xA9";
+    const Case cases[] = {
+        {std::string(399, 'a'), std::string(399, 'a')},
+        {std::string(400, 'a'), std::string(399, 'a')},
+        {std::string(397, 'a') + "\xC3\xA9", std::string(397, 'a')},
+        {std::string(393, 'a') + "\xC3\xA9", std::string(393, 'a') + "\xC3\xA9"},
+        {eAcute200, eAcute66},
+        {"-" + std::string(400, ' '), "-" + std::string(132, ' ')},
+        // a run of continuation bytes counts as one character: only the hyphen fits
+        {"-\xC3" + std::string(200, '\x80'), "-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.size());
+        ASSERT_TRUE(kv::ParseLutText(kv::FormatLutText(lut, 1, c.name), back, &error)) << error;
+        EXPECT_EQ(back.name, c.expected);
+        EXPECT_EQ(back.size, 2);
+    }
+}
+
 // NaN and infinities must not poison the range, which would make every value
 // read back NaN; they take the end codes instead.
 TEST(LutTextWriter, NonFiniteValuesSaturate) {
