@@ -1,239 +1,13 @@
 #include "FakeHost.h"
+#include "FakeHandles.h"
 
 #include <atomic>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
 
-#include "panel_link/Log.h"
-
 namespace kvtest {
-
-// ---- Handles ----------------------------------------------------------------
-
-namespace {
-
-// A handle is the address of the block's first member, the data pointer,
-// which is what the hosts' void** handles point at.
-struct HandleBlock {
-    void* data;
-    size_t size;
-    std::atomic<int> locks;
-};
-static_assert(offsetof(HandleBlock, data) == 0, "a handle must point at the data pointer");
-
-std::atomic<long> gLiveHandles{0};
-std::atomic<long> gLockedHandles{0};
-std::atomic<bool> gFailNewHandle{false};
-std::atomic<bool> gFailLockHandle{false};
-
-HandleBlock* Block(PF_Handle h) { return reinterpret_cast<HandleBlock*>(h); }
-
-PF_Handle NewHandleCb(A_u_longlong size) {
-    if (gFailNewHandle.load()) {
-        return nullptr;
-    }
-    auto* block = new HandleBlock{std::calloc(size ? size : 1, 1), static_cast<size_t>(size), {0}};
-    ++gLiveHandles;
-    return reinterpret_cast<PF_Handle>(block);
-}
-
-void* LockHandleCb(PF_Handle h) {
-    if (h == nullptr || gFailLockHandle.load()) {
-        return nullptr;
-    }
-    if (Block(h)->locks.fetch_add(1) == 0) {
-        ++gLockedHandles;
-    }
-    return Block(h)->data;
-}
-
-void UnlockHandleCb(PF_Handle h) {
-    if (h != nullptr && Block(h)->locks.load() > 0 && Block(h)->locks.fetch_sub(1) == 1) {
-        --gLockedHandles;
-    }
-}
-
-void DisposeHandleCb(PF_Handle h) {
-    if (h == nullptr) {
-        return;
-    }
-    if (Block(h)->locks.load() > 0) {
-        --gLockedHandles;
-    }
-    std::free(Block(h)->data);
-    delete Block(h);
-    --gLiveHandles;
-}
-
-A_u_longlong GetHandleSizeCb(PF_Handle h) { return h ? Block(h)->size : 0; }
-
-PF_Err ResizeHandleCb(A_u_longlong size, PF_Handle* h) {
-    if (h == nullptr || *h == nullptr) {
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    HandleBlock* block = Block(*h);
-    void* data = std::realloc(block->data, size ? size : 1);
-    if (data == nullptr) {
-        return PF_Err_OUT_OF_MEMORY;
-    }
-    if (size > block->size) {
-        std::memset(static_cast<char*>(data) + block->size, 0, size - block->size);
-    }
-    block->data = data;
-    block->size = static_cast<size_t>(size);
-    return PF_Err_NONE;
-}
-
-}  // namespace
-
-long LiveHandleCount() { return gLiveHandles.load(); }
-long LockedHandleCount() { return gLockedHandles.load(); }
-
-PF_Handle MakeHandle(const void* bytes, size_t length) {
-    auto* block = new HandleBlock{std::calloc(length ? length : 1, 1), length, {0}};
-    if (length != 0) {
-        std::memcpy(block->data, bytes, length);
-    }
-    ++gLiveHandles;
-    return reinterpret_cast<PF_Handle>(block);
-}
-
-PF_Handle MakeHandle8(std::string_view text) { return MakeHandle(text.data(), text.size()); }
-
-PF_Handle MakeHandle16(std::string_view text) {
-    std::vector<unsigned char> wide(text.size() * 2, 0);
-    for (size_t i = 0; i < text.size(); ++i) {
-        wide[2 * i] = static_cast<unsigned char>(text[i]);
-    }
-    return MakeHandle(wide.data(), wide.size());
-}
-
-std::vector<unsigned char> HandleBytes(PF_Handle handle) {
-    if (handle == nullptr) {
-        return {};
-    }
-    const auto* data = static_cast<const unsigned char*>(Block(handle)->data);
-    return std::vector<unsigned char>(data, data + Block(handle)->size);
-}
-
-void DisposeHandle(PF_Handle handle) { DisposeHandleCb(handle); }
-
-// ---- Worlds -----------------------------------------------------------------
-
-FakeWorld::FakeWorld(PixelLayout layout, int32_t width, int32_t height, int32_t rowPadding)
-    : layout_(layout) {
-    const int32_t rowBytes = width * pixelBytes() + rowPadding;
-    bytes_.assign(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
-    def_.data = bytes_.data();
-    def_.rowbytes = rowBytes;
-    def_.width = width;
-    def_.height = height;
-    def_.extent_hint.right = width;
-    def_.extent_hint.bottom = height;
-    def_.pix_aspect_ratio.num = 1;
-    def_.pix_aspect_ratio.den = 1;
-    def_.world_flags = PF_WorldFlag_WRITEABLE | (layout == PixelLayout::BGRA32f ? PF_WorldFlag_DEEP : 0);
-}
-
-size_t FakeWorld::Offset(int32_t x, int32_t y, int channel) const {
-    // Channel positions: red, green, blue, alpha.
-    static const int kArgb[4] = {1, 2, 3, 0};
-    static const int kBgra[4] = {2, 1, 0, 3};
-    const int* positions = layout_ == PixelLayout::ARGB8 ? kArgb : kBgra;
-    const size_t channelBytes = layout_ == PixelLayout::BGRA32f ? 4 : 1;
-    return static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes) +
-           static_cast<size_t>(x) * static_cast<size_t>(pixelBytes()) +
-           static_cast<size_t>(positions[channel]) * channelBytes;
-}
-
-void FakeWorld::SetPixel(int32_t x, int32_t y, float r, float g, float b, float a) {
-    const float values[4] = {r, g, b, a};
-    for (int c = 0; c < 4; ++c) {
-        if (layout_ == PixelLayout::BGRA32f) {
-            std::memcpy(&bytes_[Offset(x, y, c)], &values[c], 4);
-        } else {
-            const float v = std::round(values[c] * 255.0f);
-            bytes_[Offset(x, y, c)] =
-                static_cast<unsigned char>(v <= 0.0f ? 0.0f : (v >= 255.0f ? 255.0f : v));
-        }
-    }
-}
-
-void FakeWorld::GetPixel(int32_t x, int32_t y, float rgba[4]) const {
-    for (int c = 0; c < 4; ++c) {
-        if (layout_ == PixelLayout::BGRA32f) {
-            std::memcpy(&rgba[c], &bytes_[Offset(x, y, c)], 4);
-        } else {
-            rgba[c] = static_cast<float>(bytes_[Offset(x, y, c)]) / 255.0f;
-        }
-    }
-}
-
-void FakeWorld::FillTestPicture(uint32_t seed) {
-    uint32_t state = seed * 2654435761u + 12345u;
-    for (int32_t y = 0; y < def_.height; ++y) {
-        for (int32_t x = 0; x < def_.width; ++x) {
-            state = state * 1664525u + 1013904223u;
-            const float noise = static_cast<float>(state >> 24) / 255.0f * 0.08f;
-            const float fx = def_.width > 1 ? static_cast<float>(x) / static_cast<float>(def_.width - 1) : 0.0f;
-            const float fy = def_.height > 1 ? static_cast<float>(y) / static_cast<float>(def_.height - 1) : 0.0f;
-            SetPixel(x, y, std::fmin(fx + noise, 1.0f), std::fmin(fy + noise * 0.5f, 1.0f),
-                     std::fmin(0.5f * (fx + 1.0f - fy) + noise, 1.0f), 1.0f - 0.25f * fx);
-        }
-    }
-}
-
-void FakeWorld::FillBytes(unsigned char value) { std::memset(bytes_.data(), value, bytes_.size()); }
-
-// ---- Parameter array --------------------------------------------------------
-
-FakeParams::FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut) {
-    defs_[0].param_type = PF_Param_LAYER;
-    SetInput(input);
-
-    defs_[1].param_type = PF_Param_FLOAT_SLIDER;
-    defs_[1].uu.id = 2;
-    std::strcpy(defs_[1].name, "Amount");
-    defs_[1].u.fs_d.value = amountPercent;
-    defs_[1].u.fs_d.valid_max = 100.0f;
-    defs_[1].u.fs_d.slider_max = 100.0f;
-    defs_[1].u.fs_d.dephault = 100.0f;
-
-    defs_[2].param_type = PF_Param_ARBITRARY_DATA;
-    defs_[2].uu.id = 4;
-    std::strcpy(defs_[2].name, "LUT");
-    defs_[2].u.arb_d.id = 4;
-    defs_[2].u.arb_d.value = lut;
-
-    static const char kChangeLut[] = "Change LUT";
-    static const char kEditLut[] = "Edit LUT";
-    defs_[3].param_type = PF_Param_BUTTON;
-    defs_[3].uu.id = 5;
-    std::strcpy(defs_[3].name, "LUT ");
-    defs_[3].u.button_d.u.namesptr = kChangeLut;
-    defs_[4].param_type = PF_Param_BUTTON;
-    defs_[4].uu.id = 7;
-    std::strcpy(defs_[4].name, "Match");
-    defs_[4].u.button_d.u.namesptr = kEditLut;
-
-    for (int i = 0; i < 5; ++i) {
-        list_[i] = &defs_[i];
-    }
-    list_[5] = nullptr;
-}
-
-void FakeParams::SetInput(FakeWorld* input) {
-    if (input != nullptr) {
-        defs_[0].u.ld = input->def();
-    } else {
-        defs_[0].u.ld = PF_LayerDef{};
-    }
-}
 
 // ---- The host ---------------------------------------------------------------
 
@@ -377,12 +151,7 @@ PF_Err GetPlatformDataCb(PF_ProgPtr, PF_PlatDataID which, void* data) {
 
 PF_UtilCallbacks MakeUtils() {
     PF_UtilCallbacks utils{};
-    utils.host_new_handle = NewHandleCb;
-    utils.host_lock_handle = LockHandleCb;
-    utils.host_unlock_handle = UnlockHandleCb;
-    utils.host_dispose_handle = DisposeHandleCb;
-    utils.host_get_handle_size = GetHandleSizeCb;
-    utils.host_resize_handle = ResizeHandleCb;
+    detail::FillHandleCallbacks(utils);
     utils.get_platform_data = GetPlatformDataCb;
     return utils;
 }
@@ -412,23 +181,23 @@ FakeHost::FakeHost(A_long applId, EffectEntry entry) : entry_(entry), state_(new
     in_.pixel_aspect_ratio.num = 1;
     in_.pixel_aspect_ratio.den = 1;
     in_.pica_basicP = &gBasicSuite;
-    gFailNewHandle = false;
-    gFailLockHandle = false;
+    detail::SetFailNewHandle(false);
+    detail::SetFailLockHandle(false);
     gCurrent.store(this);
 }
 
 FakeHost::~FakeHost() {
     FakeHost* self = this;
     gCurrent.compare_exchange_strong(self, nullptr);
-    gFailNewHandle = false;
-    gFailLockHandle = false;
+    detail::SetFailNewHandle(false);
+    detail::SetFailLockHandle(false);
     delete state_;
 }
 
 void FakeHost::ResetOutData() { out_ = PF_OutData{}; }
 
-void FakeHost::SetFailNewHandle(bool fail) { gFailNewHandle = fail; }
-void FakeHost::SetFailLockHandle(bool fail) { gFailLockHandle = fail; }
+void FakeHost::SetFailNewHandle(bool fail) { detail::SetFailNewHandle(fail); }
+void FakeHost::SetFailLockHandle(bool fail) { detail::SetFailLockHandle(fail); }
 
 void FakeHost::SetBasicSuitePresent(bool present) {
     in_.pica_basicP = present ? &gBasicSuite : nullptr;
@@ -614,43 +383,6 @@ PF_Err FakeHost::ArbSelector(PF_FunctionSelector selector) {
     extra.which_function = selector;
     extra.id = 4;
     return Arb(extra);
-}
-
-// ---- The effect's log -------------------------------------------------------
-
-namespace {
-
-std::filesystem::path LogFilePath() { return std::filesystem::path(GetUserDataPath(L"effect.log")); }
-
-long long FileSize(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    return ec ? 0 : static_cast<long long>(size);
-}
-
-}  // namespace
-
-std::string LogTail::Path() { return LogFilePath().string(); }
-
-LogTail::LogTail() : offset_(FileSize(LogFilePath())) {}
-
-std::vector<std::string> LogTail::Take() {
-    std::vector<std::string> lines;
-    std::ifstream file(LogFilePath(), std::ios::binary);
-    if (!file) {
-        return lines;
-    }
-    file.seekg(offset_);
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        // "YYYY-MM-DD HH:MM:SS" and two blanks come before the message.
-        lines.push_back(line.size() >= 21 ? line.substr(21) : line);
-    }
-    offset_ = FileSize(LogFilePath());
-    return lines;
 }
 
 }  // namespace kvtest

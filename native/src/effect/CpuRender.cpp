@@ -1,0 +1,245 @@
+#include "effect/CpuRender.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "effect/BandJobs.h"
+#include "effect/EffectParams.h"
+#include "effect/LutCache.h"
+#include "lut_engine/FrameView.h"
+#include "lut_engine/Lut3D.h"
+#include "lut_engine/ProbePattern.h"
+#include "panel_link/Log.h"
+
+namespace {
+
+constexpr A_long kApplPremiere = 0x50724D72;  // 'PrMr'
+
+struct PixelFormatInfo {
+    const char* name;
+    int32_t channelOrder;
+    int32_t pixelBytes;
+    bool isFloat;
+};
+
+constexpr PixelFormatInfo kArgb8{"ARGB8", kv::kLayoutARGB, 4, false};
+constexpr PixelFormatInfo kBgra8u{"BGRA8u", kv::kLayoutBGRA, 4, false};
+constexpr PixelFormatInfo kBgra32f{"BGRA32f", kv::kLayoutBGRA, 16, true};
+
+// The editing host tells the frame's format through its pixel format suite;
+// without the suite the frame is taken as 8-bit. Returns false for a format
+// the effect does not support.
+bool QueryPixelFormat(const PF_InData* in_data, PF_LayerDef* output, PixelFormatInfo& info) {
+    if (in_data->appl_id != kApplPremiere) {
+        info = kArgb8;
+        return true;
+    }
+    PrPixelFormat format = PrPixelFormat_BGRA_4444_8u;
+    const SPBasicSuite* basic = in_data->pica_basicP;
+    if (basic != nullptr) {
+        const void* suite = nullptr;
+        if (basic->AcquireSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &suite) == kSPNoError) {
+            if (suite != nullptr) {
+                static_cast<const PF_PixelFormatSuite1*>(suite)->GetPixelFormat(output, &format);
+            }
+            basic->ReleaseSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
+        }
+    }
+    if (format == PrPixelFormat_BGRA_4444_32f) {
+        info = kBgra32f;
+        return true;
+    }
+    if (format == PrPixelFormat_BGRA_4444_8u) {
+        info = kBgra8u;
+        return true;
+    }
+    return false;
+}
+
+kv::FrameView ViewOf(const PF_LayerDef& world, const PixelFormatInfo& format) {
+    kv::FrameView view;
+    if (world.data == nullptr) {
+        return view;  // no pixels: an empty frame
+    }
+    view.data = static_cast<unsigned char*>(world.data);
+    view.width = std::max<int32_t>(world.width, 0);
+    view.height = std::max<int32_t>(world.height, 0);
+    view.rowBytes = world.rowbytes;
+    view.channelOrder = format.channelOrder;
+    return view;
+}
+
+// The LUT stored in the "LUT" parameter. The handle stays locked only for the
+// lookup, and is unlocked even when the lookup throws.
+std::shared_ptr<const kv::Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param) {
+    PF_Handle handle = param.u.arb_d.value;
+    const PF_UtilCallbacks* utils = in_data->utils;
+    if (handle == nullptr || utils == nullptr) {
+        return nullptr;
+    }
+    struct Unlock {
+        const PF_UtilCallbacks* utils;
+        PF_Handle handle;
+        ~Unlock() { utils->host_unlock_handle(handle); }
+    };
+    const size_t size = static_cast<size_t>(utils->host_get_handle_size(handle));
+    const void* bytes = utils->host_lock_handle(handle);
+    Unlock unlock{utils, handle};
+    std::string error;
+    std::shared_ptr<const kv::Lut3D> lut = GetLutForParam(bytes, size, &error);
+    if (lut == nullptr && !error.empty()) {
+        LogPrintf("Embedded LUT: %s", error.c_str());
+    }
+    return lut;
+}
+
+struct ChannelStats {
+    double min[3] = {1e9, 1e9, 1e9};
+    double mean[3] = {0.0, 0.0, 0.0};
+    double max[3] = {-1e9, -1e9, -1e9};
+};
+
+// Minimum, mean and maximum of red, green and blue over a sparse grid of
+// about 36 x 64 input samples.
+ChannelStats InputStats(const kv::FrameView& in, const PixelFormatInfo& format) {
+    ChannelStats stats;
+    const kv::ChannelTable channels = kv::ChannelTableFor(format.channelOrder);
+    const int32_t positions[3] = {channels.r, channels.g, channels.b};
+    const int32_t rowStep = std::max(1, in.height / 36);
+    const int32_t columnStep = std::max(1, in.width / 64);
+    double sum[3] = {0.0, 0.0, 0.0};
+    long long count = 0;
+    for (int32_t y = 0; y < in.height; y += rowStep) {
+        const unsigned char* row = kv::RowPointer(in, y);
+        for (int32_t x = 0; x < in.width; x += columnStep) {
+            const unsigned char* pixel = row + static_cast<ptrdiff_t>(x) * format.pixelBytes;
+            for (int c = 0; c < 3; ++c) {
+                double v;
+                if (format.isFloat) {
+                    float f;
+                    std::memcpy(&f, pixel + positions[c] * 4, sizeof f);
+                    v = f;
+                } else {
+                    v = pixel[positions[c]] * 0.00392156862745098;
+                }
+                stats.min[c] = std::min(stats.min[c], v);
+                stats.max[c] = std::max(stats.max[c], v);
+                sum[c] += v;
+            }
+            ++count;
+        }
+    }
+    // An empty input has no samples; its mean is shown as 0 rather than NaN.
+    const double scale = count > 0 ? 1.0 / static_cast<double>(count) : 0.0;
+    for (int c = 0; c < 3; ++c) {
+        stats.mean[c] = sum[c] * scale;
+    }
+    return stats;
+}
+
+// The last render line logged by any render in the process, so that a
+// steady stream of identical frames logs once.
+struct RenderLog {
+    std::mutex mutex;
+    std::string lastLine;
+};
+
+RenderLog& TheRenderLog() {
+    static RenderLog log;
+    return log;
+}
+
+void LogIfChanged(const char* line, const kv::FrameView& in, const PixelFormatInfo& format) {
+    RenderLog& log = TheRenderLog();
+    std::lock_guard<std::mutex> lock(log.mutex);
+    if (log.lastLine == line) {
+        return;
+    }
+    log.lastLine = line;
+    const ChannelStats s = InputStats(in, format);
+    LogPrintf("%s in r %.3f/%.3f/%.3f g %.3f/%.3f/%.3f b %.3f/%.3f/%.3f", line, s.min[0], s.mean[0], s.max[0],
+              s.min[1], s.mean[1], s.max[1], s.min[2], s.mean[2], s.max[2]);
+}
+
+void CopyOverlap(const kv::FrameView& in, const kv::FrameView& out, int32_t pixelBytes) {
+    const int32_t rows = std::min(in.height, out.height);
+    const int32_t width = std::min(in.width, out.width);
+    if (rows <= 0 || width <= 0) {
+        return;
+    }
+    const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(pixelBytes);
+    for (int32_t y = 0; y < rows; ++y) {
+        std::memcpy(kv::RowPointer(out, y), kv::RowPointer(in, y), rowBytes);
+    }
+}
+
+}  // namespace
+
+const char* LutSourceName(LutSource source) {
+    switch (source) {
+        case LutSource::Pattern:
+            return "pattern";
+        case LutSource::Embedded:
+            return "embedded";
+        case LutSource::None:
+        default:
+            return "none";
+    }
+}
+
+PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDef* output) {
+    if (in_data == nullptr || params == nullptr || output == nullptr || params[kParamInput] == nullptr ||
+        params[kParamAmount] == nullptr || params[kParamLut] == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const float amount = static_cast<float>(params[kParamAmount]->u.fs_d.value * 0.01);
+
+    PixelFormatInfo format = kArgb8;
+    if (!QueryPixelFormat(in_data, output, format)) {
+        return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    }
+
+    const std::shared_ptr<const kv::Lut3D> lut = LutOfParam(in_data, *params[kParamLut]);
+    LutSource source = LutSource::None;
+    int32_t lutSize = 0;
+    if (lut != nullptr && lut->probe != 0) {
+        source = LutSource::Pattern;
+        lutSize = lut->probe;
+    } else if (lut != nullptr) {
+        source = LutSource::Embedded;
+        lutSize = lut->size;
+    }
+
+    char line[200];
+    std::snprintf(line, sizeof line, "Render fmt=%s %dx%d rowbytes=%ld id=%ld amount=%.3f lut=%s %d", format.name,
+                  static_cast<int>(output->width), static_cast<int>(output->height),
+                  static_cast<long>(output->rowbytes), static_cast<long>(lut != nullptr ? lut->id : 0),
+                  static_cast<double>(amount), LutSourceName(source), static_cast<int>(lutSize));
+
+    const kv::FrameView in = ViewOf(params[kParamInput]->u.ld, format);
+    const kv::FrameView out = ViewOf(*output, format);
+    LogIfChanged(line, in, format);
+
+    if (source == LutSource::Pattern) {
+        const kv::ProbeGeometry geometry = kv::ProbeGeometryFor(*lut, out.width, out.height);
+        if (format.isFloat) {
+            kv::RunPatternJob32f(lut->probe, geometry, out);
+        } else {
+            kv::RunPatternJob8(lut->probe, geometry, out);
+        }
+    } else if (source == LutSource::Embedded && amount > 0.0f) {
+        if (format.isFloat) {
+            kv::RunLutJob32f(*lut, in, out, amount);
+        } else {
+            kv::RunLutJob8(*lut, in, out, amount);
+        }
+    } else {
+        CopyOverlap(in, out, format.pixelBytes);
+    }
+    return PF_Err_NONE;
+}

@@ -1,0 +1,63 @@
+#include "effect/EffectGlobal.h"
+
+#include <cstdio>
+
+#include "panel_link/Log.h"
+
+static_assert(kEffectVersion == 0x0008000C && kEffectOutFlags == 0x04000400 && kEffectOutFlags2 == 0x08000000,
+              "the flags must match the property list resource");
+
+namespace {
+
+constexpr A_long kApplPremiere = 0x50724D72;  // 'PrMr'
+
+// The editing host asks which pixel formats the effect takes; float first.
+void DeclarePixelFormats(const PF_InData* in_data) {
+    const SPBasicSuite* basic = in_data->pica_basicP;
+    const void* suite = nullptr;
+    if (basic == nullptr ||
+        basic->AcquireSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &suite) != kSPNoError) {
+        LogPrintf("GlobalSetup: no pixel format suite");
+        return;
+    }
+    if (suite != nullptr) {
+        const auto* formats = static_cast<const PF_PixelFormatSuite1*>(suite);
+        formats->ClearSupportedPixelFormats(in_data->effect_ref);
+        formats->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_32f);
+        formats->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_8u);
+    }
+    basic->ReleaseSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
+    if (suite == nullptr) {
+        LogPrintf("GlobalSetup: no pixel format suite");
+    }
+}
+
+char ApplChar(A_long appl_id, int shift) { return static_cast<char>((static_cast<uint32_t>(appl_id) >> shift) & 0xFF); }
+
+}  // namespace
+
+PF_Err About(PF_InData*, PF_OutData* out_data) {
+    if (out_data == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    std::snprintf(out_data->return_msg, sizeof out_data->return_msg,
+                  "%s %d.%d\rApplies the colour match made in the Kromvale panel.", "Kromvale", 1, 0);
+    return PF_Err_NONE;
+}
+
+PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
+    if (in_data == nullptr || out_data == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const A_long appl = in_data->appl_id;
+    LogPrintf("GlobalSetup build %d host=%c%c%c%c api=%d.%d", kEffectBuild, ApplChar(appl, 24), ApplChar(appl, 16),
+              ApplChar(appl, 8), ApplChar(appl, 0), static_cast<int>(in_data->version.major),
+              static_cast<int>(in_data->version.minor));
+    out_data->my_version = kEffectVersion;
+    out_data->out_flags = kEffectOutFlags;
+    out_data->out_flags2 = kEffectOutFlags2;
+    if (appl == kApplPremiere) {
+        DeclarePixelFormats(in_data);
+    }
+    return PF_Err_NONE;
+}

@@ -1,0 +1,131 @@
+#include "effect/LutCache.h"
+
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string_view>
+#include <utility>
+
+#include "lut_engine/LutText.h"
+
+namespace {
+
+constexpr size_t kMaxEntries = 8;
+constexpr size_t kMinTextBytes = 6;  // "KVLUT" plus a form character
+constexpr char kNotLutText[] = "parameter does not hold KVLUT text";
+
+struct CacheEntry {
+    uint64_t hash;
+    std::shared_ptr<const kv::Lut3D> lut;  // null for bytes that gave no LUT
+};
+
+// Oldest first. The mutex guards the list only: parsing happens outside it,
+// so a slow parse never stalls renders that hit the cache.
+struct LutCache {
+    std::mutex mutex;
+    std::deque<CacheEntry> entries;
+};
+
+LutCache& Cache() {
+    static LutCache cache;
+    return cache;
+}
+
+uint64_t LoadLittleEndian64(const unsigned char* p) {
+    uint64_t word = 0;
+    for (int i = 7; i >= 0; --i) {
+        word = (word << 8) | p[i];
+    }
+    return word;
+}
+
+bool StartsWithMagic8(const unsigned char* p) { return std::memcmp(p, "KVLUT", 5) == 0; }
+
+bool StartsWithMagic16(const unsigned char* p) {
+    static const unsigned char kMagic16[10] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0};
+    return std::memcmp(p, kMagic16, sizeof kMagic16) == 0;
+}
+
+}  // namespace
+
+uint64_t HashLutParamBytes(const void* bytes, size_t length) {
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    uint64_t h = static_cast<uint64_t>(length) ^ 0x9E3779B97F4A7C15ull;
+    const size_t words = length / 8;
+    for (size_t i = 0; i < words; ++i) {
+        h ^= LoadLittleEndian64(p + i * 8);
+        h *= 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    for (size_t i = words * 8; i < length; ++i) {
+        h = (h ^ p[i]) * 0x100000001B3ull;
+    }
+    return h;
+}
+
+std::string ExtractLutText(const void* bytes, size_t length) {
+    if (bytes == nullptr || length < kMinTextBytes) {
+        return {};
+    }
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    if (StartsWithMagic8(p)) {
+        return std::string(reinterpret_cast<const char*>(p), length);
+    }
+    if (length < 10 || !StartsWithMagic16(p)) {
+        return {};
+    }
+    const size_t units = length / 2;  // an odd last byte is not part of any unit
+    std::string text(units, '\0');
+    for (size_t i = 0; i < units; ++i) {
+        if (p[2 * i + 1] != 0) {
+            return {};
+        }
+        text[i] = static_cast<char>(p[2 * i]);
+    }
+    return text;
+}
+
+std::shared_ptr<const kv::Lut3D> GetLutForParam(const void* bytes, size_t length,
+                                                std::string* error) {
+    if (bytes == nullptr || length < kMinTextBytes) {
+        return nullptr;
+    }
+    const uint64_t hash = HashLutParamBytes(bytes, length);
+    LutCache& cache = Cache();
+    {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        for (const CacheEntry& entry : cache.entries) {
+            if (entry.hash == hash) {
+                return entry.lut;
+            }
+        }
+    }
+
+    // Miss: extract and parse without the lock. Two threads missing on the
+    // same bytes both parse and both append; lookups then find the older one.
+    std::shared_ptr<const kv::Lut3D> result;
+    const std::string text = ExtractLutText(bytes, length);
+    if (text.empty()) {
+        if (error != nullptr) {
+            *error = kNotLutText;
+        }
+    } else {
+        auto lut = std::make_shared<kv::Lut3D>();
+        if (kv::ParseLutText(std::string_view(text), *lut, error) && !lut->empty()) {
+            result = std::move(lut);
+        }
+    }
+
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    cache.entries.push_back(CacheEntry{hash, result});
+    if (cache.entries.size() > kMaxEntries) {
+        cache.entries.pop_front();
+    }
+    return result;
+}
+
+size_t LutCacheEntryCount() {
+    LutCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    return cache.entries.size();
+}

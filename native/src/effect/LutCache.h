@@ -1,0 +1,33 @@
+#pragma once
+// Parameter bytes to a shared, immutable LUT record, through a small cache.
+//
+// Every render and every UI update needs the LUT that the "LUT" parameter's
+// bytes describe; parsing LUT text costs far more than a frame, so the last
+// eight distinct byte strings (by a 64-bit hash) are remembered together with
+// what they gave, good or bad.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "lut_engine/Lut3D.h"
+
+// 64-bit hash of raw parameter bytes: a multiply-xorshift step per
+// little-endian 8-byte word, FNV-style steps for the tail bytes.
+uint64_t HashLutParamBytes(const void* bytes, size_t length);
+
+// The 8-bit LUT text held by parameter bytes stored either as 8-bit
+// characters or as UTF-16 little-endian units; empty when the bytes are not
+// LUT text (too short, no "KVLUT" magic, or a UTF-16 unit above 255).
+std::string ExtractLutText(const void* bytes, size_t length);
+
+// The LUT described by `bytes`, or null when there is none. The caller keeps
+// the bytes alive (the host handle locked) for the call. On a failure that is
+// seen for the first time `error` (if given) receives the reason; a cached
+// failure returns null without a message.
+std::shared_ptr<const kv::Lut3D> GetLutForParam(const void* bytes, size_t length,
+                                                std::string* error = nullptr);
+
+// Number of entries currently cached (at most 8).
+size_t LutCacheEntryCount();

@@ -1,0 +1,330 @@
+#include "effect/LutParam.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "effect/EffectParams.h"
+#include "effect/LutCache.h"
+#include "lut_engine/Lut3D.h"
+#include "lut_engine/LutText.h"
+#include "panel_link/Log.h"
+
+namespace {
+
+// The record the "LUT" parameter's refcon points at. Its counter bounds the
+// log lines of the frequent callbacks (the host sends them by the hundred
+// while a project is open).
+struct LutParamRecord {
+    std::atomic<uint32_t> callbackLogCount{0};
+};
+
+LutParamRecord& Record() {
+    static LutParamRecord record;
+    return record;
+}
+
+constexpr uint32_t kLoggedFrequentCallbacks = 20;
+constexpr PF_FunctionSelector kFirstAlwaysLogged = PF_Arbitrary_PRINT_SIZE_FUNC;
+
+const char* SelectorName(PF_FunctionSelector selector) {
+    static const char* const kNames[] = {"NEW",     "DISPOSE", "COPY",       "FLAT_SIZE",
+                                         "FLATTEN", "UNFLATTEN", "INTERP",   "COMPARE",
+                                         "PRINT_SIZE", "PRINT", "SCAN"};
+    if (selector < 0 || selector >= static_cast<PF_FunctionSelector>(sizeof kNames / sizeof kNames[0])) {
+        return "?";
+    }
+    return kNames[selector];
+}
+
+void LogCallback(PF_FunctionSelector selector) {
+    if (selector >= 0 && selector < kFirstAlwaysLogged) {
+        if (Record().callbackLogCount.fetch_add(1) >= kLoggedFrequentCallbacks) {
+            return;
+        }
+    }
+    LogPrintf("Arb %s", SelectorName(selector));
+}
+
+const PF_UtilCallbacks* Utils(const PF_InData* in_data) {
+    return in_data != nullptr ? in_data->utils : nullptr;
+}
+
+// Locks a handle for the lifetime of the object; data() is null when the
+// handle is null or the host refuses the lock.
+class HandleLock {
+public:
+    HandleLock(const PF_InData* in_data, PF_Handle handle) : utils_(Utils(in_data)), handle_(handle) {
+        if (utils_ != nullptr && handle_ != nullptr) {
+            data_ = static_cast<const unsigned char*>(utils_->host_lock_handle(handle_));
+            size_ = static_cast<size_t>(utils_->host_get_handle_size(handle_));
+        }
+    }
+    ~HandleLock() {
+        if (utils_ != nullptr && handle_ != nullptr) {
+            utils_->host_unlock_handle(handle_);
+        }
+    }
+    HandleLock(const HandleLock&) = delete;
+    HandleLock& operator=(const HandleLock&) = delete;
+
+    const unsigned char* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    const PF_UtilCallbacks* utils_;
+    PF_Handle handle_;
+    const unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+size_t HandleSize(const PF_InData* in_data, PF_Handle handle) {
+    const PF_UtilCallbacks* utils = Utils(in_data);
+    if (utils == nullptr || handle == nullptr) {
+        return 0;
+    }
+    return static_cast<size_t>(utils->host_get_handle_size(handle));
+}
+
+std::vector<unsigned char> WidenToUtf16(std::string_view text) {
+    std::vector<unsigned char> wide(text.size() * 2, 0);
+    for (size_t i = 0; i < text.size(); ++i) {
+        wide[2 * i] = static_cast<unsigned char>(text[i]);
+    }
+    return wide;
+}
+
+template <typename T>
+void Store(T* destination, T value) {
+    if (destination != nullptr) {
+        *destination = value;
+    }
+}
+
+PF_Err AddParam(PF_InData* in_data, PF_ParamDef& def) {
+    return in_data->inter.add_param(in_data->effect_ref, -1, &def);
+}
+
+void StartDef(PF_ParamDef& def, const EffectParamSpec& spec) {
+    def = PF_ParamDef{};
+    def.uu.id = spec.id;
+    def.param_type = spec.type;
+    def.flags = spec.flags;
+    def.ui_flags = spec.uiFlags;
+    std::strncpy(def.name, spec.name, sizeof def.name - 1);
+}
+
+// ---- The callbacks, one per selector ----------------------------------------
+
+void OnFlatten(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
+    auto& p = extra.u.flatten_func_params;
+    if (p.arbH == nullptr) {
+        return;
+    }
+    HandleLock lock(in_data, p.arbH);
+    if (lock.data() != nullptr && p.flat_dataPV != nullptr && p.buf_sizeLu >= lock.size()) {
+        std::memcpy(p.flat_dataPV, lock.data(), lock.size());
+    }
+}
+
+void OnUnflatten(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
+    auto& p = extra.u.unflatten_func_params;
+    PF_Handle value = nullptr;
+    if (p.flat_dataPV != nullptr && LooksLikeLutValue(p.flat_dataPV, p.buf_sizeLu)) {
+        value = NewHandleWithBytes(in_data, p.flat_dataPV, p.buf_sizeLu);
+    } else {
+        value = NewDefaultValue(in_data);
+        LogPrintf("Arb UNFLATTEN: %u bytes are not KVLUT text, using none",
+                  static_cast<unsigned>(p.buf_sizeLu));
+    }
+    Store(p.arbPH, value);
+}
+
+PF_ArbCompareResult Compare(const PF_InData* in_data, PF_Handle a, PF_Handle b) {
+    if (a == nullptr || b == nullptr) {
+        return a == b ? PF_ArbCompare_EQUAL : PF_ArbCompare_NOT_EQUAL;
+    }
+    if (HandleSize(in_data, a) != HandleSize(in_data, b)) {
+        return PF_ArbCompare_NOT_EQUAL;
+    }
+    HandleLock lockA(in_data, a);
+    HandleLock lockB(in_data, b);
+    if (lockA.data() == nullptr || lockB.data() == nullptr || lockA.size() != lockB.size()) {
+        return PF_ArbCompare_NOT_EQUAL;
+    }
+    return std::memcmp(lockA.data(), lockB.data(), lockA.size()) == 0 ? PF_ArbCompare_EQUAL
+                                                                       : PF_ArbCompare_NOT_EQUAL;
+}
+
+std::string PrintableText(const PF_InData* in_data, PF_Handle handle) {
+    if (handle == nullptr) {
+        return {};
+    }
+    HandleLock lock(in_data, handle);
+    return ExtractLutText(lock.data(), lock.data() != nullptr ? lock.size() : 0);
+}
+
+void OnPrint(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
+    auto& p = extra.u.print_func_params;
+    const std::string text = PrintableText(in_data, p.arbH);
+    if (p.print_bufferPC == nullptr || p.print_sizeLu == 0) {
+        return;
+    }
+    const size_t count = std::min<size_t>(text.size(), p.print_sizeLu - 1);
+    std::memcpy(p.print_bufferPC, text.data(), count);
+    p.print_bufferPC[count] = '\0';
+}
+
+PF_Err OnScan(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
+    auto& p = extra.u.scan_func_params;
+    const size_t length = p.bufPC != nullptr ? p.bytes_to_scanLu : 0;
+    const std::string text(p.bufPC != nullptr ? p.bufPC : "", length);
+    kv::Lut3D scratch;
+    std::string error;
+    if (!kv::ParseLutText(std::string_view(text), scratch, &error)) {
+        LogPrintf("  scan %u bytes failed: %s", static_cast<unsigned>(length), error.c_str());
+        return PF_Err_CANNOT_PARSE_KEYFRAME_TEXT;
+    }
+    const std::vector<unsigned char> wide = WidenToUtf16(text);
+    Store(p.arbPH, NewHandleWithBytes(in_data, wide.data(), wide.size()));
+    return PF_Err_NONE;
+}
+
+}  // namespace
+
+bool LooksLikeLutValue(const void* bytes, size_t length) {
+    if (bytes == nullptr || length < 10) {
+        return false;
+    }
+    static const unsigned char kMagic16[10] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0};
+    return std::memcmp(bytes, kMagic16, sizeof kMagic16) == 0 || std::memcmp(bytes, "KVLUT", 5) == 0;
+}
+
+PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t length) {
+    const PF_UtilCallbacks* utils = Utils(in_data);
+    if (utils == nullptr) {
+        return nullptr;
+    }
+    PF_Handle handle = utils->host_new_handle(length);
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    void* data = utils->host_lock_handle(handle);
+    if (data != nullptr && length != 0) {
+        std::memcpy(data, bytes, length);
+    }
+    utils->host_unlock_handle(handle);
+    return handle;
+}
+
+PF_Handle NewDefaultValue(const PF_InData* in_data) {
+    static const unsigned char kNoLut16[12] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0, '0', 0};
+    return NewHandleWithBytes(in_data, kNoLut16, sizeof kNoLut16);
+}
+
+PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source) {
+    if (source == nullptr) {
+        return NewDefaultValue(in_data);
+    }
+    HandleLock lock(in_data, source);
+    if (LooksLikeLutValue(lock.data(), lock.size())) {
+        return NewHandleWithBytes(in_data, lock.data(), lock.size());
+    }
+    return NewDefaultValue(in_data);
+}
+
+PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
+    if (in_data == nullptr || out_data == nullptr || in_data->inter.add_param == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    PF_ParamDef def;
+    for (const EffectParamSpec& spec : kEffectParams) {
+        StartDef(def, spec);
+        switch (spec.type) {
+            case PF_Param_FLOAT_SLIDER:
+                def.u.fs_d.valid_min = kAmountValidMin;
+                def.u.fs_d.valid_max = kAmountValidMax;
+                def.u.fs_d.slider_min = kAmountSliderMin;
+                def.u.fs_d.slider_max = kAmountSliderMax;
+                def.u.fs_d.dephault = kAmountDefault;
+                def.u.fs_d.value = kAmountDefault;
+                def.u.fs_d.precision = kAmountPrecision;
+                def.u.fs_d.display_flags = PF_ValueDisplayFlag_PERCENT;
+                break;
+            case PF_Param_ARBITRARY_DATA:
+                def.ui_width = kLutUiWidth;
+                def.ui_height = kLutUiHeight;
+                def.u.arb_d.id = kLutArbitraryId;
+                def.u.arb_d.dephault = NewDefaultValue(in_data);
+                def.u.arb_d.value = nullptr;
+                def.u.arb_d.refconPV = &Record();
+                break;
+            case PF_Param_BUTTON:
+                def.u.button_d.u.namesptr = spec.buttonLabel;
+                break;
+            default:
+                break;
+        }
+        const PF_Err err = AddParam(in_data, def);
+        if (err != PF_Err_NONE) {
+            return err;
+        }
+    }
+    out_data->num_params = kParamCount;
+    return PF_Err_NONE;
+}
+
+PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra) {
+    if (extra == nullptr) {
+        return PF_Err_NONE;
+    }
+    LogCallback(extra->which_function);
+    switch (extra->which_function) {
+        case PF_Arbitrary_NEW_FUNC:
+            Store(extra->u.new_func_params.arbPH, NewDefaultValue(in_data));
+            break;
+        case PF_Arbitrary_DISPOSE_FUNC:
+            if (extra->u.dispose_func_params.arbH != nullptr && Utils(in_data) != nullptr) {
+                Utils(in_data)->host_dispose_handle(extra->u.dispose_func_params.arbH);
+            }
+            break;
+        case PF_Arbitrary_COPY_FUNC:
+            Store(extra->u.copy_func_params.dst_arbPH, CopyValue(in_data, extra->u.copy_func_params.src_arbH));
+            break;
+        case PF_Arbitrary_FLAT_SIZE_FUNC:
+            Store(extra->u.flat_size_func_params.flat_data_sizePLu,
+                  static_cast<A_u_long>(HandleSize(in_data, extra->u.flat_size_func_params.arbH)));
+            break;
+        case PF_Arbitrary_FLATTEN_FUNC:
+            OnFlatten(in_data, *extra);
+            break;
+        case PF_Arbitrary_UNFLATTEN_FUNC:
+            OnUnflatten(in_data, *extra);
+            break;
+        case PF_Arbitrary_INTERP_FUNC:
+            // The value steps: text cannot be blended.
+            Store(extra->u.interp_func_params.interpPH,
+                  CopyValue(in_data, extra->u.interp_func_params.left_arbH));
+            break;
+        case PF_Arbitrary_COMPARE_FUNC:
+            Store(extra->u.compare_func_params.compareP,
+                  Compare(in_data, extra->u.compare_func_params.a_arbH, extra->u.compare_func_params.b_arbH));
+            break;
+        case PF_Arbitrary_PRINT_SIZE_FUNC:
+            Store(extra->u.print_size_func_params.print_sizePLu,
+                  static_cast<A_u_long>(PrintableText(in_data, extra->u.print_size_func_params.arbH).size() + 1));
+            break;
+        case PF_Arbitrary_PRINT_FUNC:
+            OnPrint(in_data, *extra);
+            break;
+        case PF_Arbitrary_SCAN_FUNC:
+            return OnScan(in_data, *extra);
+        default:
+            break;
+    }
+    return PF_Err_NONE;
+}

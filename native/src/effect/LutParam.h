@@ -1,0 +1,34 @@
+#pragma once
+// The effect's parameters and the "LUT" parameter's value.
+//
+// The value is a host handle holding LUT text, either as 8-bit characters or
+// as UTF-16 little-endian units, with no terminator. Values made here are
+// UTF-16; both forms are read everywhere. The host owns every handle and
+// disposes of it through the DISPOSE callback.
+
+#include <cstddef>
+
+#include "effect_sdk.h"
+
+// PARAMS_SETUP: adds the four parameters after the input layer.
+PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data);
+
+// ARBITRARY_CALLBACK for the "LUT" parameter.
+PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra);
+
+// A handle holding the "no LUT" text "KVLUT0" as UTF-16 (12 bytes), or null
+// when the host gives no handle.
+PF_Handle NewDefaultValue(const PF_InData* in_data);
+
+// A handle holding a copy of `length` bytes; null when the host gives no
+// handle. If the host cannot lock the new handle its bytes stay as the host
+// made them.
+PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t length);
+
+// A copy of a value that holds LUT text; anything else (or null) copies as
+// the "no LUT" value.
+PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source);
+
+// True when `bytes` start with "KVLUT" as UTF-16 or 8-bit text and hold at
+// least 10 bytes: what a stored value must look like to be kept.
+bool LooksLikeLutValue(const void* bytes, size_t length);

@@ -1,0 +1,129 @@
+#include "panel_link/ButtonLabel.h"
+
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "effect/EffectParams.h"
+#include "effect/LutCache.h"
+#include "panel_link/Log.h"
+
+namespace {
+
+// Every distinct text ever shown. The host keeps the pointer it is given for
+// as long as it likes, so texts are never removed: set nodes do not move, and
+// their characters stay put until the module unloads.
+struct LabelStore {
+    std::mutex mutex;
+    std::set<std::string> texts;
+};
+
+LabelStore& Labels() {
+    static LabelStore store;
+    return store;
+}
+
+const char* StoreLabel(const std::string& text) {
+    LabelStore& store = Labels();
+    std::lock_guard<std::mutex> lock(store.mutex);
+    return store.texts.insert(text).first->c_str();
+}
+
+// The reason, text and host result of the last label line logged, so that
+// the frequent UPDATE_PARAMS_UI commands log only when something changes.
+struct LabelLogKey {
+    std::mutex mutex;
+    std::string last;
+};
+
+LabelLogKey& LogKey() {
+    static LabelLogKey key;
+    return key;
+}
+
+void LogLabelOnce(const std::string& text, const char* reason, PF_Err result) {
+    std::string key = reason;
+    key += '|';
+    key += text;
+    key += '|';
+    key += std::to_string(result);
+    LabelLogKey& logKey = LogKey();
+    std::lock_guard<std::mutex> lock(logKey.mutex);
+    if (key == logKey.last) {
+        return;
+    }
+    logKey.last = std::move(key);
+    LogPrintf("LUT button: label \"%s\" (%s) -> err %d", text.c_str(), reason, static_cast<int>(result));
+}
+
+}  // namespace
+
+std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamDef* params[]) {
+    if (in_data == nullptr || in_data->utils == nullptr || params == nullptr || params[kParamLut] == nullptr) {
+        return nullptr;
+    }
+    PF_Handle handle = params[kParamLut]->u.arb_d.value;
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    const PF_UtilCallbacks* utils = in_data->utils;
+    struct Unlock {
+        const PF_UtilCallbacks* utils;
+        PF_Handle handle;
+        ~Unlock() { utils->host_unlock_handle(handle); }
+    };
+    const size_t size = static_cast<size_t>(utils->host_get_handle_size(handle));
+    const void* bytes = utils->host_lock_handle(handle);
+    Unlock unlock{utils, handle};
+    return GetLutForParam(bytes, size);
+}
+
+std::string LutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[]) {
+    const std::shared_ptr<const kv::Lut3D> lut = GetParamLut(in_data, params);
+    if (lut == nullptr) {
+        return "Choose a LUT";
+    }
+    if (lut->probe != 0) {
+        return "Calibrating";
+    }
+    if (!lut->name.empty()) {
+        return lut->name + ".cube";
+    }
+    return "From Kromvale (Apply again to name it)";
+}
+
+void UpdateLutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[], const char* reason) {
+    if (in_data == nullptr) {
+        return;
+    }
+    const std::string text = LutButtonLabel(in_data, params);
+    const char* stored = StoreLabel(text);
+
+    const SPBasicSuite* basic = in_data->pica_basicP;
+    const void* suite = nullptr;
+    if (basic == nullptr ||
+        basic->AcquireSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &suite) != kSPNoError) {
+        LogPrintf("LUT button: no param utils suite (%s)", reason);
+        return;
+    }
+    if (suite == nullptr) {
+        basic->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
+        LogPrintf("LUT button: no param utils suite (%s)", reason);
+        return;
+    }
+
+    PF_ParamDef def{};
+    if (params != nullptr && params[kParamChangeLut] != nullptr) {
+        def = *params[kParamChangeLut];
+    }
+    std::strncpy(def.name, "LUT ", sizeof def.name - 1);
+    def.name[sizeof def.name - 1] = '\0';
+    def.u.button_d.u.namesptr = stored;
+
+    const PF_Err result = static_cast<const PF_ParamUtilsSuite3*>(suite)->PF_UpdateParamUI(
+        in_data->effect_ref, kParamChangeLut, &def);
+    basic->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
+
+    LogLabelOnce(text, reason, result);
+}

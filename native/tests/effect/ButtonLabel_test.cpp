@@ -1,0 +1,111 @@
+// The "Change LUT" button's text, as the host receives it on
+// UPDATE_PARAMS_UI, and its log line.
+
+#include "panel_link/ButtonLabel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "EffectTestLuts.h"
+#include "FakeHost.h"
+
+extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
+
+namespace {
+
+using kvtest::FakeHost;
+using kvtest::FakeParams;
+using kvtest::LogTail;
+
+std::string LabelFor(PF_Handle lut) {
+    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeParams params(nullptr, 100.0, lut);
+    return LutButtonLabel(&host.in(), params.list());
+}
+
+TEST(ButtonLabel, TextFollowsWhatIsStored) {
+    struct Case {
+        PF_Handle lut;
+        const char* label;
+    } cases[] = {
+        {nullptr, "Choose a LUT"},
+        {kvtest::MakeHandle16("KVLUT0"), "Choose a LUT"},
+        {kvtest::MakeHandle8("garbage bytes for the label"), "Choose a LUT"},
+        {kvtest::MakeHandle16(kvtest::PatternText(17)), "Calibrating"},
+        {kvtest::MakeHandle16(kvtest::InvertRedText(1, "night")), "night.cube"},
+        {kvtest::MakeHandle16(kvtest::InvertRedText(2, "night.grade")), "night.grade.cube"},
+        {kvtest::MakeHandle8(kvtest::InvertRedText(3, "caf\xC3\xA9")), "caf\xC3\xA9.cube"},
+        {kvtest::MakeHandle16(kvtest::InvertRedText(4, "")), "From Kromvale (Apply again to name it)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LabelFor(c.lut), c.label);
+        kvtest::DisposeHandle(c.lut);
+    }
+}
+
+TEST(ButtonLabel, UpdateHandsTheHostAStableText) {
+    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(5, "stable"));
+    FakeParams params(nullptr, 100.0, lut);
+    params.at(3).ui_flags = 0x40;  // whatever the host had set stays
+    UpdateLutButtonLabel(&host.in(), params.list(), "update");
+    UpdateLutButtonLabel(&host.in(), params.list(), "update");
+    const std::vector<kvtest::UpdateParamUICall> calls = host.updateParamUICalls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].index, 3);
+    EXPECT_EQ(calls[0].name, "LUT ");
+    EXPECT_EQ(calls[0].label, "stable.cube");
+    EXPECT_EQ(calls[0].def.ui_flags, 0x40);
+    EXPECT_EQ(calls[0].def.param_type, PF_Param_BUTTON);
+    // The same text is one stored string: the host may keep the pointer.
+    EXPECT_EQ(calls[0].def.u.button_d.u.namesptr, calls[1].def.u.button_d.u.namesptr);
+    EXPECT_EQ(host.suitesHeld(), 0);
+    kvtest::DisposeHandle(lut);
+}
+
+TEST(ButtonLabel, LogsOnlyWhenReasonTextOrResultChange) {
+    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(6, "logged"));
+    FakeParams params(nullptr, 100.0, lut);
+    LogTail log;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()), PF_Err_NONE);
+    }
+    UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+    host.SetUpdateParamUIResult(-7);
+    UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+    UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+    EXPECT_EQ(log.Take(), (std::vector<std::string>{
+                              "LUT button: label \"logged.cube\" (update) -> err 0",
+                              "LUT button: label \"logged.cube\" (picked) -> err 0",
+                              "LUT button: label \"logged.cube\" (picked) -> err -7",
+                          }));
+    kvtest::DisposeHandle(lut);
+}
+
+TEST(ButtonLabel, WithoutTheSuiteEveryCallLogs) {
+    for (int variant = 0; variant < 3; ++variant) {
+        FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+        if (variant == 0) {
+            host.SetBasicSuitePresent(false);
+        } else if (variant == 1) {
+            host.SetSuiteMissing("PF Param Utils Suite", true);
+        } else {
+            host.SetSuiteYieldsNull("PF Param Utils Suite", true);
+        }
+        FakeParams params(nullptr, 100.0, nullptr);
+        LogTail log;
+        EXPECT_EQ(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()), PF_Err_NONE);
+        EXPECT_EQ(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()), PF_Err_NONE);
+        UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+        EXPECT_EQ(log.Take(), (std::vector<std::string>{"LUT button: no param utils suite (update)",
+                                                        "LUT button: no param utils suite (update)",
+                                                        "LUT button: no param utils suite (picked)"}));
+        EXPECT_TRUE(host.updateParamUICalls().empty());
+        EXPECT_EQ(host.suitesHeld(), 0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// Renders on several host threads at once, with more distinct LUTs than the
+// cache keeps, while the UI thread updates the button and the host runs the
+// LUT parameter's callbacks. Every frame must match its single-threaded
+// render; run under ThreadSanitizer this also checks the locking.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "EffectTestLuts.h"
+#include "FakeHost.h"
+
+extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
+
+namespace {
+
+using kvtest::FakeHost;
+using kvtest::FakeParams;
+using kvtest::FakeWorld;
+using kvtest::PixelLayout;
+
+constexpr int kLutCount = 11;
+constexpr int kRenderThreads = 4;
+constexpr int kFramesPerThread = 24;
+
+std::string LutTextNumber(int i) {
+    if (i % 4 == 3) {
+        return kvtest::PatternText(2 + i);
+    }
+    std::string name = std::to_string(i);
+    name.insert(name.begin(), 't');
+    return kvtest::InvertRedText(7000 + i, name);
+}
+
+TEST(EffectConcurrency, RendersUpdatesAndCallbacksAtOnce) {
+    FakeHost host(kvtest::kApplPremiere, EffectMain);
+    host.SetPixelFormat(PrPixelFormat_BGRA_4444_8u);
+    FakeWorld input(PixelLayout::BGRA8, 96, 70);
+    input.FillTestPicture(5);
+
+    std::vector<PF_Handle> luts;
+    std::vector<std::vector<unsigned char>> expected;
+    for (int i = 0; i < kLutCount; ++i) {
+        luts.push_back(kvtest::MakeHandle16(LutTextNumber(i)));
+        FakeWorld out(PixelLayout::BGRA8, 96, 70);
+        FakeParams params(&input, 80.0, luts.back());
+        ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+        expected.push_back(out.bytes());
+    }
+
+    std::atomic<int> mismatches{0};
+    std::atomic<int> failures{0};
+    std::atomic<bool> rendering{true};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kRenderThreads; ++t) {
+        threads.emplace_back([&, t] {
+            FakeWorld out(PixelLayout::BGRA8, 96, 70);
+            for (int frame = 0; frame < kFramesPerThread; ++frame) {
+                const int i = (t * 5 + frame) % kLutCount;
+                FakeParams params(&input, 80.0, luts[i]);
+                if (host.Call(PF_Cmd_RENDER, params.list(), &out.def()) != PF_Err_NONE) {
+                    ++failures;
+                }
+                if (out.bytes() != expected[i]) {
+                    ++mismatches;
+                }
+            }
+        });
+    }
+    std::thread ui([&] {
+        int round = 0;
+        while (rendering.load()) {
+            FakeParams params(nullptr, 100.0, luts[round % kLutCount]);
+            if (host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()) != PF_Err_NONE) {
+                ++failures;
+            }
+            PF_ArbitraryH copy = nullptr;
+            A_u_long size = 0;
+            PF_ArbCompareResult same = -1;
+            if (host.ArbCopy(luts[round % kLutCount], &copy) != PF_Err_NONE ||
+                host.ArbPrintSize(copy, &size) != PF_Err_NONE ||
+                host.ArbCompare(copy, luts[round % kLutCount], &same) != PF_Err_NONE || same != 0) {
+                ++failures;
+            }
+            host.ArbDispose(copy);
+            ++round;
+        }
+    });
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    rendering = false;
+    ui.join();
+
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    for (PF_Handle lut : luts) {
+        kvtest::DisposeHandle(lut);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include "FakeHost.h"
+#include "FakeHandles.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+namespace kvtest {
+
+// ---- Handles ----------------------------------------------------------------
+
+namespace {
+
+// A handle is the address of the block's first member, the data pointer,
+// which is what the hosts' void** handles point at.
+struct HandleBlock {
+    void* data;
+    size_t size;
+    std::atomic<int> locks;
+};
+static_assert(offsetof(HandleBlock, data) == 0, "a handle must point at the data pointer");
+
+std::atomic<long> gLiveHandles{0};
+std::atomic<long> gLockedHandles{0};
+std::atomic<bool> gFailNewHandle{false};
+std::atomic<bool> gFailLockHandle{false};
+
+HandleBlock* Block(PF_Handle h) { return reinterpret_cast<HandleBlock*>(h); }
+
+PF_Handle NewHandleCb(A_u_longlong size) {
+    if (gFailNewHandle.load()) {
+        return nullptr;
+    }
+    auto* block = new HandleBlock{std::calloc(size ? size : 1, 1), static_cast<size_t>(size), {0}};
+    ++gLiveHandles;
+    return reinterpret_cast<PF_Handle>(block);
+}
+
+void* LockHandleCb(PF_Handle h) {
+    if (h == nullptr || gFailLockHandle.load()) {
+        return nullptr;
+    }
+    if (Block(h)->locks.fetch_add(1) == 0) {
+        ++gLockedHandles;
+    }
+    return Block(h)->data;
+}
+
+void UnlockHandleCb(PF_Handle h) {
+    if (h != nullptr && Block(h)->locks.load() > 0 && Block(h)->locks.fetch_sub(1) == 1) {
+        --gLockedHandles;
+    }
+}
+
+void DisposeHandleCb(PF_Handle h) {
+    if (h == nullptr) {
+        return;
+    }
+    if (Block(h)->locks.load() > 0) {
+        --gLockedHandles;
+    }
+    std::free(Block(h)->data);
+    delete Block(h);
+    --gLiveHandles;
+}
+
+A_u_longlong GetHandleSizeCb(PF_Handle h) { return h ? Block(h)->size : 0; }
+
+PF_Err ResizeHandleCb(A_u_longlong size, PF_Handle* h) {
+    if (h == nullptr || *h == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    HandleBlock* block = Block(*h);
+    void* data = std::realloc(block->data, size ? size : 1);
+    if (data == nullptr) {
+        return PF_Err_OUT_OF_MEMORY;
+    }
+    if (size > block->size) {
+        std::memset(static_cast<char*>(data) + block->size, 0, size - block->size);
+    }
+    block->data = data;
+    block->size = static_cast<size_t>(size);
+    return PF_Err_NONE;
+}
+
+}  // namespace
+
+long LiveHandleCount() { return gLiveHandles.load(); }
+long LockedHandleCount() { return gLockedHandles.load(); }
+
+PF_Handle MakeHandle(const void* bytes, size_t length) {
+    auto* block = new HandleBlock{std::calloc(length ? length : 1, 1), length, {0}};
+    if (length != 0) {
+        std::memcpy(block->data, bytes, length);
+    }
+    ++gLiveHandles;
+    return reinterpret_cast<PF_Handle>(block);
+}
+
+PF_Handle MakeHandle8(std::string_view text) { return MakeHandle(text.data(), text.size()); }
+
+PF_Handle MakeHandle16(std::string_view text) {
+    std::vector<unsigned char> wide(text.size() * 2, 0);
+    for (size_t i = 0; i < text.size(); ++i) {
+        wide[2 * i] = static_cast<unsigned char>(text[i]);
+    }
+    return MakeHandle(wide.data(), wide.size());
+}
+
+std::vector<unsigned char> HandleBytes(PF_Handle handle) {
+    if (handle == nullptr) {
+        return {};
+    }
+    const auto* data = static_cast<const unsigned char*>(Block(handle)->data);
+    return std::vector<unsigned char>(data, data + Block(handle)->size);
+}
+
+void DisposeHandle(PF_Handle handle) { DisposeHandleCb(handle); }
+
+namespace detail {
+
+void FillHandleCallbacks(PF_UtilCallbacks& utils) {
+    utils.host_new_handle = NewHandleCb;
+    utils.host_lock_handle = LockHandleCb;
+    utils.host_unlock_handle = UnlockHandleCb;
+    utils.host_dispose_handle = DisposeHandleCb;
+    utils.host_get_handle_size = GetHandleSizeCb;
+    utils.host_resize_handle = ResizeHandleCb;
+}
+
+void SetFailNewHandle(bool fail) { gFailNewHandle = fail; }
+void SetFailLockHandle(bool fail) { gFailLockHandle = fail; }
+
+}  // namespace detail
+
+}  // namespace kvtest

@@ -1,0 +1,120 @@
+#include "FakeHost.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace kvtest {
+
+// ---- Worlds -----------------------------------------------------------------
+
+FakeWorld::FakeWorld(PixelLayout layout, int32_t width, int32_t height, int32_t rowPadding)
+    : layout_(layout) {
+    const int32_t rowBytes = width * pixelBytes() + rowPadding;
+    bytes_.assign(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
+    def_.data = bytes_.data();
+    def_.rowbytes = rowBytes;
+    def_.width = width;
+    def_.height = height;
+    def_.extent_hint.right = width;
+    def_.extent_hint.bottom = height;
+    def_.pix_aspect_ratio.num = 1;
+    def_.pix_aspect_ratio.den = 1;
+    def_.world_flags = PF_WorldFlag_WRITEABLE | (layout == PixelLayout::BGRA32f ? PF_WorldFlag_DEEP : 0);
+}
+
+size_t FakeWorld::Offset(int32_t x, int32_t y, int channel) const {
+    // Channel positions: red, green, blue, alpha.
+    static const int kArgb[4] = {1, 2, 3, 0};
+    static const int kBgra[4] = {2, 1, 0, 3};
+    const int* positions = layout_ == PixelLayout::ARGB8 ? kArgb : kBgra;
+    const size_t channelBytes = layout_ == PixelLayout::BGRA32f ? 4 : 1;
+    return static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes) +
+           static_cast<size_t>(x) * static_cast<size_t>(pixelBytes()) +
+           static_cast<size_t>(positions[channel]) * channelBytes;
+}
+
+void FakeWorld::SetPixel(int32_t x, int32_t y, float r, float g, float b, float a) {
+    const float values[4] = {r, g, b, a};
+    for (int c = 0; c < 4; ++c) {
+        if (layout_ == PixelLayout::BGRA32f) {
+            std::memcpy(&bytes_[Offset(x, y, c)], &values[c], 4);
+        } else {
+            const float v = std::round(values[c] * 255.0f);
+            bytes_[Offset(x, y, c)] =
+                static_cast<unsigned char>(v <= 0.0f ? 0.0f : (v >= 255.0f ? 255.0f : v));
+        }
+    }
+}
+
+void FakeWorld::GetPixel(int32_t x, int32_t y, float rgba[4]) const {
+    for (int c = 0; c < 4; ++c) {
+        if (layout_ == PixelLayout::BGRA32f) {
+            std::memcpy(&rgba[c], &bytes_[Offset(x, y, c)], 4);
+        } else {
+            rgba[c] = static_cast<float>(bytes_[Offset(x, y, c)]) / 255.0f;
+        }
+    }
+}
+
+void FakeWorld::FillTestPicture(uint32_t seed) {
+    uint32_t state = seed * 2654435761u + 12345u;
+    for (int32_t y = 0; y < def_.height; ++y) {
+        for (int32_t x = 0; x < def_.width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const float noise = static_cast<float>(state >> 24) / 255.0f * 0.08f;
+            const float fx = def_.width > 1 ? static_cast<float>(x) / static_cast<float>(def_.width - 1) : 0.0f;
+            const float fy = def_.height > 1 ? static_cast<float>(y) / static_cast<float>(def_.height - 1) : 0.0f;
+            SetPixel(x, y, std::fmin(fx + noise, 1.0f), std::fmin(fy + noise * 0.5f, 1.0f),
+                     std::fmin(0.5f * (fx + 1.0f - fy) + noise, 1.0f), 1.0f - 0.25f * fx);
+        }
+    }
+}
+
+void FakeWorld::FillBytes(unsigned char value) { std::memset(bytes_.data(), value, bytes_.size()); }
+
+// ---- Parameter array --------------------------------------------------------
+
+FakeParams::FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut) {
+    defs_[0].param_type = PF_Param_LAYER;
+    SetInput(input);
+
+    defs_[1].param_type = PF_Param_FLOAT_SLIDER;
+    defs_[1].uu.id = 2;
+    std::strcpy(defs_[1].name, "Amount");
+    defs_[1].u.fs_d.value = amountPercent;
+    defs_[1].u.fs_d.valid_max = 100.0f;
+    defs_[1].u.fs_d.slider_max = 100.0f;
+    defs_[1].u.fs_d.dephault = 100.0f;
+
+    defs_[2].param_type = PF_Param_ARBITRARY_DATA;
+    defs_[2].uu.id = 4;
+    std::strcpy(defs_[2].name, "LUT");
+    defs_[2].u.arb_d.id = 4;
+    defs_[2].u.arb_d.value = lut;
+
+    static const char kChangeLut[] = "Change LUT";
+    static const char kEditLut[] = "Edit LUT";
+    defs_[3].param_type = PF_Param_BUTTON;
+    defs_[3].uu.id = 5;
+    std::strcpy(defs_[3].name, "LUT ");
+    defs_[3].u.button_d.u.namesptr = kChangeLut;
+    defs_[4].param_type = PF_Param_BUTTON;
+    defs_[4].uu.id = 7;
+    std::strcpy(defs_[4].name, "Match");
+    defs_[4].u.button_d.u.namesptr = kEditLut;
+
+    for (int i = 0; i < 5; ++i) {
+        list_[i] = &defs_[i];
+    }
+    list_[5] = nullptr;
+}
+
+void FakeParams::SetInput(FakeWorld* input) {
+    if (input != nullptr) {
+        defs_[0].u.ld = input->def();
+    } else {
+        defs_[0].u.ld = PF_LayerDef{};
+    }
+}
+
+}  // namespace kvtest
