@@ -1,0 +1,9 @@
+#include "gpu/DriverLibrary.h"
+
+#include "platform/DynamicLibrary.h"
+
+void* LoadDriverLibrary(const wchar_t* name) { return kv::platform::LoadDynamicLibrary(name); }
+
+void* FindDriverSymbol(void* library, const char* name) {
+    return kv::platform::FindLibrarySymbol(library, name);
+}

@@ -1,0 +1,53 @@
+#include "gpu/FetchLutParam.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#include "effect/LutCache.h"
+#include "panel_link/Log.h"
+
+namespace {
+
+// The LUT parameter's index as the editing host counts parameters (the input
+// layer is not counted there).
+constexpr csSDK_int32 kLutParamIndex = 1;
+constexpr int kMaxTypeWarnings = 3;
+
+// Render threads of several instances read and bump this at once.
+std::atomic<int> g_typeWarnings{0};
+
+}  // namespace
+
+void FetchLutParam(const PrGPUFilterBase& filter, PrTime time, InstanceLut& target) {
+    target.fetched = true;
+    PrParam param;
+    std::memset(&param, 0, sizeof param);
+    filter.mVideoSegmentSuite->GetParam(filter.mNodeID, kLutParamIndex, time, &param);
+
+    if (param.mType == kPrParamType_PrMemoryPtr && param.mMemoryPtr != nullptr) {
+        // The block is the host's copy for us: it goes back even if reading
+        // it throws.
+        struct BlockGuard {
+            PrSDKMemoryManagerSuite* memory;
+            PrMemoryPtr block;
+            ~BlockGuard() { memory->PrDisposePtr(block); }
+        } guard{filter.mMemoryManagerSuite, param.mMemoryPtr};
+        const csSDK_uint32 size = guard.memory->GetPtrSize(guard.block);
+        std::string error;
+        target.lut = GetLutForParam(guard.block, size, &error);
+        if (!target.lut && !error.empty()) {
+            LogPrintf("GPU: embedded LUT: %s", error.c_str());
+        }
+        return;
+    }
+    if (param.mType == 0) {
+        return;
+    }
+    // The first check keeps the counter from growing (and wrapping) forever.
+    if (g_typeWarnings.load() < kMaxTypeWarnings && g_typeWarnings.fetch_add(1) < kMaxTypeWarnings) {
+        LogPrintf("GPU: LUT param type %d (expected a memory block)", static_cast<int>(param.mType));
+    }
+}
+
+void ResetLutParamWarningsForTesting() { g_typeWarnings.store(0); }

@@ -1,0 +1,42 @@
+#pragma once
+// Per-device state of the GPU filter, shared by every instance on one host
+// GPU device for the life of the process.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "gpu/CudaDriverTable.h"
+#include "gpu/OpenClTable.h"
+#include "lut_engine/Lut3D.h"
+
+struct GpuDeviceState {
+    // Serialises kernel preparation, LUT upload and launch on this device: the
+    // LUT buffer and (for OpenCL) the kernel's arguments belong to one render
+    // at a time. Never held together with another device's mutex.
+    std::mutex mutex;
+
+    std::int32_t framework = 0;  // GpuFramework recorded at the first preparation
+    bool ready = false;          // the kernel exists
+    bool tried = false;          // a preparation was attempted and failed
+
+    CuModule cudaModule = nullptr;
+    CuFunction cudaFunction = nullptr;
+    CuDevicePtr cudaLut = 0;
+
+    ClKernel clKernel = nullptr;
+    ClMem clLut = nullptr;
+
+    // The LUT object whose data the device buffer holds. Identity is the key:
+    // holding the reference keeps the object, and so its address, from being
+    // reused by another LUT while it is cached.
+    std::shared_ptr<const kv::Lut3D> uploadedLut;
+};
+
+// The state of device `deviceIndex`, created (all clear) on first use. The
+// registry lock is released before this returns, so callers may lock the
+// device's mutex without holding it. States live until the module unloads.
+GpuDeviceState& GetGpuDeviceState(std::uint32_t deviceIndex);
+
+// Test seam: forgets every device state. Only with no render in flight.
+void ResetGpuDeviceStatesForTesting();

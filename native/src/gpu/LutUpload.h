@@ -1,0 +1,21 @@
+#pragma once
+// The LUT data on the device: one buffer per device, replaced only when a
+// render brings a different LUT object.
+
+#include <memory>
+
+#include "gpu/GpuDeviceState.h"
+#include "gpu_filter_sdk.h"
+#include "gpu_filter_suites.h"
+#include "lut_engine/Lut3D.h"
+
+// The fixed 2-point identity LUT: copies go through the kernel with it and
+// amount 0, and pattern launches bind it as a LUT that is never read.
+const std::shared_ptr<const kv::Lut3D>& IdentityLut();
+
+// Makes the device's LUT buffer hold `lut`'s float data and returns true, or
+// logs, leaves the device with no cached LUT (so the next render retries) and
+// returns false. Skips the copy when the buffer already holds this very LUT
+// object. The caller holds the device's mutex.
+bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
+               const std::shared_ptr<const kv::Lut3D>& lut);

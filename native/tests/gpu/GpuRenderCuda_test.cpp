@@ -1,0 +1,261 @@
+// GPU render on the fake CUDA driver: what is launched with which LUT and
+// arguments, LUT upload caching and its failures, and the render line.
+
+#include <algorithm>
+
+#include "CudaFilterFixture.h"
+
+namespace kvtest {
+namespace {
+
+class CudaRenderTest : public CudaFilterTest {
+protected:
+    void SetUp() override {
+        CudaFilterTest::SetUp();
+        Frames(1920, 1080);
+    }
+};
+
+TEST_F(CudaRenderTest, LaunchCarriesTheLutAndFrameGeometry) {
+    ASSERT_EQ(Create(instance_), 0);
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    EXPECT_EQ(Fake().launches, 1);
+    EXPECT_EQ(Fake().grid[0], 120u);
+    EXPECT_EQ(Fake().grid[1], 68u);
+    EXPECT_EQ(Fake().grid[2], 1u);
+    EXPECT_EQ(Fake().block[0], 16u);
+    EXPECT_EQ(Fake().block[1], 16u);
+    EXPECT_EQ(Fake().block[2], 1u);
+    EXPECT_EQ(Fake().sharedBytes, 0u);
+    EXPECT_EQ(Fake().lastStream, reinterpret_cast<void*>(0x50));
+    EXPECT_EQ(Fake().pushDepth, 0);
+
+    EXPECT_EQ(Arg<std::uint64_t>(0), kSrcAddress);
+    EXPECT_EQ(Arg<std::int32_t>(1), (1920 * 16 + 64) / 16);
+    EXPECT_EQ(Arg<std::uint64_t>(2), kDstAddress);
+    EXPECT_EQ(Arg<std::int32_t>(3), 1920);
+    EXPECT_EQ(Arg<std::int32_t>(4), 0) << "32-bit float frames";
+    EXPECT_EQ(Arg<std::int32_t>(5), 1920);
+    EXPECT_EQ(Arg<std::int32_t>(6), 1080);
+    EXPECT_EQ(Arg<std::uint64_t>(7), Fake().lastAlloc);
+    EXPECT_EQ(Arg<std::int32_t>(8), 33);
+    EXPECT_EQ(Arg<float>(9), 0.0f);
+    EXPECT_EQ(Arg<float>(14), 1.0f);
+    EXPECT_EQ(Arg<float>(15), 0.5f);
+    EXPECT_EQ(Arg<std::int32_t>(16), 0) << "no pattern";
+    EXPECT_EQ(Arg<std::int32_t>(17), 1);
+    EXPECT_EQ(Arg<std::int32_t>(22), 1);
+    EXPECT_EQ(Fake().lastCopyBytes, 33u * 33 * 33 * 3 * 4);
+}
+
+TEST_F(CudaRenderTest, GridCoversPartialBlocks) {
+    ASSERT_EQ(Create(instance_), 0);
+    PPixHand in = host_.AddFrame(reinterpret_cast<void*>(kSrcAddress), PrPixelFormat_GPU_BGRA_4444_32f,
+                                 1921, 17, 1921 * 16);
+    PPixHand out = host_.AddFrame(reinterpret_cast<void*>(kDstAddress), PrPixelFormat_GPU_BGRA_4444_32f,
+                                  1921, 17, 1921 * 16);
+    ASSERT_EQ(Render(instance_, in, out), 0);
+    EXPECT_EQ(Fake().grid[0], 121u);
+    EXPECT_EQ(Fake().grid[1], 2u);
+}
+
+TEST_F(CudaRenderTest, HalfFramesUseEightBytePixels) {
+    for (PrPixelFormat format : {PrPixelFormat_GPU_BGRA_4444_16f, PrPixelFormat_Invalid}) {
+        PPixHand in = host_.AddFrame(reinterpret_cast<void*>(kSrcAddress), format, 64, 8, 64 * 8 + 16);
+        PPixHand out = host_.AddFrame(reinterpret_cast<void*>(kDstAddress), format, 64, 8, 64 * 8);
+        PrGPUFilterInstance instance = host_.MakeInstance(0);
+        ASSERT_EQ(Create(instance), 0);
+        ASSERT_EQ(Render(instance, in, out), 0);
+        EXPECT_EQ(Arg<std::int32_t>(1), 66);
+        EXPECT_EQ(Arg<std::int32_t>(3), 64);
+        EXPECT_EQ(Arg<std::int32_t>(4), 1);
+    }
+}
+
+TEST_F(CudaRenderTest, SameLutObjectUploadsOnce) {
+    PrGPUFilterInstance a = host_.MakeInstance(0);
+    PrGPUFilterInstance b = host_.MakeInstance(0);
+    ASSERT_EQ(Create(a), 0);
+    ASSERT_EQ(Create(b), 0);  // same parameter bytes: the cache gives the same object
+    ASSERT_EQ(Render(a, in_, out_), 0);
+    ASSERT_EQ(Render(b, in_, out_), 0);
+    ASSERT_EQ(Render(a, in_, out_), 0);
+    EXPECT_EQ(Fake().launches, 3);
+    EXPECT_EQ(Fake().copies, 1);
+    EXPECT_EQ(Fake().allocs, 1);
+    EXPECT_EQ(Fake().syncs, 1);
+    EXPECT_EQ(Fake().lastSyncStream, reinterpret_cast<void*>(0x50));
+}
+
+TEST_F(CudaRenderTest, SwitchingLutObjectsUploadsEachTime) {
+    PrGPUFilterInstance a = host_.MakeInstance(0);
+    ASSERT_EQ(Create(a), 0);
+    host_.SetLutBytes(WarmCubeText(5));
+    PrGPUFilterInstance b = host_.MakeInstance(0);
+    ASSERT_EQ(Create(b), 0);
+    ASSERT_EQ(Render(a, in_, out_), 0);
+    ASSERT_EQ(Render(b, in_, out_), 0);
+    EXPECT_EQ(Arg<std::int32_t>(8), 5);
+    ASSERT_EQ(Render(a, in_, out_), 0);
+    EXPECT_EQ(Arg<std::int32_t>(8), 33);
+    EXPECT_EQ(Fake().copies, 3);
+    EXPECT_EQ(Fake().frees, 2) << "each new upload frees the buffer it replaces";
+    EXPECT_EQ(Arg<std::uint64_t>(7), Fake().lastAlloc);
+}
+
+TEST_F(CudaRenderTest, FailedCopyIsRetriedOnTheNextRender) {
+    ASSERT_EQ(Create(instance_), 0);
+    Fake().memcpyResult = 700;
+    EXPECT_EQ(Render(instance_, in_, out_), kFail);
+    EXPECT_EQ(Fake().launches, 0);
+    const std::uint64_t orphan = Fake().lastAlloc;
+    Fake().memcpyResult = 0;
+    EXPECT_EQ(Render(instance_, in_, out_), 0);
+    EXPECT_EQ(Fake().copies, 2);
+    EXPECT_EQ(Fake().lastFreed, orphan) << "the buffer of the failed copy is freed";
+    EXPECT_EQ(Fake().launches, 1);
+    const auto lines = log_.Take();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "GPU: CUDA LUT upload failed (700)"), lines.end());
+}
+
+TEST_F(CudaRenderTest, FailedAllocationLeavesNothingToFree) {
+    ASSERT_EQ(Create(instance_), 0);
+    Fake().memAllocResult = 2;
+    EXPECT_EQ(Render(instance_, in_, out_), kFail);
+    Fake().memAllocResult = 0;
+    EXPECT_EQ(Render(instance_, in_, out_), 0);
+    EXPECT_EQ(Fake().frees, 0) << "a failed allocation's output is not a buffer";
+    const auto lines = log_.Take();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "GPU: CUDA LUT upload failed (2)"), lines.end());
+}
+
+TEST_F(CudaRenderTest, LaunchFailureFallsBackToTheProcessor) {
+    ASSERT_EQ(Create(instance_), 0);
+    Fake().launchResult = 719;
+    EXPECT_EQ(Render(instance_, in_, out_), kFail);
+    EXPECT_EQ(log_.Take().back(), "GPU: CUDA launch failed (719)");
+    EXPECT_EQ(Fake().pushDepth, 0);
+}
+
+TEST_F(CudaRenderTest, PatternIsDrawnWhateverTheAmountAlsoInPlace) {
+    host_.SetLutBytes("KVLUTP 2");
+    host_.SetAmount(kPrParamType_Float64, 0.0);
+    ASSERT_EQ(Create(instance_), 0);
+    ASSERT_EQ(Render(instance_, in_, in_), 0);
+    EXPECT_EQ(Fake().launches, 1);
+    EXPECT_EQ(Arg<std::int32_t>(8), 2) << "the identity LUT is bound";
+    EXPECT_EQ(Fake().lastCopyBytes, 24u * 4);
+    EXPECT_EQ(Arg<float>(15), 0.0f);
+    EXPECT_EQ(Arg<std::int32_t>(16), 2);
+    EXPECT_EQ(Arg<std::int32_t>(17), 4);
+    EXPECT_EQ(Arg<std::int32_t>(18), 2);
+    EXPECT_EQ(Arg<std::int32_t>(19), 0);
+    EXPECT_EQ(Arg<std::int32_t>(20), 0);
+    EXPECT_EQ(Arg<std::int32_t>(21), 1920);
+    EXPECT_EQ(Arg<std::int32_t>(22), 1080);
+    EXPECT_EQ(log_.Take().back(),
+              "GPU Render CUDA fmt=32f 1920x1080 in-place rowbytes=30784/30784 amount=0.000 lut=2 pattern");
+}
+
+TEST_F(CudaRenderTest, NothingToApplyCopiesOrLeavesTheFrame) {
+    struct Case {
+        const char* name;
+        std::string lut;
+        double amount;
+    };
+    for (const Case& c : {Case{"amount 0", WarmCubeText(3), 0.0}, Case{"negative", WarmCubeText(3), -5.0},
+                          Case{"no LUT", "KVLUT0", 50.0}, Case{"not LUT text", "hello, world", 50.0}}) {
+        SCOPED_TRACE(c.name);
+        Fake() = FakeCudaState{};
+        host_.SetLutBytes(c.lut);
+        host_.SetAmount(kPrParamType_Float64, c.amount);
+        PrGPUFilterInstance instance = host_.MakeInstance(0);
+        ASSERT_EQ(Create(instance), 0);
+        EXPECT_EQ(Render(instance, in_, in_), 0);
+        EXPECT_EQ(Fake().launches, 0) << "in place: nothing to do";
+        EXPECT_EQ(Render(instance, in_, out_), 0);
+        EXPECT_EQ(Fake().launches, 1) << "separate frames: a copy";
+        EXPECT_EQ(Arg<std::int32_t>(8), 2);
+        EXPECT_EQ(Arg<float>(15), 0.0f);
+    }
+}
+
+TEST_F(CudaRenderTest, AmountTypesAndScaling) {
+    struct Case {
+        PrParamType type;
+        double value;
+        float expected;
+    };
+    for (const Case& c : {Case{kPrParamType_Float64, 25.0, 0.25f}, Case{kPrParamType_Float32, 75.0, 0.75f},
+                          Case{kPrParamType_Int32, 100.0, 1.0f}}) {
+        SCOPED_TRACE(c.type);
+        host_.SetAmount(c.type, c.value);
+        PrGPUFilterInstance instance = host_.MakeInstance(0);
+        ASSERT_EQ(Create(instance), 0);
+        ASSERT_EQ(Render(instance, in_, out_), 0);
+        EXPECT_EQ(Arg<float>(15), static_cast<float>(c.value) * 0.01f);
+        EXPECT_NEAR(Arg<float>(15), c.expected, 1e-7);
+    }
+    host_.SetAmount(kPrParamType_Int64, 50.0);  // any other type reads as 0
+    PrGPUFilterInstance instance = host_.MakeInstance(0);
+    ASSERT_EQ(Create(instance), 0);
+    ASSERT_EQ(Render(instance, in_, out_), 0);
+    EXPECT_EQ(Arg<std::int32_t>(8), 2) << "a copy";
+}
+
+TEST_F(CudaRenderTest, RenderLineIsLoggedOncePerChange) {
+    ASSERT_EQ(Create(instance_), 0);
+    log_.Take();
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    host_.SetAmount(kPrParamType_Float64, 100.0);
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    EXPECT_EQ(log_.Take(),
+              (std::vector<std::string>{
+                  "GPU Render CUDA fmt=32f 1920x1080 src->dst rowbytes=30784/30720 amount=0.500 lut=33",
+                  "GPU Render CUDA fmt=32f 1920x1080 src->dst rowbytes=30784/30720 amount=1.000 lut=33"}));
+}
+
+TEST_F(CudaRenderTest, RenderWithoutFramesNamesWhatIsMissing) {
+    ASSERT_EQ(Create(instance_), 0);
+    log_.Take();
+    PrGPUFilterRenderParams params{};
+    PPixHand empty = nullptr;
+    EXPECT_EQ(filter_.Render(&instance_, &params, &in_, 0, &out_), kFail);
+    EXPECT_EQ(filter_.Render(&instance_, &params, &in_, 1, nullptr), kFail);
+    EXPECT_EQ(filter_.Render(&instance_, &params, &in_, 1, &empty), kFail);
+    EXPECT_EQ(log_.Take(), (std::vector<std::string>{
+                               "GPU: render without frames (in 0, out set); CPU render",
+                               "GPU: render without frames (in 1, out none); CPU render",
+                               "GPU: render without frames (in 1, out empty); CPU render"}));
+    EXPECT_EQ(Fake().launches, 0);
+}
+
+TEST_F(CudaRenderTest, LutParameterIsReadOnceAndItsBlockReturned) {
+    // Bytes no other test uses: the cache reports a reason only on its miss.
+    host_.SetLutBytes("KVLUX not a LUT, read once");
+    ASSERT_EQ(Create(instance_), 0);
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    EXPECT_EQ(host_.LutReads(), 1);
+    EXPECT_EQ(host_.BlocksDisposed(), host_.BlocksAllocated());
+    const auto lines = log_.Take();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "GPU: embedded LUT: parameter does not hold KVLUT text");
+}
+
+TEST_F(CudaRenderTest, UnexpectedParameterTypeIsReportedThreeTimesAtMost) {
+    host_.SetLutParamType(kPrParamType_Float32);
+    std::vector<PrGPUFilterInstance> instances(4, host_.MakeInstance(0));
+    for (PrGPUFilterInstance& instance : instances) {
+        ASSERT_EQ(Create(instance), 0);
+    }
+    const std::string line = "GPU: LUT param type 5 (expected a memory block)";
+    const auto lines = log_.Take();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 3);
+    ASSERT_EQ(Render(instances[0], in_, out_), 0);
+    EXPECT_EQ(Arg<std::int32_t>(8), 2) << "no LUT: a copy";
+}
+
+}  // namespace
+}  // namespace kvtest
