@@ -1,0 +1,148 @@
+// The headless host's own pieces: its command line, its project file and the
+// LUT text it stores for a .cube file.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/HostOptions.h"
+#include "host/LutValue.h"
+#include "host/ProjectFile.h"
+#include "lut_engine/LutText.h"
+
+namespace {
+
+std::string TempPath(const std::string& name) {
+    // A folder of its own, so that file names stay as the tests give them.
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kv_hostparts";
+    std::filesystem::create_directories(dir);
+    return (dir / name).string();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(HostOptions, ParsesAFullPremiereRun) {
+    kvtool::HostOptions o;
+    std::string error;
+    ASSERT_TRUE(kvtool::ParseHostOptions({"--module", "m.so", "--host", "pr", "--format", "32f", "--pattern", "17",
+                                          "--amount", "62.5", "--in", "a.png", "--out", "b.png", "--print"},
+                                         o, error))
+        << error;
+    EXPECT_EQ(o.host, kvtool::HostKind::Premiere);
+    EXPECT_EQ(o.format, kvtool::RenderFormat::Float32);
+    EXPECT_EQ(o.pattern, 17);
+    EXPECT_EQ(o.amount, 62.5);
+    EXPECT_TRUE(o.print);
+}
+
+TEST(HostOptions, RefusesContradictionsAndBadValues) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},                                                                 // no module
+        {"--module"},                                                       // missing value
+        {"--module", "m", "--host", "nuke"},                                // unknown host
+        {"--module", "m", "--format", "16"},                                // unknown format
+        {"--module", "m", "--format", "32f"},                               // After Effects has no float path here
+        {"--module", "m", "--cube", "a.cube", "--pattern", "17"},           // two LUT sources
+        {"--module", "m", "--pattern", "17", "--load-project", "p"},        // two LUT sources
+        {"--module", "m", "--in", "a.png"},                                 // --in without --out
+        {"--module", "m", "--amount", "1,5"},                               // not a number
+        {"--module", "m", "--amount", "nan"},                               // not finite
+        {"--module", "m", "--pattern", "x"},                                // not an integer
+        {"--module", "m", "--bogus", "1"},                                  // unknown option
+    };
+    for (const auto& args : bad) {
+        kvtool::HostOptions o;
+        std::string error;
+        EXPECT_FALSE(kvtool::ParseHostOptions(args, o, error)) << (args.empty() ? "" : args.back());
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(HostProjectFile, RoundTripKeepsTheLutBytesExactlyAndTheAmount) {
+    kvtool::HostProject project;
+    project.amount = 37.25;
+    for (int i = 0; i < 300; ++i) project.lutBytes.push_back(static_cast<unsigned char>(i * 7));  // includes \n and \0
+    const std::string path = TempPath("roundtrip.kvproj");
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteHostProject(path, project, error)) << error;
+    kvtool::HostProject back;
+    ASSERT_TRUE(kvtool::ReadHostProject(path, back, error)) << error;
+    EXPECT_EQ(back.amount, 37.25);
+    EXPECT_EQ(back.lutBytes, project.lutBytes);
+    std::remove(path.c_str());
+}
+
+TEST(HostProjectFile, DamagedFilesAreRefused) {
+    const std::string path = TempPath("damaged.kvproj");
+    const std::string good = "KROMVALE-HOST-PROJECT 1\namount 50\nlut 4\nABCD";
+    const std::vector<std::string> bad = {
+        "KROMVALE-HOST-PROJECT 2\namount 50\nlut 4\nABCD",  // unknown version
+        "KROMVALE-HOST-PROJECT 1\namount fifty\nlut 4\nABCD",
+        "KROMVALE-HOST-PROJECT 1\namount 50\nlut 5\nABCD",   // truncated
+        "KROMVALE-HOST-PROJECT 1\namount 50\nlut 3\nABCD",   // trailing junk
+        "KROMVALE-HOST-PROJECT 1\namount 50\nlut -4\nABCD",
+        "KROMVALE-HOST-PROJECT 1\namount 50\nlut 99999999999999999999\n",
+        "KROMVALE-HOST-PROJECT 1\nlut 4\nABCD",              // amount missing
+    };
+    kvtool::HostProject project;
+    std::string error;
+    WriteBytes(path, good);
+    ASSERT_TRUE(kvtool::ReadHostProject(path, project, error)) << error;
+    for (const std::string& bytes : bad) {
+        WriteBytes(path, bytes);
+        EXPECT_FALSE(kvtool::ReadHostProject(path, project, error)) << bytes;
+    }
+    std::remove(path.c_str());
+}
+
+TEST(LutValue, NameIsTheFileNameWithoutFolderAndLastExtension) {
+    EXPECT_EQ(kvtool::LutNameFromPath("/a/b/night.grade.cube"), "night.grade");
+    EXPECT_EQ(kvtool::LutNameFromPath("C:\\luts\\warm.cube"), "warm");
+    EXPECT_EQ(kvtool::LutNameFromPath("plain"), "plain");
+    EXPECT_EQ(kvtool::LutNameFromPath("dir.v2/.cube"), "");
+}
+
+TEST(LutValue, MatchIdFollowsTheFirstMarkerLikeAtoi) {
+    EXPECT_EQ(kvtool::MatchIdFromCube("LUT_3D_SIZE 2\n# Kromvale match 42\n"), 42);
+    EXPECT_EQ(kvtool::MatchIdFromCube("# Kromvale match   -17x\n# Kromvale match 5\n"), -17);
+    EXPECT_EQ(kvtool::MatchIdFromCube("# Kromvale match abc\n"), 0);
+    EXPECT_EQ(kvtool::MatchIdFromCube("# kromvale match 42\n"), 0);  // case-sensitive
+    EXPECT_EQ(kvtool::MatchIdFromCube("# Kromvale match 2147483647"), 2147483647);
+    EXPECT_EQ(kvtool::MatchIdFromCube("# Kromvale match 4294967295"), -1);  // wraps, stays defined
+}
+
+TEST(LutValue, CubeFileBecomesNamedLutTextThatReadsBack) {
+    const std::string path = TempPath("tiny.grade.cube");
+    std::string cube = "# Kromvale match 7\nLUT_3D_SIZE 2\n";
+    for (int i = 0; i < 8; ++i) {
+        cube += std::to_string((i & 1) * 0.75) + " " + std::to_string(((i >> 1) & 1) * 0.5) + " " +
+                std::to_string(((i >> 2) & 1) * 0.25) + "\n";
+    }
+    WriteBytes(path, cube);
+    std::string text, error;
+    ASSERT_TRUE(kvtool::LutTextFromCubeFile(path, text, error)) << error;
+    kv::Lut3D lut;
+    ASSERT_TRUE(kv::ParseLutText(text, lut, &error)) << error;
+    EXPECT_EQ(lut.size, 2);
+    EXPECT_EQ(lut.id, 7);
+    EXPECT_EQ(lut.name, "tiny.grade");
+    EXPECT_FLOAT_EQ(lut.data[3 * 7 + 0], 0.75f);
+
+    WriteBytes(path, "LUT_3D_SIZE 2\nDOMAIN_MAX 2 2 2\n" + cube.substr(cube.find("0.0")));
+    EXPECT_FALSE(kvtool::LutTextFromCubeFile(path, text, error));
+    EXPECT_NE(error.find("0..1 domain"), std::string::npos) << error;
+    WriteBytes(path, "LUT_1D_SIZE 2\n");
+    EXPECT_FALSE(kvtool::LutTextFromCubeFile(path, text, error));
+    EXPECT_NE(error.find("1D LUTs are not supported"), std::string::npos) << error;
+    std::remove(path.c_str());
+    EXPECT_FALSE(kvtool::LutTextFromCubeFile(path, text, error));
+}
+
+}  // namespace
