@@ -20,10 +20,6 @@ void RequireCube(const Lut3D& lut) {
     }
 }
 
-RowOps SelectRowOps() {
-    return ScalarRowOps();
-}
-
 ProbeRowsParams PatternParams(int32_t n, const ProbeGeometry& geometry, const FrameView& out) {
     ProbeRowsParams p;
     p.dst = out;
@@ -34,16 +30,6 @@ ProbeRowsParams PatternParams(int32_t n, const ProbeGeometry& geometry, const Fr
 }
 
 }  // namespace
-
-const RowOps& ScalarRowOps() {
-    static const RowOps ops{&ApplyLutRows32f, &ApplyLutRows8, &DrawProbeRows32f, &DrawProbeRows8};
-    return ops;
-}
-
-const RowOps& ActiveRowOps() {
-    static const RowOps ops = SelectRowOps();
-    return ops;
-}
 
 void RunLutJob32f(const Lut3D& lut, const FrameView& in, const FrameView& out, float amount) {
     RequireCube(lut);

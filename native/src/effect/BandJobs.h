@@ -9,22 +9,9 @@
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/ProbePattern.h"
+#include "lut_engine/simd/RowDispatch.h"
 
 namespace kv {
-
-// The row operations the jobs call. The scalar routines are the reference;
-// a faster set that matches them bit for bit may be chosen once per process.
-struct RowOps {
-    LutRows32fFn lutRows32f = nullptr;
-    LutRows8Fn lutRows8 = nullptr;
-    ProbeRowsFn probeRows32f = nullptr;
-    ProbeRowsFn probeRows8 = nullptr;
-};
-
-const RowOps& ScalarRowOps();
-
-// The set the jobs use, chosen on first use and fixed for the process.
-const RowOps& ActiveRowOps();
 
 // Apply `lut` to the overlap of `in` and `out` (the smaller width and the
 // smaller height) and blend by `amount`; output pixels outside the overlap

@@ -1,0 +1,46 @@
+#pragma once
+// Shared by the vectorised row operations: how their functions are compiled
+// and which parameters they take on rather than handing to the scalar code.
+
+#include <cstdint>
+
+#include "lut_engine/FrameView.h"
+#include "lut_engine/Lut3D.h"
+
+// Functions compiled for AVX2 inside a file that the rest of the build
+// compiles for the baseline processor. FMA stays off: a fused multiply-add
+// rounds once where the scalar code rounds twice. Helpers taking or returning
+// vectors are always inlined, so no 256-bit value crosses a call (the
+// Windows calling convention would pass them through the stack, which GCC
+// does not align to 32 bytes there).
+#define KV_AVX2 __attribute__((target("avx2")))
+#define KV_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+namespace kv {
+
+// The vector code moves channels with shuffles and shifts that need every
+// position 0..3 used exactly once. The scalar code alone defines what other
+// tables do (later writes win over earlier ones).
+inline bool isChannelPermutation(const ChannelTable& t) {
+    const int32_t positions[4] = {t.r, t.g, t.b, t.a};
+    uint32_t seen = 0;
+    for (const int32_t p : positions) {
+        if (p < 0 || p > 3) {
+            return false;
+        }
+        seen |= 1u << p;
+    }
+    return seen == 0xFu;
+}
+
+// Gathers index the cube with signed 32-bit counts of floats, and the index
+// arithmetic itself is done in 32 bits; larger cubes take the scalar path.
+inline bool cubeFitsGatherIndex(const Lut3D& lut) {
+    if (lut.size < 2 || lut.size > 1024) {
+        return false;
+    }
+    const int64_t n = lut.size;
+    return 3 * n * n * n <= INT32_MAX;
+}
+
+}  // namespace kv

@@ -1,0 +1,467 @@
+// Every vectorised row operation this processor runs against its scalar
+// routine on the same input: the output must be the same bytes (float
+// frames: the same bits, any NaN matching any NaN).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "LutTestLuts.h"
+#include "lut_engine/ByteChannel.h"
+#include "lut_engine/FrameView.h"
+#include "lut_engine/LutRows.h"
+#include "lut_engine/ProbePattern.h"
+#include "lut_engine/simd/LutRowsAvx2.h"
+#include "lut_engine/simd/RowLevel.h"
+
+namespace {
+
+using kvtest::FloatSource;
+
+struct VectorRoutines {
+    const char* name;
+    kv::LutRows8Fn lutRows8;
+    kv::LutRows32fFn lutRows32f;
+    kv::ProbeRowsFn probeRows8;
+    kv::ProbeRowsFn probeRows32f;
+};
+
+std::vector<VectorRoutines> vectorRoutinesHere() {
+    std::vector<VectorRoutines> sets;
+    if (kv::detectedRowLevel() >= kv::RowLevel::kAvx2) {
+        sets.push_back({"avx2", &kv::ApplyLutRows8Avx2, &kv::ApplyLutRows32fAvx2,
+                        &kv::DrawProbeRows8Avx2, &kv::DrawProbeRows32fAvx2});
+    }
+    return sets;
+}
+
+constexpr int32_t kLayouts[] = {kv::kLayoutBGRA, kv::kLayoutARGB, kv::kLayoutRGBA};
+
+// A frame in a buffer larger than its pixels: `padBytes` after each row and
+// the whole buffer filled, so that stray writes past a row show up.
+struct Frame {
+    std::vector<unsigned char> bytes;
+    kv::FrameView view;
+};
+
+Frame makeFrame(int32_t width, int32_t height, int32_t bytesPerPixel, int32_t padBytes,
+                int32_t order, unsigned char fill) {
+    Frame f;
+    const int32_t rowBytes = width * bytesPerPixel + padBytes;
+    // Float rows stay 4-byte aligned for the scalar routine's float access.
+    f.bytes.assign(static_cast<size_t>(rowBytes) * height + 16, fill);
+    f.view.data = f.bytes.data();
+    f.view.width = width;
+    f.view.height = height;
+    f.view.rowBytes = rowBytes;
+    f.view.channelOrder = order;
+    return f;
+}
+
+void fillRandomBytes(Frame& f, uint32_t seed) {
+    std::mt19937 gen(seed);
+    for (auto& b : f.bytes) b = static_cast<unsigned char>(gen() >> 24);
+}
+
+float pixelFloat(Frame& f, int32_t x, int32_t y, int32_t channel) {
+    float v;
+    std::memcpy(&v, kv::RowPointer(f.view, y) + 16 * x + 4 * channel, 4);
+    return v;
+}
+
+void setPixelFloat(Frame& f, int32_t x, int32_t y, int32_t channel, float v) {
+    std::memcpy(kv::RowPointer(f.view, y) + 16 * x + 4 * channel, &v, 4);
+}
+
+// Mostly colours in and a little beyond 0..1, with every tenth channel one
+// of the awkward values.
+void fillRandomFloats(Frame& f, uint32_t seed, const std::vector<float>& specials) {
+    FloatSource src(seed);
+    std::mt19937 pick(seed ^ 0x5bd1e995u);
+    for (int32_t y = 0; y < f.view.height; ++y)
+        for (int32_t x = 0; x < f.view.width; ++x)
+            for (int32_t c = 0; c < 4; ++c) {
+                const bool special = pick() % 10 == 0;
+                setPixelFloat(f, x, y, c, special ? specials[pick() % specials.size()] : src.next(-0.25f, 1.25f));
+            }
+}
+
+std::vector<float> awkwardFloats() {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    return {nan,
+            -nan,
+            inf,
+            -inf,
+            0.0f,
+            -0.0f,
+            std::numeric_limits<float>::denorm_min(),
+            -std::numeric_limits<float>::denorm_min(),
+            std::numeric_limits<float>::min(),
+            std::numeric_limits<float>::max(),
+            -std::numeric_limits<float>::max(),
+            1.0f,
+            std::nextafter(1.0f, 2.0f),
+            std::nextafter(1.0f, 0.0f),
+            0.5f,
+            1.0f / 32.0f,
+            3.0f / 64.0f,
+            -1.0f,
+            2.0f,
+            1e-8f};
+}
+
+// Same bytes; in float frames a NaN matches any NaN. Reports the first
+// difference with its place.
+::testing::AssertionResult sameFrames(const Frame& expected, const Frame& actual, bool floats) {
+    if (expected.bytes.size() != actual.bytes.size()) {
+        return ::testing::AssertionFailure() << "buffer sizes differ";
+    }
+    const size_t step = floats ? 4 : 1;
+    for (size_t i = 0; i + step <= expected.bytes.size(); i += step) {
+        if (std::memcmp(&expected.bytes[i], &actual.bytes[i], step) == 0) continue;
+        if (floats) {
+            float e;
+            float a;
+            std::memcpy(&e, &expected.bytes[i], 4);
+            std::memcpy(&a, &actual.bytes[i], 4);
+            if (std::isnan(e) && std::isnan(a)) continue;
+            return ::testing::AssertionFailure()
+                   << "byte offset " << i << " (row " << i / expected.view.rowBytes << "): scalar " << e
+                   << " (0x" << std::hex << kvtest::bitsOf(e) << "), vector " << std::dec << a << " (0x"
+                   << std::hex << kvtest::bitsOf(a) << ")";
+        }
+        return ::testing::AssertionFailure() << "byte offset " << i << " (row " << i / expected.view.rowBytes
+                                             << "): scalar " << int{expected.bytes[i]} << ", vector "
+                                             << int{actual.bytes[i]};
+    }
+    return ::testing::AssertionSuccess();
+}
+
+kv::Lut3D testCube(int32_t size, uint32_t seed, bool oddDomain) {
+    kv::Lut3D lut = kvtest::randomCube(size, seed);
+    if (oddDomain) {
+        const float lo[3] = {-0.125f, 0.1f, 0.0f};
+        const float hi[3] = {1.5f, 0.9f, 1.0f / 3.0f};
+        for (int c = 0; c < 3; ++c) {
+            lut.domainMin[c] = lo[c];
+            lut.domainMax[c] = hi[c];
+        }
+    }
+    return lut;
+}
+
+class LutRowsSimd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        routines_ = vectorRoutinesHere();
+        if (routines_.empty()) GTEST_SKIP() << "no vectorised row operations on this processor";
+    }
+    std::vector<VectorRoutines> routines_;
+};
+
+// Runs the scalar and every vector routine over rows [y0, y1) of copies of
+// one destination and compares them.
+template <class Params, class Fn, class Select>
+void expectSameAsScalar(const std::vector<VectorRoutines>& sets, Params p, Fn scalar, Select select,
+                        const Frame& dstTemplate, int32_t y0, int32_t y1, bool floats) {
+    Frame expected = dstTemplate;
+    p.dst.data = expected.bytes.data();
+    scalar(p, y0, y1);
+    for (const VectorRoutines& set : sets) {
+        SCOPED_TRACE(set.name);
+        Frame actual = dstTemplate;
+        p.dst.data = actual.bytes.data();
+        select(set)(p, y0, y1);
+        EXPECT_TRUE(sameFrames(expected, actual, floats));
+    }
+}
+
+TEST_F(LutRowsSimd, RandomFramesMatchAcrossOrdersWidthsAmountsDomainsAndSizes) {
+    const float amounts[] = {0.0f, 0.5f, 1.0f, std::numeric_limits<float>::quiet_NaN(), 0.3f, -0.5f, 1.75f};
+    const int32_t widths[] = {1, 7, 8, 9, 31, 1921};
+    const std::vector<float> specials = awkwardFloats();
+    uint32_t seed = 20240611u;
+    for (const int32_t size : {2, 33, 65}) {
+        for (const bool oddDomain : {false, true}) {
+            const kv::Lut3D lut = testCube(size, seed, oddDomain);
+            for (const int32_t width : widths) {
+                for (const int32_t srcOrder : kLayouts) {
+                    for (const int32_t dstOrder : kLayouts) {
+                        for (const float amount : amounts) {
+                            ++seed;
+                            SCOPED_TRACE(::testing::Message() << "seed " << seed << " size " << size << " domain "
+                                                              << oddDomain << " width " << width << " orders "
+                                                              << srcOrder << "/" << dstOrder << " amount " << amount);
+                            const int32_t rows = width > 100 ? 2 : 5;
+                            Frame src8 = makeFrame(width, rows, 4, 3, srcOrder, 0);
+                            fillRandomBytes(src8, seed);
+                            Frame dst8 = makeFrame(width + 1, rows + 1, 4, 5, dstOrder, 0xA5);
+                            kv::LutRows8Params p8;
+                            p8.src = src8.view;
+                            p8.dst = dst8.view;
+                            p8.width = width;
+                            p8.srcChannels = kv::ChannelTableFor(srcOrder);
+                            p8.dstChannels = kv::ChannelTableFor(dstOrder);
+                            p8.scale = kv::kByteScale;
+                            p8.lut = &lut;
+                            p8.amount = amount;
+                            expectSameAsScalar(routines_, p8, &kv::ApplyLutRows8,
+                                               [](const VectorRoutines& s) { return s.lutRows8; }, dst8, 1, rows,
+                                               false);
+
+                            Frame src32 = makeFrame(width, rows, 16, 16, srcOrder, 0);
+                            fillRandomFloats(src32, seed, specials);
+                            Frame dst32 = makeFrame(width, rows, 16, 32, dstOrder, 0x7F);
+                            kv::LutRows32fParams p32;
+                            p32.src = src32.view;
+                            p32.dst = dst32.view;
+                            p32.width = width;
+                            p32.srcChannels = kv::ChannelTableFor(srcOrder);
+                            p32.dstChannels = kv::ChannelTableFor(dstOrder);
+                            p32.lut = &lut;
+                            p32.amount = amount;
+                            expectSameAsScalar(routines_, p32, &kv::ApplyLutRows32f,
+                                               [](const VectorRoutines& s) { return s.lutRows32f; }, dst32, 0, rows,
+                                               true);
+                            if (HasFailure()) return;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Every combination of the awkward values on R, G and B, so that every
+// special value meets every other one on each axis and in every comparison
+// that picks a tetrahedron.
+TEST_F(LutRowsSimd, FloatSpecialValuesMatchInEveryCombination) {
+    std::vector<float> values = awkwardFloats();
+    const int32_t n = static_cast<int32_t>(values.size());
+    for (const bool oddDomain : {false, true}) {
+        for (const int32_t size : {2, 33}) {
+            kv::Lut3D lut = testCube(size, 77u + static_cast<uint32_t>(size), oddDomain);
+            // Include each axis' domain edges and node positions.
+            std::vector<float> axisValues = values;
+            for (int c = 0; c < 3; ++c) {
+                axisValues.push_back(lut.domainMin[c]);
+                axisValues.push_back(lut.domainMax[c]);
+            }
+            const int32_t m = static_cast<int32_t>(axisValues.size());
+            Frame src = makeFrame(m * m, m, 16, 0, kv::kLayoutRGBA, 0);
+            for (int32_t y = 0; y < m; ++y)
+                for (int32_t x = 0; x < m * m; ++x) {
+                    setPixelFloat(src, x, y, 0, axisValues[x % m]);
+                    setPixelFloat(src, x, y, 1, axisValues[x / m]);
+                    setPixelFloat(src, x, y, 2, axisValues[y]);
+                    setPixelFloat(src, x, y, 3, axisValues[(x + y) % n]);
+                }
+            EXPECT_TRUE(std::isnan(pixelFloat(src, 0, 0, 0)));
+            for (const float amount : {1.0f, 0.5f, 0.0f}) {
+                SCOPED_TRACE(::testing::Message() << "size " << size << " domain " << oddDomain << " amount " << amount);
+                const Frame dst = makeFrame(m * m, m, 16, 0, kv::kLayoutBGRA, 0);
+                kv::LutRows32fParams p;
+                p.src = src.view;
+                p.dst = dst.view;
+                p.width = m * m;
+                p.srcChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
+                p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
+                p.lut = &lut;
+                p.amount = amount;
+                expectSameAsScalar(routines_, p, &kv::ApplyLutRows32f,
+                                   [](const VectorRoutines& s) { return s.lutRows32f; }, dst, 0, m, true);
+            }
+        }
+    }
+}
+
+// 8-bit inputs: every byte on every axis, against every other byte on the
+// next axis, with the third axis tied to one of them or free, so that all
+// ties between fractions occur.
+TEST_F(LutRowsSimd, EveryByteValueMatchesIncludingTies) {
+    for (const int32_t size : {2, 17, 33, 65}) {
+        for (const bool oddDomain : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "size " << size << " domain " << oddDomain);
+            const kv::Lut3D lut = testCube(size, 1234u + static_cast<uint32_t>(size), oddDomain);
+            Frame src = makeFrame(256, 256 * 3, 4, 0, kv::kLayoutRGBA, 0);
+            for (int32_t y = 0; y < 256; ++y)
+                for (int32_t x = 0; x < 256; ++x) {
+                    const unsigned char third = static_cast<unsigned char>((x * 7 + y * 13) & 0xFF);
+                    const unsigned char pixels[3][4] = {
+                        {static_cast<unsigned char>(x), static_cast<unsigned char>(y), third, 9},
+                        {static_cast<unsigned char>(x), static_cast<unsigned char>(x), static_cast<unsigned char>(y), 99},
+                        {static_cast<unsigned char>(y), static_cast<unsigned char>(x), static_cast<unsigned char>(y), 199}};
+                    for (int32_t k = 0; k < 3; ++k)
+                        std::memcpy(kv::RowPointer(src.view, y + 256 * k) + 4 * x, pixels[k], 4);
+                }
+            const Frame dst = makeFrame(256, 256 * 3, 4, 0, kv::kLayoutARGB, 0);
+            kv::LutRows8Params p;
+            p.src = src.view;
+            p.dst = dst.view;
+            p.width = 256;
+            p.srcChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
+            p.dstChannels = kv::ChannelTableFor(kv::kLayoutARGB);
+            p.scale = kv::kByteScale;
+            p.lut = &lut;
+            p.amount = 1.0f;
+            expectSameAsScalar(routines_, p, &kv::ApplyLutRows8,
+                               [](const VectorRoutines& s) { return s.lutRows8; }, dst, 0, 256 * 3, false);
+        }
+    }
+}
+
+// A band run in place reads each pixel before writing it, in the vector
+// blocks as in the scalar loop.
+TEST_F(LutRowsSimd, InPlaceBandsMatch) {
+    const kv::Lut3D lut = testCube(33, 5u, false);
+    Frame frame = makeFrame(37, 4, 4, 0, kv::kLayoutBGRA, 0);
+    fillRandomBytes(frame, 99u);
+    Frame expected = frame;
+    kv::LutRows8Params p;
+    p.width = 37;
+    p.srcChannels = p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
+    p.scale = kv::kByteScale;
+    p.lut = &lut;
+    p.amount = 0.75f;
+    p.src = p.dst = expected.view;
+    p.src.data = p.dst.data = expected.bytes.data();
+    kv::ApplyLutRows8(p, 0, 4);
+    for (const VectorRoutines& set : routines_) {
+        Frame actual = frame;
+        p.src.data = p.dst.data = actual.bytes.data();
+        set.lutRows8(p, 0, 4);
+        EXPECT_TRUE(sameFrames(expected, actual, false)) << set.name;
+    }
+}
+
+// Tables that are not a permutation (repeated or out-of-pixel positions are
+// not produced by any frame, but the routines take any table) behave as the
+// scalar routine does, last write winning.
+TEST_F(LutRowsSimd, UnusualChannelTablesMatch) {
+    const kv::Lut3D lut = testCube(9, 6u, false);
+    const kv::ChannelTable repeated{0, 0, 1, 1};
+    Frame src = makeFrame(19, 3, 16, 0, kv::kLayoutRGBA, 0);
+    fillRandomFloats(src, 3u, awkwardFloats());
+    const Frame dst32 = makeFrame(19, 3, 16, 0, kv::kLayoutRGBA, 0x11);
+    kv::LutRows32fParams p32;
+    p32.src = src.view;
+    p32.dst = dst32.view;
+    p32.width = 19;
+    p32.srcChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
+    p32.dstChannels = repeated;
+    p32.lut = &lut;
+    p32.amount = 1.0f;
+    expectSameAsScalar(routines_, p32, &kv::ApplyLutRows32f, [](const VectorRoutines& s) { return s.lutRows32f; },
+                       dst32, 0, 3, true);
+
+    Frame src8 = makeFrame(19, 3, 4, 0, kv::kLayoutRGBA, 0);
+    fillRandomBytes(src8, 4u);
+    const Frame dst8 = makeFrame(19, 3, 4, 0, kv::kLayoutRGBA, 0x22);
+    kv::LutRows8Params p8;
+    p8.src = src8.view;
+    p8.dst = dst8.view;
+    p8.width = 19;
+    p8.srcChannels = repeated;
+    p8.dstChannels = repeated;
+    p8.scale = kv::kByteScale;
+    p8.lut = &lut;
+    p8.amount = 0.5f;
+    expectSameAsScalar(routines_, p8, &kv::ApplyLutRows8, [](const VectorRoutines& s) { return s.lutRows8; }, dst8,
+                       0, 3, false);
+
+    kv::ProbeRowsParams probe;
+    probe.n = 3;
+    probe.dst = dst8.view;
+    probe.geometry = kv::ProbeGeometryFor(kv::Lut3D{}, 19, 3);
+    probe.dstChannels = repeated;
+    expectSameAsScalar(routines_, probe, &kv::DrawProbeRows8, [](const VectorRoutines& s) { return s.probeRows8; },
+                       dst8, 0, 3, false);
+}
+
+kv::ProbeGeometry geometryFor(int32_t n, int32_t width, int32_t height, double x0, double y0, double x1, double y1,
+                              int32_t cols, int32_t rows) {
+    kv::Lut3D request;
+    request.probe = n;
+    request.areaX0 = x0;
+    request.areaY0 = y0;
+    request.areaX1 = x1;
+    request.areaY1 = y1;
+    request.probeCols = cols;
+    request.probeRows = rows;
+    return kv::ProbeGeometryFor(request, width, height);
+}
+
+TEST_F(LutRowsSimd, PatternsMatchForSizesAreasGridsAndWidths) {
+    struct Case {
+        int32_t n;
+        double x0, y0, x1, y1;
+        int32_t cols, rows;
+    };
+    const Case cases[] = {
+        {2, 0.0, 0.0, 1.0, 1.0, 0, 0},       {17, 0.1, 0.05, 0.93, 0.8, 0, 0},  {64, 0.0, 0.0, 1.0, 1.0, 0, 0},
+        {17, 0.0, 0.0, 1.0, 1.0, 100, 60},   {5, 0.25, 0.25, 0.25, 0.25, 0, 0}, {3, 0.3, 0.0, 0.7, 1.0, 700, 3},
+        {4, -1.0, -1.0, 2.0, 2.0, 7, 11},    {2, 0.999, 0.0, 1.0, 1.0, 0, 0},
+    };
+    for (const int32_t width : {1, 7, 9, 333, 1921}) {
+        const int32_t height = width > 300 ? 41 : 13;
+        for (const Case& c : cases) {
+            for (const int32_t order : kLayouts) {
+                SCOPED_TRACE(::testing::Message() << "n " << c.n << " width " << width << " area " << c.x0 << ","
+                                                  << c.y0 << "-" << c.x1 << "," << c.y1 << " grid " << c.cols << "x"
+                                                  << c.rows << " order " << order);
+                kv::ProbeRowsParams p;
+                p.n = c.n;
+                p.geometry = geometryFor(c.n, width, height, c.x0, c.y0, c.x1, c.y1, c.cols, c.rows);
+                p.dstChannels = kv::ChannelTableFor(order);
+                const Frame dst8 = makeFrame(width, height, 4, 4, order, 0x3C);
+                p.dst = dst8.view;
+                expectSameAsScalar(routines_, p, &kv::DrawProbeRows8,
+                                   [](const VectorRoutines& s) { return s.probeRows8; }, dst8, 1, height, false);
+                const Frame dst32 = makeFrame(width, height, 16, 16, order, 0x3C);
+                p.dst = dst32.view;
+                expectSameAsScalar(routines_, p, &kv::DrawProbeRows32f,
+                                   [](const VectorRoutines& s) { return s.probeRows32f; }, dst32, 0, height - 1, true);
+                if (HasFailure()) return;
+            }
+        }
+    }
+}
+
+// Geometry that ProbeGeometryFor never produces still draws what the scalar
+// routine draws instead of dividing by an empty grid.
+TEST_F(LutRowsSimd, PatternWithEmptyGridFallsBackToScalar) {
+    kv::ProbeRowsParams p;
+    p.n = 4;
+    p.geometry.probeCols = 0;
+    p.geometry.probeRows = 5;
+    p.geometry.probeX1 = 20;
+    p.geometry.probeY1 = 6;
+    p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
+    const Frame dst = makeFrame(23, 6, 4, 0, kv::kLayoutBGRA, 0x3C);
+    p.dst = dst.view;
+    expectSameAsScalar(routines_, p, &kv::DrawProbeRows8, [](const VectorRoutines& s) { return s.probeRows8; }, dst,
+                       0, 6, false);
+}
+
+TEST(RowLevel, RefusesLevelsTheProcessorLacksAndKeepsTheActiveOne) {
+    const kv::RowLevel before = kv::activeRowLevel();
+    EXPECT_LE(before, kv::detectedRowLevel());
+    EXPECT_TRUE(kv::setRowLevel(kv::RowLevel::kScalar));
+    EXPECT_EQ(kv::activeRowLevel(), kv::RowLevel::kScalar);
+    if (kv::detectedRowLevel() < kv::RowLevel::kAvx2) {
+        EXPECT_FALSE(kv::setRowLevel(kv::RowLevel::kAvx2));
+        EXPECT_EQ(kv::activeRowLevel(), kv::RowLevel::kScalar);
+    }
+    EXPECT_FALSE(kv::setRowLevel(static_cast<kv::RowLevel>(7)));
+    EXPECT_EQ(kv::activeRowLevel(), kv::RowLevel::kScalar);
+    EXPECT_TRUE(kv::setRowLevel(before));
+}
+
+}  // namespace
