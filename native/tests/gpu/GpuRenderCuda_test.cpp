@@ -2,6 +2,8 @@
 // arguments, LUT upload caching and its failures, and the render line.
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "CudaFilterFixture.h"
 
@@ -255,6 +257,34 @@ TEST_F(CudaRenderTest, UnexpectedParameterTypeIsReportedThreeTimesAtMost) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 3);
     ASSERT_EQ(Render(instances[0], in_, out_), 0);
     EXPECT_EQ(Arg<std::int32_t>(8), 2) << "no LUT: a copy";
+}
+
+TEST_F(CudaRenderTest, ConcurrentRendersOnOneDeviceKeepTheirLuts) {
+    PrGPUFilterInstance a = host_.MakeInstance(0);
+    ASSERT_EQ(Create(a), 0);
+    host_.SetLutBytes(WarmCubeText(5));
+    PrGPUFilterInstance b = host_.MakeInstance(0);
+    ASSERT_EQ(Create(b), 0);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            PrGPUFilterInstance& instance = t % 2 ? b : a;
+            for (int i = 0; i < 50; ++i) {
+                if (Render(instance, in_, out_) != 0) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(Fake().launches, 200);
+    EXPECT_EQ(Fake().pushDepth, 0);
+    EXPECT_EQ(Fake().mismatchedLuts, 0) << "a launch ran with another render's LUT";
+    EXPECT_EQ(Fake().frees, Fake().copies - 1);
 }
 
 }  // namespace

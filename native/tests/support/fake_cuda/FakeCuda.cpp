@@ -80,6 +80,14 @@ KV_FAKE_CUDA_EXPORT int cuLaunchKernel(void*, unsigned gx, unsigned gy, unsigned
         std::memset(g_state.args[i], 0, 8);
         std::memcpy(g_state.args[i], params[i], pointer ? 8 : 4);
     }
+    std::uint64_t lut = 0;
+    std::int32_t size = 0;
+    std::memcpy(&lut, params[7], 8);
+    std::memcpy(&size, params[8], 4);
+    if (lut != g_state.lastAlloc ||
+        g_state.lastCopyBytes != static_cast<std::size_t>(size) * size * size * 3 * sizeof(float)) {
+        ++g_state.mismatchedLuts;
+    }
     if (g_state.launchResult == 0 && (gx == 0 || gy == 0)) {
         return 1;  // the driver rejects an empty grid as an invalid value
     }

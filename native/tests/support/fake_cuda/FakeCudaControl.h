@@ -29,6 +29,9 @@ struct FakeCudaState {
     int pops = 0;
     int syncs = 0;
     int pushDepth = 0;  // pushes minus pops; 0 when every bracket closed
+    // Launches whose LUT argument was not the last buffer filled, or whose
+    // size argument disagreed with the bytes copied into it.
+    int mismatchedLuts = 0;
 
     // Details of the last calls.
     bool imageLooksLikePtx = false;  // the module image starts with PTX text
