@@ -3,7 +3,7 @@
 # them up: plain names, no decoration, no ordinal-only exports.
 set -euo pipefail
 module="$1"
-table="$(x86_64-w64-mingw32-objdump -p "$module" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')"
+table="$(x86_64-w64-mingw32-objdump -p "$module" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2)"
 status=0
 for name in EffectMain PluginDataEntryFunction2; do
   if ! grep -Eq "\] ${name}\$" <<<"$table"; then
