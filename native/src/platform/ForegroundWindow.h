@@ -3,7 +3,8 @@
 
 namespace kv::platform {
 
-// Windows: GetForegroundWindow() as an opaque HWND. Linux, where nothing is
+// Windows: GetForegroundWindow() as an opaque HWND, which may be null when no
+// window has the focus (a null owner is valid). Linux, where nothing is
 // shown: a fixed non-null token, so callers' "no owner" paths stay unused.
 void* ForegroundWindow();
 

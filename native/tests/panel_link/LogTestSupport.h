@@ -49,6 +49,20 @@ protected:
         return bytes;
     }
 
+    // "<YYYY-mm-dd HH:MM:SS>  <message>" -> the message; a failed expectation
+    // when the line does not start with a timestamp and two blanks.
+    static std::string MessageOf(const std::string& line) {
+        static const char kShape[] = "dddd-dd-dd dd:dd:dd  ";
+        const size_t prefix = sizeof kShape - 1;
+        bool shaped = line.size() >= prefix;
+        for (size_t i = 0; shaped && i < prefix; ++i) {
+            const char c = line[i];
+            shaped = kShape[i] == 'd' ? (c >= '0' && c <= '9') : c == kShape[i];
+        }
+        EXPECT_TRUE(shaped) << line.substr(0, 40);
+        return shaped ? line.substr(prefix) : std::string();
+    }
+
     // The file's lines without their line ends (CR LF on Windows, LF on Linux).
     static std::vector<std::string> ReadLogLines() {
         const std::string bytes = ReadLog();

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <clocale>
 #include <initializer_list>
-#include <regex>
 #include <string>
 
 #include "LogTestSupport.h"
@@ -14,17 +13,6 @@
 namespace {
 
 using kv::platform::kPathSeparator;
-
-const std::regex kStamp(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)");
-
-// "<19-character timestamp>  <message>"
-std::string MessageOf(const std::string& line) {
-    EXPECT_GE(line.size(), 21u);
-    if (line.size() < 21) return std::string();
-    EXPECT_TRUE(std::regex_match(line.substr(0, 19), kStamp)) << line;
-    EXPECT_EQ(line.substr(19, 2), "  ");
-    return line.substr(21);
-}
 
 using LogTest = UserDataFolderTest;
 

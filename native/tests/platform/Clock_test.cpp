@@ -26,6 +26,13 @@ TEST(Clock, LocalTimeFillsAPlausibleDate) {
     EXPECT_LE(local.tm_mday, 15);
 }
 
-TEST(ForegroundWindow, IsNeverNullHeadless) { EXPECT_NE(ForegroundWindow(), nullptr); }
+#ifndef _WIN32
+// Windows may answer null (no window has the focus, seen under Wine too);
+// message boxes accept a null owner. Linux must hand out its stand-in token.
+TEST(ForegroundWindow, LinuxTokenIsStableAndNonNull) {
+    EXPECT_NE(ForegroundWindow(), nullptr);
+    EXPECT_EQ(ForegroundWindow(), ForegroundWindow());
+}
+#endif
 
 }  // namespace
