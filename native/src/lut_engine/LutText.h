@@ -10,6 +10,10 @@
 
 namespace kv {
 
+// The largest number of nodes per axis that LUT text may carry. A .cube file
+// may hold more; such a LUT cannot be stored as LUT text.
+inline constexpr int32_t kMaxLutTextSize = 129;
+
 // Fills `lut` from LUT text. Returns false for bad input and, when `error` is
 // given, assigns one of the fixed messages of ReaderMessages.h to it; `lut` is
 // then partly filled and must be discarded. Never throws for bad input

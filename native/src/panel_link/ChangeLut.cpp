@@ -1,0 +1,131 @@
+#include "ChangeLut.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "ButtonLabel.h"
+#include "ChooseLutFile.h"
+#include "Log.h"
+#include "PickedCube.h"
+#include "ShowMessage.h"
+#include "Utf8FromWide.h"
+#include "effect/EffectParams.h"
+#include "lut_engine/CubeFile.h"
+#include "lut_engine/LutText.h"
+#include "lut_engine/ReaderMessages.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+static_assert((PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI) == 0x420000);
+
+// The whole file; empty when it does not open (or is empty).
+std::string ReadWholeFile(const std::wstring& path) {
+    std::string bytes;
+    std::FILE* file = kv::platform::OpenSharedFile(path, "rb");
+    if (file == nullptr) return bytes;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    std::fclose(file);
+    return bytes;
+}
+
+// Reads and checks the picked file. On failure `reason` says why, and is
+// empty when the file could not be opened or was empty.
+bool ReadPickedCube(const std::string& bytes, kv::Lut3D& lut, std::string& reason) {
+    if (bytes.empty()) return false;
+    if (!kv::ReadCubeFile(bytes, lut, &reason)) return false;
+    // .cube files allow more nodes than LUT text carries; such a LUT would be
+    // stored but never render, so it is refused here like any unreadable file.
+    if (lut.size > kv::kMaxLutTextSize) {
+        reason = kv::messages::kLutSizeOutOfRange;
+        return false;
+    }
+    return true;
+}
+
+bool HasUnitDomain(const kv::Lut3D& lut) {
+    for (int c = 0; c < 3; ++c) {
+        if (lut.domainMin[c] != 0.0f || lut.domainMax[c] != 1.0f) return false;
+    }
+    return true;
+}
+
+// The stored form: each byte of the LUT text widened to one UTF-16 LE unit
+// (UTF-8 bytes of a name are widened one by one, not re-encoded).
+std::string WidenedLutText(const std::string& text) {
+    std::string stored(text.size() * 2, '\0');
+    for (size_t i = 0; i < text.size(); ++i) stored[2 * i] = text[i];
+    return stored;
+}
+
+// Puts the bytes into the parameter's handle, resized, or a new one. False
+// when the host gives no handle or no memory; the value then stays as it was
+// unless the host already moved it in the resize.
+bool StoreValue(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    PF_Handle handle = param.u.arb_d.value;
+    bool fresh = false;
+    if (handle != nullptr) {
+        if (utils.host_resize_handle == nullptr || utils.host_resize_handle(bytes.size(), &handle) != PF_Err_NONE ||
+            handle == nullptr) {
+            return false;
+        }
+        param.u.arb_d.value = handle;  // the host may have moved it
+    } else {
+        handle = utils.host_new_handle != nullptr ? utils.host_new_handle(bytes.size()) : nullptr;
+        if (handle == nullptr) return false;
+        fresh = true;
+    }
+    void* target = utils.host_lock_handle != nullptr ? utils.host_lock_handle(handle) : nullptr;
+    if (target == nullptr) {
+        if (fresh && utils.host_dispose_handle != nullptr) utils.host_dispose_handle(handle);
+        return false;
+    }
+    std::memcpy(target, bytes.data(), bytes.size());
+    if (utils.host_unlock_handle != nullptr) utils.host_unlock_handle(handle);
+    param.u.arb_d.value = handle;
+    return true;
+}
+
+}  // namespace
+
+PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]) {
+    // Checked before the dialog: a pick that cannot be stored is no use.
+    if (in_data == nullptr || in_data->utils == nullptr || out_data == nullptr || params == nullptr ||
+        params[kParamLut] == nullptr) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    const std::wstring path = ChooseLutFile(in_data);
+    if (path.empty()) {
+        LogPrintf("LUT button: cancelled");
+        return PF_Err_NONE;
+    }
+    const std::string pathUtf8 = Utf8FromWide(path);
+    const std::string bytes = ReadWholeFile(path);
+    kv::Lut3D lut;
+    std::string reason;
+    if (!ReadPickedCube(bytes, lut, reason)) {
+        LogPrintf("LUT button: could not read %s: %s", pathUtf8.c_str(), reason.c_str());
+        ShowMessage(L"Kromvale could not read this LUT:\n" + path, true);
+        return PF_Err_NONE;
+    }
+    // Nothing is rescaled: a LUT for another input range would silently grade wrong.
+    if (!HasUnitDomain(lut)) {
+        LogPrintf("LUT button: %s has a domain other than 0..1", pathUtf8.c_str());
+        ShowMessage(L"Kromvale only takes LUTs with a 0..1 domain.", true);
+        return PF_Err_NONE;
+    }
+
+    const std::string text = kv::FormatLutText(lut, MatchIdFromCube(bytes), LutNameFromPath(pathUtf8));
+    const std::string stored = WidenedLutText(text);
+    PF_ParamDef& param = *params[kParamLut];
+    if (!StoreValue(*in_data->utils, param, stored)) return PF_Err_OUT_OF_MEMORY;
+    param.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+    out_data->out_flags |= PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI;
+
+    LogPrintf("LUT button: loaded %s (%d^3, %zu bytes)", pathUtf8.c_str(), static_cast<int>(lut.size), stored.size());
+    UpdateLutButtonLabel(in_data, params, "picked");
+    return PF_Err_NONE;
+}

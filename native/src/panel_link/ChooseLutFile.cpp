@@ -1,0 +1,41 @@
+#include "ChooseLutFile.h"
+
+#include "LutFolder.h"
+#include "Log.h"
+#include "Utf8FromWide.h"
+#include "platform/ForegroundWindow.h"
+#include "platform/OpenFileDialog.h"
+
+namespace {
+
+// The host's main window, or null when the host cannot or will not say.
+void* HostMainWindow(const PF_InData* in_data) {
+    if (in_data == nullptr || in_data->utils == nullptr || in_data->utils->get_platform_data == nullptr) {
+        return nullptr;
+    }
+    void* window = nullptr;
+    if (in_data->utils->get_platform_data(in_data->effect_ref, PF_PlatData_MAIN_WND, &window) != PF_Err_NONE) {
+        return nullptr;
+    }
+    return window;
+}
+
+}  // namespace
+
+std::wstring ChooseLutFile(const PF_InData* in_data) {
+    using namespace kv::platform;
+    void* owner = HostMainWindow(in_data);
+    if (owner == nullptr) owner = ForegroundWindow();
+    OpenFileDialogSettings dialog;
+    dialog.owner = owner;
+    dialog.initialFolder = GetLutFolder();
+    LogPrintf("LUT button: dialog in \"%s\" (owner %p)", Utf8FromWide(dialog.initialFolder).c_str(), owner);
+    // Two pairs of display text and pattern; the string's terminator closes the list.
+    static constexpr wchar_t kFilter[] = L"Cube LUTs (*.cube)\0*.cube\0All files\0*.*\0";
+    dialog.filter.assign(kFilter, sizeof kFilter / sizeof kFilter[0] - 1);
+    dialog.filterIndex = 1;
+    dialog.fileBufferChars = 1040;
+    dialog.title = L"Kromvale: choose a LUT";
+    dialog.flags = kOpenFileFileMustExist | kOpenFilePathMustExist | kOpenFileNoChangeDir;
+    return ShowOpenFileDialog(dialog);
+}

@@ -1,0 +1,29 @@
+#include "PickedCube.h"
+
+std::string LutNameFromPath(std::string_view path) {
+    const size_t separator = path.find_last_of("\\/");
+    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos) name = name.substr(0, dot);
+    return std::string(name);
+}
+
+int32_t MatchIdFromCube(std::string_view bytes) {
+    constexpr std::string_view kMarker = "# Kromvale match ";
+    const size_t found = bytes.find(kMarker);
+    if (found == std::string_view::npos) return 0;
+    size_t at = found + kMarker.size();
+    // atoi's white space in the "C" locale: blank, \t, \n, \v, \f, \r.
+    while (at < bytes.size() && (bytes[at] == ' ' || (bytes[at] >= '\t' && bytes[at] <= '\r'))) ++at;
+    bool negative = false;
+    if (at < bytes.size() && (bytes[at] == '+' || bytes[at] == '-')) negative = bytes[at++] == '-';
+    // The magnitude stops growing at the first digit past the range, so it
+    // never overflows however many digits follow.
+    const int64_t limit = negative ? INT64_C(2147483648) : INT64_C(2147483647);
+    int64_t magnitude = 0;
+    for (; at < bytes.size() && bytes[at] >= '0' && bytes[at] <= '9'; ++at) {
+        magnitude = magnitude * 10 + (bytes[at] - '0');
+        if (magnitude > limit) return 0;
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
