@@ -1,0 +1,242 @@
+// The "Change LUT" button pressed through EffectMain: the file dialog, the
+// stored LUT text, the label, and every way the pick can fail.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ButtonTest.h"
+#include "EffectTestLuts.h"
+#include "lut_engine/CubeFile.h"
+#include "lut_engine/LutText.h"
+#include "panel_link/LutFolder.h"
+#include "platform/ForegroundWindow.h"
+#include "platform/TextConversion.h"
+
+namespace {
+
+using kv::platform::MessageIcon;
+using kv::platform::Utf8FromWide;
+using kvtest::FakeParams;
+
+// An identity cube of n points per axis, after the given header lines.
+std::string IdentityCube(int n, const std::string& header = "") {
+    std::string text = header + "LUT_3D_SIZE " + std::to_string(n) + "\n";
+    char line[64];
+    for (int b = 0; b < n; ++b) {
+        for (int g = 0; g < n; ++g) {
+            for (int r = 0; r < n; ++r) {
+                const double s = 1.0 / (n - 1);
+                std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", r * s, g * s, b * s);
+                text += line;
+            }
+        }
+    }
+    return text;
+}
+
+std::string Pointer(const void* p) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", p);
+    return text;
+}
+
+// The 8-bit LUT text in a stored value, checking the widening on the way.
+std::string StoredText(PF_Handle handle) {
+    const std::vector<unsigned char> bytes = kvtest::HandleBytes(handle);
+    EXPECT_EQ(bytes.size() % 2, 0u);
+    std::string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        EXPECT_EQ(bytes[i + 1], 0) << "high byte at unit " << i / 2;
+        text += static_cast<char>(bytes[i]);
+    }
+    return text;
+}
+
+class ChangeLutTest : public kvtest::ButtonTest {
+protected:
+    // Presses "Change LUT" with the dialog answering `path` ("" cancels).
+    PF_Err Pick(FakeParams& params, const std::wstring& path) {
+        kv::platform::QueueOpenFileAnswer(path);
+        return Press(params, 3);
+    }
+
+    // Checks the outcome of a refused pick: one warning box with `text`, the
+    // log's lines after the dialog line, and nothing stored or relabelled.
+    void ExpectRefused(FakeParams& params, PF_Handle before, const std::wstring& text,
+                       const std::string& logLine) {
+        const std::vector<kv::platform::ShownMessageBox> boxes = kv::platform::TakeMessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, text);
+        EXPECT_EQ(boxes[0].caption, L"Kromvale");
+        EXPECT_EQ(boxes[0].icon, MessageIcon::Warning);
+        EXPECT_EQ(boxes[0].owner, kv::platform::ForegroundWindow());
+        const std::vector<std::string> lines = log_.Take();
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[2], logLine);
+        EXPECT_EQ(params.lut(), before);
+        EXPECT_EQ(params.at(2).uu.change_flags & PF_ChangeFlag_CHANGED_VALUE, 0);
+        EXPECT_EQ(host_.out().out_flags, 0);
+        EXPECT_TRUE(host_.updateParamUICalls().empty());
+    }
+};
+
+TEST_F(ChangeLutTest, PickedFileIsStoredNamedAndLabelled) {
+    const std::string cube = IdentityCube(33, "TITLE \"night\"\n# Kromvale match 42\n");
+    const std::wstring path = WriteScratchFile(L"night.grade.cube", cube);
+    FakeParams params(nullptr, 100.0, nullptr);
+
+    EXPECT_EQ(Pick(params, path), PF_Err_NONE);
+
+    kv::Lut3D read;
+    ASSERT_TRUE(kv::ReadCubeFile(cube, read));
+    EXPECT_EQ(StoredText(params.lut()), kv::FormatLutText(read, 42, "night.grade"));
+    kv::Lut3D stored;
+    ASSERT_TRUE(kv::ParseLutText(StoredText(params.lut()), stored));
+    EXPECT_EQ(stored.size, 33);
+    EXPECT_EQ(stored.id, 42);
+    EXPECT_EQ(stored.name, "night.grade");
+    EXPECT_EQ(params.at(2).uu.change_flags, PF_ChangeFlag_CHANGED_VALUE);
+    EXPECT_EQ(host_.out().out_flags, 0x420000);
+
+    const std::vector<kvtest::UpdateParamUICall> labels = host_.updateParamUICalls();
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].index, 3);
+    EXPECT_EQ(labels[0].label, "night.grade.cube");
+
+    const void* owner = host_.in().effect_ref;  // the fake host's main window
+    const std::string bytes = std::to_string(kvtest::HandleBytes(params.lut()).size());
+    const std::vector<std::string> lines = log_.Take();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "USER_CHANGED_PARAM index 3");
+    EXPECT_EQ(lines[1], "LUT button: dialog in \"" + Utf8FromWide(GetLutFolder()) + "\" (owner " + Pointer(owner) + ")");
+    EXPECT_EQ(lines[2], "LUT button: loaded " + Utf8FromWide(path) + " (33^3, " + bytes + " bytes)");
+    EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+    kvtest::DisposeHandle(params.lut());
+}
+
+TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
+    FakeParams params(nullptr, 100.0, nullptr);
+    EXPECT_EQ(Pick(params, L""), PF_Err_NONE);
+    std::vector<kv::platform::OpenFileDialogSettings> dialogs = kv::platform::TakeOpenFileDialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    const kv::platform::OpenFileDialogSettings& d = dialogs[0];
+    EXPECT_EQ(d.owner, host_.in().effect_ref);
+    static const wchar_t kFilter[] = L"Cube LUTs (*.cube)\0*.cube\0All files\0*.*\0";
+    EXPECT_EQ(d.filter, std::wstring(kFilter, sizeof kFilter / sizeof kFilter[0] - 1));
+    EXPECT_EQ(d.filterIndex, 1u);
+    EXPECT_EQ(d.fileBufferChars, 1040u);
+    EXPECT_EQ(d.initialFolder, GetLutFolder());
+    EXPECT_EQ(d.title, L"Kromvale: choose a LUT");
+    EXPECT_EQ(d.flags, 0x1808u);
+
+    // A host that cannot name its main window: the foreground window owns it.
+    PF_UtilCallbacks utils = *host_.in().utils;
+    utils.get_platform_data = nullptr;
+    host_.in().utils = &utils;
+    Pick(params, L"");
+    dialogs = kv::platform::TakeOpenFileDialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].owner, kv::platform::ForegroundWindow());
+}
+
+TEST_F(ChangeLutTest, ReplacesTheValueInItsOwnHandle) {
+    PF_Handle old = kvtest::MakeHandle16(kvtest::PatternText(9));
+    FakeParams params(nullptr, 100.0, old);
+    const long handles = kvtest::LiveHandleCount();
+    const std::wstring path = WriteScratchFile(L"plain", IdentityCube(2));
+    EXPECT_EQ(Pick(params, path), PF_Err_NONE);
+    EXPECT_EQ(kvtest::LiveHandleCount(), handles) << "resized, not replaced";
+    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    kv::Lut3D stored;
+    ASSERT_TRUE(kv::ParseLutText(StoredText(params.lut()), stored));
+    EXPECT_EQ(stored.name, "plain");
+    EXPECT_EQ(stored.id, 0) << "no marker";
+    EXPECT_EQ(stored.probe, 0);
+    kvtest::DisposeHandle(params.lut());
+}
+
+TEST_F(ChangeLutTest, DomainMustBeZeroToOne) {
+    FakeParams params(nullptr, 100.0, nullptr);
+    const std::wstring wide = WriteScratchFile(L"wide.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 2 1\n"));
+    EXPECT_EQ(Pick(params, wide), PF_Err_NONE);
+    ExpectRefused(params, nullptr, L"Kromvale only takes LUTs with a 0..1 domain.",
+                  "LUT button: " + Utf8FromWide(wide) + " has a domain other than 0..1");
+
+    const std::wstring unit = WriteScratchFile(L"unit.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n"));
+    EXPECT_EQ(Pick(params, unit), PF_Err_NONE);
+    EXPECT_NE(params.lut(), nullptr);
+    EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+    kvtest::DisposeHandle(params.lut());
+}
+
+TEST_F(ChangeLutTest, UnreadableFilesShowThePathAndLogTheReason) {
+    const struct {
+        const wchar_t* leaf;
+        std::string bytes;  // "<none>": the file is not there
+        std::string reason;
+    } cases[] = {
+        {L"gone.cube", "<none>", ""},
+        {L"empty.cube", "", ""},
+        {L"one-d.cube", "LUT_1D_SIZE 4\n0 0 0\n", "1D LUTs are not supported"},
+        {L"short.cube", "LUT_3D_SIZE 2\n0 0 0\n", "wrong number of values"},
+        {L"words.cube", "LUT_3D_SIZE 2\nzero one two\n", "malformed data line"},
+        {L"notes.txt", "just some notes\n", "malformed data line"},
+    };
+    PF_Handle old = kvtest::MakeHandle16(kvtest::InvertRedText(3, "kept"));
+    FakeParams params(nullptr, 100.0, old);
+    const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+    for (const auto& c : cases) {
+        const std::wstring path = c.bytes == "<none>" ? kvtest::JoinPath(scratch_.wide(), c.leaf)
+                                                      : WriteScratchFile(c.leaf, c.bytes);
+        EXPECT_EQ(Pick(params, path), PF_Err_NONE);
+        ExpectRefused(params, old, L"Kromvale could not read this LUT:\n" + path,
+                      "LUT button: could not read " + Utf8FromWide(path) + ": " + c.reason);
+        EXPECT_EQ(kvtest::HandleBytes(old), oldBytes);
+    }
+    kvtest::DisposeHandle(old);
+}
+
+// A .cube file may hold up to 256 points per axis, LUT text only 129: such a
+// file would be stored and then never render, so it is refused as unreadable.
+TEST_F(ChangeLutTest, CubeTooLargeForLutTextIsRefused) {
+    std::string cube = "LUT_3D_SIZE 130\n";
+    for (int i = 0; i < 130 * 130 * 130; ++i) cube += "0 0 0\n";
+    const std::wstring path = WriteScratchFile(L"huge.cube", cube);
+    FakeParams params(nullptr, 100.0, nullptr);
+    EXPECT_EQ(Pick(params, path), PF_Err_NONE);
+    ExpectRefused(params, nullptr, L"Kromvale could not read this LUT:\n" + path,
+                  "LUT button: could not read " + Utf8FromWide(path) + ": LUT size out of range");
+}
+
+TEST_F(ChangeLutTest, CancelAndNoHandleChangeNothing) {
+    FakeParams params(nullptr, 100.0, nullptr);
+    EXPECT_EQ(Pick(params, L""), PF_Err_NONE);
+    std::vector<std::string> lines = log_.Take();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "LUT button: cancelled");
+
+    host_.SetFailNewHandle(true);
+    EXPECT_EQ(Pick(params, WriteScratchFile(L"fine.cube", IdentityCube(2))), PF_Err_OUT_OF_MEMORY);
+    host_.SetFailNewHandle(false);
+    EXPECT_EQ(log_.Take().size(), 2u) << "nothing past the dialog line";
+    EXPECT_EQ(params.lut(), nullptr);
+    EXPECT_EQ(host_.out().out_flags, 0);
+    EXPECT_TRUE(host_.updateParamUICalls().empty());
+    EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+}
+
+TEST_F(ChangeLutTest, OtherPressesNeverOpenTheDialog) {
+    FakeParams params(nullptr, 100.0, nullptr);
+    for (PF_ParamIndex index : {0, 1, 2, 4, 5, -1}) EXPECT_EQ(Press(params, index), PF_Err_NONE);
+    EXPECT_TRUE(kv::platform::TakeOpenFileDialogs().empty());
+    EXPECT_EQ(host_.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, nullptr), PF_Err_NONE);
+    const std::vector<std::string> lines = log_.Take();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "USER_CHANGED_PARAM index -1");
+    kv::platform::TakeMessageBoxes();  // the Edit LUT press's box
+}
+
+}  // namespace
