@@ -1,5 +1,7 @@
 #include "host/HostOptions.h"
 
+#include "host/ButtonPress.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -10,6 +12,9 @@ const char* const kHostUsage =
     "                     [--cube FILE.cube | --pattern N | --load-project FILE]\n"
     "                     [--amount PERCENT] [--in PICTURE --out PICTURE]\n"
     "                     [--save-project FILE] [--print] [--about]\n"
+    "                     [--press change|edit]... [--answer PATH]...\n"
+    "--press sends USER_CHANGED_PARAM for a button (repeatable, in order); on\n"
+    "Linux --answer gives the file dialog's answers in order (\"\" cancels).\n"
     "Pictures are .png (where built with libpng) or .pam.\n";
 
 namespace {
@@ -64,6 +69,12 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
             options.inPath = value;
         } else if (arg == "--out") {
             options.outPath = value;
+        } else if (arg == "--press") {
+            const int index = ButtonIndexFromName(value);
+            if (index < 0) { error = "--press must be change or edit"; return false; }
+            options.presses.push_back(index);
+        } else if (arg == "--answer") {
+            options.answers.push_back(value);
         } else if (arg == "--save-project") {
             options.saveProject = value;
         } else if (arg == "--load-project") {

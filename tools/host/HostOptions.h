@@ -21,6 +21,8 @@ struct HostOptions {
     std::string outPath;
     std::string saveProject;
     std::string loadProject;
+    std::vector<int> presses;          // buttons pressed in order: 3 "Change LUT", 4 "Edit LUT"
+    std::vector<std::string> answers;  // Linux: the file dialog's answers in order ("" cancels)
     bool print = false;  // print the stored value through the host's PRINT callback
     bool about = false;
 };

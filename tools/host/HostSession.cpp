@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FakeHost.h"
+#include "host/ButtonPress.h"
 #include "host/LoadedModule.h"
 #include "host/LutValue.h"
 #include "host/ProjectFile.h"
@@ -244,6 +245,8 @@ void Session::TearDown() {
 
 int Session::Run() {
     bool ok = LoadAndRegister() && SetUp() && StoreLut() && CopyAndCompare() && (!o_.print || PrintAndScan()) &&
+              (o_.presses.empty() ||
+               PressButtons(*host_, module_, o_.presses, o_.answers, amount_, lut_, out_, err_)) &&
               UpdateControls() && (o_.inPath.empty() || Render()) && (o_.saveProject.empty() || SaveProject());
     if (host_) out_ << "log: " << kvtest::LogTail::Path() << "\n";
     TearDown();

@@ -19,7 +19,7 @@ namespace {
 // Copies `text` cut to `size` - 1 bytes and terminated; returns its full
 // length plus one, so that a caller can tell a cut copy.
 size_t CopyOut(const std::string& text, char* buffer, size_t size) {
-    if (buffer != nullptr && size > 0) {
+    if (size > 0) {
         const size_t n = text.size() < size - 1 ? text.size() : size - 1;
         std::memcpy(buffer, text.data(), n);
         buffer[n] = '\0';
@@ -53,7 +53,8 @@ __attribute__((visibility("default"))) void KromvaleTestAnswerOpenFile(const cha
 // Takes the oldest message box not yet taken: its text in UTF-8 goes to
 // `text` (cut to `size` and terminated), and *warning is 1 for the warning
 // icon, 0 for the information icon. Returns 0 when there is none, otherwise
-// the text's full length in bytes plus one.
+// the text's full length in bytes plus one. With a null `text` nothing is
+// taken: the call only measures the oldest one.
 __attribute__((visibility("default"))) size_t KromvaleTestTakeMessageBox(char* text, size_t size, int* warning) {
     Pending& pending = ThePending();
     const std::lock_guard<std::mutex> hold(pending.mutex);
@@ -61,6 +62,7 @@ __attribute__((visibility("default"))) size_t KromvaleTestTakeMessageBox(char* t
         pending.messages.push_back(std::move(shown));
     }
     if (pending.messages.empty()) return 0;
+    if (text == nullptr) return kv::platform::Utf8FromWide(pending.messages.front().text).size() + 1;
     const kv::platform::ShownMessageBox shown = std::move(pending.messages.front());
     pending.messages.pop_front();
     if (warning != nullptr) *warning = shown.icon == kv::platform::MessageIcon::Warning ? 1 : 0;
@@ -69,7 +71,8 @@ __attribute__((visibility("default"))) size_t KromvaleTestTakeMessageBox(char* t
 
 // Takes the oldest file dialog not yet taken: the folder it opened in, in
 // UTF-8, goes to `folder` (cut to `size` and terminated). Returns 0 when none
-// was shown, otherwise the folder's full length in bytes plus one.
+// was shown, otherwise the folder's full length in bytes plus one. With a
+// null `folder` nothing is taken: the call only measures the oldest one.
 __attribute__((visibility("default"))) size_t KromvaleTestTakeOpenFileDialog(char* folder, size_t size) {
     Pending& pending = ThePending();
     const std::lock_guard<std::mutex> hold(pending.mutex);
@@ -77,6 +80,7 @@ __attribute__((visibility("default"))) size_t KromvaleTestTakeOpenFileDialog(cha
         pending.dialogs.push_back(std::move(dialog));
     }
     if (pending.dialogs.empty()) return 0;
+    if (folder == nullptr) return kv::platform::Utf8FromWide(pending.dialogs.front().initialFolder).size() + 1;
     const kv::platform::OpenFileDialogSettings dialog = std::move(pending.dialogs.front());
     pending.dialogs.pop_front();
     return CopyOut(kv::platform::Utf8FromWide(dialog.initialFolder), folder, size);
