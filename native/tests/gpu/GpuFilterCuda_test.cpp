@@ -43,7 +43,7 @@ TEST_F(CudaFilterTest, RegistersOneFilterWhateverTheHostVersion) {
         EXPECT_NE(table.CreateInstance, nullptr);  // filled before any check
         EXPECT_NE(table.Render, nullptr);
         if (c.result == 0) {
-            EXPECT_EQ(info.outInterfaceVersion, 2u);
+            EXPECT_EQ(Copy(info.outInterfaceVersion), 2u);
             const PrSDKString empty{};
             EXPECT_EQ(std::memcmp(&info.outMatchName, &empty, sizeof empty), 0);
         } else {
@@ -67,8 +67,8 @@ TEST_F(CudaFilterTest, DeviceBelowMinimumIsRefusedWithoutTouchingTheDriver) {
     int sentinel = 0;
     instance.ioPrivatePluginData = &sentinel;
     EXPECT_EQ(Create(instance), kFail);
-    EXPECT_EQ(instance.ioPrivatePluginData, &sentinel);
-    EXPECT_EQ(instance.outIsRealtime, 0);
+    EXPECT_EQ(Copy(instance.ioPrivatePluginData), &sentinel);
+    EXPECT_EQ(Copy(instance.outIsRealtime), 0);
     EXPECT_EQ(log_.Take(),
               std::vector<std::string>{"GPU: device 4 below minimum requirements; CPU render"});
     EXPECT_EQ(Fake().moduleLoads, 0);
@@ -95,9 +95,9 @@ TEST_F(CudaFilterTest, ReadyLineOncePerProcessAcrossDevices) {
     ASSERT_EQ(Create(b), 0);
     ASSERT_EQ(Create(c), 0);
     EXPECT_EQ(log_.Take(), std::vector<std::string>{"GPU: filter ready on device 0 (CUDA)"});
-    EXPECT_EQ(a.outIsRealtime, 1);
-    EXPECT_EQ(c.outIsRealtime, 1);
-    EXPECT_NE(a.ioPrivatePluginData, nullptr);
+    EXPECT_EQ(Copy(a.outIsRealtime), 1);
+    EXPECT_EQ(Copy(c.outIsRealtime), 1);
+    EXPECT_NE(Copy(a.ioPrivatePluginData), nullptr);
     EXPECT_EQ(Fake().moduleLoads, 2) << "one module per device";
     EXPECT_TRUE(Fake().imageLooksLikePtx);
     EXPECT_STREQ(Fake().functionName, "KromvaleLut");
@@ -134,7 +134,7 @@ TEST_F(CudaFilterTest, UnimplementedOperationsAndDisposal) {
     PrGPUFilterInstance other = host_.MakeInstance(0);
     ASSERT_EQ(filter_.CreateInstance(&other), 0);
     EXPECT_EQ(filter_.DisposeInstance(&other), 0);
-    EXPECT_EQ(other.ioPrivatePluginData, nullptr);
+    EXPECT_EQ(Copy(other.ioPrivatePluginData), nullptr);
     EXPECT_EQ(filter_.DisposeInstance(&other), 0) << "disposing twice is harmless";
 }
 

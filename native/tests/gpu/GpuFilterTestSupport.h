@@ -28,6 +28,13 @@ namespace kvtest {
 
 constexpr prSuiteError kFail = suiteError_Fail;
 
+// The host's records are byte-packed: their fields are compared through a
+// copy, never bound to a reference at a misaligned address.
+template <typename T>
+T Copy(T value) {
+    return value;
+}
+
 // LUT text of an n^3 cube whose node (r, g, b) holds f(r, g, b) / (n - 1)
 // per channel.
 inline std::string CubeText(int n, const std::function<void(float, float, float, float*)>& f) {
@@ -99,7 +106,7 @@ protected:
     prSuiteError Create(PrGPUFilterInstance& instance) {
         const prSuiteError result = filter_.CreateInstance(&instance);
         if (result == 0) {
-            created_.push_back(instance.ioPrivatePluginData);
+            created_.push_back(Copy(instance.ioPrivatePluginData));
         }
         return result;
     }
