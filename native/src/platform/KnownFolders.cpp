@@ -9,6 +9,8 @@
 
 #include <memory>
 #else
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "TextConversion.h"
@@ -36,17 +38,34 @@ std::wstring FromEnvironment(const char* name) {
     const char* value = std::getenv(name);
     return value ? WideFromUtf8(value) : std::wstring();
 }
+
+// The roaming folder always exists on Windows, so callers create only their
+// own folder inside it; a fresh Linux home may lack ~/.local/share, so the
+// data folder's parents are made here to match.
+void MakeParents(const std::wstring& folder) {
+    const std::string path = Utf8FromWide(folder);
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        ::mkdir(path.substr(0, slash).c_str(), 0755);
+    }
+    ::mkdir(path.c_str(), 0755);
+}
 }  // namespace
 
 std::wstring SystemKnownFolderPath(KnownFolder which) {
     if (which == KnownFolder::RoamingAppData) {
         // A relative XDG_DATA_HOME is invalid and ignored, as the XDG rules say.
         const std::wstring xdg = FromEnvironment("XDG_DATA_HOME");
-        if (!xdg.empty() && xdg.front() == L'/') return xdg;
+        if (!xdg.empty() && xdg.front() == L'/') {
+            MakeParents(xdg);
+            return xdg;
+        }
     }
     const std::wstring home = FromEnvironment("HOME");
     if (home.empty()) return std::wstring();
-    return home + (which == KnownFolder::Documents ? L"/Documents" : L"/.local/share");
+    if (which == KnownFolder::Documents) return home + L"/Documents";
+    const std::wstring data = home + L"/.local/share";
+    MakeParents(data);
+    return data;
 }
 
 #endif

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "LogTestSupport.h"
+#include "platform/FaultInjection.h"
 #include "platform/TextConversion.h"
 
 namespace {
@@ -64,11 +65,15 @@ TEST_F(LogTest, DeletedFileIsStartedAgain) {
 TEST_F(LogTest, MissingKnownFolderDropsLinesWithoutCreatingIt) {
     // Only the last level is ever created: with the roaming folder itself
     // gone, nothing can be written.
-    ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(roaming())));
+    using namespace kv::platform;
+    static std::wstring gone;
+    gone = roaming() + kPathSeparator + L"gone";
+    const KnownFolderFn previous = SetKnownFolderOverride([](KnownFolder) { return gone; });
     const uint64_t dropped = LogDroppedLineCount();
     LogPrintf("lost");
+    SetKnownFolderOverride(previous);
     EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
-    EXPECT_FALSE(kv::platform::PathExists(roaming()));
+    EXPECT_FALSE(PathExists(gone));
 }
 
 std::atomic<int> gCreateCalls{0};
