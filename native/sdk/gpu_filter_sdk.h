@@ -14,11 +14,11 @@ struct prTimebaseRec;
 struct PlugUtilFuncs {
     void* unused1;
     void (*getSerialNumber)(char* buffer);
-    csSDK_int32 (*getFileTimebase)(prFileSpec* spec, csSDK_int32 audio_only, prTimebaseRec* timebase);
+    csSDK_int32 (*getFileTimebase)(prFileSpec* file, csSDK_int32 audio_only, prTimebaseRec* timebase);
     KvSdkUnusedSlot getFileVideo;
     KvSdkUnusedSlot getFileAudioSecond;
     void* unused2;
-    csSDK_int32 (*getFileVideoBounds)(prFileSpec* spec, prRect* bounds);
+    csSDK_int32 (*getFileVideoBounds)(prFileSpec* file, prRect* bounds);
     SPBasicSuite* (*getSPBasicSuite)(void);
     csSDK_int32 (*getFileExtString)(csSDK_uint32 file_types, char* buffer, csSDK_uint32 buffer_size);
 };
