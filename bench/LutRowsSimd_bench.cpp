@@ -1,20 +1,22 @@
-// Scalar against vectorised row operations on one 1920x1080 frame: a whole
-// frame on one thread, and the same through the band splitter as the render
-// runs it. Arguments: row level (0 scalar, 1 avx2) and cube size. Levels the
-// processor lacks are skipped.
+// Scalar against vectorised row operations on one 1920x1080 frame, through
+// the band splitter told to use 1 or 2 threads (1: the calling thread does
+// the whole frame). Arguments: row level (0 scalar, 1 avx2), cube size,
+// threads. Levels the processor lacks are skipped.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <functional>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "BenchInputs.h"
-#include "effect/BandJobs.h"
 #include "effect/BandSplitter.h"
 #include "lut_engine/ByteChannel.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/ProbePattern.h"
-#include "lut_engine/simd/LutRowsAvx2.h"
+#include "lut_engine/simd/RowDispatch.h"
 #include "lut_engine/simd/RowLevel.h"
 
 namespace {
@@ -47,20 +49,26 @@ private:
     bool ok_;
 };
 
-kv::LutRows8Fn Rows8For(kv::RowLevel level) {
-    return level == kv::RowLevel::kAvx2 ? &kv::ApplyLutRows8Avx2 : &kv::ApplyLutRows8;
-}
-
-kv::LutRows32fFn Rows32fFor(kv::RowLevel level) {
-    return level == kv::RowLevel::kAvx2 ? &kv::ApplyLutRows32fAvx2 : &kv::ApplyLutRows32f;
-}
-
 void CountPixels(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFramePixels);
 }
 
-// 8-bit rows on one thread; order 1 is the compositing host's ARGB8, 0 the
-// editing host's BGRA8u.
+// Runs `rows` over the whole frame in the splitter's bands for the thread
+// count of argument 2.
+template <class Params, class Fn>
+void RunBands(benchmark::State& state, const Params& p, Fn rows) {
+    const unsigned threads = static_cast<unsigned>(state.range(2));
+    const kv::BandBody body = [&p, rows](int32_t first, int32_t last) { rows(p, first, last); };
+    const kv::ThreadStarter start = [](std::function<void()> task) { return std::thread(std::move(task)); };
+    for (auto _ : state) {
+        kv::Split(kFrameHeight, body, threads, start);
+        benchmark::ClobberMemory();
+    }
+    CountPixels(state);
+}
+
+// 8-bit frames; order 1 is the compositing host's ARGB8, 0 the editing
+// host's BGRA8u.
 template <int32_t Order>
 void BM_SimdLutRows8(benchmark::State& state) {
     LevelScope level(state);
@@ -76,12 +84,7 @@ void BM_SimdLutRows8(benchmark::State& state) {
     p.scale = kv::kByteScale;
     p.lut = &lut;
     p.amount = 1.0f;
-    const kv::LutRows8Fn rows = Rows8For(kv::activeRowLevel());
-    for (auto _ : state) {
-        rows(p, 0, kFrameHeight);
-        benchmark::DoNotOptimize(dst.data());
-    }
-    CountPixels(state);
+    RunBands(state, p, kv::ActiveRowOps().lutRows8);
 }
 
 void BM_SimdLutRows32f_BGRA32f(benchmark::State& state) {
@@ -97,44 +100,7 @@ void BM_SimdLutRows32f_BGRA32f(benchmark::State& state) {
     p.srcChannels = p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
     p.lut = &lut;
     p.amount = 1.0f;
-    const kv::LutRows32fFn rows = Rows32fFor(kv::activeRowLevel());
-    for (auto _ : state) {
-        rows(p, 0, kFrameHeight);
-        benchmark::DoNotOptimize(dst.data());
-    }
-    CountPixels(state);
-}
-
-// The whole job through the band splitter, which uses every hardware thread
-// (run under `taskset -c 0,1` to pin it to two).
-void BM_SimdLutJob8_ARGB8(benchmark::State& state) {
-    LevelScope level(state);
-    if (!level.ok()) return;
-    const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
-    std::vector<uint8_t> src = photoFrame8(0);
-    std::vector<uint8_t> dst(src.size());
-    const kv::FrameView in = FrameOf(src.data(), 4, kv::kLayoutARGB);
-    const kv::FrameView out = FrameOf(dst.data(), 4, kv::kLayoutARGB);
-    for (auto _ : state) {
-        kv::RunLutJob8(lut, in, out, 1.0f);
-        benchmark::DoNotOptimize(dst.data());
-    }
-    CountPixels(state);
-}
-
-void BM_SimdLutJob32f_BGRA32f(benchmark::State& state) {
-    LevelScope level(state);
-    if (!level.ok()) return;
-    const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
-    std::vector<float> src = photoFrameBGRA32f();
-    std::vector<float> dst(src.size());
-    const kv::FrameView in = FrameOf(src.data(), 16, kv::kLayoutBGRA);
-    const kv::FrameView out = FrameOf(dst.data(), 16, kv::kLayoutBGRA);
-    for (auto _ : state) {
-        kv::RunLutJob32f(lut, in, out, 1.0f);
-        benchmark::DoNotOptimize(dst.data());
-    }
-    CountPixels(state);
+    RunBands(state, p, kv::ActiveRowOps().lutRows32f);
 }
 
 // The pattern on one thread; the second argument is the pattern size.
@@ -150,8 +116,7 @@ void BM_SimdProbeRows8_BGRA8(benchmark::State& state) {
     p.n = n;
     p.geometry = kv::ProbeGeometryFor(request, kFrameWidth, kFrameHeight);
     p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
-    const kv::ProbeRowsFn rows =
-        kv::activeRowLevel() == kv::RowLevel::kAvx2 ? &kv::DrawProbeRows8Avx2 : &kv::DrawProbeRows8;
+    const kv::ProbeRowsFn rows = kv::ActiveRowOps().probeRows8;
     for (auto _ : state) {
         rows(p, 0, kFrameHeight);
         benchmark::DoNotOptimize(dst.data());
@@ -160,27 +125,29 @@ void BM_SimdProbeRows8_BGRA8(benchmark::State& state) {
 }
 
 // What the splitter itself costs per 1080-row frame: starting and joining
-// its threads around bodies that do nothing.
+// the threads for the bands of argument 0 threads around bodies that do
+// nothing.
 void BM_SplitterEmptyBands1080(benchmark::State& state) {
+    const kv::BandBody body = [](int32_t first, int32_t last) { benchmark::DoNotOptimize(first + last); };
+    const kv::ThreadStarter start = [](std::function<void()> task) { return std::thread(std::move(task)); };
     for (auto _ : state) {
-        kv::Split(kFrameHeight, [](int32_t first, int32_t last) { benchmark::DoNotOptimize(first + last); });
+        kv::Split(kFrameHeight, body, static_cast<unsigned>(state.range(0)), start);
     }
-    state.SetItemsProcessed(state.iterations() * kFramePixels);
 }
 
-void LevelsAndSizes(benchmark::internal::Benchmark* b) {
+void LevelsSizesThreads(benchmark::internal::Benchmark* b) {
     for (const int64_t level : {0, 1}) {
-        for (const int64_t size : {33, 65}) b->Args({level, size});
+        for (const int64_t size : {33, 65}) {
+            for (const int64_t threads : {1, 2}) b->Args({level, size, threads});
+        }
     }
 }
 
 }  // namespace
 
-BENCHMARK(BM_SimdLutRows8<kv::kLayoutARGB>)->Apply(LevelsAndSizes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SimdLutRows8<kv::kLayoutBGRA>)->Apply(LevelsAndSizes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SimdLutRows32f_BGRA32f)->Apply(LevelsAndSizes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SimdLutJob8_ARGB8)->Apply(LevelsAndSizes)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SimdLutJob32f_BGRA32f)->Apply(LevelsAndSizes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SimdLutRows8<kv::kLayoutARGB>)->Apply(LevelsSizesThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SimdLutRows8<kv::kLayoutBGRA>)->Apply(LevelsSizesThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SimdLutRows32f_BGRA32f)->Apply(LevelsSizesThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SimdProbeRows8_BGRA8)->Args({0, 17})->Args({1, 17})->Args({0, 64})->Args({1, 64})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SplitterEmptyBands1080)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SplitterEmptyBands1080)->Arg(2)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond)->UseRealTime();

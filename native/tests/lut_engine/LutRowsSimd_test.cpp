@@ -157,6 +157,35 @@ kv::Lut3D testCube(int32_t size, uint32_t seed, bool oddDomain) {
     return lut;
 }
 
+// Parameters for `width` columns from src to dst, channel tables from each
+// frame's own order.
+kv::LutRows8Params lutParams8(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
+                              float amount) {
+    kv::LutRows8Params p;
+    p.src = src.view;
+    p.dst = dst.view;
+    p.width = width;
+    p.srcChannels = kv::ChannelTableFor(src.view.channelOrder);
+    p.dstChannels = kv::ChannelTableFor(dst.view.channelOrder);
+    p.scale = kv::kByteScale;
+    p.lut = &lut;
+    p.amount = amount;
+    return p;
+}
+
+kv::LutRows32fParams lutParams32f(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
+                                  float amount) {
+    kv::LutRows32fParams p;
+    p.src = src.view;
+    p.dst = dst.view;
+    p.width = width;
+    p.srcChannels = kv::ChannelTableFor(src.view.channelOrder);
+    p.dstChannels = kv::ChannelTableFor(dst.view.channelOrder);
+    p.lut = &lut;
+    p.amount = amount;
+    return p;
+}
+
 class LutRowsSimd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -202,32 +231,15 @@ TEST_F(LutRowsSimd, RandomFramesMatchAcrossOrdersWidthsAmountsDomainsAndSizes) {
                             const int32_t rows = width > 100 ? 2 : 5;
                             Frame src8 = makeFrame(width, rows, 4, 3, srcOrder, 0);
                             fillRandomBytes(src8, seed);
-                            Frame dst8 = makeFrame(width + 1, rows + 1, 4, 5, dstOrder, 0xA5);
-                            kv::LutRows8Params p8;
-                            p8.src = src8.view;
-                            p8.dst = dst8.view;
-                            p8.width = width;
-                            p8.srcChannels = kv::ChannelTableFor(srcOrder);
-                            p8.dstChannels = kv::ChannelTableFor(dstOrder);
-                            p8.scale = kv::kByteScale;
-                            p8.lut = &lut;
-                            p8.amount = amount;
-                            expectSameAsScalar(routines_, p8, &kv::ApplyLutRows8,
+                            const Frame dst8 = makeFrame(width + 1, rows + 1, 4, 5, dstOrder, 0xA5);
+                            expectSameAsScalar(routines_, lutParams8(lut, src8, dst8, width, amount), &kv::ApplyLutRows8,
                                                [](const VectorRoutines& s) { return s.lutRows8; }, dst8, 1, rows,
                                                false);
 
                             Frame src32 = makeFrame(width, rows, 16, 16, srcOrder, 0);
                             fillRandomFloats(src32, seed, specials);
-                            Frame dst32 = makeFrame(width, rows, 16, 32, dstOrder, 0x7F);
-                            kv::LutRows32fParams p32;
-                            p32.src = src32.view;
-                            p32.dst = dst32.view;
-                            p32.width = width;
-                            p32.srcChannels = kv::ChannelTableFor(srcOrder);
-                            p32.dstChannels = kv::ChannelTableFor(dstOrder);
-                            p32.lut = &lut;
-                            p32.amount = amount;
-                            expectSameAsScalar(routines_, p32, &kv::ApplyLutRows32f,
+                            const Frame dst32 = makeFrame(width, rows, 16, 32, dstOrder, 0x7F);
+                            expectSameAsScalar(routines_, lutParams32f(lut, src32, dst32, width, amount), &kv::ApplyLutRows32f,
                                                [](const VectorRoutines& s) { return s.lutRows32f; }, dst32, 0, rows,
                                                true);
                             if (HasFailure()) return;
@@ -267,15 +279,7 @@ TEST_F(LutRowsSimd, FloatSpecialValuesMatchInEveryCombination) {
             for (const float amount : {1.0f, 0.5f, 0.0f}) {
                 SCOPED_TRACE(::testing::Message() << "size " << size << " domain " << oddDomain << " amount " << amount);
                 const Frame dst = makeFrame(m * m, m, 16, 0, kv::kLayoutBGRA, 0);
-                kv::LutRows32fParams p;
-                p.src = src.view;
-                p.dst = dst.view;
-                p.width = m * m;
-                p.srcChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
-                p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
-                p.lut = &lut;
-                p.amount = amount;
-                expectSameAsScalar(routines_, p, &kv::ApplyLutRows32f,
+                expectSameAsScalar(routines_, lutParams32f(lut, src, dst, m * m, amount), &kv::ApplyLutRows32f,
                                    [](const VectorRoutines& s) { return s.lutRows32f; }, dst, 0, m, true);
             }
         }
@@ -302,16 +306,7 @@ TEST_F(LutRowsSimd, EveryByteValueMatchesIncludingTies) {
                         std::memcpy(kv::RowPointer(src.view, y + 256 * k) + 4 * x, pixels[k], 4);
                 }
             const Frame dst = makeFrame(256, 256 * 3, 4, 0, kv::kLayoutARGB, 0);
-            kv::LutRows8Params p;
-            p.src = src.view;
-            p.dst = dst.view;
-            p.width = 256;
-            p.srcChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
-            p.dstChannels = kv::ChannelTableFor(kv::kLayoutARGB);
-            p.scale = kv::kByteScale;
-            p.lut = &lut;
-            p.amount = 1.0f;
-            expectSameAsScalar(routines_, p, &kv::ApplyLutRows8,
+            expectSameAsScalar(routines_, lutParams8(lut, src, dst, 256, 1.0f), &kv::ApplyLutRows8,
                                [](const VectorRoutines& s) { return s.lutRows8; }, dst, 0, 256 * 3, false);
         }
     }
@@ -324,13 +319,7 @@ TEST_F(LutRowsSimd, InPlaceBandsMatch) {
     Frame frame = makeFrame(37, 4, 4, 0, kv::kLayoutBGRA, 0);
     fillRandomBytes(frame, 99u);
     Frame expected = frame;
-    kv::LutRows8Params p;
-    p.width = 37;
-    p.srcChannels = p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
-    p.scale = kv::kByteScale;
-    p.lut = &lut;
-    p.amount = 0.75f;
-    p.src = p.dst = expected.view;
+    kv::LutRows8Params p = lutParams8(lut, frame, frame, 37, 0.75f);
     p.src.data = p.dst.data = expected.bytes.data();
     kv::ApplyLutRows8(p, 0, 4);
     for (const VectorRoutines& set : routines_) {
@@ -350,29 +339,16 @@ TEST_F(LutRowsSimd, UnusualChannelTablesMatch) {
     Frame src = makeFrame(19, 3, 16, 0, kv::kLayoutRGBA, 0);
     fillRandomFloats(src, 3u, awkwardFloats());
     const Frame dst32 = makeFrame(19, 3, 16, 0, kv::kLayoutRGBA, 0x11);
-    kv::LutRows32fParams p32;
-    p32.src = src.view;
-    p32.dst = dst32.view;
-    p32.width = 19;
-    p32.srcChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
+    kv::LutRows32fParams p32 = lutParams32f(lut, src, dst32, 19, 1.0f);
     p32.dstChannels = repeated;
-    p32.lut = &lut;
-    p32.amount = 1.0f;
     expectSameAsScalar(routines_, p32, &kv::ApplyLutRows32f, [](const VectorRoutines& s) { return s.lutRows32f; },
                        dst32, 0, 3, true);
 
     Frame src8 = makeFrame(19, 3, 4, 0, kv::kLayoutRGBA, 0);
     fillRandomBytes(src8, 4u);
     const Frame dst8 = makeFrame(19, 3, 4, 0, kv::kLayoutRGBA, 0x22);
-    kv::LutRows8Params p8;
-    p8.src = src8.view;
-    p8.dst = dst8.view;
-    p8.width = 19;
-    p8.srcChannels = repeated;
-    p8.dstChannels = repeated;
-    p8.scale = kv::kByteScale;
-    p8.lut = &lut;
-    p8.amount = 0.5f;
+    kv::LutRows8Params p8 = lutParams8(lut, src8, dst8, 19, 0.5f);
+    p8.srcChannels = p8.dstChannels = repeated;
     expectSameAsScalar(routines_, p8, &kv::ApplyLutRows8, [](const VectorRoutines& s) { return s.lutRows8; }, dst8,
                        0, 3, false);
 
