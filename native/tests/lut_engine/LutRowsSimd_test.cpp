@@ -3,11 +3,13 @@
 // frames: the same bits, any NaN matching any NaN).
 
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -308,6 +310,52 @@ TEST_F(LutRowsSimd, EveryByteValueMatchesIncludingTies) {
             const Frame dst = makeFrame(256, 256 * 3, 4, 0, kv::kLayoutARGB, 0);
             expectSameAsScalar(routines_, lutParams8(lut, src, dst, 256, 1.0f), &kv::ApplyLutRows8,
                                [](const VectorRoutines& s) { return s.lutRows8; }, dst, 0, 256 * 3, false);
+        }
+    }
+}
+
+// Sets the processor's flush-to-zero and denormals-are-zero modes (as a host
+// may) for the scope.
+class FlushDenormals {
+public:
+    FlushDenormals() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040u); }
+    ~FlushDenormals() { _mm_setcsr(saved_); }
+
+private:
+    unsigned saved_;
+};
+
+// The byte scale is a parameter: scales whose products are not plain numbers
+// in 0..1, and a domain starting at -0, with denormals kept or flushed.
+TEST_F(LutRowsSimd, UnusualByteScalesAndDenormalModesMatch) {
+    const float scales[] = {kv::kByteScale,
+                            1.0f,
+                            -kv::kByteScale,
+                            0.0f,
+                            std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::min(),
+                            std::numeric_limits<float>::max(),
+                            std::numeric_limits<float>::quiet_NaN()};
+    kv::Lut3D lut = testCube(17, 8u, false);
+    Frame src = makeFrame(256, 1, 4, 0, kv::kLayoutRGBA, 0);
+    for (int32_t x = 0; x < 256; ++x) {
+        const unsigned char pixel[4] = {static_cast<unsigned char>(x), static_cast<unsigned char>(255 - x),
+                                        static_cast<unsigned char>(x * 3), 1};
+        std::memcpy(src.bytes.data() + 4 * x, pixel, 4);
+    }
+    const Frame dst = makeFrame(256, 1, 4, 0, kv::kLayoutRGBA, 0);
+    for (const bool flush : {false, true}) {
+        for (const float lo : {0.0f, -0.0f}) {
+            lut.domainMin[1] = lo;
+            for (const float scale : scales) {
+                SCOPED_TRACE(::testing::Message() << "scale " << scale << " domain min " << lo << " flush " << flush);
+                kv::LutRows8Params p = lutParams8(lut, src, dst, 256, 0.5f);
+                p.scale = scale;
+                std::optional<FlushDenormals> mode;
+                if (flush) mode.emplace();
+                expectSameAsScalar(routines_, p, &kv::ApplyLutRows8,
+                                   [](const VectorRoutines& s) { return s.lutRows8; }, dst, 0, 1, false);
+            }
         }
     }
 }
