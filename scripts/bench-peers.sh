@@ -78,13 +78,17 @@ for line in open(ff_path):
 def ours_at(kind, level, size, threads):
     name = {"argb8": "BM_SimdLutRows8<kv::kLayoutARGB>", "bgra8": "BM_SimdLutRows8<kv::kLayoutBGRA>",
             "float": "BM_SimdLutRows32f_BGRA32f"}[kind]
-    return ours.get(f"{name}/{level}/{size}/{threads}/real_time")
+    v = ours.get(f"{name}/{level}/{size}/{threads}/real_time")
+    # The benchmark's processor time counts the calling thread only.
+    return v if v is None or threads == 1 else (v[0], None)
 
 def ocio_at(kind, size):
     return ours.get(f"BM_Ocio{'8_RGBA8' if kind != 'float' else '32f_RGBA32f'}/{size}")
 
 def fmt_pair(v):
-    return "      n/a       " if v is None else f"{v[0]:7.1f} {v[1]:7.1f} "
+    if v is None:
+        return "      n/a       "
+    return f"{v[0]:7.1f} " + ("   -    " if v[1] is None else f"{v[1]:7.1f} ")
 
 print("Mpixel/s on 1920x1080 (wall / processor time), ratio = our AVX2 / peer (wall; processor time for 1 thread)")
 print(f"{'format':8} {'LUT':>4} {'thr':>3} | {'ours avx2':^16}| {'ours scalar':^16}| {'OpenColorIO':^16}| {'ffmpeg lut3d':^16}| x OCIO | x ffmpeg")

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -71,12 +71,6 @@ void fillRandomBytes(Frame& f, uint32_t seed) {
     for (auto& b : f.bytes) b = static_cast<unsigned char>(gen() >> 24);
 }
 
-float pixelFloat(Frame& f, int32_t x, int32_t y, int32_t channel) {
-    float v;
-    std::memcpy(&v, kv::RowPointer(f.view, y) + 16 * x + 4 * channel, 4);
-    return v;
-}
-
 void setPixelFloat(Frame& f, int32_t x, int32_t y, int32_t channel, float v) {
     std::memcpy(kv::RowPointer(f.view, y) + 16 * x + 4 * channel, &v, 4);
 }
@@ -106,6 +100,7 @@ std::vector<float> awkwardFloats() {
             std::numeric_limits<float>::denorm_min(),
             -std::numeric_limits<float>::denorm_min(),
             std::numeric_limits<float>::min(),
+            std::numeric_limits<float>::min() / 2.0f,
             std::numeric_limits<float>::max(),
             -std::numeric_limits<float>::max(),
             1.0f,
@@ -188,6 +183,18 @@ kv::LutRows32fParams lutParams32f(const kv::Lut3D& lut, const Frame& src, const 
     return p;
 }
 
+// Adds processor floating-point modes for the scope (as a host may set them
+// on its render threads): 0x8000 flushes denormal results, 0x0040 reads
+// denormal inputs as zero, 0x2000 rounds downward.
+class FloatModes {
+public:
+    explicit FloatModes(unsigned modes) : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | modes); }
+    ~FloatModes() { _mm_setcsr(saved_); }
+
+private:
+    unsigned saved_;
+};
+
 class LutRowsSimd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -255,14 +262,23 @@ TEST_F(LutRowsSimd, RandomFramesMatchAcrossOrdersWidthsAmountsDomainsAndSizes) {
 
 // Every combination of the awkward values on R, G and B, so that every
 // special value meets every other one on each axis and in every comparison
-// that picks a tetrahedron.
+// that picks a tetrahedron; in the default floating-point modes, with
+// denormal results flushed, denormal inputs read as zero, and rounding
+// downward; in the unit domain, one starting at -0 and an odd one.
 TEST_F(LutRowsSimd, FloatSpecialValuesMatchInEveryCombination) {
-    std::vector<float> values = awkwardFloats();
-    const int32_t n = static_cast<int32_t>(values.size());
-    for (const bool oddDomain : {false, true}) {
-        for (const int32_t size : {2, 33}) {
-            kv::Lut3D lut = testCube(size, 77u + static_cast<uint32_t>(size), oddDomain);
-            // Include each axis' domain edges and node positions.
+    const std::vector<float> values = awkwardFloats();
+    // The identity cube keeps the tiniest fractions visible in its output.
+    const kv::Lut3D cubes[] = {testCube(2, 77u, false), testCube(33, 78u, false), kvtest::identityCube(33)};
+    for (const kv::Lut3D& cube : cubes) {
+        for (const int domain : {0, 1, 2}) {
+            kv::Lut3D lut = cube;
+            if (domain == 1) lut.domainMin[0] = lut.domainMin[2] = -0.0f;
+            if (domain == 2) {
+                const kv::Lut3D odd = testCube(2, 0u, true);
+                std::copy(odd.domainMin, odd.domainMin + 3, lut.domainMin);
+                std::copy(odd.domainMax, odd.domainMax + 3, lut.domainMax);
+            }
+            // Include each axis' domain edges.
             std::vector<float> axisValues = values;
             for (int c = 0; c < 3; ++c) {
                 axisValues.push_back(lut.domainMin[c]);
@@ -275,14 +291,17 @@ TEST_F(LutRowsSimd, FloatSpecialValuesMatchInEveryCombination) {
                     setPixelFloat(src, x, y, 0, axisValues[x % m]);
                     setPixelFloat(src, x, y, 1, axisValues[x / m]);
                     setPixelFloat(src, x, y, 2, axisValues[y]);
-                    setPixelFloat(src, x, y, 3, axisValues[(x + y) % n]);
+                    setPixelFloat(src, x, y, 3, values[(x + y) % values.size()]);
                 }
-            EXPECT_TRUE(std::isnan(pixelFloat(src, 0, 0, 0)));
-            for (const float amount : {1.0f, 0.5f, 0.0f}) {
-                SCOPED_TRACE(::testing::Message() << "size " << size << " domain " << oddDomain << " amount " << amount);
-                const Frame dst = makeFrame(m * m, m, 16, 0, kv::kLayoutBGRA, 0);
-                expectSameAsScalar(routines_, lutParams32f(lut, src, dst, m * m, amount), &kv::ApplyLutRows32f,
-                                   [](const VectorRoutines& s) { return s.lutRows32f; }, dst, 0, m, true);
+            for (const unsigned mode : {0u, 0x8000u, 0x0040u, 0x2000u}) {
+                for (const float amount : {1.0f, 0.5f, 0.0f}) {
+                    SCOPED_TRACE(::testing::Message() << "size " << lut.size << " domain " << domain << " amount "
+                                                      << amount << " modes 0x" << std::hex << mode);
+                    const Frame dst = makeFrame(m * m, m, 16, 0, kv::kLayoutBGRA, 0);
+                    const FloatModes modes(mode);
+                    expectSameAsScalar(routines_, lutParams32f(lut, src, dst, m * m, amount), &kv::ApplyLutRows32f,
+                                       [](const VectorRoutines& s) { return s.lutRows32f; }, dst, 0, m, true);
+                }
             }
         }
     }
@@ -314,19 +333,9 @@ TEST_F(LutRowsSimd, EveryByteValueMatchesIncludingTies) {
     }
 }
 
-// Sets the processor's flush-to-zero and denormals-are-zero modes (as a host
-// may) for the scope.
-class FlushDenormals {
-public:
-    FlushDenormals() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040u); }
-    ~FlushDenormals() { _mm_setcsr(saved_); }
-
-private:
-    unsigned saved_;
-};
-
 // The byte scale is a parameter: scales whose products are not plain numbers
-// in 0..1, and a domain starting at -0, with denormals kept or flushed.
+// in 0..1, and a domain starting at -0, in the default floating-point modes,
+// with denormals flushed, and rounding downward.
 TEST_F(LutRowsSimd, UnusualByteScalesAndDenormalModesMatch) {
     const float scales[] = {kv::kByteScale,
                             1.0f,
@@ -344,15 +353,15 @@ TEST_F(LutRowsSimd, UnusualByteScalesAndDenormalModesMatch) {
         std::memcpy(src.bytes.data() + 4 * x, pixel, 4);
     }
     const Frame dst = makeFrame(256, 1, 4, 0, kv::kLayoutRGBA, 0);
-    for (const bool flush : {false, true}) {
+    for (const unsigned mode : {0u, 0x8040u, 0x2000u}) {
         for (const float lo : {0.0f, -0.0f}) {
             lut.domainMin[1] = lo;
             for (const float scale : scales) {
-                SCOPED_TRACE(::testing::Message() << "scale " << scale << " domain min " << lo << " flush " << flush);
+                SCOPED_TRACE(::testing::Message() << "scale " << scale << " domain min " << lo << " modes 0x"
+                                                  << std::hex << mode);
                 kv::LutRows8Params p = lutParams8(lut, src, dst, 256, 0.5f);
                 p.scale = scale;
-                std::optional<FlushDenormals> mode;
-                if (flush) mode.emplace();
+                const FloatModes modes(mode);
                 expectSameAsScalar(routines_, p, &kv::ApplyLutRows8,
                                    [](const VectorRoutines& s) { return s.lutRows8; }, dst, 0, 1, false);
             }

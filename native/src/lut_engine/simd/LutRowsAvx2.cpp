@@ -13,6 +13,7 @@
 
 #include <immintrin.h>
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -72,13 +73,14 @@ KV_AVX2_INLINE __m256 greater(__m256 a, __m256 b) {
 // NaN and negatives become +0 while -0 passes through as -0, just as the
 // scalar tests leave it; min keeps t when t < 1 and gives 1 otherwise.
 //
-// With the unit domain (lo 0, range 1) the subtraction and the division
-// return byte inputs unchanged, so UnitDomain skips them: it saves the 8-bit
-// path three divisions per eight pixels. Byte inputs are never -0 or NaN; a
-// denormal one needs a denormal scale and a processor that keeps denormals
-// (flushing or reading them as zero makes the product zero), and then passes
-// through exactly as well. The sign of a zero t reaches neither the cell nor
-// the fraction.
+// With the unit domain (lo +0, range 1), in - lo and then / range return the
+// input itself while the processor rounds to nearest and keeps denormals, so
+// UnitDomain skips them, saving three divisions per eight pixels. The float
+// path takes it only in those modes (roundsToNearestKeepingDenormals). The
+// 8-bit path takes it in any mode: byte inputs are +0 or positive, normal
+// unless the scale is denormal (and then zero when denormals are flushed or
+// read as zero), and where rounding downward makes +0 - +0 give -0, the
+// fraction u - 0 comes out -0 either way.
 template <bool UnitDomain>
 KV_AVX2_INLINE __m256i axisCell(__m256 in, __m256 lo, __m256 range, const CubeLanes& c,
                                 __m256& fraction) {
@@ -179,6 +181,7 @@ KV_AVX2_INLINE void loadShuffles(const ChannelTable& s, const ChannelTable& d, F
 
 // Eight pixels from src to dst (the same memory is allowed). Lanes hold the
 // pixels in the order 0, 2, 4, 6, 1, 3, 5, 7, undone on the way out.
+template <bool UnitDomain>
 KV_AVX2_INLINE void lutBlock32f(const CubeLanes& c, const FloatShuffles& f, const float* src,
                                 float* dst) {
     const __m256 p01 = _mm256_permutevar_ps(_mm256_loadu_ps(src), f.gather);
@@ -194,7 +197,7 @@ KV_AVX2_INLINE void lutBlock32f(const CubeLanes& c, const FloatShuffles& f, cons
     const __m256 alpha = _mm256_shuffle_ps(t1, t3, 0xEE);
 
     __m256 out[3];
-    sampleBlend<false>(c, in, out);
+    sampleBlend<UnitDomain>(c, in, out);
 
     const __m256 u0 = _mm256_unpacklo_ps(out[0], out[1]);
     const __m256 u1 = _mm256_unpackhi_ps(out[0], out[1]);
@@ -206,6 +209,7 @@ KV_AVX2_INLINE void lutBlock32f(const CubeLanes& c, const FloatShuffles& f, cons
     _mm256_storeu_ps(dst + 24, _mm256_permutevar_ps(_mm256_shuffle_ps(u1, u3, 0xEE), f.scatter));
 }
 
+template <bool UnitDomain>
 KV_AVX2 void lutRows32f(const LutRows32fParams& p, int32_t y0, int32_t y1) {
     CubeLanes c;
     loadCube(*p.lut, p.amount, c);
@@ -217,7 +221,7 @@ KV_AVX2 void lutRows32f(const LutRows32fParams& p, int32_t y0, int32_t y1) {
         float* dst = reinterpret_cast<float*>(RowPointer(p.dst, y));
         int32_t x = 0;
         for (; x + kLanes <= width; x += kLanes) {
-            lutBlock32f(c, f, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
+            lutBlock32f<UnitDomain>(c, f, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
             // The row's last pixels go through a block on the stack, so that
@@ -225,7 +229,7 @@ KV_AVX2 void lutRows32f(const LutRows32fParams& p, int32_t y0, int32_t y1) {
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 16;
             float block[4 * kLanes] = {};
             std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
-            lutBlock32f(c, f, block, block);
+            lutBlock32f<UnitDomain>(c, f, block, block);
             std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
@@ -303,15 +307,24 @@ KV_AVX2 void lutRows8(const LutRows8Params& p, int32_t y0, int32_t y1) {
     }
 }
 
-// Domain [0, 1] on every axis, the domain every parsed LUT has. Byte inputs
-// are never -0, so a -0 minimum qualifies too.
+// Domain [+0, 1] on every axis, the domain every parsed LUT has. A -0
+// minimum would turn a -0 input into +0.
 bool hasUnitDomain(const Lut3D& lut) {
     for (int k = 0; k < 3; ++k) {
-        if (lut.domainMin[k] != 0.0f || lut.domainMax[k] - lut.domainMin[k] != 1.0f) {
+        if (std::bit_cast<uint32_t>(lut.domainMin[k]) != 0u || lut.domainMax[k] != 1.0f) {
             return false;
         }
     }
     return true;
+}
+
+// Float inputs may be anything; x - 0 and x / 1 return x itself for every x
+// only while the processor rounds to nearest and neither flushes denormal
+// results nor reads denormal inputs as zero, the modes every thread starts
+// in (a host may change them on its render threads).
+bool roundsToNearestKeepingDenormals() {
+    constexpr unsigned kRoundingFlushDenormals = 0x6000u | 0x8000u | 0x0040u;
+    return (_mm_getcsr() & kRoundingFlushDenormals) == 0u;
 }
 
 }  // namespace
@@ -322,7 +335,11 @@ void ApplyLutRows32fAvx2(const LutRows32fParams& p, int32_t y0, int32_t y1) {
         ApplyLutRows32f(p, y0, y1);
         return;
     }
-    lutRows32f(p, y0, y1);
+    if (hasUnitDomain(*p.lut) && roundsToNearestKeepingDenormals()) {
+        lutRows32f<true>(p, y0, y1);
+    } else {
+        lutRows32f<false>(p, y0, y1);
+    }
 }
 
 void ApplyLutRows8Avx2(const LutRows8Params& p, int32_t y0, int32_t y1) {
