@@ -15,6 +15,7 @@ std::thread StartStdThread(std::function<void()> task) {
 }
 
 std::atomic<ThreadStarter> g_threadStarter{&StartStdThread};
+std::atomic<unsigned> g_hardwareThreads{0};
 
 // Joins the started threads on every way out of Split: a std::thread
 // destroyed while joinable would end the process.
@@ -53,7 +54,8 @@ BandPlan PlanBands(int32_t rows, unsigned hardwareThreads) {
 }
 
 void Split(int32_t rows, const BandBody& body) {
-    Split(rows, body, std::thread::hardware_concurrency(), g_threadStarter.load());
+    const unsigned forced = g_hardwareThreads.load();
+    Split(rows, body, forced != 0 ? forced : std::thread::hardware_concurrency(), g_threadStarter.load());
 }
 
 void Split(int32_t rows, const BandBody& body, unsigned hardwareThreads, ThreadStarter start) {
@@ -106,5 +108,7 @@ void Split(int32_t rows, const BandBody& body, unsigned hardwareThreads, ThreadS
 ThreadStarter SetThreadStarter(ThreadStarter start) {
     return g_threadStarter.exchange(start != nullptr ? start : &StartStdThread);
 }
+
+unsigned SetHardwareThreads(unsigned threads) { return g_hardwareThreads.exchange(threads); }
 
 }  // namespace kv

@@ -45,4 +45,9 @@ void Split(int32_t rows, const BandBody& body, unsigned hardwareThreads, ThreadS
 // nullptr restores the default.
 ThreadStarter SetThreadStarter(ThreadStarter start);
 
+// The hardware thread count that Split(rows, body) plans with; 0 (the
+// default) asks the system. Lets a test on a small machine reach a given
+// number of bands. Returns the previous setting.
+unsigned SetHardwareThreads(unsigned threads);
+
 }  // namespace kv

@@ -1,0 +1,120 @@
+// Frames at the edges of what a host may hand over, in the three formats and
+// for the three sources: one-pixel frames, single-row and single-column
+// strips, outputs smaller and larger than the input, and frames without
+// pixels. Under AddressSanitizer a read or write outside a frame fails here.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "EffectTestLuts.h"
+#include "RenderFormats.h"
+
+namespace kvtest {
+namespace {
+
+struct SizeCase {
+    int32_t inW, inH, outW, outH;
+};
+
+const SizeCase kSizes[] = {
+    {1, 1, 1, 1},         {1, 100000, 1, 100000}, {100000, 1, 100000, 1}, {1, 1, 7, 40},
+    {40, 33, 1, 1},       {100000, 1, 1, 100000}, {1, 100000, 100000, 1}, {3, 70, 5, 20},
+    {0, 0, 16, 16},       {16, 16, 0, 0},         {0, 16, 16, 16},        {16, 0, 16, 16},
+    {16, 16, 16, 0},      {0, 0, 0, 0},
+};
+
+enum class Source { None, Embedded, Pattern };
+
+std::string Describe(const FormatCase& f, const SizeCase& s, Source source) {
+    return std::string(f.name) + " " + std::to_string(s.inW) + "x" + std::to_string(s.inH) + " -> " +
+           std::to_string(s.outW) + "x" + std::to_string(s.outH) + " source " +
+           std::to_string(static_cast<int>(source));
+}
+
+// Renders once and checks every output pixel: inside the overlap the copy or
+// the LUT, outside it untouched; a pattern writes every output pixel.
+void RenderAndCheck(const FormatCase& f, const SizeCase& s, Source source, PF_Handle lut) {
+    SCOPED_TRACE(Describe(f, s, source));
+    FakeWorld in(f.layout, s.inW, s.inH);
+    FakeWorld out(f.layout, s.outW, s.outH);
+    in.FillTestPicture(static_cast<uint32_t>(s.inW + 3 * s.inH));
+    if (!out.bytes().empty()) out.FillBytes(kUntouched);
+    FakeHost host(f.host, EffectMain);
+    host.SetPixelFormat(f.format);
+    FakeParams params(&in, 100.0, lut);
+    ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+    EXPECT_EQ(host.suitesHeld(), 0);
+
+    const int32_t w = std::min(s.inW, s.outW);
+    const int32_t h = std::min(s.inH, s.outH);
+    long wrong = 0;
+    for (int32_t y = 0; y < s.outH; ++y) {
+        for (int32_t x = 0; x < s.outW; ++x) {
+            const bool inside = x < w && y < h;
+            bool ok = false;
+            if (source == Source::Pattern) {
+                ok = !PixelUntouched(out, x, y);
+            } else if (!inside) {
+                ok = PixelUntouched(out, x, y);
+            } else if (source == Source::Embedded) {
+                ok = InvertsRed(in, out, x, y);
+            } else {
+                ok = std::memcmp(out.Row(y) + static_cast<size_t>(x) * out.pixelBytes(),
+                                 in.Row(y) + static_cast<size_t>(x) * in.pixelBytes(), out.pixelBytes()) == 0;
+            }
+            wrong += ok ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(FrameSizes, EdgeSizesRenderInsideTheirFrames) {
+    PF_Handle none = MakeHandle16("KVLUT0");
+    PF_Handle embedded = MakeHandle16(InvertRedText(51, "edges"));
+    PF_Handle pattern = MakeHandle16(PatternText(3));
+    for (const FormatCase& f : kFormats) {
+        for (const SizeCase& s : kSizes) {
+            RenderAndCheck(f, s, Source::None, none);
+            RenderAndCheck(f, s, Source::Embedded, embedded);
+            RenderAndCheck(f, s, Source::Pattern, pattern);
+        }
+    }
+    EXPECT_EQ(LockedHandleCount(), 0);
+    DisposeHandle(none);
+    DisposeHandle(embedded);
+    DisposeHandle(pattern);
+}
+
+// A world whose pixel pointer is null (a host that has no buffer for it) is
+// an empty frame, whatever size it claims.
+TEST(FrameSizes, WorldsWithoutPixelsAreEmpty) {
+    PF_Handle embedded = MakeHandle16(InvertRedText(52, "nopixels"));
+    PF_Handle pattern = MakeHandle16(PatternText(5));
+    for (const FormatCase& f : kFormats) {
+        SCOPED_TRACE(f.name);
+        FakeWorld in(f.layout, 32, 32);
+        FakeWorld out(f.layout, 32, 32);
+        in.FillTestPicture(9);
+        FakeHost host(f.host, EffectMain);
+        host.SetPixelFormat(f.format);
+        for (PF_Handle lut : {embedded, pattern}) {
+            FakeParams params(&in, 100.0, lut);
+            PF_LayerDef noOutput = out.def();
+            noOutput.data = nullptr;
+            EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &noOutput), PF_Err_NONE);
+            out.FillBytes(kUntouched);
+            params.at(0).u.ld.data = nullptr;
+            EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+            if (lut == embedded) {
+                EXPECT_TRUE(PixelUntouched(out, 0, 0) && PixelUntouched(out, 31, 31));
+            }
+        }
+    }
+    DisposeHandle(embedded);
+    DisposeHandle(pattern);
+}
+
+}  // namespace
+}  // namespace kvtest

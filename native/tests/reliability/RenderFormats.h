@@ -1,0 +1,52 @@
+#pragma once
+// The three pixel formats as the hosts hand them over, and the pieces the
+// reliability tests share: a host set up for one format and a check of an
+// output against the input under the red-inverting LUT.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "FakeHost.h"
+
+extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
+
+namespace kvtest {
+
+struct FormatCase {
+    PixelLayout layout;
+    A_long host;
+    PrPixelFormat format;
+    const char* name;
+};
+
+inline constexpr FormatCase kFormats[] = {
+    {PixelLayout::ARGB8, kApplAfterEffects, 0, "ARGB8"},
+    {PixelLayout::BGRA8, kApplPremiere, PrPixelFormat_BGRA_4444_8u, "BGRA8u"},
+    {PixelLayout::BGRA32f, kApplPremiere, PrPixelFormat_BGRA_4444_32f, "BGRA32f"},
+};
+
+inline constexpr unsigned char kUntouched = 0xCD;
+
+inline bool PixelUntouched(FakeWorld& world, int32_t x, int32_t y) {
+    const unsigned char* p = world.Row(y) + static_cast<size_t>(x) * world.pixelBytes();
+    for (int i = 0; i < world.pixelBytes(); ++i) {
+        if (p[i] != kUntouched) return false;
+    }
+    return true;
+}
+
+// Red inverted, green, blue and alpha kept, within one 8-bit step.
+inline bool InvertsRed(const FakeWorld& in, const FakeWorld& out, int32_t x, int32_t y) {
+    float a[4], b[4];
+    in.GetPixel(x, y, a);
+    out.GetPixel(x, y, b);
+    const float tolerance = in.layout() == PixelLayout::BGRA32f ? 1e-5f : 1.01f / 255.0f;
+    const float expected[4] = {1.0f - a[0], a[1], a[2], a[3]};
+    for (int c = 0; c < 4; ++c) {
+        if (!(std::fabs(b[c] - expected[c]) <= tolerance)) return false;
+    }
+    return true;
+}
+
+}  // namespace kvtest

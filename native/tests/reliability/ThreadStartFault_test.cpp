@@ -1,0 +1,108 @@
+// A band thread that cannot be started after k bands already run, through
+// EffectMain: the host gets 512, every thread that did start has ended before
+// the call returns, no handle or suite is left held, and the next render of
+// the same frame is whole. The band count is forced to 16 so that a small
+// machine reaches the later starts too; LeakSanitizer checks the rest.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "EffectTestLuts.h"
+#include "RenderFormats.h"
+#include "effect/BandSplitter.h"
+
+namespace kvtest {
+namespace {
+
+std::atomic<int> gAllowedStarts{0};
+std::atomic<int> gStarts{0};
+std::atomic<int> gRunning{0};
+
+std::thread StartUntilRefused(std::function<void()> task) {
+    if (gStarts.load() >= gAllowedStarts.load()) {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    ++gStarts;
+    ++gRunning;
+    return std::thread([task = std::move(task)] {
+        task();
+        --gRunning;
+    });
+}
+
+class ThreadStartFault : public ::testing::Test {
+protected:
+    void SetUp() override { previousThreads_ = kv::SetHardwareThreads(16); }
+    void TearDown() override {
+        kv::SetThreadStarter(nullptr);
+        kv::SetHardwareThreads(previousThreads_);
+    }
+
+    unsigned previousThreads_ = 0;
+};
+
+TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
+    // 512 rows: 16 bands of 32 rows, 15 of them on started threads.
+    constexpr int32_t kWidth = 24, kHeight = 512;
+    PF_Handle embedded = MakeHandle16(InvertRedText(61, "threads"));
+    PF_Handle pattern = MakeHandle16(PatternText(4));
+    for (const FormatCase& f : kFormats) {
+        for (PF_Handle lut : {embedded, pattern}) {
+            FakeHost host(f.host, EffectMain);
+            host.SetPixelFormat(f.format);
+            FakeWorld in(f.layout, kWidth, kHeight);
+            in.FillTestPicture(17);
+            FakeWorld reference(f.layout, kWidth, kHeight);
+            FakeParams params(&in, 75.0, lut);
+            ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &reference.def()), PF_Err_NONE);
+
+            for (int k : {0, 1, 5}) {
+                SCOPED_TRACE(std::string(f.name) + (lut == embedded ? " lut" : " pattern") + " k=" +
+                             std::to_string(k));
+                gAllowedStarts = k;
+                gStarts = 0;
+                kv::SetThreadStarter(&StartUntilRefused);
+                FakeWorld out(f.layout, kWidth, kHeight);
+                EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_INTERNAL_STRUCT_DAMAGED);
+                EXPECT_EQ(gStarts.load(), k);
+                EXPECT_EQ(gRunning.load(), 0);  // joined before EffectMain returned
+                EXPECT_EQ(LockedHandleCount(), 0);
+                EXPECT_EQ(host.suitesHeld(), 0);
+
+                kv::SetThreadStarter(nullptr);
+                EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+                EXPECT_EQ(out.bytes(), reference.bytes());
+            }
+        }
+    }
+    DisposeHandle(embedded);
+    DisposeHandle(pattern);
+}
+
+// Frames of fewer than 32 rows stay on the calling thread, so a machine out
+// of threads still renders them.
+TEST_F(ThreadStartFault, SmallFramesNeedNoThread) {
+    PF_Handle lut = MakeHandle16(InvertRedText(62, "small"));
+    gAllowedStarts = 0;
+    gStarts = 0;
+    kv::SetThreadStarter(&StartUntilRefused);
+    FakeHost host(kApplAfterEffects, EffectMain);
+    FakeWorld in(PixelLayout::ARGB8, 300, 31);
+    FakeWorld out(PixelLayout::ARGB8, 300, 31);
+    in.FillTestPicture(3);
+    FakeParams params(&in, 100.0, lut);
+    EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+    EXPECT_EQ(gStarts.load(), 0);
+    EXPECT_TRUE(InvertsRed(in, out, 299, 30));
+    DisposeHandle(lut);
+}
+
+}  // namespace
+}  // namespace kvtest
