@@ -11,8 +11,12 @@
 
 #include "EffectTestLuts.h"
 #include "FailingAllocation.h"
+#include "effect/LutCache.h"
 #include "RenderFormats.h"
+#include "../panel_link/PanelFiles.h"
+#include "../platform/ScratchFolder.h"
 #include "panel_link/Log.h"
+#include "platform/DialogScript.h"
 #include "platform/FaultInjection.h"
 
 namespace kvtest {
@@ -86,6 +90,37 @@ TEST_F(LogUnavailable, LinesAreDroppedAndTheEffectGoesOn) {
     LogPrintf("after the outage");
     EXPECT_EQ(log.Take(), std::vector<std::string>{"after the outage"});
     DisposeHandle(lut);
+}
+
+// The buttons work without a log or a data folder: Change LUT stores the
+// picked cube, Edit LUT answers 0 (its request file has nowhere to go).
+TEST_F(LogUnavailable, ButtonsStillWork) {
+    kv::platform::SetDialogsScripted(true);
+    kv::platform::ClearDialogScript();
+    ScratchFolder scratch;
+    const std::wstring cube = JoinPath(scratch.wide(), L"picked.cube");
+    ASSERT_TRUE(WriteFileBytes(cube, "# Kromvale match 7\nLUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n"
+                                     "0 0 1\n1 0 1\n0 1 1\n1 1 1\n"));
+    kv::platform::SetOpenFileOverride(&RefuseLogFile);
+    kv::platform::SetCreateFolderOverride(&RefuseFolder);
+
+    FakeHost host(kApplAfterEffects, EffectMain);
+    FakeParams params(nullptr, 100.0, nullptr);
+    kv::platform::QueueOpenFileAnswer(cube);
+    PF_UserChangedParamExtra changeLut{3};
+    EXPECT_EQ(host.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &changeLut), PF_Err_NONE);
+    const std::vector<unsigned char> stored = HandleBytes(params.lut());
+    const auto lut = GetLutForParam(stored.data(), stored.size());
+    ASSERT_NE(lut, nullptr);
+    EXPECT_EQ(lut->id, 7);
+    EXPECT_EQ(lut->name, "picked");
+
+    PF_UserChangedParamExtra editLut{4};
+    EXPECT_EQ(host.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &editLut), PF_Err_NONE);
+    EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+    DisposeHandle(params.lut());
+    kv::platform::ClearDialogScript();
+    kv::platform::SetDialogsScripted(false);
 }
 
 // A host without the basic suite, or with no utility callbacks at all: every
