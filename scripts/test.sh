@@ -16,14 +16,16 @@ failed=()
 run_preset() {
   local preset="$1"
   echo "=== $preset: configure and build"
-  cmake --preset "$preset" -DKV_WARNINGS_AS_ERRORS=ON >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
+  # Called as `run_preset ... || failed+=...`, where `set -e` is off: every
+  # step checks its own status.
+  cmake --preset "$preset" -DKV_WARNINGS_AS_ERRORS=ON >/dev/null || return 1
+  cmake --build --preset "$preset" -j "$jobs" || return 1
   local filter=()
   # ThreadSanitizer is only worth its cost on the tests that run threads.
   [ "$preset" = tsan ] && filter=(-L concurrency)
   echo "=== $preset: test"
   if [ "$preset" = windows ]; then
-    scripts/check-windows-imports.sh build/windows
+    scripts/check-windows-imports.sh build/windows || return 1
     # shellcheck source=scripts/wine-env.sh
     . scripts/wine-env.sh "$root/build/windows/wine"
     local rc=0
