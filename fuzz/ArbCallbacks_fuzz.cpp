@@ -2,7 +2,8 @@
 // the way a host hands back a damaged project or a panel writes a value:
 // UNFLATTEN and SCAN of the bytes, then every reading callback (PRINT with
 // every buffer size from 0 up, FLATTEN, COPY, COMPARE, INTERP) on the value
-// made from them and on a raw handle holding them. Beyond the sanitizers,
+// made from them and on a raw handle holding them; a small render and a
+// button update with the raw handle as the stored value. Beyond the sanitizers,
 // checks the callbacks' answers and that no handle leaks or stays locked.
 // The log is switched off: lines are dropped, as on a machine without the
 // per-user folder.
@@ -110,6 +111,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     PF_Handle raw = kvtest::MakeHandle(data, size);
     ReadEveryWay(host, raw);
+    {
+        kvtest::FakeWorld in(kvtest::PixelLayout::ARGB8, 5, 3);
+        kvtest::FakeWorld out(kvtest::PixelLayout::ARGB8, 4, 4);
+        in.FillTestPicture(1);
+        kvtest::FakeParams params(&in, 50.0, raw);
+        Check(host.Call(PF_Cmd_RENDER, params.list(), &out.def()) == PF_Err_NONE);
+        Check(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()) == PF_Err_NONE);
+        Check(host.suitesHeld() == 0);
+        host.ClearRecords();  // the host keeps every label update otherwise
+    }
     kvtest::DisposeHandle(raw);
 
     PF_ArbitraryH scanned = nullptr;
