@@ -105,7 +105,7 @@ bool PressButtons(kvtest::FakeHost& host, const LoadedModule& module, const std:
     // the foreground window, as under a host that cannot say.
     PF_UtilCallbacks utils = *host.in().utils;
     utils.get_platform_data = nullptr;
-    const PF_UtilCallbacks* hostUtils = host.in().utils;
+    PF_UtilCallbacks* const hostUtils = host.in().utils;
     host.in().utils = &utils;
 #endif
     const std::wstring requestPath = GetUserDataPath(L"edit-request.json");

@@ -14,7 +14,11 @@ for tool in Xvfb xdotool; do
 done
 work="$(mktemp -d)"
 xvfb=""
-cleanup() { [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+cleanup() {
+  WINEPREFIX="$work/prefix" wineserver -k </dev/null >/dev/null 2>&1 || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
 trap cleanup EXIT
 fail() { echo "FAIL: $1"; printf '%s\n' "${2:-}"; exit 1; }
 win() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -25,6 +29,12 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY="$display" KV_WINE_KEEP_DISPLAY=1
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# A prefix of its own: the shared one's wineserver and desktop were started
+# without a display, and Wine would show no window through them.
+export WINEPREFIX="$work/prefix"
+wineboot -i </dev/null >/dev/null 2>&1
+wineserver -w </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
 
 luts="$work/Caf$(printf '\xc3\xa9') LUTs"
 mkdir -p "$luts" "$shots"
@@ -48,31 +58,35 @@ await() {
 # One press of "Change LUT": types the file name into the dialog (which has
 # to be open in the LUT folder for the name alone to be found).
 press() {
-  local name="$1" out="$work/out-$1"
-  "$wine_run" "$host" --module "$(win "$module")" --press change </dev/null >"$out" 2>&1 &
+  local name="$1" log="$work/out-$1"
+  "$wine_run" "$host" --module "$(win "$module")" --press change </dev/null >"$log" 2>&1 &
   local pid=$!
-  await 'Kromvale: choose a LUT' >/dev/null || { kill $pid; fail "no dialog for $name" "$(cat "$out")"; }
+  local id
+  id="$(await 'Kromvale: choose a LUT')" || { kill $pid 2>/dev/null || true; fail "no dialog for $name" "$(cat "$log")"; }
   sleep 1
-  shot "dialog-$name.png"
+  # Xvfb runs no window manager: the keyboard goes where it is sent.
+  xdotool windowfocus --sync "$id"
   xdotool type --delay 30 "$name"
+  shot "dialog-$name.png"
   xdotool key Return
   if [ "$name" = notes.txt ]; then
-    await 'Kromvale' >/dev/null || { kill $pid; fail "no warning box" "$(cat "$out")"; }
+    id="$(await 'Kromvale')" || { kill $pid 2>/dev/null || true; fail "no warning box" "$(cat "$log")"; }
     sleep 0.5
     shot "warning-$name.png"
+    xdotool windowfocus --sync "$id"
     xdotool key Return
   fi
-  wait $pid || fail "host failed for $name" "$(cat "$out")"
-  tr -d '\r' <"$out"
+  wait $pid || fail "host failed for $name" "$(cat "$log")"
+  out="$(tr -d '\r' <"$log")"
 }
 
-out="$(press night.grade.cube)"
+press night.grade.cube
 grep -q 'stored LUT: "night.grade" id 42, 2^3, value 184 bytes' <<<"$out" || fail "not stored" "$out"
 grep -q 'label: "night.grade.cube"' <<<"$out" || fail "no label" "$out"
 tr -d '\r' <"$folder/effect.log" | grep -qF "LUT button: loaded $(win "$luts")\\night.grade.cube (2^3, 184 bytes)" \
   || fail "no load line" "$(tail -n 5 "$folder/effect.log")"
 
-out="$(press notes.txt)"
+press notes.txt
 grep -q 'stored LUT: unchanged' <<<"$out" || fail "a non-LUT was stored" "$out"
 tr -d '\r' <"$folder/effect.log" | grep -qF "LUT button: could not read $(win "$luts")\\notes.txt: malformed data line" \
   || fail "no read failure line" "$(tail -n 5 "$folder/effect.log")"
