@@ -83,6 +83,14 @@ TEST_F(LogUnavailable, LinesAreDroppedAndTheEffectGoesOn) {
     EXPECT_EQ(RunSession(host, lut), 0);
     EXPECT_GT(LogDroppedLineCount(), droppedBefore);
 
+    // No known folder either: the paths start at the root, and still fail.
+    const kv::platform::KnownFolderFn previous =
+        kv::platform::SetKnownFolderOverride([](kv::platform::KnownFolder) { return std::wstring(); });
+    const uint64_t droppedWithoutFolder = LogDroppedLineCount();
+    EXPECT_EQ(RunSession(host, lut), 0);
+    EXPECT_GT(LogDroppedLineCount(), droppedWithoutFolder);
+    kv::platform::SetKnownFolderOverride(previous);
+
     // With the file back, nothing from the outage is in it and the next line
     // is written as usual.
     kv::platform::SetOpenFileOverride(nullptr);

@@ -73,18 +73,22 @@ void RenderAndCheck(const FormatCase& f, const SizeCase& s, Source source, PF_Ha
 TEST(FrameSizes, EdgeSizesRenderInsideTheirFrames) {
     PF_Handle none = MakeHandle16("KVLUT0");
     PF_Handle embedded = MakeHandle16(InvertRedText(51, "edges"));
-    PF_Handle pattern = MakeHandle16(PatternText(3));
+    // Patterns: the automatic grid, the largest grid over the whole frame,
+    // and a one-millionth corner of the frame.
+    const PF_Handle patterns[] = {MakeHandle16(PatternText(3)),
+                                  MakeHandle16("KVLUTP 64 2000 2000 0 0 1000000 1000000"),
+                                  MakeHandle16("KVLUTP 2 8 1 999999 999999 1000000 1000000")};
     for (const FormatCase& f : kFormats) {
         for (const SizeCase& s : kSizes) {
             RenderAndCheck(f, s, Source::None, none);
             RenderAndCheck(f, s, Source::Embedded, embedded);
-            RenderAndCheck(f, s, Source::Pattern, pattern);
+            for (PF_Handle pattern : patterns) RenderAndCheck(f, s, Source::Pattern, pattern);
         }
     }
     EXPECT_EQ(LockedHandleCount(), 0);
     DisposeHandle(none);
     DisposeHandle(embedded);
-    DisposeHandle(pattern);
+    for (PF_Handle pattern : patterns) DisposeHandle(pattern);
 }
 
 // A world whose pixel pointer is null (a host that has no buffer for it) is
