@@ -196,12 +196,19 @@ PF_Err OnScan(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
 
 }  // namespace
 
+// UTF-16 values need the 10-byte magic; 8-bit ones need only its 5 bytes and
+// a sixth (the shortest LUT text, "KVLUT0"). Asking 10 bytes of both forms
+// would turn a short 8-bit pattern request such as "KVLUTP 17" into no LUT
+// whenever the project is saved, copied or reopened.
 bool LooksLikeLutValue(const void* bytes, size_t length) {
-    if (bytes == nullptr || length < 10) {
+    if (bytes == nullptr || length < 6) {
         return false;
     }
     static const unsigned char kMagic16[10] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0};
-    return std::memcmp(bytes, kMagic16, sizeof kMagic16) == 0 || std::memcmp(bytes, "KVLUT", 5) == 0;
+    if (length >= sizeof kMagic16 && std::memcmp(bytes, kMagic16, sizeof kMagic16) == 0) {
+        return true;
+    }
+    return std::memcmp(bytes, "KVLUT", 5) == 0;
 }
 
 PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t length) {

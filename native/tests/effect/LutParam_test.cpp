@@ -128,7 +128,8 @@ TEST(ArbitraryCallbacks, ForeignFlatDataOpensAsNoLut) {
         std::vector<unsigned char> bytes;
         const char* line;
     } cases[] = {
-        {Bytes("KVLUT3 ab"), "Arb UNFLATTEN: 9 bytes are not KVLUT text, using none"},
+        {Bytes("KVLUT"), "Arb UNFLATTEN: 5 bytes are not KVLUT text, using none"},
+        {Bytes(std::string_view("K\0V\0L\0U\0", 8)), "Arb UNFLATTEN: 8 bytes are not KVLUT text, using none"},
         {Bytes("<xml>not ours</xml>"), "Arb UNFLATTEN: 19 bytes are not KVLUT text, using none"},
         {{}, "Arb UNFLATTEN: 0 bytes are not KVLUT text, using none"},
     };
@@ -143,12 +144,20 @@ TEST(ArbitraryCallbacks, ForeignFlatDataOpensAsNoLut) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), c.line), lines.end()) << c.line;
         kvtest::DisposeHandle(value);
     }
-    // 8-bit LUT text is kept as it is.
-    const std::vector<unsigned char> eightBit = Bytes("KVLUT0 kept");
-    PF_ArbitraryH value = nullptr;
-    ASSERT_EQ(host.ArbUnflatten(eightBit.data(), 11, &value), PF_Err_NONE);
-    EXPECT_EQ(HandleBytes(value), eightBit);
-    kvtest::DisposeHandle(value);
+    // 8-bit LUT text is kept as it is, short pattern requests included: a
+    // project saved with one must reopen with it.
+    for (const char* text : {"KVLUT0 kept", "KVLUTP 17", "KVLUT0"}) {
+        const std::vector<unsigned char> eightBit = Bytes(text);
+        PF_ArbitraryH value = nullptr;
+        ASSERT_EQ(host.ArbUnflatten(eightBit.data(), static_cast<A_u_long>(eightBit.size()), &value),
+                  PF_Err_NONE);
+        EXPECT_EQ(HandleBytes(value), eightBit) << text;
+        PF_ArbitraryH copy = nullptr;
+        ASSERT_EQ(host.ArbCopy(value, &copy), PF_Err_NONE);
+        EXPECT_EQ(HandleBytes(copy), eightBit) << text;
+        kvtest::DisposeHandle(copy);
+        kvtest::DisposeHandle(value);
+    }
 }
 
 TEST(ArbitraryCallbacks, CopyAndInterpKeepOnlyLutText) {
