@@ -31,7 +31,10 @@ function(kv_add_test name)
   target_compile_definitions(${name} PRIVATE KV_TEST_DATA_DIR="${KV_TEST_DATA_DIR}")
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS "${KT_LABELS}")
+    # Every Windows test under one Wine prefix writes the same user's
+    # AppData\Roaming\Kromvale\effect.log, and many read it back: run them
+    # one at a time.
+    set_tests_properties(${name} PROPERTIES LABELS "${KT_LABELS}" RESOURCE_LOCK wine_user_data)
   else()
     # gtest_discover_tests cannot pass a list-valued property, so several
     # labels are joined into one; `ctest -L` matches labels as regular
