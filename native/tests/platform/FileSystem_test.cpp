@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "ScratchFolder.h"
@@ -77,12 +78,21 @@ TEST(FileSystem, LinuxKnownFoldersFollowTheEnvironment) {
     const std::string home = savedHome ? savedHome : "";
     const std::string xdg = savedXdg ? savedXdg : "";
 
-    setenv("HOME", "/home/k\xC3\xA9", 1);
-    setenv("XDG_DATA_HOME", "/data/xdg", 1);
-    EXPECT_EQ(KnownFolderPath(KnownFolder::RoamingAppData), L"/data/xdg");
-    EXPECT_EQ(KnownFolderPath(KnownFolder::Documents), L"/home/k\u00E9/Documents");
+    // A fresh home lacks the data folder's parents: the lookup makes them,
+    // as the roaming folder always exists on Windows.
+    char pattern[] = "/tmp/kv-known-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    const std::wstring wroot = WideFromUtf8(root);
+    setenv("HOME", (root + "/k\xC3\xA9").c_str(), 1);
+    setenv("XDG_DATA_HOME", (root + "/data/xdg").c_str(), 1);
+    EXPECT_EQ(KnownFolderPath(KnownFolder::RoamingAppData), wroot + L"/data/xdg");
+    EXPECT_TRUE(PathExists(wroot + L"/data/xdg"));
+    EXPECT_EQ(KnownFolderPath(KnownFolder::Documents), wroot + L"/k\u00E9/Documents");
+    EXPECT_FALSE(PathExists(wroot + L"/k\u00E9/Documents")) << "documents are only looked up";
     setenv("XDG_DATA_HOME", "relative/xdg", 1);
-    EXPECT_EQ(KnownFolderPath(KnownFolder::RoamingAppData), L"/home/k\u00E9/.local/share");
+    EXPECT_EQ(KnownFolderPath(KnownFolder::RoamingAppData), wroot + L"/k\u00E9/.local/share");
+    EXPECT_TRUE(PathExists(wroot + L"/k\u00E9/.local/share"));
     unsetenv("XDG_DATA_HOME");
     unsetenv("HOME");
     EXPECT_EQ(KnownFolderPath(KnownFolder::RoamingAppData), L"");
@@ -90,6 +100,7 @@ TEST(FileSystem, LinuxKnownFoldersFollowTheEnvironment) {
 
     if (savedHome) setenv("HOME", home.c_str(), 1);
     if (savedXdg) setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    std::filesystem::remove_all(root);
 }
 #endif
 
