@@ -36,6 +36,9 @@ run_preset() {
   ctest --preset "$preset" -j "$jobs" "${filter[@]}"
 }
 
+# The committed PTX must match its CUDA source and assemble (skipped without nvcc).
+scripts/check-ptx.sh || failed+=(ptx)
+
 for preset in "${presets[@]}"; do
   run_preset "$preset" || failed+=("$preset")
 done
