@@ -13,7 +13,7 @@ enum EffectParamIndex : PF_ParamIndex {
     kParamCount = 5,
 };
 
-struct EffectParamSpec {
+struct EffectParamEntry {
     PF_ParamIndex index;
     A_long id;
     const char* name;
@@ -23,7 +23,7 @@ struct EffectParamSpec {
     const char* buttonLabel;  // buttons only
 };
 
-inline constexpr EffectParamSpec kEffectParams[] = {
+inline constexpr EffectParamEntry kEffectParams[] = {
     {kParamAmount, 2, "Amount", PF_Param_FLOAT_SLIDER, 0, 0, nullptr},
     {kParamLut, 4, "LUT", PF_Param_ARBITRARY_DATA, PF_ParamFlag_CANNOT_TIME_VARY, PF_PUI_NO_ECW_UI, nullptr},
     // The trailing blank keeps the name distinct from the LUT data parameter.

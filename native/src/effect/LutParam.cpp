@@ -109,13 +109,13 @@ PF_Err AddParam(PF_InData* in_data, PF_ParamDef& def) {
     return in_data->inter.add_param(in_data->effect_ref, -1, &def);
 }
 
-void StartDef(PF_ParamDef& def, const EffectParamSpec& spec) {
+void StartDef(PF_ParamDef& def, const EffectParamEntry& entry) {
     def = PF_ParamDef{};
-    def.uu.id = spec.id;
-    def.param_type = spec.type;
-    def.flags = spec.flags;
-    def.ui_flags = spec.uiFlags;
-    std::strncpy(def.name, spec.name, sizeof def.name - 1);
+    def.uu.id = entry.id;
+    def.param_type = entry.type;
+    def.flags = entry.flags;
+    def.ui_flags = entry.uiFlags;
+    std::strncpy(def.name, entry.name, sizeof def.name - 1);
 }
 
 // ---- The callbacks, one per selector ----------------------------------------
@@ -249,9 +249,9 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     PF_ParamDef def;
-    for (const EffectParamSpec& spec : kEffectParams) {
-        StartDef(def, spec);
-        switch (spec.type) {
+    for (const EffectParamEntry& entry : kEffectParams) {
+        StartDef(def, entry);
+        switch (entry.type) {
             case PF_Param_FLOAT_SLIDER:
                 def.u.fs_d.valid_min = kAmountValidMin;
                 def.u.fs_d.valid_max = kAmountValidMax;
@@ -271,7 +271,7 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
                 def.u.arb_d.refconPV = &Record();
                 break;
             case PF_Param_BUTTON:
-                def.u.button_d.u.namesptr = spec.buttonLabel;
+                def.u.button_d.u.namesptr = entry.buttonLabel;
                 break;
             default:
                 break;
