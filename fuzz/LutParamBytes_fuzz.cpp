@@ -15,8 +15,11 @@ namespace {
 
 bool SameLut(const std::shared_ptr<const kv::Lut3D>& a, const std::shared_ptr<const kv::Lut3D>& b) {
     if (!a || !b) return !a && !b;
+    // Bitwise: header numbers that overflow to infinity make NaN values,
+    // which never compare equal as floats.
     return a->size == b->size && a->id == b->id && a->probe == b->probe && a->name == b->name &&
-           a->data == b->data;
+           a->data.size() == b->data.size() &&
+           std::memcmp(a->data.data(), b->data.data(), a->data.size() * sizeof(float)) == 0;
 }
 
 }  // namespace
