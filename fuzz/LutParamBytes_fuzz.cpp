@@ -19,7 +19,8 @@ bool SameLut(const std::shared_ptr<const kv::Lut3D>& a, const std::shared_ptr<co
     // which never compare equal as floats.
     return a->size == b->size && a->id == b->id && a->probe == b->probe && a->name == b->name &&
            a->data.size() == b->data.size() &&
-           std::memcmp(a->data.data(), b->data.data(), a->data.size() * sizeof(float)) == 0;
+           (a->data.empty() ||
+            std::memcmp(a->data.data(), b->data.data(), a->data.size() * sizeof(float)) == 0);
 }
 
 }  // namespace
