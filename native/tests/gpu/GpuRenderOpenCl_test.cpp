@@ -9,6 +9,7 @@
 
 #include "GpuFilterTestSupport.h"
 #include "OpenClRuntime.h"
+#include "OpenClTestDevice.h"
 #include "effect/LutCache.h"
 #include "gpu/kernel/HalfFloat.h"
 #include "lut_engine/LutRows.h"
@@ -26,53 +27,12 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace kvtest {
 namespace {
 
-using kv::gpu::test::OpenClRuntime;
-
 ScratchUserFolder gScratch;
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-// One OpenCL device for the whole program: context and queue as a host
-// would own them.
-struct OpenClDevice {
-    OpenClRuntime cl;
-    void* platform = nullptr;
-    void* device = nullptr;
-    void* context = nullptr;
-    void* queue = nullptr;
-    std::string why;
-
-    OpenClDevice() {
-        if (!cl.Load(why)) {
-            return;
-        }
-        kv::gpu::test::cl_uint count = 0;
-        const auto rc = cl.clGetPlatformIDs(1, &platform, &count);
-        if (rc != 0 || count == 0) {
-            why = "no OpenCL platform (clGetPlatformIDs " + std::to_string(rc) + ")";
-            platform = nullptr;
-            return;
-        }
-        if (cl.clGetDeviceIDs(platform, kv::gpu::test::kClDeviceTypeAll, 1, &device, &count) != 0 ||
-            count == 0) {
-            why = "no OpenCL device";
-            return;
-        }
-        kv::gpu::test::cl_int err = 0;
-        context = cl.clCreateContext(nullptr, 1, &device, nullptr, nullptr, &err);
-        queue = context ? cl.clCreateCommandQueue(context, device, 0, &err) : nullptr;
-        if (queue == nullptr) {
-            why = "no OpenCL queue (" + std::to_string(err) + ")";
-        }
-    }
-    bool usable() const { return queue != nullptr; }
-
-    static OpenClDevice& Get() {
-        static OpenClDevice instance;
-        return instance;
-    }
-};
+using OpenClDevice = OpenClTestDevice;
 
 // A frame as the host's GPU frames are laid out: BGRA, four floats or four
 // halves per pixel, rows possibly padded.

@@ -7,13 +7,15 @@ namespace kvtest {
 
 namespace {
 
-constexpr csSDK_int32 kNodeId = 7;
 constexpr PrTimelineID kTimelineId = 3;
 
 GpuHostSim* g_current = nullptr;
 
 // Memory blocks carry their size in the 8 bytes before the pointer.
+using Lock = std::lock_guard<std::recursive_mutex>;
+
 PrMemoryPtr NewBlock(const std::string& bytes) {
+    Lock lock(GpuHostSim::Current().mutex_);
     char* raw = static_cast<char*>(std::malloc(bytes.size() + 8));
     const std::uint64_t size = bytes.size();
     std::memcpy(raw, &size, 8);
@@ -30,12 +32,14 @@ csSDK_uint32 BlockSize(PrMemoryPtr p) {
 
 void DisposeBlock(PrMemoryPtr p) {
     if (p != nullptr) {
+        Lock lock(GpuHostSim::Current().mutex_);
         ++GpuHostSim::Current().blocksDisposed_;
         std::free(p - 8);
     }
 }
 
 GpuHostSim::Frame* FrameOf(PPixHand ppix) {
+    Lock lock(GpuHostSim::Current().mutex_);
     for (auto& frame : GpuHostSim::Current().frames_) {
         if (&frame->handleTarget == ppix) {
             return frame.get();
@@ -46,6 +50,7 @@ GpuHostSim::Frame* FrameOf(PPixHand ppix) {
 
 SPErr AcquireSuite(const char* name, int32 version, const void** suite) {
     GpuHostSim& host = GpuHostSim::Current();
+    Lock lock(host.mutex_);
     host.acquired_.emplace_back(name, version);
     *suite = nullptr;
     for (const std::string& missing : host.missing_) {
@@ -70,6 +75,7 @@ SPBasicSuite* GetBasicSuite() { return &GpuHostSim::Current().basic_; }
 
 prSuiteError GetDeviceInfo(csSDK_uint32, csSDK_uint32 index, PrGPUDeviceInfo* info) {
     GpuHostSim& host = GpuHostSim::Current();
+    Lock lock(host.mutex_);
     ++host.deviceInfoCalls_;
     *info = host.Device(index);
     return suiteError_NoError;
@@ -86,11 +92,19 @@ prSuiteError GetGPUPPixData(PPixHand ppix, void** data) {
 
 prSuiteError GetParam(csSDK_int32 node, csSDK_int32 index, PrTime, PrParam* param) {
     GpuHostSim& host = GpuHostSim::Current();
-    if (node != kNodeId) {
+    Lock lock(host.mutex_);
+    const auto own = host.nodeLuts_.find(node);
+    if (node != GpuHostSim::kDefaultNode && own == host.nodeLuts_.end()) {
         return suiteError_InvalidParms;
     }
     if (index == 0) {
         std::memcpy(param, &host.amount_, sizeof(PrParam));
+        return suiteError_NoError;
+    }
+    if (index == 1 && own != host.nodeLuts_.end()) {
+        ++host.lutReads_;
+        param->mType = kPrParamType_PrMemoryPtr;
+        param->mMemoryPtr = NewBlock(own->second);
         return suiteError_NoError;
     }
     if (index == 1 && host.lutSet_) {
@@ -155,6 +169,7 @@ GpuHostSim::~GpuHostSim() { g_current = previous_; }
 GpuHostSim& GpuHostSim::Current() { return *g_current; }
 
 PrGPUDeviceInfo& GpuHostSim::Device(csSDK_uint32 index) {
+    Lock lock(mutex_);
     for (auto& device : devices_) {
         if (device.first == index) {
             return device.second;
@@ -164,12 +179,12 @@ PrGPUDeviceInfo& GpuHostSim::Device(csSDK_uint32 index) {
     return devices_.back().second;
 }
 
-PrGPUFilterInstance GpuHostSim::MakeInstance(csSDK_uint32 deviceIndex) {
+PrGPUFilterInstance GpuHostSim::MakeInstance(csSDK_uint32 deviceIndex, csSDK_int32 node) {
     PrGPUFilterInstance instance{};
     instance.piSuites = &suites_;
     instance.inDeviceIndex = deviceIndex;
     instance.inTimelineID = kTimelineId;
-    instance.inNodeID = kNodeId;
+    instance.inNodeID = node;
     return instance;
 }
 
@@ -193,6 +208,11 @@ void GpuHostSim::SetLutBytes(std::string bytes) {
     lutBytes_ = std::move(bytes);
 }
 
+void GpuHostSim::SetNodeLutBytes(csSDK_int32 node, std::string bytes) {
+    Lock lock(mutex_);
+    nodeLuts_[node] = std::move(bytes);
+}
+
 void GpuHostSim::SetLutParamType(PrParamType type) {
     lutSet_ = true;
     lutType_ = type;
@@ -207,6 +227,7 @@ PPixHand GpuHostSim::AddFrame(void* deviceData, PrPixelFormat format, int width,
     frame->deviceData = deviceData;
     frame->format = format;
     PPixHand handle = &frame->handleTarget;
+    Lock lock(mutex_);
     frames_.push_back(std::move(frame));
     return handle;
 }

@@ -1,0 +1,183 @@
+// GPU filter instances created, rendered and disposed on several threads at
+// once on a real OpenCL device, the way an editing host renders a timeline:
+// instances of different effect nodes carry different LUTs, so the device's
+// one LUT buffer and kernel are shared and switched between them, while
+// another thread churns the LUT cache. Every frame must be byte for byte the
+// frame the same instance renders alone. Run under ThreadSanitizer in CI.
+// Skips, saying why, where no OpenCL platform is installed.
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "GpuFilterTestSupport.h"
+#include "OpenClTestDevice.h"
+#include "effect/LutCache.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// The OpenCL runtime keeps allocations past exit, and the module never
+// releases its programs and kernels (they live as long as the process).
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libpocl.so\nleak:libOpenCL.so\n";
+}
+#endif
+
+namespace kvtest {
+namespace {
+
+ScratchUserFolder gScratch;
+
+constexpr int kWidth = 67;  // odd sizes: partial work groups at both edges
+constexpr int kHeight = 45;
+constexpr int kThreads = 4;
+constexpr int kFramesPerThread = 12;
+
+// The LUTs the nodes cycle through: cubes of several sizes, a pattern, and
+// one that leaves the frame as it is (amount applies, size 2 identity).
+std::vector<std::string> NodeLuts() {
+    return {WarmCubeText(17), WarmCubeText(33), "KVLUTP 5",
+            CubeText(9, [](float r, float g, float b, float* out) {
+                out[0] = b;
+                out[1] = r * g;
+                out[2] = 0.5f * (r + g);
+            })};
+}
+
+struct Job {
+    size_t lut;
+    bool half;
+    bool inPlace;
+};
+
+Job JobFor(int thread, int frame, size_t lutCount) {
+    return Job{static_cast<size_t>(thread + frame) % lutCount, (thread + frame) % 3 == 1, frame % 4 == 3};
+}
+
+std::vector<unsigned char> InputBytes(bool half) {
+    std::vector<unsigned char> bytes(static_cast<size_t>(kWidth) * kHeight * (half ? 8 : 16));
+    unsigned state = half ? 17u : 5u;
+    for (size_t i = 0; i < bytes.size(); i += half ? 2 : 4) {
+        state = state * 1664525u + 1013904223u;
+        const float v = static_cast<float>(state >> 8) / 16777216.0f * 1.2f - 0.1f;
+        if (half) {
+            // Halves between 0 and 1 (exponent 14 and below), no infinities.
+            const std::uint16_t h = static_cast<std::uint16_t>(0x3000 + (state >> 20) % 0x0C00);
+            std::memcpy(&bytes[i], &h, 2);
+        } else {
+            std::memcpy(&bytes[i], &v, 4);
+        }
+    }
+    return bytes;
+}
+
+class GpuInstancesStressTest : public GpuFilterTest {
+protected:
+    void SetUp() override {
+        OpenClTestDevice& d = OpenClTestDevice::Get();
+        if (!d.usable()) {
+            GTEST_SKIP() << "SKIPPED LOUDLY: no concurrent GPU instances were run on OpenCL: " << d.why;
+        }
+        ResetProcessState(nullptr, nullptr);
+        ResetOpenClTableForTesting();  // the system's OpenCL library
+        RegisterFilter();
+        PrGPUDeviceInfo& device = host_.Device(0);
+        device.outDeviceFramework = PrGPUDeviceFramework_OpenCL;
+        device.outMeetsMinimumRequirementsForAcceleration = 1;
+        device.outPlatformHandle = d.platform;
+        device.outDeviceHandle = d.device;
+        device.outContextHandle = d.context;
+        device.outCommandQueueHandle = d.queue;
+        host_.SetAmount(kPrParamType_Float64, 70.0);
+    }
+
+    // Creates an instance of `node`, renders one frame of `job` with it and
+    // disposes it; the frame's bytes, or an empty vector after a failure
+    // (which the test reports).
+    std::vector<unsigned char> RenderOnce(csSDK_int32 node, const std::string& lutText, const Job& job) {
+        OpenClTestDevice& d = OpenClTestDevice::Get();
+        host_.SetNodeLutBytes(node, lutText);
+        PrGPUFilterInstance instance = host_.MakeInstance(0, node);
+        if (filter_.CreateInstance(&instance) != 0) return {};
+        std::vector<unsigned char> in = InputBytes(job.half);
+        std::vector<unsigned char> out(in.size(), 0xCD);
+        kv::gpu::test::cl_int err = 0;
+        void* inBuffer = d.cl.clCreateBuffer(d.context, kv::gpu::test::kClMemReadWrite | kv::gpu::test::kClMemCopyHostPtr,
+                                             in.size(), in.data(), &err);
+        void* outBuffer = job.inPlace ? inBuffer
+                                      : d.cl.clCreateBuffer(d.context,
+                                                            kv::gpu::test::kClMemReadWrite | kv::gpu::test::kClMemCopyHostPtr,
+                                                            out.size(), out.data(), &err);
+        const PrPixelFormat format = job.half ? PrPixelFormat_GPU_BGRA_4444_16f : PrPixelFormat_GPU_BGRA_4444_32f;
+        const int rowBytes = kWidth * (job.half ? 8 : 16);
+        PPixHand inFrame = host_.AddFrame(inBuffer, format, kWidth, kHeight, rowBytes);
+        PPixHand outFrame = job.inPlace ? inFrame : host_.AddFrame(outBuffer, format, kWidth, kHeight, rowBytes);
+        PrGPUFilterRenderParams params{};
+        const bool rendered = filter_.Render(&instance, &params, &inFrame, 1, &outFrame) == 0;
+        const bool read = d.cl.clEnqueueReadBuffer(d.queue, outBuffer, 1, 0, out.size(), out.data(), 0, nullptr,
+                                                   nullptr) == 0;
+        filter_.DisposeInstance(&instance);
+        d.cl.clReleaseMemObject(inBuffer);
+        if (!job.inPlace) d.cl.clReleaseMemObject(outBuffer);
+        if (!rendered || !read) return {};
+        return out;
+    }
+};
+
+TEST_F(GpuInstancesStressTest, ConcurrentInstancesRenderAsAlone) {
+    const std::vector<std::string> luts = NodeLuts();
+    // The single-threaded reference for every LUT, format and placement.
+    std::vector<std::vector<unsigned char>> reference(luts.size() * 4);
+    auto slot = [](const Job& job) { return job.lut * 4 + (job.half ? 2 : 0) + (job.inPlace ? 1 : 0); };
+    for (size_t lut = 0; lut < luts.size(); ++lut) {
+        for (const bool half : {false, true}) {
+            for (const bool inPlace : {false, true}) {
+                const Job job{lut, half, inPlace};
+                reference[slot(job)] = RenderOnce(100, luts[lut], job);
+                ASSERT_FALSE(reference[slot(job)].empty()) << testing::PrintToString(log_.Take());
+            }
+        }
+    }
+
+    std::atomic<int> mismatches{0};
+    std::atomic<int> failures{0};
+    std::atomic<bool> rendering{true};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int frame = 0; frame < kFramesPerThread; ++frame) {
+                const Job job = JobFor(t, frame, luts.size());
+                const std::vector<unsigned char> out = RenderOnce(200 + t, luts[job.lut], job);
+                if (out.empty()) {
+                    ++failures;
+                } else if (out != reference[slot(job)]) {
+                    ++mismatches;
+                }
+            }
+        });
+    }
+    // Other effects' LUTs pass through the cache and push the nodes' LUT
+    // objects out of it while instances still hold them.
+    std::thread churn([&] {
+        for (int i = 0; rendering.load(); i = (i + 1) % 40) {
+            const std::string text = CubeText(3, [i](float r, float g, float b, float* out) {
+                out[0] = r * static_cast<float>(i) / 40.0f;
+                out[1] = g;
+                out[2] = b;
+            });
+            const auto lut = GetLutForParam(text.data(), text.size());
+            if (lut == nullptr || lut->size != 3) ++failures;
+        }
+    });
+    for (std::thread& thread : threads) thread.join();
+    rendering.store(false);
+    churn.join();
+
+    EXPECT_EQ(failures.load(), 0) << testing::PrintToString(log_.Take());
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_EQ(host_.BlocksAllocated(), host_.BlocksDisposed());
+}
+
+}  // namespace
+}  // namespace kvtest
