@@ -2,8 +2,11 @@
 // once on a real OpenCL device, the way an editing host renders a timeline:
 // instances of different effect nodes carry different LUTs, so the device's
 // one LUT buffer and kernel are shared and switched between them, while
-// another thread churns the LUT cache. Every frame must be byte for byte the
-// frame the same instance renders alone. Run under ThreadSanitizer in CI.
+// another thread renders other effects' LUTs on the processor path, pushing
+// the nodes' LUT objects out of the shared cache. Every frame must be byte for byte the
+// frame the same instance renders alone, and the processor path's frames
+// rendered meanwhile through EffectMain must be those it renders alone.
+// Run under ThreadSanitizer in CI.
 // Skips, saying why, where no OpenCL platform is installed.
 
 #include <atomic>
@@ -14,7 +17,8 @@
 
 #include "GpuFilterTestSupport.h"
 #include "OpenClTestDevice.h"
-#include "effect/LutCache.h"
+
+extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
 
 #if defined(__SANITIZE_ADDRESS__)
 // The OpenCL runtime keeps allocations past exit, and the module never
@@ -70,6 +74,27 @@ std::vector<unsigned char> InputBytes(bool half) {
         }
     }
     return bytes;
+}
+
+// Another effect's LUT, one of 40: red scaled by i / 40.
+std::string OtherEffectLut(int i) {
+    return CubeText(3, [i](float r, float g, float b, float* out) {
+        out[0] = r * static_cast<float>(i) / 40.0f;
+        out[1] = g;
+        out[2] = b;
+    });
+}
+
+// A small BGRA float frame rendered through EffectMain on the processor path.
+std::vector<unsigned char> CpuRender(FakeHost& host, const std::string& lutText) {
+    FakeWorld in(PixelLayout::BGRA32f, 33, 21);
+    FakeWorld out(PixelLayout::BGRA32f, 33, 21);
+    in.FillTestPicture(3);
+    PF_Handle lut = MakeHandle8(lutText);
+    FakeParams params(&in, 80.0, lut);
+    const PF_Err err = host.Call(PF_Cmd_RENDER, params.list(), &out.def());
+    DisposeHandle(lut);
+    return err == PF_Err_NONE ? out.bytes() : std::vector<unsigned char>();
 }
 
 class GpuInstancesStressTest : public GpuFilterTest {
@@ -140,6 +165,11 @@ TEST_F(GpuInstancesStressTest, ConcurrentInstancesRenderAsAlone) {
         }
     }
 
+    FakeHost cpuHost(kApplPremiere, EffectMain);
+    cpuHost.SetPixelFormat(PrPixelFormat_BGRA_4444_32f);
+    std::vector<std::vector<unsigned char>> cpuReference;
+    for (int i = 0; i < 40; ++i) cpuReference.push_back(CpuRender(cpuHost, OtherEffectLut(i)));
+
     std::atomic<int> mismatches{0};
     std::atomic<int> failures{0};
     std::atomic<bool> rendering{true};
@@ -157,22 +187,22 @@ TEST_F(GpuInstancesStressTest, ConcurrentInstancesRenderAsAlone) {
             }
         });
     }
-    // Other effects' LUTs pass through the cache and push the nodes' LUT
-    // objects out of it while instances still hold them.
-    std::thread churn([&] {
+    // Other effects render on the processor meanwhile; their LUTs pass
+    // through the cache and push the nodes' LUT objects out of it while
+    // instances still hold them.
+    std::thread processor([&] {
         for (int i = 0; rendering.load(); i = (i + 1) % 40) {
-            const std::string text = CubeText(3, [i](float r, float g, float b, float* out) {
-                out[0] = r * static_cast<float>(i) / 40.0f;
-                out[1] = g;
-                out[2] = b;
-            });
-            const auto lut = GetLutForParam(text.data(), text.size());
-            if (lut == nullptr || lut->size != 3) ++failures;
+            const std::vector<unsigned char> out = CpuRender(cpuHost, OtherEffectLut(i));
+            if (out.empty()) {
+                ++failures;
+            } else if (out != cpuReference[static_cast<size_t>(i)]) {
+                ++mismatches;
+            }
         }
     });
     for (std::thread& thread : threads) thread.join();
     rendering.store(false);
-    churn.join();
+    processor.join();
 
     EXPECT_EQ(failures.load(), 0) << testing::PrintToString(log_.Take());
     EXPECT_EQ(mismatches.load(), 0);
