@@ -1,18 +1,20 @@
 // Soak run of the CPU render: many 1080p frames through EffectMain on eight
 // host threads, with a new LUT every 50 frames, so that the cache keeps
-// evicting and the render line keeps changing. Prints the resident memory at
-// the start and the end of the steady state, the cache size, live host
-// handles and how much the log grew; a leak or an unbounded cache shows as
-// growth between the two figures.
+// evicting and the render line keeps changing. Prints the resident memory
+// every 500 frames (a leak shows as a rising curve after warm-up), the
+// largest number of LUTs the cache held at any frame's end, live host handles,
+// and the log lines written after warm-up against the LUT changes made.
 //
 // Usage: kromvale_soak [FRAMES] [THREADS]     (defaults 2000 and 8)
 // The log goes to a scratch per-user folder, never the user's own.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,14 +42,20 @@ long ResidentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-long FileBytes(const std::string& path) {
+long FileLines(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return 0;
-    std::fseek(file, 0, SEEK_END);
-    const long size = std::ftell(file);
+    long lines = 0;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) lines += c == '\n';
     std::fclose(file);
-    return size;
+    return lines;
 }
+
+struct Sample {
+    int frames;
+    long residentKiB;
+    size_t cacheEntries;
+};
 
 // The LUT of one 50-frame stretch: the same grade on a 33-node cube, its id
 // the stretch number, so each stretch's text is new to the cache.
@@ -72,7 +80,10 @@ int main(int argc, char** argv) {
     std::memcpy(input.bytes().data(), picture.data(), input.bytes().size());
 
     std::atomic<int> next{0}, failures{0}, done{0};
-    std::atomic<long> steadyResident{0}, steadyLog{0}, steadyHandles{0}, lastResident{0};
+    std::atomic<long> steadyLogLines{0}, steadyHandles{0};
+    std::atomic<size_t> mostCached{0};
+    std::mutex samplesMutex;
+    std::vector<Sample> samples;
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::thread> threads;
     for (int t = 0; t < threadCount; ++t) {
@@ -88,13 +99,19 @@ int main(int argc, char** argv) {
                 }
                 kvtest::FakeParams params(&input, 90.0, lut);
                 failures += host.Call(PF_Cmd_RENDER, params.list(), &out.def()) != PF_Err_NONE;
+                const size_t cached = LutCacheEntryCount();
+                for (size_t most = mostCached.load(); cached > most && !mostCached.compare_exchange_weak(most, cached);) {
+                }
                 const int finished = ++done;
                 if (finished == kWarmUpFrames) {
-                    steadyResident = ResidentKiB();
-                    steadyLog = FileBytes(logPath);
+                    steadyLogLines = FileLines(logPath);
                     steadyHandles = kvtest::LiveHandleCount();
-                } else if (finished == frames - threadCount) {
-                    lastResident = ResidentKiB();  // every thread still holds its frame
+                }
+                // Up to the last frames, while every thread still holds its frame.
+                if (finished <= frames - threadCount &&
+                    (finished % 500 == 0 || finished == kWarmUpFrames || finished == frames - threadCount)) {
+                    std::lock_guard<std::mutex> lock(samplesMutex);
+                    samples.push_back(Sample{finished, ResidentKiB(), cached});
                 }
             }
             kvtest::DisposeHandle(lut);
@@ -105,13 +122,22 @@ int main(int argc, char** argv) {
 
     std::printf("frames %d on %d threads in %.1f s (%.1f frames/s), %d failed\n", frames, threadCount, seconds,
                 frames / seconds, failures.load());
-    std::printf("resident KiB after %d frames %ld, %d frames before the end %ld (growth %ld), after the "
-                "threads ended %ld\n",
-                kWarmUpFrames, steadyResident.load(), threadCount, lastResident.load(),
-                lastResident.load() - steadyResident.load(), ResidentKiB());
-    std::printf("LUT cache entries %zu (at most 8); live host handles %ld after warm-up, %ld at the end\n",
-                LutCacheEntryCount(), steadyHandles.load(), kvtest::LiveHandleCount());
-    std::printf("log bytes after warm-up %ld, at the end %ld (%d LUTs used)\n", steadyLog.load(),
-                FileBytes(logPath), (frames + kFramesPerLut - 1) / kFramesPerLut);
-    return failures.load() == 0 && LutCacheEntryCount() <= 8 ? 0 : 1;
+    std::printf("resident KiB by frames done (warm-up %d frames):", kWarmUpFrames);
+    std::sort(samples.begin(), samples.end(), [](const Sample& x, const Sample& y) { return x.frames < y.frames; });
+    long steady = 0;
+    for (const Sample& sample : samples) {
+        std::printf("%s %d: %ld", &sample == &samples.front() ? "" : ",", sample.frames, sample.residentKiB);
+        if (sample.frames == kWarmUpFrames) steady = sample.residentKiB;
+    }
+    const long last = samples.empty() ? 0 : samples.back().residentKiB;
+    std::printf("\nresident KiB from warm-up to the end %ld -> %ld (growth %ld); after the threads ended %ld\n",
+                steady, last, last - steady, ResidentKiB());
+    std::printf("LUT cache entries: at most %zu at any frame's end, %zu at the end (limit 8); live host handles "
+                "%ld after warm-up, %ld at the end\n",
+                mostCached.load(), LutCacheEntryCount(), steadyHandles.load(), kvtest::LiveHandleCount());
+    const long changesAfterWarmUp = (frames - 1) / kFramesPerLut - (kWarmUpFrames - 1) / kFramesPerLut;
+    std::printf("log lines after warm-up %ld, at the end %ld: %ld new lines for about %ld LUT changes\n",
+                steadyLogLines.load(), FileLines(logPath), FileLines(logPath) - steadyLogLines.load(),
+                changesAfterWarmUp);
+    return failures.load() == 0 && mostCached.load() <= 8 ? 0 : 1;
 }
