@@ -3,14 +3,20 @@
 #include <cstdlib>
 #include <new>
 
+#include "FakeHost.h"
+
 namespace {
-thread_local bool tFailing = false;
+constexpr long kNotFailing = -1;
+thread_local long tAllowed = kNotFailing;  // allocations left before refusing
 thread_local long tRefused = 0;
 
 void* Allocate(std::size_t size) {
-    if (tFailing) {
-        ++tRefused;
-        throw std::bad_alloc();
+    if (tAllowed != kNotFailing && !kvtest::InHostCallback()) {
+        if (tAllowed == 0) {
+            ++tRefused;
+            throw std::bad_alloc();
+        }
+        --tAllowed;
     }
     if (void* p = std::malloc(size ? size : 1)) {
         return p;
@@ -20,8 +26,8 @@ void* Allocate(std::size_t size) {
 }  // namespace
 
 namespace kvtest {
-AllocationFailure::AllocationFailure() { tFailing = true; }
-AllocationFailure::~AllocationFailure() { tFailing = false; }
+AllocationFailure::AllocationFailure(long allowedFirst) { tAllowed = allowedFirst < 0 ? 0 : allowedFirst; }
+AllocationFailure::~AllocationFailure() { tAllowed = kNotFailing; }
 long RefusedAllocations() { return tRefused; }
 }  // namespace kvtest
 

@@ -28,7 +28,10 @@ std::atomic<bool> gFailLockHandle{false};
 
 HandleBlock* Block(PF_Handle h) { return reinterpret_cast<HandleBlock*>(h); }
 
+thread_local int tHostCallbackDepth = 0;
+
 PF_Handle NewHandleCb(A_u_longlong size) {
+    detail::HostCallbackScope inHost;
     if (gFailNewHandle.load()) {
         return nullptr;
     }
@@ -68,6 +71,7 @@ void DisposeHandleCb(PF_Handle h) {
 A_u_longlong GetHandleSizeCb(PF_Handle h) { return h ? Block(h)->size : 0; }
 
 PF_Err ResizeHandleCb(A_u_longlong size, PF_Handle* h) {
+    detail::HostCallbackScope inHost;
     if (h == nullptr || *h == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
@@ -133,5 +137,10 @@ void SetFailNewHandle(bool fail) { gFailNewHandle = fail; }
 void SetFailLockHandle(bool fail) { gFailLockHandle = fail; }
 
 }  // namespace detail
+
+bool InHostCallback() { return tHostCallbackDepth > 0; }
+
+detail::HostCallbackScope::HostCallbackScope() { ++tHostCallbackDepth; }
+detail::HostCallbackScope::~HostCallbackScope() { --tHostCallbackDepth; }
 
 }  // namespace kvtest

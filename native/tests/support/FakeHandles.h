@@ -10,4 +10,14 @@ void FillHandleCallbacks(PF_UtilCallbacks& utils);
 void SetFailNewHandle(bool fail);
 void SetFailLockHandle(bool fail);
 
+// Marks the current thread as running host code for the object's lifetime;
+// every callback the host serves holds one (see InHostCallback).
+class HostCallbackScope {
+public:
+    HostCallbackScope();
+    ~HostCallbackScope();
+    HostCallbackScope(const HostCallbackScope&) = delete;
+    HostCallbackScope& operator=(const HostCallbackScope&) = delete;
+};
+
 }  // namespace kvtest::detail

@@ -39,6 +39,7 @@ FakeHost::State& Current() {
 }
 
 PF_Err AddPixelFormatCb(PF_ProgPtr, PrPixelFormat format) {
+    detail::HostCallbackScope inHost;
     FakeHost::State& s = Current();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.pixelFormatCalls.push_back(PixelFormatCall{"Add", format});
@@ -46,6 +47,7 @@ PF_Err AddPixelFormatCb(PF_ProgPtr, PrPixelFormat format) {
 }
 
 PF_Err ClearPixelFormatsCb(PF_ProgPtr) {
+    detail::HostCallbackScope inHost;
     FakeHost::State& s = Current();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.pixelFormatCalls.push_back(PixelFormatCall{"Clear", 0});
@@ -62,6 +64,7 @@ PF_Err GetPixelFormatCb(PF_EffectWorld*, PrPixelFormat* format) {
 }
 
 PF_Err UpdateParamUICb(PF_ProgPtr, PF_ParamIndex index, const PF_ParamDef* def) {
+    detail::HostCallbackScope inHost;
     FakeHost::State& s = Current();
     UpdateParamUICall call;
     call.index = index;
@@ -105,6 +108,7 @@ const void* SuiteByName(const std::string& name, A_long version) {
 }
 
 SPErr AcquireSuiteCb(const char* name, int32 version, const void** suite) {
+    detail::HostCallbackScope inHost;
     FakeHost::State& s = Current();
     std::lock_guard<std::mutex> lock(s.mutex);
     const std::string key = name ? name : "";
@@ -130,6 +134,7 @@ SPErr ReleaseSuiteCb(const char*, int32) {
 }
 
 PF_Err AddParamCb(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr def) {
+    detail::HostCallbackScope inHost;
     FakeHost::State& s = Current();
     std::lock_guard<std::mutex> lock(s.mutex);
     const int ordinal = static_cast<int>(s.addedParams.size());

@@ -37,6 +37,12 @@ PF_Handle MakeHandle16(std::string_view text);  // each byte widened to a UTF-16
 std::vector<unsigned char> HandleBytes(PF_Handle handle);
 void DisposeHandle(PF_Handle handle);
 
+// True while the current thread runs one of the host's callbacks. Tests that
+// make allocations fail leave the host's own memory alone then: a host's C
+// callbacks answer with error codes, never with an exception, and the
+// module's behaviour is what such a test is about.
+bool InHostCallback();
+
 // ---- Worlds -----------------------------------------------------------------
 
 enum class PixelLayout { ARGB8, BGRA8, BGRA32f };
