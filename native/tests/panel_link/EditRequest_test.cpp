@@ -15,6 +15,7 @@
 #include "ButtonTest.h"
 #include "EffectTestLuts.h"
 #include "platform/Clock.h"
+#include "platform/FaultInjection.h"
 #include "platform/ForegroundWindow.h"
 #include "platform/TextConversion.h"
 
@@ -131,6 +132,31 @@ TEST_F(EditLutTest, ASecondPressReplacesTheFirst) {
     const int64_t gap = std::stoll(second.substr(29)) - std::stoll(first.substr(29));
     EXPECT_GE(gap, 40);
     EXPECT_LT(gap, 60000);
+    kvtest::DisposeHandle(lut);
+}
+
+std::FILE* RefuseRequestFile(const std::wstring& path, const char* mode) {
+    const std::wstring leaf = L"edit-request.json";
+    if (path.size() >= leaf.size() && path.compare(path.size() - leaf.size(), leaf.size(), leaf) == 0) {
+        return nullptr;
+    }
+    return kv::platform::SystemOpenSharedFile(path, mode);
+}
+
+// A request file that cannot be written (the folder locked, the disk full):
+// the press still answers 0, shows nothing and logs the request.
+TEST_F(EditLutTest, UnwritableRequestFileIsNotAnError) {
+    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(12, "locked"));
+    FakeParams params(nullptr, 100.0, lut);
+    kv::platform::SetOpenFileOverride(&RefuseRequestFile);
+    const PF_Err err = Press(params, 4);
+    kv::platform::SetOpenFileOverride(nullptr);
+    EXPECT_EQ(err, PF_Err_NONE);
+    EXPECT_EQ(log_.Take(), (std::vector<std::string>{"USER_CHANGED_PARAM index 4",
+                                                     "Edit LUT: requested match 12 (locked)"}));
+    EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+    EXPECT_EQ(kvtest::ReadFileBytes(RequestPath()), "<missing>");
+    EXPECT_EQ(params.lut(), lut);
     kvtest::DisposeHandle(lut);
 }
 
