@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "GpuFilterTestSupport.h"
 #include "OpenClTestDevice.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
@@ -97,23 +96,11 @@ std::vector<unsigned char> CpuRender(FakeHost& host, const std::string& lutText)
     return err == PF_Err_NONE ? out.bytes() : std::vector<unsigned char>();
 }
 
-class GpuInstancesStressTest : public GpuFilterTest {
+class GpuInstancesStressTest : public OpenClFilterTest {
 protected:
     void SetUp() override {
-        OpenClTestDevice& d = OpenClTestDevice::Get();
-        if (!d.usable()) {
-            GTEST_SKIP() << "SKIPPED LOUDLY: no concurrent GPU instances were run on OpenCL: " << d.why;
-        }
-        ResetProcessState(nullptr, nullptr);
-        ResetOpenClTableForTesting();  // the system's OpenCL library
-        RegisterFilter();
-        PrGPUDeviceInfo& device = host_.Device(0);
-        device.outDeviceFramework = PrGPUDeviceFramework_OpenCL;
-        device.outMeetsMinimumRequirementsForAcceleration = 1;
-        device.outPlatformHandle = d.platform;
-        device.outDeviceHandle = d.device;
-        device.outContextHandle = d.context;
-        device.outCommandQueueHandle = d.queue;
+        OpenClFilterTest::SetUp();
+        if (IsSkipped()) return;
         host_.SetAmount(kPrParamType_Float64, 70.0);
     }
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <random>
 
-#include "GpuFilterTestSupport.h"
 #include "OpenClRuntime.h"
 #include "OpenClTestDevice.h"
 #include "effect/LutCache.h"
@@ -166,25 +165,8 @@ void ExpectMatches(const Frame& device, const Frame& input, const std::vector<fl
                           << ", GPU " << device.Get(worstX, worstY, worstC);
 }
 
-class OpenClRenderTest : public GpuFilterTest, public testing::WithParamInterface<bool> {
+class OpenClRenderTest : public OpenClFilterTest, public testing::WithParamInterface<bool> {
 protected:
-    void SetUp() override {
-        OpenClDevice& d = OpenClDevice::Get();
-        if (!d.usable()) {
-            GTEST_SKIP() << "SKIPPED LOUDLY: the GPU filter was not run on OpenCL: " << d.why;
-        }
-        ResetProcessState(nullptr, nullptr);
-        ResetOpenClTableForTesting();  // the system's OpenCL library
-        RegisterFilter();
-        PrGPUDeviceInfo& device = host_.Device(0);
-        device.outDeviceFramework = PrGPUDeviceFramework_OpenCL;
-        device.outMeetsMinimumRequirementsForAcceleration = 1;
-        device.outPlatformHandle = d.platform;
-        device.outDeviceHandle = d.device;
-        device.outContextHandle = d.context;
-        device.outCommandQueueHandle = d.queue;
-    }
-
     bool Half() const { return GetParam(); }
     PrPixelFormat Format() const {
         return Half() ? PrPixelFormat_GPU_BGRA_4444_16f : PrPixelFormat_GPU_BGRA_4444_32f;

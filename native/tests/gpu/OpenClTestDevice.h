@@ -1,10 +1,12 @@
 #pragma once
 // One OpenCL device for a whole test program, with a context and a queue as
-// an editing host would own them and hand them to the GPU filter. Not usable
-// (and `why` says so) where no OpenCL platform is installed.
+// an editing host would own them and hand them to the GPU filter, and a
+// fixture whose filter is registered on it. Not usable (and `why` says so)
+// where no OpenCL platform is installed; the fixture then skips.
 
 #include <string>
 
+#include "GpuFilterTestSupport.h"
 #include "OpenClRuntime.h"
 
 namespace kvtest {
@@ -45,6 +47,28 @@ struct OpenClTestDevice {
     static OpenClTestDevice& Get() {
         static OpenClTestDevice instance;
         return instance;
+    }
+};
+
+// The GPU filter registered with device 0 being the OpenCL device, through
+// the system's OpenCL library.
+class OpenClFilterTest : public GpuFilterTest {
+protected:
+    void SetUp() override {
+        OpenClTestDevice& d = OpenClTestDevice::Get();
+        if (!d.usable()) {
+            GTEST_SKIP() << "SKIPPED LOUDLY: the GPU filter was not run on OpenCL: " << d.why;
+        }
+        ResetProcessState(nullptr, nullptr);
+        ResetOpenClTableForTesting();  // the system's OpenCL library
+        RegisterFilter();
+        PrGPUDeviceInfo& device = host_.Device(0);
+        device.outDeviceFramework = PrGPUDeviceFramework_OpenCL;
+        device.outMeetsMinimumRequirementsForAcceleration = 1;
+        device.outPlatformHandle = d.platform;
+        device.outDeviceHandle = d.device;
+        device.outContextHandle = d.context;
+        device.outCommandQueueHandle = d.queue;
     }
 };
 
