@@ -26,8 +26,9 @@ struct HugeShape {
 constexpr HugeShape kShapes[] = {{3, 1 << 30}, {2200, 1 << 20}};
 constexpr int32_t kWidth = 37;  // not a multiple of any vector width
 
-PF_LayerDef SparseWorld(const FakeWorld& like, unsigned char* data, int32_t rowBytes) {
-    PF_LayerDef def = const_cast<FakeWorld&>(like).def();
+// The world of `like` (its size, format flags) over another pixel buffer.
+PF_LayerDef SparseWorld(FakeWorld& like, unsigned char* data, int32_t rowBytes) {
+    PF_LayerDef def = like.def();
     def.data = data;
     def.rowbytes = rowBytes;
     return def;
