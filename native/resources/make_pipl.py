@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Writes the effect's property list (the "PiPL" resource) as raw bytes.
 
-The values below are the ones the module registers with in
-PluginDataEntryFunction2 and sets at GLOBAL_SETUP; a host compares them, so a
-change here must be made there too (the Windows resource test pins every byte).
+Names, version and flags are read from the effect's identity header, the
+same one the module registers with in PluginDataEntryFunction2 and sets at
+GLOBAL_SETUP; a host compares them (the resource tests pin every byte).
 
 Layout, all integers little-endian:
     uint16 1, int32 0, int32 property count, then per property:
@@ -14,22 +14,33 @@ characters. The length field is the padded size for strings and the C string
 but the bare 2 for eINF: that is how the vendor's resource tool writes it, and
 hosts step over each property by its length rounded up to 4.
 
-Usage: make_pipl.py OUTPUT
+Usage: make_pipl.py IDENTITY_HEADER OUTPUT
 """
+import re
 import struct
 import sys
 
-EFFECT_NAME = b"Kromvale"
-MATCH_NAME = b"KRVL Kromvale"
-CATEGORY = b"Color Correction"
-ENTRY_POINT = b"EffectMain"
-SUPPORT_URL = b"https://kromvale.example/support"
-API_VERSION = (13, 29)
 PIPL_VERSION = (2, 0)
-EFFECT_VERSION = 0x0008000C  # 1.0, build 12: major << 19 | build
-OUT_FLAGS = 0x04000400  # PIX_INDEPENDENT | SEND_UPDATE_PARAMS_UI
-OUT_FLAGS2 = 0x08000000  # SUPPORTS_THREADED_RENDERING
 MAX_NAME = 31  # hosts refuse longer effect names
+
+DEFINE = re.compile(r'^#define\s+(KV_\w+)\s+(?:"([^"\\]*)"|(0x[0-9A-Fa-f]+|\d+))\s*$')
+
+
+def read_identity(path):
+    """The KV_* defines of the identity header: strings as bytes, numbers as int."""
+    values = {}
+    with open(path, encoding="ascii") as header:
+        for line in header:
+            match = DEFINE.match(line.strip())
+            if match:
+                name, text, number = match.groups()
+                values[name] = text.encode("ascii") if text is not None else int(number, 0)
+    return values
+
+
+def packed_version(ident):
+    return (ident["KV_VERSION_MAJOR"] << 19 | ident["KV_VERSION_MINOR"] << 15 |
+            ident["KV_VERSION_BUGFIX"] << 11 | ident["KV_VERSION_STAGE"] << 9 | ident["KV_VERSION_BUILD"])
 
 
 def fourcc(code):
@@ -54,33 +65,35 @@ def prop(key, data, length=None):
     return fourcc("8BIM") + fourcc(key) + struct.pack("<iI", 0, length) + padded
 
 
-def pipl_bytes():
-    if len(EFFECT_NAME) > MAX_NAME or len(MATCH_NAME) > MAX_NAME:
+def pipl_bytes(ident):
+    name = ident["KV_EFFECT_NAME"]
+    match_name = ident["KV_EFFECT_MATCH_NAME"]
+    if len(name) > MAX_NAME or len(match_name) > MAX_NAME:
         raise ValueError("effect or match name longer than 31 bytes")
     props = [
         prop("kind", fourcc("eFKT")),
-        prop("name", counted(EFFECT_NAME)),
-        prop("catg", counted(CATEGORY)),
-        prop("8664", ENTRY_POINT + b"\0"),
+        prop("name", counted(name)),
+        prop("catg", counted(ident["KV_EFFECT_CATEGORY"])),
+        prop("8664", ident["KV_EFFECT_ENTRY_POINT"] + b"\0"),
         prop("ePVR", struct.pack("<hh", *PIPL_VERSION)),
-        prop("eSVR", struct.pack("<hh", *API_VERSION)),
-        prop("eVER", struct.pack("<I", EFFECT_VERSION)),
+        prop("eSVR", struct.pack("<hh", ident["KV_API_VERSION_MAJOR"], ident["KV_API_VERSION_MINOR"])),
+        prop("eVER", struct.pack("<I", packed_version(ident))),
         prop("eINF", struct.pack("<h", 0), length=2),
-        prop("eGLO", struct.pack("<I", OUT_FLAGS)),
-        prop("eGL2", struct.pack("<I", OUT_FLAGS2)),
-        prop("eMNA", counted(MATCH_NAME)),
+        prop("eGLO", struct.pack("<I", ident["KV_OUT_FLAGS"])),
+        prop("eGL2", struct.pack("<I", ident["KV_OUT_FLAGS2"])),
+        prop("eMNA", counted(match_name)),
         prop("aeFL", struct.pack("<I", 0)),
-        prop("eURL", counted(SUPPORT_URL)),
+        prop("eURL", counted(ident["KV_EFFECT_SUPPORT_URL"])),
     ]
     return struct.pack("<Hii", 1, 0, len(props)) + b"".join(props)
 
 
 def main(argv):
-    if len(argv) != 2:
-        sys.stderr.write("usage: make_pipl.py OUTPUT\n")
+    if len(argv) != 3:
+        sys.stderr.write("usage: make_pipl.py IDENTITY_HEADER OUTPUT\n")
         return 2
-    data = pipl_bytes()
-    with open(argv[1], "wb") as out:
+    data = pipl_bytes(read_identity(argv[1]))
+    with open(argv[2], "wb") as out:
         out.write(data)
     return 0
 

@@ -4,9 +4,6 @@
 
 #include "panel_link/Log.h"
 
-static_assert(kEffectVersion == 0x0008000C && kEffectOutFlags == 0x04000400 && kEffectOutFlags2 == 0x08000000,
-              "the flags must match the property list resource");
-
 namespace {
 
 constexpr A_long kApplPremiere = 0x50724D72;  // 'PrMr'
@@ -41,7 +38,8 @@ PF_Err About(PF_InData*, PF_OutData* out_data) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     std::snprintf(out_data->return_msg, sizeof out_data->return_msg,
-                  "%s %d.%d\rApplies the colour match made in the Kromvale panel.", "Kromvale", 1, 0);
+                  "%s %d.%d\rApplies the colour match made in the Kromvale panel.", KV_EFFECT_NAME,
+                  KV_VERSION_MAJOR, KV_VERSION_MINOR);
     return PF_Err_NONE;
 }
 

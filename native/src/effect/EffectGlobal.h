@@ -2,13 +2,18 @@
 // The commands answered by the effect as a whole: the about text and the
 // global setup (version, flags and, in the editing host, pixel formats).
 
+#include "effect/EffectIdentity.h"
 #include "effect_sdk.h"
 
-// The effect's packed version: 1.0, build 12.
-inline constexpr A_u_long kEffectVersion = 0x0008000C;
-inline constexpr int kEffectBuild = 12;
-inline constexpr PF_OutFlags kEffectOutFlags = PF_OutFlag_PIX_INDEPENDENT | PF_OutFlag_SEND_UPDATE_PARAMS_UI;
-inline constexpr PF_OutFlags2 kEffectOutFlags2 = PF_OutFlag2_SUPPORTS_THREADED_RENDERING;
+inline constexpr A_u_long kEffectVersion =
+    PF_VERSION(KV_VERSION_MAJOR, KV_VERSION_MINOR, KV_VERSION_BUGFIX, KV_VERSION_STAGE, KV_VERSION_BUILD);
+inline constexpr int kEffectBuild = KV_VERSION_BUILD;
+inline constexpr PF_OutFlags kEffectOutFlags = KV_OUT_FLAGS;
+inline constexpr PF_OutFlags2 kEffectOutFlags2 = KV_OUT_FLAGS2;
+
+// The numbers in EffectIdentity.h must mean these flags.
+static_assert(kEffectOutFlags == (PF_OutFlag_PIX_INDEPENDENT | PF_OutFlag_SEND_UPDATE_PARAMS_UI));
+static_assert(kEffectOutFlags2 == PF_OutFlag2_SUPPORTS_THREADED_RENDERING);
 
 PF_Err About(PF_InData* in_data, PF_OutData* out_data);
 PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data);

@@ -2,16 +2,17 @@
 // The registration call through which the hosts learn the effect's name,
 // category and entry point without reading the property list.
 
+#include "effect/EffectIdentity.h"
 #include "effect_sdk.h"
 
-inline constexpr char kEffectName[] = "Kromvale";
-inline constexpr char kEffectMatchName[] = "KRVL Kromvale";
-inline constexpr char kEffectCategory[] = "Color Correction";
-inline constexpr char kEffectEntryPoint[] = "EffectMain";
-inline constexpr char kEffectSupportUrl[] = "https://kromvale.example/support";
+inline constexpr char kEffectName[] = KV_EFFECT_NAME;
+inline constexpr char kEffectMatchName[] = KV_EFFECT_MATCH_NAME;
+inline constexpr char kEffectCategory[] = KV_EFFECT_CATEGORY;
+inline constexpr char kEffectEntryPoint[] = KV_EFFECT_ENTRY_POINT;
+inline constexpr char kEffectSupportUrl[] = KV_EFFECT_SUPPORT_URL;
 inline constexpr A_long kEffectKind = 0x65464B54;  // 'eFKT'
-inline constexpr A_long kEffectApiMajor = 13;
-inline constexpr A_long kEffectApiMinor = 29;
+inline constexpr A_long kEffectApiMajor = KV_API_VERSION_MAJOR;
+inline constexpr A_long kEffectApiMinor = KV_API_VERSION_MINOR;
 inline constexpr A_long kEffectReservedInfo = 8;
 
 // Calls `cb` once with the effect's registration data; returns its result.
