@@ -30,8 +30,8 @@ struct RenderSetup {
 
     RenderSetup(bool isFloat, int32_t n)
         : host(isFloat ? kvtest::kApplPremiere : kvtest::kApplAfterEffects, EffectMain),
-          in(isFloat ? kvtest::PixelLayout::BGRA32f : kvtest::PixelLayout::ARGB8, kFrameWidth, kFrameHeight),
-          out(in.layout(), kFrameWidth, kFrameHeight) {
+          in(isFloat ? kv::kBgra32f : kv::kArgb8, kFrameWidth, kFrameHeight),
+          out(in.format(), kFrameWidth, kFrameHeight) {
         host.SetPixelFormat(PrPixelFormat_BGRA_4444_32f);
         if (isFloat) {
             const std::vector<float> frame = photoFrameBGRA32f();
@@ -49,15 +49,6 @@ struct RenderSetup {
     }
     ~RenderSetup() { kvtest::DisposeHandle(lut); }
 
-    kv::FrameView View(kvtest::FakeWorld& world) {
-        kv::FrameView v;
-        v.data = world.bytes().data();
-        v.width = world.width();
-        v.height = world.height();
-        v.rowBytes = world.rowBytes();
-        v.channelOrder = world.layout() == kvtest::PixelLayout::ARGB8 ? kv::kLayoutARGB : kv::kLayoutBGRA;
-        return v;
-    }
 };
 
 void CountPixels(benchmark::State& state) { state.SetItemsProcessed(state.iterations() * kFramePixels); }
@@ -77,13 +68,13 @@ void RenderThroughEffectMain(benchmark::State& state, bool isFloat) {
 
 void BandJobAlone(benchmark::State& state, bool isFloat) {
     RenderSetup s(isFloat, static_cast<int32_t>(state.range(0)));
-    const kv::FrameView in = s.View(s.in);
-    const kv::FrameView out = s.View(s.out);
+    const kv::FrameView in = s.in.View();
+    const kv::FrameView out = s.out.View();
     for (auto _ : state) {
         if (isFloat) {
-            kv::RunLutJob32f(*s.parsed, in, out, 1.0f);
+            kv::RunLutJob(kv::kBgra32f, *s.parsed, in, out, 1.0f);
         } else {
-            kv::RunLutJob8(*s.parsed, in, out, 1.0f);
+            kv::RunLutJob(kv::kArgb8, *s.parsed, in, out, 1.0f);
         }
         benchmark::ClobberMemory();
     }

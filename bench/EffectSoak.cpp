@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     const std::string logPath = std::string(scratch) + "/Kromvale/effect.log";
 
     kvtest::FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    kvtest::FakeWorld input(kvtest::PixelLayout::ARGB8, kvbench::kFrameWidth, kvbench::kFrameHeight);
+    kvtest::FakeWorld input(kv::kArgb8, kvbench::kFrameWidth, kvbench::kFrameHeight);
     const std::vector<uint8_t> picture = kvbench::photoFrame8(0);
     std::memcpy(input.bytes().data(), picture.data(), input.bytes().size());
 
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     std::vector<std::thread> threads;
     for (int t = 0; t < threadCount; ++t) {
         threads.emplace_back([&] {
-            kvtest::FakeWorld out(kvtest::PixelLayout::ARGB8, kvbench::kFrameWidth, kvbench::kFrameHeight);
+            kvtest::FakeWorld out(kv::kArgb8, kvbench::kFrameWidth, kvbench::kFrameHeight);
             int stretch = -1;
             PF_Handle lut = nullptr;
             for (int frame = next++; frame < frames; frame = next++) {

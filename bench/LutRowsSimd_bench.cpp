@@ -16,7 +16,7 @@
 #include "lut_engine/ByteChannel.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/ProbePattern.h"
-#include "lut_engine/simd/RowDispatch.h"
+#include "lut_engine/PixelFormat.h"
 #include "lut_engine/simd/RowLevel.h"
 
 namespace {
@@ -76,7 +76,7 @@ void BM_SimdLutRows8(benchmark::State& state) {
     const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
     std::vector<uint8_t> src = photoFrame8(Order == kv::kLayoutARGB ? 0 : 3);
     std::vector<uint8_t> dst(src.size());
-    kv::LutRows8Params p;
+    kv::LutRowsParams p;
     p.src = FrameOf(src.data(), 4, Order);
     p.dst = FrameOf(dst.data(), 4, Order);
     p.width = kFrameWidth;
@@ -84,7 +84,7 @@ void BM_SimdLutRows8(benchmark::State& state) {
     p.scale = kv::kByteScale;
     p.lut = &lut;
     p.amount = 1.0f;
-    RunBands(state, p, kv::ActiveRowOps().lutRows8);
+    RunBands(state, p, kv::ActiveRowOps(kv::kArgb8).applyLut);
 }
 
 void BM_SimdLutRows32f_BGRA32f(benchmark::State& state) {
@@ -93,14 +93,14 @@ void BM_SimdLutRows32f_BGRA32f(benchmark::State& state) {
     const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
     std::vector<float> src = photoFrameBGRA32f();
     std::vector<float> dst(src.size());
-    kv::LutRows32fParams p;
+    kv::LutRowsParams p;
     p.src = FrameOf(src.data(), 16, kv::kLayoutBGRA);
     p.dst = FrameOf(dst.data(), 16, kv::kLayoutBGRA);
     p.width = kFrameWidth;
     p.srcChannels = p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
     p.lut = &lut;
     p.amount = 1.0f;
-    RunBands(state, p, kv::ActiveRowOps().lutRows32f);
+    RunBands(state, p, kv::ActiveRowOps(kv::kBgra32f).applyLut);
 }
 
 // The pattern on one thread; the second argument is the pattern size.
@@ -116,7 +116,7 @@ void BM_SimdProbeRows8_BGRA8(benchmark::State& state) {
     p.n = n;
     p.geometry = kv::ProbeGeometryFor(request, kFrameWidth, kFrameHeight);
     p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
-    const kv::ProbeRowsFn rows = kv::ActiveRowOps().probeRows8;
+    const kv::ProbeRowsFn rows = kv::ActiveRowOps(kv::kArgb8).drawProbe;
     for (auto _ : state) {
         rows(p, 0, kFrameHeight);
         benchmark::DoNotOptimize(dst.data());

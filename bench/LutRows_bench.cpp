@@ -34,7 +34,7 @@ void BM_LutRows8_ARGB8(benchmark::State& state) {
     const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(0)));
     std::vector<uint8_t> src = photoFrame8(0);
     std::vector<uint8_t> dst(src.size());
-    kv::LutRows8Params p;
+    kv::LutRowsParams p;
     p.src = View(src.data(), 4, kv::kLayoutARGB);
     p.dst = View(dst.data(), 4, kv::kLayoutARGB);
     p.width = kFrameWidth;
@@ -53,7 +53,7 @@ void BM_LutRows32f_BGRA32f(benchmark::State& state) {
     const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(0)));
     std::vector<float> src = photoFrameBGRA32f();
     std::vector<float> dst(src.size());
-    kv::LutRows32fParams p;
+    kv::LutRowsParams p;
     p.src = View(src.data(), 16, kv::kLayoutBGRA);
     p.dst = View(dst.data(), 16, kv::kLayoutBGRA);
     p.width = kFrameWidth;
@@ -74,7 +74,7 @@ void BM_LutJob8_ARGB8(benchmark::State& state) {
     const kv::FrameView in = View(src.data(), 4, kv::kLayoutARGB);
     const kv::FrameView out = View(dst.data(), 4, kv::kLayoutARGB);
     for (auto _ : state) {
-        kv::RunLutJob8(lut, in, out, 1.0f);
+        kv::RunLutJob(kv::kArgb8, lut, in, out, 1.0f);
         benchmark::DoNotOptimize(dst.data());
     }
     CountPixels(state);
@@ -87,7 +87,7 @@ void BM_LutJob32f_BGRA32f(benchmark::State& state) {
     const kv::FrameView in = View(src.data(), 16, kv::kLayoutBGRA);
     const kv::FrameView out = View(dst.data(), 16, kv::kLayoutBGRA);
     for (auto _ : state) {
-        kv::RunLutJob32f(lut, in, out, 1.0f);
+        kv::RunLutJob(kv::kBgra32f, lut, in, out, 1.0f);
         benchmark::DoNotOptimize(dst.data());
     }
     CountPixels(state);
@@ -128,7 +128,7 @@ void BM_PatternJob8_BGRA8(benchmark::State& state) {
     std::vector<uint8_t> dst(static_cast<size_t>(kFramePixels) * 4);
     const kv::ProbeRowsParams p = PatternParams(dst.data(), 4, static_cast<int32_t>(state.range(0)));
     for (auto _ : state) {
-        kv::RunPatternJob8(p.n, p.geometry, p.dst);
+        kv::RunPatternJob(kv::kArgb8, p.n, p.geometry, p.dst);
         benchmark::DoNotOptimize(dst.data());
     }
     CountPixels(state);

@@ -112,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PF_Handle raw = kvtest::MakeHandle(data, size);
     ReadEveryWay(host, raw);
     {
-        kvtest::FakeWorld in(kvtest::PixelLayout::ARGB8, 5, 3);
-        kvtest::FakeWorld out(kvtest::PixelLayout::ARGB8, 4, 4);
+        kvtest::FakeWorld in(kv::kArgb8, 5, 3);
+        kvtest::FakeWorld out(kv::kArgb8, 4, 4);
         in.FillTestPicture(1);
         kvtest::FakeParams params(&in, 50.0, raw);
         Check(host.Call(PF_Cmd_RENDER, params.list(), &out.def()) == PF_Err_NONE);

@@ -19,6 +19,11 @@ constexpr A_long PF_AE_PLUG_IN_SUBVERS = 28;
 constexpr A_long PF_AE220_PLUG_IN_VERSION = 13;
 constexpr A_long PF_AE220_PLUG_IN_SUBVERS = 27;
 
+// PF_InData::appl_id of the two hosts. The plug-in guide documents these;
+// the SDK headers give them no names.
+constexpr A_long kApplIdAfterEffects = 0x46585443;  // 'FXTC'
+constexpr A_long kApplIdPremiere = 0x50724D72;      // 'PrMr'
+
 constexpr A_u_long PF_Stage_DEVELOP = 0;
 constexpr A_u_long PF_Stage_ALPHA = 1;
 constexpr A_u_long PF_Stage_BETA = 2;

@@ -30,8 +30,6 @@ std::string FieldText(const char* field, std::size_t size) {
     return std::string(field, n);
 }
 
-const char* kFormatNames[] = {"ARGB8", "BGRA8u", "BGRA32f"};
-
 class Session {
 public:
     Session(const HostOptions& options, std::ostream& out, std::ostream& err)
@@ -203,19 +201,19 @@ bool Session::Render() {
     Image picture;
     std::string error;
     if (!ReadImage(o_.inPath, picture, &error)) return Fail(o_.inPath + ": " + error);
-    kvtest::PixelLayout layout = kvtest::PixelLayout::ARGB8;
+    const kv::PixelFormat* format = &kv::kArgb8;
     if (o_.host == HostKind::Premiere) {
         const bool isFloat = o_.format == RenderFormat::Float32;
-        layout = isFloat ? kvtest::PixelLayout::BGRA32f : kvtest::PixelLayout::BGRA8;
+        format = isFloat ? &kv::kBgra32f : &kv::kBgra8u;
         host_->SetPixelFormat(isFloat ? PrPixelFormat_BGRA_4444_32f : PrPixelFormat_BGRA_4444_8u);
     }
-    kvtest::FakeWorld input(layout, picture.width, picture.height);
-    kvtest::FakeWorld output(layout, picture.width, picture.height);
+    kvtest::FakeWorld input(*format, picture.width, picture.height);
+    kvtest::FakeWorld output(*format, picture.width, picture.height);
     ImageToWorld(picture, input);
     kvtest::FakeParams params(&input, amount_, lut_);
     if (!Check("RENDER", host_->Call(PF_Cmd_RENDER, params.list(), &output.def()))) return false;
     if (!WriteImage(o_.outPath, WorldToImage(output), &error)) return Fail(o_.outPath + ": " + error);
-    out_ << "render: " << kFormatNames[static_cast<int>(layout)] << " " << picture.width << "x" << picture.height
+    out_ << "render: " << format->name << " " << picture.width << "x" << picture.height
          << " amount " << amount_ << " -> " << o_.outPath << "\n";
     return true;
 }

@@ -5,14 +5,7 @@
 namespace kvtool {
 namespace {
 
-// Byte or float offsets of red, green, blue, alpha within one pixel.
-struct Order {
-    int r, g, b, a;
-};
-
-Order OrderOf(kvtest::PixelLayout layout) {
-    return layout == kvtest::PixelLayout::ARGB8 ? Order{1, 2, 3, 0} : Order{2, 1, 0, 3};
-}
+bool IsFloat(const kvtest::FakeWorld& world) { return world.format().depth == kv::ChannelDepth::k32f; }
 
 }  // namespace
 
@@ -23,15 +16,15 @@ std::uint16_t FloatToSample16(float v) {
 }
 
 void ImageToWorld(const Image& image, kvtest::FakeWorld& world) {
-    const Image source = world.layout() == kvtest::PixelLayout::BGRA32f ? image : ConvertDepth(image, 8);
-    const Order o = OrderOf(world.layout());
+    const Image source = IsFloat(world) ? image : ConvertDepth(image, 8);
+    const kv::ChannelTable o = kv::ChannelTableFor(world.format().channelOrder);
     const float scale = 1.0f / static_cast<float>(source.maxValue());
     for (int y = 0; y < source.height && y < world.height(); ++y) {
         unsigned char* row = world.Row(y);
         for (int x = 0; x < source.width && x < world.width(); ++x) {
             const std::uint16_t* s = source.at(x, y);
             const int at[4] = {o.r, o.g, o.b, o.a};
-            if (world.layout() == kvtest::PixelLayout::BGRA32f) {
+            if (IsFloat(world)) {
                 for (int c = 0; c < 4; ++c) {
                     const float v = static_cast<float>(s[c]) * scale;
                     std::memcpy(row + static_cast<std::size_t>(x) * 16 + at[c] * 4, &v, 4);
@@ -44,9 +37,9 @@ void ImageToWorld(const Image& image, kvtest::FakeWorld& world) {
 }
 
 Image WorldToImage(kvtest::FakeWorld& world) {
-    const bool isFloat = world.layout() == kvtest::PixelLayout::BGRA32f;
+    const bool isFloat = IsFloat(world);
     Image image(world.width(), world.height(), isFloat ? 16 : 8);
-    const Order o = OrderOf(world.layout());
+    const kv::ChannelTable o = kv::ChannelTableFor(world.format().channelOrder);
     const int at[4] = {o.r, o.g, o.b, o.a};
     for (int y = 0; y < world.height(); ++y) {
         const unsigned char* row = world.Row(y);

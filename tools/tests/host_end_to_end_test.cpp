@@ -146,7 +146,7 @@ protected:
         if (!isFloat) {
             std::vector<unsigned char> src, dst(static_cast<std::size_t>(w) * h * 4);
             for (std::uint16_t v : input.rgba) src.push_back(static_cast<unsigned char>(v));
-            kv::LutRows8Params p;
+            kv::LutRowsParams p;
             p.src = {src.data(), w, h, w * 4, kv::kLayoutRGBA};
             p.dst = {dst.data(), w, h, w * 4, kv::kLayoutRGBA};
             p.width = w;
@@ -161,7 +161,7 @@ protected:
         }
         std::vector<float> src, dst(static_cast<std::size_t>(w) * h * 4);
         for (std::uint16_t v : input.rgba) src.push_back(static_cast<float>(v) * (1.0f / 65535.0f));
-        kv::LutRows32fParams p;
+        kv::LutRowsParams p;
         p.src = {reinterpret_cast<unsigned char*>(src.data()), w, h, w * 16, kv::kLayoutRGBA};
         p.dst = {reinterpret_cast<unsigned char*>(dst.data()), w, h, w * 16, kv::kLayoutRGBA};
         p.width = w;

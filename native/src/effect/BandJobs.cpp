@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "effect/BandSplitter.h"
-#include "lut_engine/ByteChannel.h"
 
 namespace kv {
 
@@ -20,55 +19,31 @@ void RequireCube(const Lut3D& lut) {
     }
 }
 
-ProbeRowsParams PatternParams(int32_t n, const ProbeGeometry& geometry, const FrameView& out) {
+}  // namespace
+
+void RunLutJob(const PixelFormat& format, const Lut3D& lut, const FrameView& in, const FrameView& out,
+               float amount) {
+    RequireCube(lut);
+    LutRowsParams p;
+    p.src = in;
+    p.dst = out;
+    p.width = std::min(in.width, out.width);
+    p.srcChannels = ChannelTableFor(in.channelOrder);
+    p.scale = format.codeScale;
+    p.lut = &lut;
+    p.amount = amount;
+    p.dstChannels = ChannelTableFor(out.channelOrder);
+    const LutRowsFn rows = ActiveRowOps(format).applyLut;
+    Split(std::min(in.height, out.height), [p, rows](int32_t first, int32_t last) { rows(p, first, last); });
+}
+
+void RunPatternJob(const PixelFormat& format, int32_t n, const ProbeGeometry& geometry, const FrameView& out) {
     ProbeRowsParams p;
     p.dst = out;
     p.n = n;
     p.geometry = geometry;
     p.dstChannels = ChannelTableFor(out.channelOrder);
-    return p;
-}
-
-}  // namespace
-
-void RunLutJob32f(const Lut3D& lut, const FrameView& in, const FrameView& out, float amount) {
-    RequireCube(lut);
-    LutRows32fParams p;
-    p.src = in;
-    p.dst = out;
-    p.width = std::min(in.width, out.width);
-    p.srcChannels = ChannelTableFor(in.channelOrder);
-    p.lut = &lut;
-    p.amount = amount;
-    p.dstChannels = ChannelTableFor(out.channelOrder);
-    const LutRows32fFn rows = ActiveRowOps().lutRows32f;
-    Split(std::min(in.height, out.height), [p, rows](int32_t first, int32_t last) { rows(p, first, last); });
-}
-
-void RunLutJob8(const Lut3D& lut, const FrameView& in, const FrameView& out, float amount) {
-    RequireCube(lut);
-    LutRows8Params p;
-    p.src = in;
-    p.dst = out;
-    p.width = std::min(in.width, out.width);
-    p.srcChannels = ChannelTableFor(in.channelOrder);
-    p.scale = kByteScale;
-    p.lut = &lut;
-    p.amount = amount;
-    p.dstChannels = ChannelTableFor(out.channelOrder);
-    const LutRows8Fn rows = ActiveRowOps().lutRows8;
-    Split(std::min(in.height, out.height), [p, rows](int32_t first, int32_t last) { rows(p, first, last); });
-}
-
-void RunPatternJob32f(int32_t n, const ProbeGeometry& geometry, const FrameView& out) {
-    const ProbeRowsParams p = PatternParams(n, geometry, out);
-    const ProbeRowsFn rows = ActiveRowOps().probeRows32f;
-    Split(out.height, [p, rows](int32_t first, int32_t last) { rows(p, first, last); });
-}
-
-void RunPatternJob8(int32_t n, const ProbeGeometry& geometry, const FrameView& out) {
-    const ProbeRowsParams p = PatternParams(n, geometry, out);
-    const ProbeRowsFn rows = ActiveRowOps().probeRows8;
+    const ProbeRowsFn rows = ActiveRowOps(format).drawProbe;
     Split(out.height, [p, rows](int32_t first, int32_t last) { rows(p, first, last); });
 }
 

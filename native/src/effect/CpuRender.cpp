@@ -10,58 +10,17 @@
 
 #include "effect/BandJobs.h"
 #include "effect/EffectParams.h"
+#include "effect/HostPixelFormat.h"
 #include "effect/LutCache.h"
 #include "lut_engine/FrameView.h"
 #include "lut_engine/Lut3D.h"
+#include "lut_engine/PixelFormat.h"
 #include "lut_engine/ProbePattern.h"
 #include "panel_link/Log.h"
 
 namespace {
 
-constexpr A_long kApplPremiere = 0x50724D72;  // 'PrMr'
-
-struct PixelFormatInfo {
-    const char* name;
-    int32_t channelOrder;
-    int32_t pixelBytes;
-    bool isFloat;
-};
-
-constexpr PixelFormatInfo kArgb8{"ARGB8", kv::kLayoutARGB, 4, false};
-constexpr PixelFormatInfo kBgra8u{"BGRA8u", kv::kLayoutBGRA, 4, false};
-constexpr PixelFormatInfo kBgra32f{"BGRA32f", kv::kLayoutBGRA, 16, true};
-
-// The editing host tells the frame's format through its pixel format suite;
-// without the suite the frame is taken as 8-bit. Returns false for a format
-// the effect does not support.
-bool QueryPixelFormat(const PF_InData* in_data, PF_LayerDef* output, PixelFormatInfo& info) {
-    if (in_data->appl_id != kApplPremiere) {
-        info = kArgb8;
-        return true;
-    }
-    PrPixelFormat format = PrPixelFormat_BGRA_4444_8u;
-    const SPBasicSuite* basic = in_data->pica_basicP;
-    if (basic != nullptr) {
-        const void* suite = nullptr;
-        if (basic->AcquireSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &suite) == kSPNoError) {
-            if (suite != nullptr) {
-                static_cast<const PF_PixelFormatSuite1*>(suite)->GetPixelFormat(output, &format);
-            }
-            basic->ReleaseSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
-        }
-    }
-    if (format == PrPixelFormat_BGRA_4444_32f) {
-        info = kBgra32f;
-        return true;
-    }
-    if (format == PrPixelFormat_BGRA_4444_8u) {
-        info = kBgra8u;
-        return true;
-    }
-    return false;
-}
-
-kv::FrameView ViewOf(const PF_LayerDef& world, const PixelFormatInfo& format) {
+kv::FrameView ViewOf(const PF_LayerDef& world, const kv::PixelFormat& format) {
     kv::FrameView view;
     if (world.data == nullptr) {
         return view;  // no pixels: an empty frame
@@ -106,7 +65,7 @@ struct ChannelStats {
 
 // Minimum, mean and maximum of red, green and blue over a sparse grid of
 // about 36 x 64 input samples.
-ChannelStats InputStats(const kv::FrameView& in, const PixelFormatInfo& format) {
+ChannelStats InputStats(const kv::FrameView& in, const kv::PixelFormat& format) {
     ChannelStats stats;
     const kv::ChannelTable channels = kv::ChannelTableFor(format.channelOrder);
     const int32_t positions[3] = {channels.r, channels.g, channels.b};
@@ -119,14 +78,7 @@ ChannelStats InputStats(const kv::FrameView& in, const PixelFormatInfo& format) 
         for (int32_t x = 0; x < in.width; x += columnStep) {
             const unsigned char* pixel = row + static_cast<ptrdiff_t>(x) * format.pixelBytes;
             for (int c = 0; c < 3; ++c) {
-                double v;
-                if (format.isFloat) {
-                    float f;
-                    std::memcpy(&f, pixel + positions[c] * 4, sizeof f);
-                    v = f;
-                } else {
-                    v = pixel[positions[c]] * 0.00392156862745098;
-                }
+                const double v = format.readChannel(pixel, positions[c]);
                 stats.min[c] = std::min(stats.min[c], v);
                 stats.max[c] = std::max(stats.max[c], v);
                 sum[c] += v;
@@ -154,7 +106,7 @@ RenderLog& TheRenderLog() {
     return log;
 }
 
-void LogIfChanged(const char* line, const kv::FrameView& in, const PixelFormatInfo& format) {
+void LogIfChanged(const char* line, const kv::FrameView& in, const kv::PixelFormat& format) {
     RenderLog& log = TheRenderLog();
     std::lock_guard<std::mutex> lock(log.mutex);
     if (log.lastLine == line) {
@@ -199,10 +151,11 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     }
     const float amount = static_cast<float>(params[kParamAmount]->u.fs_d.value * 0.01);
 
-    PixelFormatInfo format = kArgb8;
-    if (!QueryPixelFormat(in_data, output, format)) {
+    const kv::PixelFormat* const formatOrNull = RenderFormatOf(in_data, output);
+    if (formatOrNull == nullptr) {
         return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     }
+    const kv::PixelFormat& format = *formatOrNull;
 
     const std::shared_ptr<const kv::Lut3D> lut = LutOfParam(in_data, *params[kParamLut]);
     LutSource source = LutSource::None;
@@ -226,18 +179,9 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     LogIfChanged(line, in, format);
 
     if (source == LutSource::Pattern) {
-        const kv::ProbeGeometry geometry = kv::ProbeGeometryFor(*lut, out.width, out.height);
-        if (format.isFloat) {
-            kv::RunPatternJob32f(lut->probe, geometry, out);
-        } else {
-            kv::RunPatternJob8(lut->probe, geometry, out);
-        }
+        kv::RunPatternJob(format, lut->probe, kv::ProbeGeometryFor(*lut, out.width, out.height), out);
     } else if (source == LutSource::Embedded && amount > 0.0f) {
-        if (format.isFloat) {
-            kv::RunLutJob32f(*lut, in, out, amount);
-        } else {
-            kv::RunLutJob8(*lut, in, out, amount);
-        }
+        kv::RunLutJob(format, *lut, in, out, amount);
     } else {
         CopyOverlap(in, out, format.pixelBytes);
     }

@@ -2,13 +2,12 @@
 
 #include <cstdio>
 
+#include "effect/HostPixelFormat.h"
 #include "panel_link/Log.h"
 
 namespace {
 
-constexpr A_long kApplPremiere = 0x50724D72;  // 'PrMr'
-
-// The editing host asks which pixel formats the effect takes; float first.
+// The editing host asks which pixel formats the effect takes.
 void DeclarePixelFormats(const PF_InData* in_data) {
     const SPBasicSuite* basic = in_data->pica_basicP;
     const void* suite = nullptr;
@@ -20,8 +19,9 @@ void DeclarePixelFormats(const PF_InData* in_data) {
     if (suite != nullptr) {
         const auto* formats = static_cast<const PF_PixelFormatSuite1*>(suite);
         formats->ClearSupportedPixelFormats(in_data->effect_ref);
-        formats->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_32f);
-        formats->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_8u);
+        for (const EditingHostFormat& entry : EditingHostFormats()) {
+            formats->AddSupportedPixelFormat(in_data->effect_ref, entry.host);
+        }
     }
     basic->ReleaseSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
     if (suite == nullptr) {
@@ -54,7 +54,7 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
     out_data->my_version = kEffectVersion;
     out_data->out_flags = kEffectOutFlags;
     out_data->out_flags2 = kEffectOutFlags2;
-    if (appl == kApplPremiere) {
+    if (appl == kApplIdPremiere) {
         DeclarePixelFormats(in_data);
     }
     return PF_Err_NONE;

@@ -7,7 +7,7 @@
 
 namespace kv {
 
-void ApplyLutRows32f(const LutRows32fParams& p, int32_t y0, int32_t y1) {
+void ApplyLutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
     const Lut3D& lut = *p.lut;
     const ChannelTable& s = p.srcChannels;
     const ChannelTable& d = p.dstChannels;
@@ -29,7 +29,7 @@ void ApplyLutRows32f(const LutRows32fParams& p, int32_t y0, int32_t y1) {
     }
 }
 
-void ApplyLutRows8(const LutRows8Params& p, int32_t y0, int32_t y1) {
+void ApplyLutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
     const Lut3D& lut = *p.lut;
     const ChannelTable& s = p.srcChannels;
     const ChannelTable& d = p.dstChannels;

@@ -9,39 +9,28 @@
 
 namespace kv {
 
-// Everything a band of a float frame needs. `width` is the number of columns
-// processed (the caller passes the smaller of the two views' widths); `lut`
-// must have size >= 2 and a full data array.
-struct LutRows32fParams {
+// Everything a band of rows needs, for every pixel depth. `width` is the
+// number of columns processed (the caller passes the smaller of the two
+// views' widths); `lut` must have size >= 2 and a full data array.
+struct LutRowsParams {
     FrameView src;
     FrameView dst;
     int32_t width = 0;
     ChannelTable srcChannels;
-    const Lut3D* lut = nullptr;
-    float amount = 0.0f;
-    ChannelTable dstChannels;
-};
-
-// The same for 8-bit frames; `scale` turns a byte into the LUT's input range
-// (the caller passes kByteScale).
-struct LutRows8Params {
-    FrameView src;
-    FrameView dst;
-    int32_t width = 0;
-    ChannelTable srcChannels;
+    // Integer depths only: turns a channel code into the LUT's input range
+    // (the caller passes the format's code scale, kByteScale for bytes).
     float scale = 0.0f;
     const Lut3D* lut = nullptr;
     float amount = 0.0f;
     ChannelTable dstChannels;
 };
 
-using LutRows32fFn = void (*)(const LutRows32fParams& params, int32_t y0, int32_t y1);
-using LutRows8Fn = void (*)(const LutRows8Params& params, int32_t y0, int32_t y1);
+using LutRowsFn = void (*)(const LutRowsParams& params, int32_t y0, int32_t y1);
 
 // Processes rows y0 <= y < y1 (nothing when y0 >= y1): samples R, G, B,
 // blends with the input by the amount and copies alpha unchanged. Float
 // results are not clamped. Only the destination rows in range are written.
-void ApplyLutRows32f(const LutRows32fParams& params, int32_t y0, int32_t y1);
-void ApplyLutRows8(const LutRows8Params& params, int32_t y0, int32_t y1);
+void ApplyLutRows32f(const LutRowsParams& params, int32_t y0, int32_t y1);
+void ApplyLutRows8(const LutRowsParams& params, int32_t y0, int32_t y1);
 
 }  // namespace kv

@@ -30,17 +30,17 @@ std::vector<uint8_t> texture8(size_t bytes) {
 
 // 1080 rows in, 1088 out: rows past the input are left alone, and the rows
 // that are done match one scalar pass over the whole frame.
-TEST(RunLutJob8, ProcessesTheOverlapOnlyAcrossBands) {
+TEST(RunLutJobBytes, ProcessesTheOverlapOnlyAcrossBands) {
     const kv::Lut3D lut = gradeCube(17);
     const int32_t width = 1920;
     std::vector<uint8_t> src = texture8(static_cast<size_t>(width) * 4 * 1080);
     std::vector<uint8_t> dst(static_cast<size_t>(width) * 4 * 1088, 0xEE);
     const kv::FrameView in{src.data(), width, 1080, width * 4, kv::kLayoutARGB};
     const kv::FrameView out{dst.data(), width, 1088, width * 4, kv::kLayoutBGRA};
-    kv::RunLutJob8(lut, in, out, 0.75f);
+    kv::RunLutJob(kv::kArgb8, lut, in, out, 0.75f);
 
     std::vector<uint8_t> want(dst.size(), 0xEE);
-    kv::LutRows8Params p;
+    kv::LutRowsParams p;
     p.src = in;
     p.dst = kv::FrameView{want.data(), width, 1088, width * 4, kv::kLayoutBGRA};
     p.width = width;
@@ -54,7 +54,7 @@ TEST(RunLutJob8, ProcessesTheOverlapOnlyAcrossBands) {
     for (size_t i = static_cast<size_t>(width) * 4 * 1080; i < dst.size(); ++i) ASSERT_EQ(dst[i], 0xEE);
 }
 
-TEST(RunLutJob32f, LeavesColumnsPastTheNarrowerFrameAlone) {
+TEST(RunLutJobFloat, LeavesColumnsPastTheNarrowerFrameAlone) {
     const kv::Lut3D lut = gradeCube(5);
     const int32_t rows = 300;
     std::vector<float> src(static_cast<size_t>(64) * 4 * rows);
@@ -63,7 +63,7 @@ TEST(RunLutJob32f, LeavesColumnsPastTheNarrowerFrameAlone) {
     const kv::FrameView in{reinterpret_cast<unsigned char*>(src.data()), 64, rows, 64 * 16, kv::kLayoutBGRA};
     const kv::FrameView out{reinterpret_cast<unsigned char*>(dst.data()), 80, rows - 10, 80 * 16,
                             kv::kLayoutBGRA};
-    kv::RunLutJob32f(lut, in, out, 1.0f);
+    kv::RunLutJob(kv::kBgra32f, lut, in, out, 1.0f);
     for (int32_t y = 0; y < rows; ++y) {
         for (int32_t x = 0; x < 80; ++x) {
             const float* px = &dst[(static_cast<size_t>(y) * 80 + x) * 4];
@@ -82,9 +82,9 @@ TEST(RunPatternJob, DrawsEveryRowOfTheOutput) {
     request.probe = 5;
     const kv::ProbeGeometry g = kv::ProbeGeometryFor(request, width, height);
     std::vector<uint8_t> bytes(static_cast<size_t>(width) * 4 * height, 0xEE);
-    kv::RunPatternJob8(5, g, kv::FrameView{bytes.data(), width, height, width * 4, kv::kLayoutARGB});
+    kv::RunPatternJob(kv::kArgb8, 5, g, kv::FrameView{bytes.data(), width, height, width * 4, kv::kLayoutARGB});
     std::vector<float> floats(static_cast<size_t>(width) * 4 * height, -9.0f);
-    kv::RunPatternJob32f(5, g, kv::FrameView{reinterpret_cast<unsigned char*>(floats.data()), width, height,
+    kv::RunPatternJob(kv::kBgra32f, 5, g, kv::FrameView{reinterpret_cast<unsigned char*>(floats.data()), width, height,
                                              width * 16, kv::kLayoutRGBA});
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
@@ -104,11 +104,11 @@ TEST(RunLutJob, RefusesARecordWithoutACompleteCube) {
     const kv::FrameView view{px.data(), 4, 64, 16, kv::kLayoutRGBA};
     kv::Lut3D pattern;
     pattern.probe = 17;
-    EXPECT_THROW(kv::RunLutJob8(pattern, view, view, 1.0f), std::invalid_argument);
+    EXPECT_THROW(kv::RunLutJob(kv::kArgb8, pattern, view, view, 1.0f), std::invalid_argument);
     kv::Lut3D shortData = gradeCube(3);
     shortData.data.pop_back();
-    EXPECT_THROW(kv::RunLutJob8(shortData, view, view, 1.0f), std::invalid_argument);
-    EXPECT_THROW(kv::RunLutJob32f(shortData, view, view, 1.0f), std::invalid_argument);
+    EXPECT_THROW(kv::RunLutJob(kv::kArgb8, shortData, view, view, 1.0f), std::invalid_argument);
+    EXPECT_THROW(kv::RunLutJob(kv::kBgra32f, shortData, view, view, 1.0f), std::invalid_argument);
     EXPECT_EQ(px, std::vector<uint8_t>(px.size(), 0xEE));
 }
 
@@ -126,7 +126,7 @@ TEST(RunLutJob, PassesOnAThreadStartFailure) {
     std::vector<uint8_t> px(static_cast<size_t>(16) * 4 * 1080);
     const kv::FrameView view{px.data(), 16, 1080, 64, kv::kLayoutARGB};
     const kv::ThreadStarter previous = kv::SetThreadStarter(&RefuseThreads);
-    EXPECT_THROW(kv::RunLutJob8(lut, view, view, 1.0f), std::system_error);
+    EXPECT_THROW(kv::RunLutJob(kv::kArgb8, lut, view, view, 1.0f), std::system_error);
     kv::SetThreadStarter(previous);
 }
 

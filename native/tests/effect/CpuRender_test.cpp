@@ -10,6 +10,7 @@
 
 #include "EffectTestLuts.h"
 #include "FakeHost.h"
+#include "RenderFormats.h"
 #include "lut_engine/ProbePattern.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
@@ -20,22 +21,10 @@ using kvtest::FakeHost;
 using kvtest::FakeParams;
 using kvtest::FakeWorld;
 using kvtest::LogTail;
-using kvtest::PixelLayout;
-
-constexpr unsigned char kUntouched = 0xCD;
-
-struct FormatCase {
-    PixelLayout layout;
-    A_long host;
-    PrPixelFormat format;
-    const char* name;
-};
-
-const FormatCase kFormats[] = {
-    {PixelLayout::ARGB8, kvtest::kApplAfterEffects, 0, "ARGB8"},
-    {PixelLayout::BGRA8, kvtest::kApplPremiere, PrPixelFormat_BGRA_4444_8u, "BGRA8u"},
-    {PixelLayout::BGRA32f, kvtest::kApplPremiere, PrPixelFormat_BGRA_4444_32f, "BGRA32f"},
-};
+using kvtest::FormatCase;
+using kvtest::kFormats;
+using kvtest::kUntouched;
+using kvtest::PixelUntouched;
 
 struct SizeCase {
     int32_t inW, inH, outW, outH;
@@ -44,19 +33,9 @@ struct SizeCase {
 // Output larger than the input in both directions, then smaller.
 const SizeCase kSizes[] = {{37, 21, 45, 40}, {64, 48, 30, 17}};
 
-bool PixelUntouched(FakeWorld& world, int32_t x, int32_t y) {
-    const unsigned char* p = world.Row(y) + static_cast<size_t>(x) * world.pixelBytes();
-    for (int i = 0; i < world.pixelBytes(); ++i) {
-        if (p[i] != kUntouched) {
-            return false;
-        }
-    }
-    return true;
-}
-
 struct Frame {
     FakeWorld in, out;
-    Frame(const FormatCase& f, const SizeCase& s) : in(f.layout, s.inW, s.inH, 12), out(f.layout, s.outW, s.outH, 4) {
+    Frame(const FormatCase& f, const SizeCase& s) : in(f.pixelFormat, s.inW, s.inH, 12), out(f.pixelFormat, s.outW, s.outH, 4) {
         in.FillTestPicture(static_cast<uint32_t>(s.inW));
         out.FillBytes(kUntouched);
     }
@@ -64,7 +43,7 @@ struct Frame {
 
 PF_Err RenderFrame(const FormatCase& f, Frame& frame, double amount, PF_Handle lut) {
     FakeHost host(f.host, EffectMain);
-    host.SetPixelFormat(f.format);
+    host.SetPixelFormat(f.hostFormat);
     FakeParams params(&frame.in, amount, lut);
     const PF_Err err = host.Call(PF_Cmd_RENDER, params.list(), &frame.out.def());
     EXPECT_EQ(host.suitesHeld(), 0);
@@ -96,7 +75,7 @@ TEST(CpuRender, WithoutALutCopiesTheOverlap) {
 TEST(CpuRender, EmbeddedLutIsAppliedInEachFormatsChannelOrder) {
     const float tolerance8 = 1.0f / 255.0f + 1e-6f;
     for (const FormatCase& f : kFormats) {
-        const float tolerance = f.layout == PixelLayout::BGRA32f ? 1e-5f : tolerance8;
+        const float tolerance = &f.pixelFormat == &kv::kBgra32f ? 1e-5f : tolerance8;
         for (const SizeCase& s : kSizes) {
             for (double amount : {100.0, 50.0}) {
                 Frame frame(f, s);
@@ -148,7 +127,7 @@ TEST(CpuRender, PatternReplacesThePictureWhateverTheAmount) {
             kv::Lut3D request;
             request.probe = 3;
             const kv::ProbeGeometry geometry = kv::ProbeGeometryFor(request, s.outW, s.outH);
-            const float tolerance = f.layout == PixelLayout::BGRA32f ? 0.0f : 0.5f / 255.0f + 1e-6f;
+            const float tolerance = &f.pixelFormat == &kv::kBgra32f ? 0.0f : 0.5f / 255.0f + 1e-6f;
             for (int32_t y = 0; y < s.outH; ++y) {
                 for (int32_t x = 0; x < s.outW; ++x) {
                     float expected[3], got[4];
@@ -165,7 +144,7 @@ TEST(CpuRender, PatternReplacesThePictureWhateverTheAmount) {
 }
 
 TEST(CpuRender, UnsupportedEditingHostFormatIsRefusedUntouched) {
-    const FormatCase f{PixelLayout::BGRA8, kvtest::kApplPremiere, PrPixelFormat_BGRA_4444_16u, "16u"};
+    const FormatCase f{kv::kBgra8u, kvtest::kApplPremiere, PrPixelFormat_BGRA_4444_16u, "16u"};
     Frame frame(f, kSizes[0]);
     PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(63));
     LogTail log;
@@ -186,8 +165,8 @@ TEST(CpuRender, EditingHostWithoutFormatSuiteRendersEightBit) {
         } else {
             host.SetSuiteYieldsNull("PF Pixel Format Suite", true);
         }
-        FakeWorld in(PixelLayout::BGRA8, 8, 4);
-        FakeWorld out(PixelLayout::BGRA8, 8, 4);
+        FakeWorld in(kv::kBgra8u, 8, 4);
+        FakeWorld out(kv::kBgra8u, 8, 4);
         in.FillTestPicture(3);
         FakeParams params(&in, 77.0 + variant, nullptr);
         LogTail log;
@@ -211,8 +190,8 @@ void FillUniform(FakeWorld& world) {
 
 TEST(CpuRender, LogsTheSettingsOncePerChange) {
     FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    FakeWorld in(PixelLayout::ARGB8, 130, 75);
-    FakeWorld out(PixelLayout::ARGB8, 129, 77, 8);
+    FakeWorld in(kv::kArgb8, 130, 75);
+    FakeWorld out(kv::kArgb8, 129, 77, 8);
     FillUniform(in);
     PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(4711, "night"));
     FakeParams params(&in, 100.0, lut);
@@ -239,9 +218,9 @@ TEST(CpuRender, LogsTheSettingsOncePerChange) {
 TEST(CpuRender, StatisticsReadEachFormatsChannels) {
     for (const FormatCase& f : {kFormats[1], kFormats[2]}) {
         FakeHost host(f.host, EffectMain);
-        host.SetPixelFormat(f.format);
-        FakeWorld in(f.layout, 3, 2);
-        FakeWorld out(f.layout, 3, 2);
+        host.SetPixelFormat(f.hostFormat);
+        FakeWorld in(f.pixelFormat, 3, 2);
+        FakeWorld out(f.pixelFormat, 3, 2);
         FillUniform(in);
         in.SetPixel(2, 1, 0.0f, 1.0f, 0.2f, 1.0f);
         PF_Handle lut = kvtest::MakeHandle8(kvtest::PatternText(2));
@@ -258,8 +237,8 @@ TEST(CpuRender, StatisticsReadEachFormatsChannels) {
 
 TEST(CpuRender, UnusableLutTextIsReportedOnceAndCopies) {
     FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    FakeWorld in(PixelLayout::ARGB8, 5, 5);
-    FakeWorld out(PixelLayout::ARGB8, 5, 5);
+    FakeWorld in(kv::kArgb8, 5, 5);
+    FakeWorld out(kv::kArgb8, 5, 5);
     in.FillTestPicture(9);
     PF_Handle junk = kvtest::MakeHandle8("not a LUT, render test");
     FakeParams params(&in, 100.0, junk);

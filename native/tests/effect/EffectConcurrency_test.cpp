@@ -20,7 +20,6 @@ namespace {
 using kvtest::FakeHost;
 using kvtest::FakeParams;
 using kvtest::FakeWorld;
-using kvtest::PixelLayout;
 
 constexpr int kLutCount = 11;
 constexpr int kRenderThreads = 4;
@@ -38,14 +37,14 @@ std::string LutTextNumber(int i) {
 TEST(EffectConcurrency, RendersUpdatesAndCallbacksAtOnce) {
     FakeHost host(kvtest::kApplPremiere, EffectMain);
     host.SetPixelFormat(PrPixelFormat_BGRA_4444_8u);
-    FakeWorld input(PixelLayout::BGRA8, 96, 70);
+    FakeWorld input(kv::kBgra8u, 96, 70);
     input.FillTestPicture(5);
 
     std::vector<PF_Handle> luts;
     std::vector<std::vector<unsigned char>> expected;
     for (int i = 0; i < kLutCount; ++i) {
         luts.push_back(kvtest::MakeHandle16(LutTextNumber(i)));
-        FakeWorld out(PixelLayout::BGRA8, 96, 70);
+        FakeWorld out(kv::kBgra8u, 96, 70);
         FakeParams params(&input, 80.0, luts.back());
         ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
         expected.push_back(out.bytes());
@@ -57,7 +56,7 @@ TEST(EffectConcurrency, RendersUpdatesAndCallbacksAtOnce) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kRenderThreads; ++t) {
         threads.emplace_back([&, t] {
-            FakeWorld out(PixelLayout::BGRA8, 96, 70);
+            FakeWorld out(kv::kBgra8u, 96, 70);
             for (int frame = 0; frame < kFramesPerThread; ++frame) {
                 const int i = (t * 5 + frame) % kLutCount;
                 FakeParams params(&input, 80.0, luts[i]);

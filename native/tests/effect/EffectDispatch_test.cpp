@@ -113,8 +113,8 @@ TEST(Dispatch, RoutesTheHandledCommands) {
     EXPECT_EQ(host.addedParams().size(), 4u);
     kvtest::DisposeHandle(host.addedParams()[1].u.arb_d.dephault);
 
-    kvtest::FakeWorld in(kvtest::PixelLayout::ARGB8, 4, 2);
-    kvtest::FakeWorld out(kvtest::PixelLayout::ARGB8, 4, 2);
+    kvtest::FakeWorld in(kv::kArgb8, 4, 2);
+    kvtest::FakeWorld out(kv::kArgb8, 4, 2);
     in.FillBytes(0x5A);
     kvtest::FakeParams params(&in, 100.0, nullptr);
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
@@ -147,8 +147,8 @@ TEST(Dispatch, OtherCommandsDoNothing) {
 
 TEST(Dispatch, NoExceptionReachesTheHost) {
     FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    kvtest::FakeWorld in(kvtest::PixelLayout::ARGB8, 4, 2);
-    kvtest::FakeWorld out(kvtest::PixelLayout::ARGB8, 4, 2);
+    kvtest::FakeWorld in(kv::kArgb8, 4, 2);
+    kvtest::FakeWorld out(kv::kArgb8, 4, 2);
     // Text not seen before: the cache has to allocate to parse it.
     PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(9301, "alloc"));
     kvtest::FakeParams params(&in, 100.0, lut);

@@ -128,7 +128,7 @@ Worst Compare(const HostFrame& input, const HostFrame& gpu, const kv::Lut3D& lut
         kv::ProbeRowsParams p{dst, lut.probe, kv::ProbeGeometryFor(lut, w, h), table};
         kv::DrawProbeRows32f(p, 0, h);
     } else {
-        kv::LutRows32fParams p{src, dst, w, table, &lut, amount, table};
+        kv::LutRowsParams p{src, dst, w, table, 1.0f, &lut, amount, table};
         kv::ApplyLutRows32f(p, 0, h);
     }
     Worst worst;

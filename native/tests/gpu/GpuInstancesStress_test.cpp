@@ -86,8 +86,8 @@ std::string OtherEffectLut(int i) {
 
 // A small BGRA float frame rendered through EffectMain on the processor path.
 std::vector<unsigned char> CpuRender(FakeHost& host, const std::string& lutText) {
-    FakeWorld in(PixelLayout::BGRA32f, 33, 21);
-    FakeWorld out(PixelLayout::BGRA32f, 33, 21);
+    FakeWorld in(kv::kBgra32f, 33, 21);
+    FakeWorld out(kv::kBgra32f, 33, 21);
     in.FillTestPicture(3);
     PF_Handle lut = MakeHandle8(lutText);
     FakeParams params(&in, 80.0, lut);

@@ -123,7 +123,7 @@ std::vector<float> CpuReference(const Frame& input, const kv::Lut3D* lut, float 
         kv::ProbeRowsParams p{dst, lut->probe, kv::ProbeGeometryFor(*lut, kWidth, kHeight), table};
         kv::DrawProbeRows32f(p, 0, kHeight);
     } else if (lut != nullptr && amount > 0.0f) {
-        kv::LutRows32fParams p{src, dst, kWidth, table, lut, amount, table};
+        kv::LutRowsParams p{src, dst, kWidth, table, 1.0f, lut, amount, table};
         kv::ApplyLutRows32f(p, 0, kHeight);
     }
     return out;

@@ -28,8 +28,8 @@ using kvtest::FloatSource;
 
 struct VectorRoutines {
     const char* name;
-    kv::LutRows8Fn lutRows8;
-    kv::LutRows32fFn lutRows32f;
+    kv::LutRowsFn lutRows8;
+    kv::LutRowsFn lutRows32f;
     kv::ProbeRowsFn probeRows8;
     kv::ProbeRowsFn probeRows32f;
 };
@@ -156,9 +156,9 @@ kv::Lut3D testCube(int32_t size, uint32_t seed, bool oddDomain) {
 
 // Parameters for `width` columns from src to dst, channel tables from each
 // frame's own order.
-kv::LutRows8Params lutParams8(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
+kv::LutRowsParams lutParams8(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
                               float amount) {
-    kv::LutRows8Params p;
+    kv::LutRowsParams p;
     p.src = src.view;
     p.dst = dst.view;
     p.width = width;
@@ -170,9 +170,9 @@ kv::LutRows8Params lutParams8(const kv::Lut3D& lut, const Frame& src, const Fram
     return p;
 }
 
-kv::LutRows32fParams lutParams32f(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
+kv::LutRowsParams lutParams32f(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
                                   float amount) {
-    kv::LutRows32fParams p;
+    kv::LutRowsParams p;
     p.src = src.view;
     p.dst = dst.view;
     p.width = width;
@@ -359,7 +359,7 @@ TEST_F(LutRowsSimd, UnusualByteScalesAndDenormalModesMatch) {
             for (const float scale : scales) {
                 SCOPED_TRACE(::testing::Message() << "scale " << scale << " domain min " << lo << " modes 0x"
                                                   << std::hex << mode);
-                kv::LutRows8Params p = lutParams8(lut, src, dst, 256, 0.5f);
+                kv::LutRowsParams p = lutParams8(lut, src, dst, 256, 0.5f);
                 p.scale = scale;
                 const FloatModes modes(mode);
                 expectSameAsScalar(routines_, p, &kv::ApplyLutRows8,
@@ -376,7 +376,7 @@ TEST_F(LutRowsSimd, InPlaceBandsMatch) {
     Frame frame = makeFrame(37, 4, 4, 0, kv::kLayoutBGRA, 0);
     fillRandomBytes(frame, 99u);
     Frame expected = frame;
-    kv::LutRows8Params p = lutParams8(lut, frame, frame, 37, 0.75f);
+    kv::LutRowsParams p = lutParams8(lut, frame, frame, 37, 0.75f);
     p.src.data = p.dst.data = expected.bytes.data();
     kv::ApplyLutRows8(p, 0, 4);
     for (const VectorRoutines& set : routines_) {
@@ -396,7 +396,7 @@ TEST_F(LutRowsSimd, UnusualChannelTablesMatch) {
     Frame src = makeFrame(19, 3, 16, 0, kv::kLayoutRGBA, 0);
     fillRandomFloats(src, 3u, awkwardFloats());
     const Frame dst32 = makeFrame(19, 3, 16, 0, kv::kLayoutRGBA, 0x11);
-    kv::LutRows32fParams p32 = lutParams32f(lut, src, dst32, 19, 1.0f);
+    kv::LutRowsParams p32 = lutParams32f(lut, src, dst32, 19, 1.0f);
     p32.dstChannels = repeated;
     expectSameAsScalar(routines_, p32, &kv::ApplyLutRows32f, [](const VectorRoutines& s) { return s.lutRows32f; },
                        dst32, 0, 3, true);
@@ -404,7 +404,7 @@ TEST_F(LutRowsSimd, UnusualChannelTablesMatch) {
     Frame src8 = makeFrame(19, 3, 4, 0, kv::kLayoutRGBA, 0);
     fillRandomBytes(src8, 4u);
     const Frame dst8 = makeFrame(19, 3, 4, 0, kv::kLayoutRGBA, 0x22);
-    kv::LutRows8Params p8 = lutParams8(lut, src8, dst8, 19, 0.5f);
+    kv::LutRowsParams p8 = lutParams8(lut, src8, dst8, 19, 0.5f);
     p8.srcChannels = p8.dstChannels = repeated;
     expectSameAsScalar(routines_, p8, &kv::ApplyLutRows8, [](const VectorRoutines& s) { return s.lutRows8; }, dst8,
                        0, 3, false);

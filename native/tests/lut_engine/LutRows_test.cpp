@@ -11,7 +11,7 @@
 #include "LutTestLuts.h"
 #include "SparseFrame.h"
 #include "lut_engine/ByteChannel.h"
-#include "lut_engine/simd/RowDispatch.h"
+#include "lut_engine/PixelFormat.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ kv::FrameView viewOf(void* data, int32_t width, int32_t height, int32_t rowBytes
     return v;
 }
 
-kv::LutRows8Params params8(const kv::Lut3D& lut, kv::FrameView src, kv::FrameView dst, float amount) {
-    kv::LutRows8Params p;
+kv::LutRowsParams params8(const kv::Lut3D& lut, kv::FrameView src, kv::FrameView dst, float amount) {
+    kv::LutRowsParams p;
     p.src = src;
     p.dst = dst;
     p.width = std::min(src.width, dst.width);
@@ -43,8 +43,8 @@ kv::LutRows8Params params8(const kv::Lut3D& lut, kv::FrameView src, kv::FrameVie
     return p;
 }
 
-kv::LutRows32fParams params32f(const kv::Lut3D& lut, kv::FrameView src, kv::FrameView dst, float amount) {
-    kv::LutRows32fParams p;
+kv::LutRowsParams params32f(const kv::Lut3D& lut, kv::FrameView src, kv::FrameView dst, float amount) {
+    kv::LutRowsParams p;
     p.src = src;
     p.dst = dst;
     p.width = std::min(src.width, dst.width);
@@ -79,7 +79,7 @@ TEST(ApplyLutRows8, ReadsAndWritesEachFramesOwnChannelOrder) {
     const kv::Lut3D lut = rotatingCube(17);
     std::vector<uint8_t> src = {7, 10, 20, 30, 200, 0, 128, 255};  // A R G B, two pixels
     std::vector<uint8_t> dst(8, 0xEE);
-    kv::ActiveRowOps().lutRows8(params8(lut, viewOf(src.data(), 2, 1, 8, kv::kLayoutARGB),
+    kv::ActiveRowOps(kv::kArgb8).applyLut(params8(lut, viewOf(src.data(), 2, 1, 8, kv::kLayoutARGB),
                               viewOf(dst.data(), 2, 1, 8, kv::kLayoutBGRA), 1.0f),
                       0, 1);
     // out R = in G, out G = in B, out B = in R; B G R A in memory.
@@ -90,7 +90,7 @@ TEST(ApplyLutRows32f, ReadsAndWritesEachFramesOwnChannelOrder) {
     const kv::Lut3D lut = rotatingCube(2);
     std::vector<float> src = {0.25f, 0.5f, 0.75f, 0.125f};  // B G R A
     std::vector<float> dst(4, -9.0f);
-    kv::ActiveRowOps().lutRows32f(params32f(lut, viewOf(src.data(), 1, 1, 16, kv::kLayoutBGRA),
+    kv::ActiveRowOps(kv::kBgra32f).applyLut(params32f(lut, viewOf(src.data(), 1, 1, 16, kv::kLayoutBGRA),
                                   viewOf(dst.data(), 1, 1, 16, kv::kLayoutRGBA), 1.0f),
                         0, 1);
     EXPECT_EQ(dst, (std::vector<float>{0.5f, 0.25f, 0.75f, 0.125f}));
@@ -112,7 +112,7 @@ TEST(ApplyLutRows8, RoundsToBytesAtTheEdges) {
         const kv::Lut3D lut = constantCube(c.value);
         std::vector<uint8_t> src = {0, 0, 0, 77};
         std::vector<uint8_t> dst(4, 0xEE);
-        kv::ActiveRowOps().lutRows8(params8(lut, viewOf(src.data(), 1, 1, 4, kv::kLayoutRGBA),
+        kv::ActiveRowOps(kv::kArgb8).applyLut(params8(lut, viewOf(src.data(), 1, 1, 4, kv::kLayoutRGBA),
                                   viewOf(dst.data(), 1, 1, 4, kv::kLayoutRGBA), 1.0f),
                           0, 1);
         EXPECT_EQ(dst, (std::vector<uint8_t>{c.byte, c.byte, c.byte, 77})) << c.value;
@@ -125,7 +125,7 @@ TEST(ApplyLutRows32f, BlendsByAmountWithoutClampingAndKeepsNaN) {
     std::vector<float> src = {0.5f, kNaN, 0.25f, nanAlpha, 0.5f, 0.5f, 0.5f, 0.0f};  // R G B A
     for (float amount : {0.0f, 0.5f, 1.0f}) {
         std::vector<float> dst(8, -9.0f);
-        kv::ActiveRowOps().lutRows32f(params32f(lut, viewOf(src.data(), 2, 1, 32, 2), viewOf(dst.data(), 2, 1, 32, 2),
+        kv::ActiveRowOps(kv::kBgra32f).applyLut(params32f(lut, viewOf(src.data(), 2, 1, 32, 2), viewOf(dst.data(), 2, 1, 32, 2),
                                       amount),
                             0, 1);
         EXPECT_EQ(dst[0], 0.5f + 1.5f * amount);
@@ -144,12 +144,12 @@ TEST(ApplyLutRows8, WritesOnlyItsRowsAndColumns) {
     const int32_t width = 3, height = 6, rowBytes = 20;
     std::vector<uint8_t> src(rowBytes * height, 0);
     std::vector<uint8_t> dst(rowBytes * height, 0xEE);
-    kv::LutRows8Params p = params8(lut, viewOf(src.data(), width, height, rowBytes, 0),
+    kv::LutRowsParams p = params8(lut, viewOf(src.data(), width, height, rowBytes, 0),
                                    viewOf(dst.data(), width + 1, height, rowBytes, 0), 1.0f);
-    kv::ActiveRowOps().lutRows8(p, 4, 2);
-    kv::ActiveRowOps().lutRows8(p, 3, 3);
+    kv::ActiveRowOps(kv::kArgb8).applyLut(p, 4, 2);
+    kv::ActiveRowOps(kv::kArgb8).applyLut(p, 3, 3);
     EXPECT_EQ(dst, std::vector<uint8_t>(dst.size(), 0xEE));
-    kv::ActiveRowOps().lutRows8(p, 2, 4);
+    kv::ActiveRowOps(kv::kArgb8).applyLut(p, 2, 4);
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t i = 0; i < rowBytes; ++i) {
             const bool written = y >= 2 && y < 4 && i < 4 * width;
@@ -187,10 +187,10 @@ TEST(ApplyLutRows, MatchTheSeparatelyRoundedMaths) {
     const float amount = 0.7f;
     std::vector<float> dstF(4 * count);
     std::vector<uint8_t> dst8(4 * count);
-    kv::ActiveRowOps().lutRows32f(params32f(lut, viewOf(srcF.data(), count, 1, 16 * count, 2),
+    kv::ActiveRowOps(kv::kBgra32f).applyLut(params32f(lut, viewOf(srcF.data(), count, 1, 16 * count, 2),
                                   viewOf(dstF.data(), count, 1, 16 * count, 2), amount),
                         0, 1);
-    kv::ActiveRowOps().lutRows8(params8(lut, viewOf(src8.data(), count, 1, 4 * count, 2),
+    kv::ActiveRowOps(kv::kArgb8).applyLut(params8(lut, viewOf(src8.data(), count, 1, 4 * count, 2),
                               viewOf(dst8.data(), count, 1, 4 * count, 2), amount),
                       0, 1);
 
@@ -244,7 +244,7 @@ TEST(ApplyLutRows, ReachRowsPastTwoGigabytes) {
     const kv::Lut3D lut = rotatingCube(2);
     const uint8_t pixel[4] = {1, 51, 102, 153};
     for (int y = 0; y < 3; ++y) std::memcpy(src.data() + static_cast<size_t>(y) * rowBytes, pixel, 4);
-    kv::ActiveRowOps().lutRows8(params8(lut, viewOf(src.data(), 1, 3, rowBytes, 2), viewOf(dst.data(), 1, 3, rowBytes, 2),
+    kv::ActiveRowOps(kv::kArgb8).applyLut(params8(lut, viewOf(src.data(), 1, 3, rowBytes, 2), viewOf(dst.data(), 1, 3, rowBytes, 2),
                               1.0f),
                       2, 3);
     const unsigned char* out = dst.data() + 2 * static_cast<size_t>(rowBytes);
@@ -252,7 +252,7 @@ TEST(ApplyLutRows, ReachRowsPastTwoGigabytes) {
 
     const float pixelF[4] = {0.25f, 0.5f, 0.75f, 1.0f};
     std::memcpy(src.data() + 2 * static_cast<size_t>(rowBytes), pixelF, 16);
-    kv::ActiveRowOps().lutRows32f(params32f(lut, viewOf(src.data(), 1, 3, rowBytes, 2),
+    kv::ActiveRowOps(kv::kBgra32f).applyLut(params32f(lut, viewOf(src.data(), 1, 3, rowBytes, 2),
                                   viewOf(dst.data(), 1, 3, rowBytes, 2), 1.0f),
                         2, 3);
     float outF[4];

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "SparseFrame.h"
-#include "lut_engine/simd/RowDispatch.h"
+#include "lut_engine/PixelFormat.h"
 
 namespace {
 
@@ -140,11 +140,11 @@ TEST(DrawProbeRows, FillEveryPixelWithFullAlphaInBothDepths) {
     p.geometry = g;
     p.dst = kv::FrameView{bytes.data(), width, height, width * 4, kv::kLayoutARGB};
     p.dstChannels = kv::ChannelTableFor(kv::kLayoutARGB);
-    kv::ActiveRowOps().probeRows8(p, 0, height);
+    kv::ActiveRowOps(kv::kArgb8).drawProbe(p, 0, height);
     p.dst = kv::FrameView{reinterpret_cast<unsigned char*>(floats.data()), width, height, width * 16,
                           kv::kLayoutBGRA};
     p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
-    kv::ActiveRowOps().probeRows32f(p, 1, height);
+    kv::ActiveRowOps(kv::kBgra32f).drawProbe(p, 1, height);
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             const uint8_t* b = &bytes[(y * width + x) * 4];
@@ -178,7 +178,7 @@ TEST(DrawProbeRows, ReachRowsPastTwoGigabytes) {
     p.geometry = kv::ProbeGeometryFor(patternRequest(2), 2, 3);  // 3 x 3 grid: the last row holds patches 6 and 7
     p.dst = kv::FrameView{frame.data(), 2, 3, rowBytes, kv::kLayoutRGBA};
     p.dstChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
-    kv::ActiveRowOps().probeRows8(p, 2, 3);
+    kv::ActiveRowOps(kv::kArgb8).drawProbe(p, 2, 3);
     const unsigned char* row = frame.data() + 2 * static_cast<size_t>(rowBytes);
     EXPECT_EQ((std::vector<uint8_t>(row, row + 8)), (std::vector<uint8_t>{0, 255, 255, 255, 255, 255, 255, 255}));
 }

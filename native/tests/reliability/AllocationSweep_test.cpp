@@ -103,13 +103,13 @@ TEST(AllocationSweep, RenderAnswersForWholeFramesOnly) {
     for (const FormatCase& f : kFormats) {
         SCOPED_TRACE(f.name);
         FakeHost host(f.host, EffectMain);
-        host.SetPixelFormat(f.format);
-        FakeWorld in(f.layout, 64, 48);
-        FakeWorld out(f.layout, 64, 48);
-        FakeWorld reference(f.layout, 64, 48);
+        host.SetPixelFormat(f.hostFormat);
+        FakeWorld in(f.pixelFormat, 64, 48);
+        FakeWorld out(f.pixelFormat, 64, 48);
+        FakeWorld reference(f.pixelFormat, 64, 48);
         in.FillTestPicture(21);
         // Text the cache has not seen, different for each format.
-        PF_Handle lut = MakeHandle16(kv::FormatLutText(MixingLut(), 40 + static_cast<int>(f.layout), "sweep render"));
+        PF_Handle lut = MakeHandle16(kv::FormatLutText(MixingLut(), 40 + static_cast<int>(&f - kFormats), "sweep render"));
         FakeParams params(&in, 75.0, lut);
         int wrong = 0;
         std::vector<std::vector<unsigned char>> answers;

@@ -45,7 +45,7 @@ int RunSession(FakeHost& host, PF_Handle lut) {
     host.ClearRecords();
 
     // The editing host's default answer for the pixel format is 8-bit BGRA.
-    const PixelLayout layout = host.in().appl_id == kApplPremiere ? PixelLayout::BGRA8 : PixelLayout::ARGB8;
+    const kv::PixelFormat& layout = host.in().appl_id == kApplPremiere ? kv::kBgra8u : kv::kArgb8;
     FakeWorld in(layout, 40, 40);
     FakeWorld out(layout, 40, 40);
     in.FillTestPicture(11);
@@ -146,8 +146,8 @@ TEST(HostWithoutServices, CommandsStillAnswer) {
 
     FakeHost host(kApplPremiere, EffectMain);
     host.in().utils = nullptr;
-    FakeWorld in(PixelLayout::BGRA8, 20, 20);
-    FakeWorld out(PixelLayout::BGRA8, 20, 20);
+    FakeWorld in(kv::kBgra8u, 20, 20);
+    FakeWorld out(kv::kBgra8u, 20, 20);
     in.FillTestPicture(2);
     FakeParams params(&in, 100.0, lut);
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
@@ -172,8 +172,8 @@ TEST(MemoryExhausted, ValuesKeepTheirOldContent) {
     const std::string fresh = InvertRedText(74, "fresh");
     PF_ArbitraryH value = old;
     PF_Handle freshHandle = MakeHandle16(InvertRedText(75, "unseen"));
-    FakeWorld in(PixelLayout::ARGB8, 16, 16);
-    FakeWorld out(PixelLayout::ARGB8, 16, 16);
+    FakeWorld in(kv::kArgb8, 16, 16);
+    FakeWorld out(kv::kArgb8, 16, 16);
     in.FillTestPicture(4);
     out.FillBytes(kUntouched);
     FakeParams params(&in, 100.0, freshHandle);

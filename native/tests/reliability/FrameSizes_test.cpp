@@ -37,12 +37,12 @@ std::string Describe(const FormatCase& f, const SizeCase& s, Source source) {
 // the LUT, outside it untouched; a pattern writes every output pixel.
 void RenderAndCheck(const FormatCase& f, const SizeCase& s, Source source, PF_Handle lut) {
     SCOPED_TRACE(Describe(f, s, source));
-    FakeWorld in(f.layout, s.inW, s.inH);
-    FakeWorld out(f.layout, s.outW, s.outH);
+    FakeWorld in(f.pixelFormat, s.inW, s.inH);
+    FakeWorld out(f.pixelFormat, s.outW, s.outH);
     in.FillTestPicture(static_cast<uint32_t>(s.inW + 3 * s.inH));
     if (!out.bytes().empty()) out.FillBytes(kUntouched);
     FakeHost host(f.host, EffectMain);
-    host.SetPixelFormat(f.format);
+    host.SetPixelFormat(f.hostFormat);
     FakeParams params(&in, 100.0, lut);
     ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
     EXPECT_EQ(host.suitesHeld(), 0);
@@ -98,11 +98,11 @@ TEST(FrameSizes, WorldsWithoutPixelsAreEmpty) {
     PF_Handle pattern = MakeHandle16(PatternText(5));
     for (const FormatCase& f : kFormats) {
         SCOPED_TRACE(f.name);
-        FakeWorld in(f.layout, 32, 32);
-        FakeWorld out(f.layout, 32, 32);
+        FakeWorld in(f.pixelFormat, 32, 32);
+        FakeWorld out(f.pixelFormat, 32, 32);
         in.FillTestPicture(9);
         FakeHost host(f.host, EffectMain);
-        host.SetPixelFormat(f.format);
+        host.SetPixelFormat(f.hostFormat);
         for (PF_Handle lut : {embedded, pattern}) {
             FakeParams params(&in, 100.0, lut);
             PF_LayerDef noOutput = out.def();

@@ -16,8 +16,8 @@ const PF_Cmd kCommands[] = {PF_Cmd_ABOUT,       PF_Cmd_GLOBAL_SETUP,         PF_
 
 TEST(HostileRecords, MissingRecordsAreAnsweredWithoutACrash) {
     FakeHost host(kApplPremiere, EffectMain);
-    FakeWorld in(PixelLayout::BGRA8, 8, 8);
-    FakeWorld out(PixelLayout::BGRA8, 8, 8);
+    FakeWorld in(kv::kBgra8u, 8, 8);
+    FakeWorld out(kv::kBgra8u, 8, 8);
     PF_Handle lut = MakeHandle16(InvertRedText(91, "hostile"));
     FakeParams params(&in, 100.0, lut);
     PF_ParamDef* holes[6] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};

@@ -44,8 +44,8 @@ TEST(HugeFrames, RowsPastTwoGigabytesRenderLikeACompactFrame) {
     for (const FormatCase& f : kFormats) {
         for (const HugeShape& shape : kShapes) {
             SCOPED_TRACE(std::string(f.name) + " " + std::to_string(shape.rows) + " rows");
-            FakeWorld compactIn(f.layout, kWidth, shape.rows);
-            FakeWorld compactOut(f.layout, kWidth, shape.rows);
+            FakeWorld compactIn(f.pixelFormat, kWidth, shape.rows);
+            FakeWorld compactOut(f.pixelFormat, kWidth, shape.rows);
             compactIn.FillTestPicture(7);
             const size_t usedBytes = static_cast<size_t>(compactIn.rowBytes());
             SparseFrame hugeIn(shape.rows, shape.rowBytes, usedBytes);
@@ -59,7 +59,7 @@ TEST(HugeFrames, RowsPastTwoGigabytesRenderLikeACompactFrame) {
             PF_LayerDef outDef = SparseWorld(compactOut, hugeOut.data(), shape.rowBytes);
 
             FakeHost host(f.host, EffectMain);
-            host.SetPixelFormat(f.format);
+            host.SetPixelFormat(f.hostFormat);
             for (PF_Handle lut : luts) {
                 FakeParams compactParams(&compactIn, 60.0, lut);
                 compactOut.FillBytes(kUntouched);

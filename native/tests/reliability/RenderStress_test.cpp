@@ -58,7 +58,7 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
     const unsigned previousThreads = kv::SetHardwareThreads(8);
     FakeHost host(kApplPremiere, EffectMain);
     host.SetPixelFormat(PrPixelFormat_BGRA_4444_32f);
-    FakeWorld input(PixelLayout::BGRA32f, kWidth, kHeight);
+    FakeWorld input(kv::kBgra32f, kWidth, kHeight);
     input.FillTestPicture(8);
 
     std::vector<std::string> texts;
@@ -70,7 +70,7 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
         // a copy, so those stay UTF-16.
         const bool eightBit = i % 2 == 1 && texts.back().size() >= 10;
         luts.push_back(eightBit ? MakeHandle8(texts.back()) : MakeHandle16(texts.back()));
-        FakeWorld out(PixelLayout::BGRA32f, kWidth, kHeight);
+        FakeWorld out(kv::kBgra32f, kWidth, kHeight);
         FakeParams params(&input, 60.0, luts.back());
         ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
         expected.push_back(out.bytes());
@@ -81,7 +81,7 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            FakeWorld out(PixelLayout::BGRA32f, kWidth, kHeight);
+            FakeWorld out(kv::kBgra32f, kWidth, kHeight);
             for (int frame = 0; frame < kFrames; ++frame) {
                 const int i = (t * 3 + frame / kFramesPerLut) % kLuts;
                 FakeParams params(&input, 60.0, luts[i]);

@@ -116,8 +116,8 @@ TEST(StoredValue, EveryFormSurvivesTheCallbacksInBothStorages) {
 // log line; rendering a cut LUT copies the input.
 TEST(StoredValue, CutValuesOpenAsNoLutAndRenderAsACopy) {
     FakeHost host(kApplAfterEffects, EffectMain);
-    FakeWorld in(PixelLayout::ARGB8, 8, 8);
-    FakeWorld out(PixelLayout::ARGB8, 8, 8);
+    FakeWorld in(kv::kArgb8, 8, 8);
+    FakeWorld out(kv::kArgb8, 8, 8);
     in.FillTestPicture(21);
     const std::string text = InvertRedText(81, "cut");
     // An 8-bit value needs "KVLUT" and one more byte; a UTF-16 one the whole
@@ -179,8 +179,8 @@ TEST(StoredValue, ForeignBytesOpenAsNoLut) {
     A_u_long printSize = 0;
     EXPECT_EQ(host.ArbPrintSize(kept, &printSize), PF_Err_NONE);
     EXPECT_EQ(printSize, 1u);
-    FakeWorld in(PixelLayout::ARGB8, 8, 8);
-    FakeWorld out(PixelLayout::ARGB8, 8, 8);
+    FakeWorld in(kv::kArgb8, 8, 8);
+    FakeWorld out(kv::kArgb8, 8, 8);
     in.FillTestPicture(22);
     FakeParams params(&in, 100.0, kept);
     LogTail log;

@@ -56,10 +56,10 @@ TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
     for (const FormatCase& f : kFormats) {
         for (PF_Handle lut : {embedded, pattern}) {
             FakeHost host(f.host, EffectMain);
-            host.SetPixelFormat(f.format);
-            FakeWorld in(f.layout, kWidth, kHeight);
+            host.SetPixelFormat(f.hostFormat);
+            FakeWorld in(f.pixelFormat, kWidth, kHeight);
             in.FillTestPicture(17);
-            FakeWorld reference(f.layout, kWidth, kHeight);
+            FakeWorld reference(f.pixelFormat, kWidth, kHeight);
             FakeParams params(&in, 75.0, lut);
             ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &reference.def()), PF_Err_NONE);
 
@@ -69,7 +69,7 @@ TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
                 gAllowedStarts = k;
                 gStarts = 0;
                 kv::SetThreadStarter(&StartUntilRefused);
-                FakeWorld out(f.layout, kWidth, kHeight);
+                FakeWorld out(f.pixelFormat, kWidth, kHeight);
                 EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_INTERNAL_STRUCT_DAMAGED);
                 EXPECT_EQ(gStarts.load(), k);
                 EXPECT_EQ(gRunning.load(), 0);  // joined before EffectMain returned
@@ -94,8 +94,8 @@ TEST_F(ThreadStartFault, SmallFramesNeedNoThread) {
     gStarts = 0;
     kv::SetThreadStarter(&StartUntilRefused);
     FakeHost host(kApplAfterEffects, EffectMain);
-    FakeWorld in(PixelLayout::ARGB8, 300, 31);
-    FakeWorld out(PixelLayout::ARGB8, 300, 31);
+    FakeWorld in(kv::kArgb8, 300, 31);
+    FakeWorld out(kv::kArgb8, 300, 31);
     in.FillTestPicture(3);
     FakeParams params(&in, 100.0, lut);
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);

@@ -17,13 +17,14 @@
 #include <vector>
 
 #include "effect_sdk.h"
+#include "lut_engine/PixelFormat.h"
 
 namespace kvtest {
 
 using EffectEntry = PF_Err (*)(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
 
-constexpr A_long kApplAfterEffects = 0x46585443;  // 'FXTC'
-constexpr A_long kApplPremiere = 0x50724D72;      // 'PrMr'
+constexpr A_long kApplAfterEffects = kApplIdAfterEffects;
+constexpr A_long kApplPremiere = kApplIdPremiere;
 
 // ---- Handles (process-wide) -------------------------------------------------
 
@@ -45,24 +46,26 @@ bool InHostCallback();
 
 // ---- Worlds -----------------------------------------------------------------
 
-enum class PixelLayout { ARGB8, BGRA8, BGRA32f };
-
-// A frame in one of the hosts' layouts, with optional padding at the end of
-// each row. Pixel access takes and returns red, green, blue, alpha.
+// A frame in one of the render's pixel formats, with optional padding at the
+// end of each row. Pixel access takes and returns red, green, blue, alpha.
 class FakeWorld {
 public:
-    FakeWorld(PixelLayout layout, int32_t width, int32_t height, int32_t rowPadding = 0);
+    FakeWorld(const kv::PixelFormat& format, int32_t width, int32_t height, int32_t rowPadding = 0);
     FakeWorld(const FakeWorld&) = delete;
     FakeWorld& operator=(const FakeWorld&) = delete;
 
     PF_LayerDef& def() { return def_; }
-    PixelLayout layout() const { return layout_; }
+    const kv::PixelFormat& format() const { return *format_; }
     int32_t width() const { return def_.width; }
     int32_t height() const { return def_.height; }
     int32_t rowBytes() const { return def_.rowbytes; }
-    int32_t pixelBytes() const { return layout_ == PixelLayout::BGRA32f ? 16 : 4; }
+    int32_t pixelBytes() const { return format_->pixelBytes; }
     std::vector<unsigned char>& bytes() { return bytes_; }
     unsigned char* Row(int32_t y) { return bytes_.data() + static_cast<size_t>(y) * def_.rowbytes; }
+    // The world as the row operations see it.
+    kv::FrameView View() {
+        return kv::FrameView{bytes_.data(), def_.width, def_.height, def_.rowbytes, format_->channelOrder};
+    }
 
     // 8-bit worlds store round(v * 255) clamped to 0..255.
     void SetPixel(int32_t x, int32_t y, float r, float g, float b, float a);
@@ -74,7 +77,7 @@ public:
 private:
     size_t Offset(int32_t x, int32_t y, int channel) const;
 
-    PixelLayout layout_;
+    const kv::PixelFormat* format_;
     std::vector<unsigned char> bytes_;
     PF_LayerDef def_{};
 };

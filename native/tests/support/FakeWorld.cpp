@@ -7,8 +7,8 @@ namespace kvtest {
 
 // ---- Worlds -----------------------------------------------------------------
 
-FakeWorld::FakeWorld(PixelLayout layout, int32_t width, int32_t height, int32_t rowPadding)
-    : layout_(layout) {
+FakeWorld::FakeWorld(const kv::PixelFormat& format, int32_t width, int32_t height, int32_t rowPadding)
+    : format_(&format) {
     const int32_t rowBytes = width * pixelBytes() + rowPadding;
     bytes_.assign(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
     def_.data = bytes_.data();
@@ -19,15 +19,13 @@ FakeWorld::FakeWorld(PixelLayout layout, int32_t width, int32_t height, int32_t 
     def_.extent_hint.bottom = height;
     def_.pix_aspect_ratio.num = 1;
     def_.pix_aspect_ratio.den = 1;
-    def_.world_flags = PF_WorldFlag_WRITEABLE | (layout == PixelLayout::BGRA32f ? PF_WorldFlag_DEEP : 0);
+    def_.world_flags = PF_WorldFlag_WRITEABLE | (format.depth != kv::ChannelDepth::k8u ? PF_WorldFlag_DEEP : 0);
 }
 
 size_t FakeWorld::Offset(int32_t x, int32_t y, int channel) const {
-    // Channel positions: red, green, blue, alpha.
-    static const int kArgb[4] = {1, 2, 3, 0};
-    static const int kBgra[4] = {2, 1, 0, 3};
-    const int* positions = layout_ == PixelLayout::ARGB8 ? kArgb : kBgra;
-    const size_t channelBytes = layout_ == PixelLayout::BGRA32f ? 4 : 1;
+    const kv::ChannelTable table = kv::ChannelTableFor(format_->channelOrder);
+    const int32_t positions[4] = {table.r, table.g, table.b, table.a};
+    const size_t channelBytes = static_cast<size_t>(pixelBytes() / 4);
     return static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes) +
            static_cast<size_t>(x) * static_cast<size_t>(pixelBytes()) +
            static_cast<size_t>(positions[channel]) * channelBytes;
@@ -36,7 +34,7 @@ size_t FakeWorld::Offset(int32_t x, int32_t y, int channel) const {
 void FakeWorld::SetPixel(int32_t x, int32_t y, float r, float g, float b, float a) {
     const float values[4] = {r, g, b, a};
     for (int c = 0; c < 4; ++c) {
-        if (layout_ == PixelLayout::BGRA32f) {
+        if (format_->depth == kv::ChannelDepth::k32f) {
             std::memcpy(&bytes_[Offset(x, y, c)], &values[c], 4);
         } else {
             const float v = std::round(values[c] * 255.0f);
@@ -48,7 +46,7 @@ void FakeWorld::SetPixel(int32_t x, int32_t y, float r, float g, float b, float 
 
 void FakeWorld::GetPixel(int32_t x, int32_t y, float rgba[4]) const {
     for (int c = 0; c < 4; ++c) {
-        if (layout_ == PixelLayout::BGRA32f) {
+        if (format_->depth == kv::ChannelDepth::k32f) {
             std::memcpy(&rgba[c], &bytes_[Offset(x, y, c)], 4);
         } else {
             rgba[c] = static_cast<float>(bytes_[Offset(x, y, c)]) / 255.0f;

@@ -210,7 +210,7 @@ KV_AVX2_INLINE void lutBlock32f(const CubeLanes& c, const FloatShuffles& f, cons
 }
 
 template <bool UnitDomain>
-KV_AVX2 void lutRows32f(const LutRows32fParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void lutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
     CubeLanes c;
     loadCube(*p.lut, p.amount, c);
     FloatShuffles f;
@@ -281,7 +281,7 @@ KV_AVX2_INLINE void lutBlock8(const CubeLanes& c, __m256 scale, const ByteShifts
 }
 
 template <bool UnitDomain>
-KV_AVX2 void lutRows8(const LutRows8Params& p, int32_t y0, int32_t y1) {
+KV_AVX2 void lutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
     CubeLanes c;
     loadCube(*p.lut, p.amount, c);
     ByteShifts s;
@@ -329,7 +329,7 @@ bool roundsToNearestKeepingDenormals() {
 
 }  // namespace
 
-void ApplyLutRows32fAvx2(const LutRows32fParams& p, int32_t y0, int32_t y1) {
+void ApplyLutRows32fAvx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
     if (!isChannelPermutation(p.srcChannels) || !isChannelPermutation(p.dstChannels) ||
         !cubeFitsGatherIndex(*p.lut)) {
         ApplyLutRows32f(p, y0, y1);
@@ -342,7 +342,7 @@ void ApplyLutRows32fAvx2(const LutRows32fParams& p, int32_t y0, int32_t y1) {
     }
 }
 
-void ApplyLutRows8Avx2(const LutRows8Params& p, int32_t y0, int32_t y1) {
+void ApplyLutRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
     if (!isChannelPermutation(p.srcChannels) || !isChannelPermutation(p.dstChannels) ||
         !cubeFitsGatherIndex(*p.lut)) {
         ApplyLutRows8(p, y0, y1);

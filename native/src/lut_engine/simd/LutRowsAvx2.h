@@ -15,8 +15,8 @@
 
 namespace kv {
 
-void ApplyLutRows32fAvx2(const LutRows32fParams& params, int32_t y0, int32_t y1);
-void ApplyLutRows8Avx2(const LutRows8Params& params, int32_t y0, int32_t y1);
+void ApplyLutRows32fAvx2(const LutRowsParams& params, int32_t y0, int32_t y1);
+void ApplyLutRows8Avx2(const LutRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows32fAvx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows8Avx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 

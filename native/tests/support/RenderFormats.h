@@ -1,6 +1,6 @@
 #pragma once
 // The three pixel formats as the hosts hand them over, and the pieces the
-// reliability tests share: a host set up for one format and a check of an
+// render tests share: a host set up for one format and a check of an
 // output against the input under the red-inverting LUT.
 
 #include <cmath>
@@ -13,17 +13,20 @@ extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_
 
 namespace kvtest {
 
+// A format as one host hands it over: the CPU format the frames are in, the
+// host, and what the editing host's pixel format suite reports (0 for the
+// compositing host, which has no such suite).
 struct FormatCase {
-    PixelLayout layout;
+    const kv::PixelFormat& pixelFormat;
     A_long host;
-    PrPixelFormat format;
+    PrPixelFormat hostFormat;
     const char* name;
 };
 
 inline constexpr FormatCase kFormats[] = {
-    {PixelLayout::ARGB8, kApplAfterEffects, 0, "ARGB8"},
-    {PixelLayout::BGRA8, kApplPremiere, PrPixelFormat_BGRA_4444_8u, "BGRA8u"},
-    {PixelLayout::BGRA32f, kApplPremiere, PrPixelFormat_BGRA_4444_32f, "BGRA32f"},
+    {kv::kArgb8, kApplAfterEffects, 0, "ARGB8"},
+    {kv::kBgra8u, kApplPremiere, PrPixelFormat_BGRA_4444_8u, "BGRA8u"},
+    {kv::kBgra32f, kApplPremiere, PrPixelFormat_BGRA_4444_32f, "BGRA32f"},
 };
 
 inline constexpr unsigned char kUntouched = 0xCD;
@@ -41,7 +44,7 @@ inline bool InvertsRed(const FakeWorld& in, const FakeWorld& out, int32_t x, int
     float a[4], b[4];
     in.GetPixel(x, y, a);
     out.GetPixel(x, y, b);
-    const float tolerance = in.layout() == PixelLayout::BGRA32f ? 1e-5f : 1.01f / 255.0f;
+    const float tolerance = in.format().depth == kv::ChannelDepth::k32f ? 1e-5f : 1.01f / 255.0f;
     const float expected[4] = {1.0f - a[0], a[1], a[2], a[3]};
     for (int c = 0; c < 4; ++c) {
         if (!(std::fabs(b[c] - expected[c]) <= tolerance)) return false;
