@@ -2,6 +2,7 @@
 
 #include "effect/CpuRender.h"
 #include "effect/EffectGlobal.h"
+#include "effect/EffectParams.h"
 #include "effect/LutParam.h"
 #include "effect/UserChangedParam.h"
 #include "panel_link/ButtonLabel.h"

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "effect/EffectParams.h"
 #include "effect/LutCache.h"
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/LutText.h"
@@ -103,19 +102,6 @@ void Store(T* destination, T value) {
     if (destination != nullptr) {
         *destination = value;
     }
-}
-
-PF_Err AddParam(PF_InData* in_data, PF_ParamDef& def) {
-    return in_data->inter.add_param(in_data->effect_ref, -1, &def);
-}
-
-void StartDef(PF_ParamDef& def, const EffectParamEntry& entry) {
-    def = PF_ParamDef{};
-    def.uu.id = entry.id;
-    def.param_type = entry.type;
-    def.flags = entry.flags;
-    def.ui_flags = entry.uiFlags;
-    std::strncpy(def.name, entry.name, sizeof def.name - 1);
 }
 
 // ---- The callbacks, one per selector ----------------------------------------
@@ -244,46 +230,7 @@ PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source) {
     return NewDefaultValue(in_data);
 }
 
-PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
-    if (in_data == nullptr || out_data == nullptr || in_data->inter.add_param == nullptr) {
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    PF_ParamDef def;
-    for (const EffectParamEntry& entry : kEffectParams) {
-        StartDef(def, entry);
-        switch (entry.type) {
-            case PF_Param_FLOAT_SLIDER:
-                def.u.fs_d.valid_min = kAmountValidMin;
-                def.u.fs_d.valid_max = kAmountValidMax;
-                def.u.fs_d.slider_min = kAmountSliderMin;
-                def.u.fs_d.slider_max = kAmountSliderMax;
-                def.u.fs_d.dephault = kAmountDefault;
-                def.u.fs_d.value = kAmountDefault;
-                def.u.fs_d.precision = kAmountPrecision;
-                def.u.fs_d.display_flags = PF_ValueDisplayFlag_PERCENT;
-                break;
-            case PF_Param_ARBITRARY_DATA:
-                def.ui_width = kLutUiWidth;
-                def.ui_height = kLutUiHeight;
-                def.u.arb_d.id = kLutArbitraryId;
-                def.u.arb_d.dephault = NewDefaultValue(in_data);
-                def.u.arb_d.value = nullptr;
-                def.u.arb_d.refconPV = &Record();
-                break;
-            case PF_Param_BUTTON:
-                def.u.button_d.u.namesptr = entry.buttonLabel;
-                break;
-            default:
-                break;
-        }
-        const PF_Err err = AddParam(in_data, def);
-        if (err != PF_Err_NONE) {
-            return err;
-        }
-    }
-    out_data->num_params = kParamCount;
-    return PF_Err_NONE;
-}
+void* LutParamRefcon() { return &Record(); }
 
 PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra) {
     if (extra == nullptr) {

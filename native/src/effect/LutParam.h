@@ -1,5 +1,5 @@
 #pragma once
-// The effect's parameters and the "LUT" parameter's value.
+// The "LUT" parameter's value and its host callbacks.
 //
 // The value is a host handle holding LUT text, either as 8-bit characters or
 // as UTF-16 little-endian units, with no terminator. Values made here are
@@ -10,11 +10,11 @@
 
 #include "effect_sdk.h"
 
-// PARAMS_SETUP: adds the four parameters after the input layer.
-PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data);
-
 // ARBITRARY_CALLBACK for the "LUT" parameter.
 PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra);
+
+// The record the parameter's definition points its refcon at.
+void* LutParamRefcon();
 
 // A handle holding the "no LUT" text "KVLUT0" as UTF-16 (12 bytes), or null
 // when the host gives no handle.

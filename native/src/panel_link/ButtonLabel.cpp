@@ -117,7 +117,7 @@ void UpdateLutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[], const
     if (params != nullptr && params[kParamChangeLut] != nullptr) {
         def = *params[kParamChangeLut];
     }
-    std::strncpy(def.name, "LUT ", sizeof def.name - 1);
+    std::strncpy(def.name, ParamEntry(kParamChangeLut).name, sizeof def.name - 1);
     def.name[sizeof def.name - 1] = '\0';
     def.u.button_d.u.namesptr = stored;
 

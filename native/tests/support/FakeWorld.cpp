@@ -1,5 +1,7 @@
 #include "FakeHost.h"
 
+#include "effect/EffectParams.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -73,38 +75,36 @@ void FakeWorld::FillBytes(unsigned char value) { std::memset(bytes_.data(), valu
 // ---- Parameter array --------------------------------------------------------
 
 FakeParams::FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut) {
+    // Filled as a host fills them from the effect's own parameter table.
     defs_[0].param_type = PF_Param_LAYER;
     SetInput(input);
-
-    defs_[1].param_type = PF_Param_FLOAT_SLIDER;
-    defs_[1].uu.id = 2;
-    std::strcpy(defs_[1].name, "Amount");
-    defs_[1].u.fs_d.value = amountPercent;
-    defs_[1].u.fs_d.valid_max = 100.0f;
-    defs_[1].u.fs_d.slider_max = 100.0f;
-    defs_[1].u.fs_d.dephault = 100.0f;
-
-    defs_[2].param_type = PF_Param_ARBITRARY_DATA;
-    defs_[2].uu.id = 4;
-    std::strcpy(defs_[2].name, "LUT");
-    defs_[2].u.arb_d.id = 4;
-    defs_[2].u.arb_d.value = lut;
-
-    static const char kChangeLut[] = "Change LUT";
-    static const char kEditLut[] = "Edit LUT";
-    defs_[3].param_type = PF_Param_BUTTON;
-    defs_[3].uu.id = 5;
-    std::strcpy(defs_[3].name, "LUT ");
-    defs_[3].u.button_d.u.namesptr = kChangeLut;
-    defs_[4].param_type = PF_Param_BUTTON;
-    defs_[4].uu.id = 7;
-    std::strcpy(defs_[4].name, "Match");
-    defs_[4].u.button_d.u.namesptr = kEditLut;
-
-    for (int i = 0; i < 5; ++i) {
+    for (const EffectParamEntry& entry : kEffectParams) {
+        PF_ParamDef& def = defs_[entry.index];
+        def.param_type = entry.type;
+        def.uu.id = entry.id;
+        std::strcpy(def.name, entry.name);
+        switch (entry.type) {
+            case PF_Param_FLOAT_SLIDER:
+                def.u.fs_d.valid_max = entry.slider.validMax;
+                def.u.fs_d.slider_max = entry.slider.sliderMax;
+                def.u.fs_d.dephault = entry.slider.defaultValue;
+                break;
+            case PF_Param_ARBITRARY_DATA:
+                def.u.arb_d.id = entry.arbitrary.arbitraryId;
+                break;
+            case PF_Param_BUTTON:
+                def.u.button_d.u.namesptr = entry.buttonLabel;
+                break;
+            default:
+                break;
+        }
+    }
+    defs_[kParamAmount].u.fs_d.value = amountPercent;
+    defs_[kParamLut].u.arb_d.value = lut;
+    for (int i = 0; i < kParamCount; ++i) {
         list_[i] = &defs_[i];
     }
-    list_[5] = nullptr;
+    list_[kParamCount] = nullptr;
 }
 
 void FakeParams::SetInput(FakeWorld* input) {
