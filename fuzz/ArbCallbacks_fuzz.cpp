@@ -18,6 +18,7 @@
 
 #include "FakeHost.h"
 #include "effect/LutCache.h"
+#include "effect/LutParamBytes.h"
 #include "effect/LutParam.h"
 #include "platform/FaultInjection.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "effect/LutCache.h"
+#include "effect/LutParamBytes.h"
 
 namespace {
 

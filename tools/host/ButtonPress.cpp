@@ -48,16 +48,7 @@ std::string OneLine(std::string_view text) {
     return line;
 }
 
-std::string ReadWhole(const std::wstring& path) {
-    std::string bytes;
-    std::FILE* file = kv::platform::OpenSharedFile(path, "rb");
-    if (file == nullptr) return "<none>";
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-    std::fclose(file);
-    return bytes;
-}
+std::string ReadWhole(const std::wstring& path) { return kv::platform::ReadWholeFile(path).value_or("<none>"); }
 
 // The LUT text in a value: UTF-16 when every second byte is zero, else 8-bit.
 std::string ValueText(const std::vector<unsigned char>& bytes) {

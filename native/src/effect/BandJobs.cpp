@@ -10,11 +10,9 @@ namespace kv {
 
 namespace {
 
-// Sampling reads whole cells without bounds checks, so a record that breaks
-// the cube invariant must not reach the row operations.
+// A record that breaks the cube invariant must not reach the row operations.
 void RequireCube(const Lut3D& lut) {
-    const uint64_t n = lut.size >= 2 ? static_cast<uint64_t>(lut.size) : 0;
-    if (n == 0 || lut.data.size() != n * n * n * 3) {
+    if (!lut.HasCompleteCube()) {
         throw std::invalid_argument("LUT without a complete cube");
     }
 }

@@ -1,17 +1,16 @@
 #include "effect/LutCache.h"
 
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string_view>
 #include <utility>
 
+#include "effect/LutParamBytes.h"
 #include "lut_engine/LutText.h"
 
 namespace {
 
 constexpr size_t kMaxEntries = 8;
-constexpr size_t kMinTextBytes = 6;  // "KVLUT" plus a form character
 constexpr char kNotLutText[] = "parameter does not hold KVLUT text";
 
 struct CacheEntry {
@@ -39,13 +38,6 @@ uint64_t LoadLittleEndian64(const unsigned char* p) {
     return word;
 }
 
-bool StartsWithMagic8(const unsigned char* p) { return std::memcmp(p, "KVLUT", 5) == 0; }
-
-bool StartsWithMagic16(const unsigned char* p) {
-    static const unsigned char kMagic16[10] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0};
-    return std::memcmp(p, kMagic16, sizeof kMagic16) == 0;
-}
-
 }  // namespace
 
 uint64_t HashLutParamBytes(const void* bytes, size_t length) {
@@ -63,31 +55,9 @@ uint64_t HashLutParamBytes(const void* bytes, size_t length) {
     return h;
 }
 
-std::string ExtractLutText(const void* bytes, size_t length) {
-    if (bytes == nullptr || length < kMinTextBytes) {
-        return {};
-    }
-    const auto* p = static_cast<const unsigned char*>(bytes);
-    if (StartsWithMagic8(p)) {
-        return std::string(reinterpret_cast<const char*>(p), length);
-    }
-    if (length < 10 || !StartsWithMagic16(p)) {
-        return {};
-    }
-    const size_t units = length / 2;  // an odd last byte is not part of any unit
-    std::string text(units, '\0');
-    for (size_t i = 0; i < units; ++i) {
-        if (p[2 * i + 1] != 0) {
-            return {};
-        }
-        text[i] = static_cast<char>(p[2 * i]);
-    }
-    return text;
-}
-
 std::shared_ptr<const kv::Lut3D> GetLutForParam(const void* bytes, size_t length,
                                                 std::string* error) {
-    if (bytes == nullptr || length < kMinTextBytes) {
+    if (bytes == nullptr || length < kMinLutTextBytes) {
         return nullptr;
     }
     const uint64_t hash = HashLutParamBytes(bytes, length);

@@ -17,11 +17,6 @@
 // little-endian 8-byte word, FNV-style steps for the tail bytes.
 uint64_t HashLutParamBytes(const void* bytes, size_t length);
 
-// The 8-bit LUT text held by parameter bytes stored either as 8-bit
-// characters or as UTF-16 little-endian units; empty when the bytes are not
-// LUT text (too short, no "KVLUT" magic, or a UTF-16 unit above 255).
-std::string ExtractLutText(const void* bytes, size_t length);
-
 // The LUT described by `bytes`, or null when there is none. The caller keeps
 // the bytes alive (the host handle locked) for the call. On a failure that is
 // seen for the first time `error` (if given) receives the reason; a cached

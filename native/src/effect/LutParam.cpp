@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "effect/LutCache.h"
+#include "effect/LutParamBytes.h"
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/LutText.h"
 #include "panel_link/Log.h"
@@ -89,14 +90,6 @@ size_t HandleSize(const PF_InData* in_data, PF_Handle handle) {
     return static_cast<size_t>(utils->host_get_handle_size(handle));
 }
 
-std::vector<unsigned char> WidenToUtf16(std::string_view text) {
-    std::vector<unsigned char> wide(text.size() * 2, 0);
-    for (size_t i = 0; i < text.size(); ++i) {
-        wide[2 * i] = static_cast<unsigned char>(text[i]);
-    }
-    return wide;
-}
-
 template <typename T>
 void Store(T* destination, T value) {
     if (destination != nullptr) {
@@ -175,27 +168,12 @@ PF_Err OnScan(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
         LogPrintf("  scan %u bytes failed: %s", static_cast<unsigned>(length), error.c_str());
         return PF_Err_CANNOT_PARSE_KEYFRAME_TEXT;
     }
-    const std::vector<unsigned char> wide = WidenToUtf16(text);
+    const std::string wide = WidenLutText(text);
     Store(p.arbPH, NewHandleWithBytes(in_data, wide.data(), wide.size()));
     return PF_Err_NONE;
 }
 
 }  // namespace
-
-// UTF-16 values need the 10-byte magic; 8-bit ones need only its 5 bytes and
-// a sixth (the shortest LUT text, "KVLUT0"). Asking 10 bytes of both forms
-// would turn a short 8-bit pattern request such as "KVLUTP 17" into no LUT
-// whenever the project is saved, copied or reopened.
-bool LooksLikeLutValue(const void* bytes, size_t length) {
-    if (bytes == nullptr || length < 6) {
-        return false;
-    }
-    static const unsigned char kMagic16[10] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0};
-    if (length >= sizeof kMagic16 && std::memcmp(bytes, kMagic16, sizeof kMagic16) == 0) {
-        return true;
-    }
-    return std::memcmp(bytes, "KVLUT", 5) == 0;
-}
 
 PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t length) {
     const PF_UtilCallbacks* utils = Utils(in_data);
@@ -215,8 +193,8 @@ PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t
 }
 
 PF_Handle NewDefaultValue(const PF_InData* in_data) {
-    static const unsigned char kNoLut16[12] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0, '0', 0};
-    return NewHandleWithBytes(in_data, kNoLut16, sizeof kNoLut16);
+    const std::span<const unsigned char> noLut = NoLutValue();
+    return NewHandleWithBytes(in_data, noLut.data(), noLut.size());
 }
 
 PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source) {

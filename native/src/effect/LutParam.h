@@ -28,7 +28,3 @@ PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t
 // A copy of a value that holds LUT text; anything else (or null) copies as
 // the "no LUT" value.
 PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source);
-
-// True when `bytes` start with "KVLUT" as UTF-16 or 8-bit text and hold at
-// least 10 bytes: what a stored value must look like to be kept.
-bool LooksLikeLutValue(const void* bytes, size_t length);

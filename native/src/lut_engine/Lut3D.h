@@ -27,6 +27,14 @@ struct Lut3D {
 
     // A record with neither a cube nor a pattern means "no LUT".
     bool empty() const { return size == 0 && probe == 0; }
+
+    // At least two nodes per axis and every one of them present: what
+    // sampling needs, since it reads whole cells without bounds checks.
+    bool HasCompleteCube() const {
+        if (size < 2) return false;
+        const auto n = static_cast<uint64_t>(size);
+        return data.size() == n * n * n * 3;
+    }
 };
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include "ShowMessage.h"
 #include "Utf8FromWide.h"
 #include "effect/EffectParams.h"
+#include "effect/LutParamBytes.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutText.h"
 #include "lut_engine/ReaderMessages.h"
@@ -19,18 +20,6 @@
 namespace {
 
 static_assert((PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI) == 0x420000);
-
-// The whole file; empty when it does not open (or is empty).
-std::string ReadWholeFile(const std::wstring& path) {
-    std::string bytes;
-    std::FILE* file = kv::platform::OpenSharedFile(path, "rb");
-    if (file == nullptr) return bytes;
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-    std::fclose(file);
-    return bytes;
-}
 
 // Reads and checks the picked file. On failure `reason` says why, and is
 // empty when the file could not be opened or was empty.
@@ -51,14 +40,6 @@ bool HasUnitDomain(const kv::Lut3D& lut) {
         if (lut.domainMin[c] != 0.0f || lut.domainMax[c] != 1.0f) return false;
     }
     return true;
-}
-
-// The stored form: each byte of the LUT text widened to one UTF-16 LE unit
-// (UTF-8 bytes of a name are widened one by one, not re-encoded).
-std::string WidenedLutText(const std::string& text) {
-    std::string stored(text.size() * 2, '\0');
-    for (size_t i = 0; i < text.size(); ++i) stored[2 * i] = text[i];
-    return stored;
 }
 
 // Puts the bytes into the parameter's handle, resized, or a new one. False
@@ -103,7 +84,8 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
         return PF_Err_NONE;
     }
     const std::string pathUtf8 = Utf8FromWide(path);
-    const std::string bytes = ReadWholeFile(path);
+    // A file that does not open reads as empty, which no reader accepts.
+    const std::string bytes = kv::platform::ReadWholeFile(path).value_or(std::string());
     kv::Lut3D lut;
     std::string reason;
     if (!ReadPickedCube(bytes, lut, reason)) {
@@ -119,7 +101,7 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
     }
 
     const std::string text = kv::FormatLutText(lut, MatchIdFromCube(bytes), LutNameFromPath(pathUtf8));
-    const std::string stored = WidenedLutText(text);
+    const std::string stored = WidenLutText(text);
     PF_ParamDef& param = *params[kParamLut];
     if (!StoreValue(*in_data->utils, param, stored)) return PF_Err_OUT_OF_MEMORY;
     param.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;

@@ -57,4 +57,15 @@ std::FILE* OpenSharedFile(const std::wstring& path, const char* mode) {
     return SystemOpenSharedFile(path, mode);
 }
 
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    std::FILE* file = OpenSharedFile(path, "rb");
+    if (file == nullptr) return std::nullopt;
+    std::string bytes;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    std::fclose(file);
+    return bytes;
+}
+
 }  // namespace kv::platform

@@ -3,6 +3,7 @@
 // system calls as UTF-16; on Linux it is converted to UTF-8 first.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace kv::platform {
@@ -23,5 +24,9 @@ bool PathExists(const std::wstring& path);
 // fopen with a C mode string ("a", "rb", "wb" ...), opened so that other
 // readers and writers may hold the file at the same time. Null on failure.
 std::FILE* OpenSharedFile(const std::wstring& path, const char* mode);
+
+// The file's bytes, read through OpenSharedFile; nothing when it does not
+// open. A read error ends the bytes where it happened.
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
 
 }  // namespace kv::platform

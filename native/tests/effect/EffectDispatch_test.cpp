@@ -161,8 +161,9 @@ TEST(Dispatch, NoExceptionReachesTheHost) {
         PF_ArbitraryH scanned = nullptr;
         PF_ArbParamsExtra extra{};
         extra.which_function = PF_Arbitrary_SCAN_FUNC;
-        extra.u.scan_func_params.bufPC = "KVLUT0";
-        extra.u.scan_func_params.bytes_to_scanLu = 6;
+        // Long enough that its stored form does not fit a string's own buffer.
+        extra.u.scan_func_params.bufPC = "KVLUTP 17";
+        extra.u.scan_func_params.bytes_to_scanLu = 9;
         extra.u.scan_func_params.arbPH = &scanned;
         scan = host.Call(PF_Cmd_ARBITRARY_CALLBACK, nullptr, nullptr, &extra);
     }

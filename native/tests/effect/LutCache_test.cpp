@@ -1,4 +1,5 @@
 #include "effect/LutCache.h"
+#include "effect/LutParamBytes.h"
 
 #include <gtest/gtest.h>
 

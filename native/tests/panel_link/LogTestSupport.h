@@ -38,16 +38,7 @@ protected:
     // The roaming folder's stand-in; "Kromvale" below it does not exist yet.
     const std::wstring& roaming() const { return roaming_; }
 
-    static std::string ReadLog() {
-        std::string bytes;
-        if (std::FILE* file = kv::platform::OpenSharedFile(GetUserDataPath(L"effect.log"), "rb")) {
-            char buffer[4096];
-            size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-            std::fclose(file);
-        }
-        return bytes;
-    }
+    static std::string ReadLog() { return kv::platform::ReadWholeFile(GetUserDataPath(L"effect.log")).value_or(""); }
 
     // "<YYYY-mm-dd HH:MM:SS>  <message>" -> the message; a failed expectation
     // when the line does not start with a timestamp and two blanks.

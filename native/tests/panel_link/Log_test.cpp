@@ -140,13 +140,7 @@ TEST(LogInRoamingFolder, WritesCrLfLinesUnderAppDataRoaming) {
     const std::wstring path = GetUserDataPath(L"effect.log");
     EXPECT_NE(path.find(L"\\AppData\\Roaming\\Kromvale\\effect.log"), std::wstring::npos);
     LogPrintf("Wine check \xC3\xA9");
-    std::string bytes;
-    if (std::FILE* file = kv::platform::OpenSharedFile(path, "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-        std::fclose(file);
-    }
+    const std::string bytes = kv::platform::ReadWholeFile(path).value_or("");
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
     EXPECT_NE(bytes.find("  Wine check \xC3\xA9\r\n"), std::string::npos);

@@ -25,14 +25,7 @@ inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 // The file's bytes; "<missing>" when it does not open.
 inline std::string ReadFileBytes(const std::wstring& path) {
-    std::FILE* file = kv::platform::OpenSharedFile(path, "rb");
-    if (file == nullptr) return "<missing>";
-    std::string bytes;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-    std::fclose(file);
-    return bytes;
+    return kv::platform::ReadWholeFile(path).value_or("<missing>");
 }
 
 inline void RemoveFile(const std::wstring& path) {

@@ -16,16 +16,7 @@ namespace {
 
 using namespace kv::platform;
 
-std::string ReadAll(const std::wstring& path) {
-    std::string bytes;
-    if (std::FILE* file = OpenSharedFile(path, "rb")) {
-        char buffer[256];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-        std::fclose(file);
-    }
-    return bytes;
-}
+std::string ReadAll(const std::wstring& path) { return ReadWholeFile(path).value_or(""); }
 
 TEST(FileSystem, CreatesOneFolderLevelUnderAnAccentedName) {
     ScratchFolder scratch;
