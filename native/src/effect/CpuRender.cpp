@@ -10,6 +10,7 @@
 
 #include "effect/BandJobs.h"
 #include "effect/EffectParams.h"
+#include "effect/HostBytes.h"
 #include "effect/HostPixelFormat.h"
 #include "effect/LutCache.h"
 #include "lut_engine/FrameView.h"
@@ -36,21 +37,9 @@ kv::FrameView ViewOf(const PF_LayerDef& world, const kv::PixelFormat& format) {
 // The LUT stored in the "LUT" parameter. The handle stays locked only for the
 // lookup, and is unlocked even when the lookup throws.
 std::shared_ptr<const kv::Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param) {
-    PF_Handle handle = param.u.arb_d.value;
-    const PF_UtilCallbacks* utils = in_data->utils;
-    if (handle == nullptr || utils == nullptr) {
-        return nullptr;
-    }
-    struct Unlock {
-        const PF_UtilCallbacks* utils;
-        PF_Handle handle;
-        ~Unlock() { utils->host_unlock_handle(handle); }
-    };
-    const size_t size = static_cast<size_t>(utils->host_get_handle_size(handle));
-    const void* bytes = utils->host_lock_handle(handle);
-    Unlock unlock{utils, handle};
+    const HostBytes bytes = HostBytes::LockHandle(in_data, param.u.arb_d.value);
     std::string error;
-    std::shared_ptr<const kv::Lut3D> lut = GetLutForParam(bytes, size, &error);
+    std::shared_ptr<const kv::Lut3D> lut = GetLutForParam(bytes.data(), bytes.size(), &error);
     if (lut == nullptr && !error.empty()) {
         LogPrintf("Embedded LUT: %s", error.c_str());
     }

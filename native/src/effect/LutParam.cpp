@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "effect/HostBytes.h"
 #include "effect/LutCache.h"
 #include "effect/LutParamBytes.h"
 #include "lut_engine/Lut3D.h"
@@ -54,42 +55,6 @@ const PF_UtilCallbacks* Utils(const PF_InData* in_data) {
     return in_data != nullptr ? in_data->utils : nullptr;
 }
 
-// Locks a handle for the lifetime of the object; data() is null when the
-// handle is null or the host refuses the lock.
-class HandleLock {
-public:
-    HandleLock(const PF_InData* in_data, PF_Handle handle) : utils_(Utils(in_data)), handle_(handle) {
-        if (utils_ != nullptr && handle_ != nullptr) {
-            data_ = static_cast<const unsigned char*>(utils_->host_lock_handle(handle_));
-            size_ = static_cast<size_t>(utils_->host_get_handle_size(handle_));
-        }
-    }
-    ~HandleLock() {
-        if (utils_ != nullptr && handle_ != nullptr) {
-            utils_->host_unlock_handle(handle_);
-        }
-    }
-    HandleLock(const HandleLock&) = delete;
-    HandleLock& operator=(const HandleLock&) = delete;
-
-    const unsigned char* data() const { return data_; }
-    size_t size() const { return size_; }
-
-private:
-    const PF_UtilCallbacks* utils_;
-    PF_Handle handle_;
-    const unsigned char* data_ = nullptr;
-    size_t size_ = 0;
-};
-
-size_t HandleSize(const PF_InData* in_data, PF_Handle handle) {
-    const PF_UtilCallbacks* utils = Utils(in_data);
-    if (utils == nullptr || handle == nullptr) {
-        return 0;
-    }
-    return static_cast<size_t>(utils->host_get_handle_size(handle));
-}
-
 template <typename T>
 void Store(T* destination, T value) {
     if (destination != nullptr) {
@@ -104,7 +69,7 @@ void OnFlatten(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
     if (p.arbH == nullptr) {
         return;
     }
-    HandleLock lock(in_data, p.arbH);
+    const HostBytes lock = HostBytes::LockHandle(in_data, p.arbH);
     if (lock.data() != nullptr && p.flat_dataPV != nullptr && p.buf_sizeLu >= lock.size()) {
         std::memcpy(p.flat_dataPV, lock.data(), lock.size());
     }
@@ -127,11 +92,11 @@ PF_ArbCompareResult Compare(const PF_InData* in_data, PF_Handle a, PF_Handle b) 
     if (a == nullptr || b == nullptr) {
         return a == b ? PF_ArbCompare_EQUAL : PF_ArbCompare_NOT_EQUAL;
     }
-    if (HandleSize(in_data, a) != HandleSize(in_data, b)) {
+    if (HostBytes::SizeOf(in_data, a) != HostBytes::SizeOf(in_data, b)) {
         return PF_ArbCompare_NOT_EQUAL;
     }
-    HandleLock lockA(in_data, a);
-    HandleLock lockB(in_data, b);
+    const HostBytes lockA = HostBytes::LockHandle(in_data, a);
+    const HostBytes lockB = HostBytes::LockHandle(in_data, b);
     if (lockA.data() == nullptr || lockB.data() == nullptr || lockA.size() != lockB.size()) {
         return PF_ArbCompare_NOT_EQUAL;
     }
@@ -143,8 +108,8 @@ std::string PrintableText(const PF_InData* in_data, PF_Handle handle) {
     if (handle == nullptr) {
         return {};
     }
-    HandleLock lock(in_data, handle);
-    return ExtractLutText(lock.data(), lock.data() != nullptr ? lock.size() : 0);
+    const HostBytes lock = HostBytes::LockHandle(in_data, handle);
+    return ExtractLutText(lock.data(), lock.size());
 }
 
 void OnPrint(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
@@ -177,18 +142,17 @@ PF_Err OnScan(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
 
 PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t length) {
     const PF_UtilCallbacks* utils = Utils(in_data);
-    if (utils == nullptr) {
+    if (utils == nullptr || utils->host_new_handle == nullptr) {
         return nullptr;
     }
     PF_Handle handle = utils->host_new_handle(length);
     if (handle == nullptr) {
         return nullptr;
     }
-    void* data = utils->host_lock_handle(handle);
-    if (data != nullptr && length != 0) {
-        std::memcpy(data, bytes, length);
+    const HostBytes target = HostBytes::LockHandle(utils, handle);
+    if (target.data() != nullptr && length != 0 && target.size() >= length) {
+        std::memcpy(target.data(), bytes, length);
     }
-    utils->host_unlock_handle(handle);
     return handle;
 }
 
@@ -201,7 +165,7 @@ PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source) {
     if (source == nullptr) {
         return NewDefaultValue(in_data);
     }
-    HandleLock lock(in_data, source);
+    const HostBytes lock = HostBytes::LockHandle(in_data, source);
     if (LooksLikeLutValue(lock.data(), lock.size())) {
         return NewHandleWithBytes(in_data, lock.data(), lock.size());
     }
@@ -220,7 +184,8 @@ PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra) {
             Store(extra->u.new_func_params.arbPH, NewDefaultValue(in_data));
             break;
         case PF_Arbitrary_DISPOSE_FUNC:
-            if (extra->u.dispose_func_params.arbH != nullptr && Utils(in_data) != nullptr) {
+            if (extra->u.dispose_func_params.arbH != nullptr && Utils(in_data) != nullptr &&
+                Utils(in_data)->host_dispose_handle != nullptr) {
                 Utils(in_data)->host_dispose_handle(extra->u.dispose_func_params.arbH);
             }
             break;
@@ -229,7 +194,7 @@ PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra) {
             break;
         case PF_Arbitrary_FLAT_SIZE_FUNC:
             Store(extra->u.flat_size_func_params.flat_data_sizePLu,
-                  static_cast<A_u_long>(HandleSize(in_data, extra->u.flat_size_func_params.arbH)));
+                  static_cast<A_u_long>(HostBytes::SizeOf(in_data, extra->u.flat_size_func_params.arbH)));
             break;
         case PF_Arbitrary_FLATTEN_FUNC:
             OnFlatten(in_data, *extra);
