@@ -7,3 +7,4 @@
 #include "effect_sdk_params.h"
 #include "effect_sdk_suites.h"
 #include "effect_sdk_records.h"
+#include "effect_sdk_smart_render.h"
