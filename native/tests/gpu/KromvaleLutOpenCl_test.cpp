@@ -75,33 +75,19 @@ protected:
 
     // Runs the kernel over a grid rounded up to 16 x 16 work-groups, as the
     // render does, and reads the destination back into `dst`.
-    void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const KernelScalars& k) {
+    void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const KernelParams& k) {
         std::vector<float> lutData = lut.data.empty() ? std::vector<float>(24, 0.0f) : lut.data;
         std::vector<unsigned char> lutBytes(lutData.size() * sizeof(float));
         std::memcpy(lutBytes.data(), lutData.data(), lutBytes.size());
         cl_handle dstBuffer = Buffer(dst.bytes);
         cl_handle srcBuffer = src != nullptr ? Buffer(src->bytes) : dstBuffer;
         cl_handle lutBuffer = Buffer(lutBytes);
-        const int ints[] = {k.srcPitch, k.dstPitch, k.is16f, k.width, k.height};
-        cl_uint arg = 0;
-        auto set = [&](size_t size, const void* value) {
-            ASSERT_EQ(cl_.clSetKernelArg(kernel_, arg++, size, value), kClSuccess) << "argument " << arg - 1;
-        };
-        set(sizeof(cl_handle), &srcBuffer);
-        set(sizeof(int), &ints[0]);
-        set(sizeof(cl_handle), &dstBuffer);
-        for (int i = 1; i < 5; ++i) {
-            set(sizeof(int), &ints[i]);
+        // Every argument at the size the kernel's argument list gives it.
+        const auto args = KernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, k);
+        for (int i = 0; i < kKernelArgCount; ++i) {
+            ASSERT_EQ(cl_.clSetKernelArg(kernel_, static_cast<cl_uint>(i), kKernelArgBytes[i], args[i]), kClSuccess)
+                << "argument " << i;
         }
-        set(sizeof(cl_handle), &lutBuffer);
-        set(sizeof(int), &k.size);
-        for (const float* f : {&k.dmin[0], &k.dmin[1], &k.dmin[2], &k.dmax[0], &k.dmax[1], &k.dmax[2], &k.amount}) {
-            set(sizeof(float), f);
-        }
-        for (const int* i : {&k.probe, &k.probeCols, &k.probeRows, &k.probeX0, &k.probeY0, &k.probeX1, &k.probeY1}) {
-            set(sizeof(int), i);
-        }
-        ASSERT_EQ(arg, 23u);
         const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
         const size_t local[2] = {16, 16};
         ASSERT_EQ(cl_.clEnqueueNDRangeKernel(queue_, kernel_, 2, nullptr, global, local, 0, nullptr, nullptr),
@@ -143,7 +129,7 @@ bool SameComponent(float a, float b) {
 // Every pixel of the device frame equals the twin's; the first mismatch is
 // reported with its input, twin, processor and device values.
 void ExpectFramesEqual(const GpuFrame& input, const GpuFrame& twin, const GpuFrame& device,
-                       const Lut3D& lut, const KernelScalars& k) {
+                       const Lut3D& lut, const KernelParams& k) {
     for (int y = 0; y < device.rows; ++y) {
         for (int x = 0; x < device.pitch; ++x) {
             float want[4];
@@ -191,8 +177,8 @@ TEST_F(KromvaleLutOpenCl, LutFramesMatchTwinInBothFormatsSeparateAndInPlace) {
     lut.domainMax[2] = 1.2f;
     for (int is16f : {0, 1}) {
         for (bool inPlace : {false, true}) {
-            KernelScalars k;
-            SetLut(k, lut);
+            KernelParams k;
+            SetLutArgs(k, lut);
             k.amount = 0.8f;
             k.is16f = is16f;
             k.width = 37;
@@ -218,8 +204,8 @@ TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
     std::mt19937 rng(22);
     const Lut3D lut = RandomLut(rng, 5, 0.0f, 1.0f);
     for (int is16f : {0, 1}) {
-        KernelScalars k;
-        SetLut(k, lut);
+        KernelParams k;
+        SetLutArgs(k, lut);
         k.amount = 0.0f;
         k.is16f = is16f;
         k.width = 18;
@@ -235,7 +221,8 @@ TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
         // n = 64 (values that halves must round) over all of it.
         for (int n : {3, 64}) {
             const ProbeGeometry g = n == 3 ? ProbeGeometry{7, 4, 2, 3, 16, 15} : ProbeGeometry{683, 384, 0, 0, 18, 17};
-            SetProbe(k, n, g);
+            k.probe = n;
+            k.pattern = g;
             GpuFrame pattern(is16f, 18, 17);
             Run(&src, pattern, lut, k);
             GpuFrame expected(is16f, 18, 17);
