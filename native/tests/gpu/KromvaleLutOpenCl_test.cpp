@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "KernelTestSupport.h"
-#include "OpenClRuntime.h"
+#include "OpenClTestDevice.h"
 #include "gpu/KernelSources.h"
 
 namespace kv::gpu::test {
@@ -20,37 +20,24 @@ namespace {
 class KromvaleLutOpenCl : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!cl_.Load(skipReason_)) {
-            skippable_ = true;
+        kvtest::OpenClTestDevice& d = Device();
+        if (!d.usable()) {
+            skipReason_ = d.why;
+            skippable_ = d.skippable;
             return;
         }
-        cl_uint platforms = 0;
-        cl_handle platform = nullptr;
-        const cl_int found = cl_.clGetPlatformIDs(1, &platform, &platforms);
-        if (found == kClPlatformNotFound || (found == kClSuccess && platforms == 0)) {
-            skipReason_ = "no OpenCL platform (clGetPlatformIDs " + std::to_string(found) + ")";
-            skippable_ = true;
-            return;
-        }
-        ASSERT_EQ(found, kClSuccess);
-        ASSERT_EQ(cl_.clGetDeviceIDs(platform, kClDeviceTypeAll, 1, &device_, nullptr), kClSuccess);
         cl_int err = 0;
-        context_ = cl_.clCreateContext(nullptr, 1, &device_, nullptr, nullptr, &err);
-        ASSERT_EQ(err, kClSuccess);
-        queue_ = cl_.clCreateCommandQueue(context_, device_, 0, &err);
-        ASSERT_EQ(err, kClSuccess);
         const char* text = kKromvaleLutOpenCl;
-        cl_handle program = cl_.clCreateProgramWithSource(context_, 1, &text, nullptr, &err);
+        cl_handle program = d.cl.clCreateProgramWithSource(d.context, 1, &text, nullptr, &err);
         ASSERT_EQ(err, kClSuccess);
-        err = cl_.clBuildProgram(program, 1, &device_, "-cl-single-precision-constant", nullptr,
-                                 nullptr);
+        err = d.cl.clBuildProgram(program, 1, &d.device, "-cl-single-precision-constant", nullptr, nullptr);
         if (err != kClSuccess) {
             std::vector<char> log(8192, '\0');
-            cl_.clGetProgramBuildInfo(program, device_, kClProgramBuildLog, log.size() - 1,
-                                      log.data(), nullptr);
+            d.cl.clGetProgramBuildInfo(program, d.device, kClProgramBuildLog, log.size() - 1, log.data(),
+                                       nullptr);
             FAIL() << "OpenCL build failed (" << err << "):\n" << log.data();
         }
-        kernel_ = cl_.clCreateKernel(program, "KromvaleLut", &err);
+        kernel_ = d.cl.clCreateKernel(program, "KromvaleLut", &err);
         ASSERT_EQ(err, kClSuccess);
         ready_ = true;
     }
@@ -58,17 +45,18 @@ protected:
     void SetUp() override {
         // A platform that is present but cannot build or run the kernel is a
         // failure, not a reason to skip.
-        ASSERT_TRUE(ready_ || skippable_) << "OpenCL set-up failed";
+        ASSERT_TRUE(ready_ || skippable_) << "OpenCL set-up failed: " << skipReason_;
         if (!ready_) {
             std::fprintf(stderr, "*** SKIPPING the OpenCL kernel test: %s ***\n", skipReason_.c_str());
             GTEST_SKIP() << "OpenCL kernel test not run: " << skipReason_;
         }
     }
 
+    static kvtest::OpenClTestDevice& Device() { return kvtest::OpenClTestDevice::Get(); }
+
     cl_handle Buffer(std::vector<unsigned char>& bytes) {
         cl_int err = 0;
-        cl_handle b = cl_.clCreateBuffer(context_, kClMemReadWrite | kClMemCopyHostPtr, bytes.size(),
-                                         bytes.data(), &err);
+        cl_handle b = Device().CopyToDevice(bytes, &err);
         EXPECT_EQ(err, kClSuccess);
         return b;
     }
@@ -76,6 +64,7 @@ protected:
     // Runs the kernel over a grid rounded up to 16 x 16 work-groups, as the
     // render does, and reads the destination back into `dst`.
     void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const KernelParams& k) {
+        kvtest::OpenClTestDevice& d = Device();
         std::vector<float> lutData = lut.data.empty() ? std::vector<float>(24, 0.0f) : lut.data;
         std::vector<unsigned char> lutBytes(lutData.size() * sizeof(float));
         std::memcpy(lutBytes.data(), lutData.data(), lutBytes.size());
@@ -85,41 +74,31 @@ protected:
         // Every argument at the size the kernel's argument list gives it.
         const auto args = KernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, k);
         for (int i = 0; i < kKernelArgCount; ++i) {
-            ASSERT_EQ(cl_.clSetKernelArg(kernel_, static_cast<cl_uint>(i), kKernelArgBytes[i], args[i]), kClSuccess)
+            ASSERT_EQ(d.cl.clSetKernelArg(kernel_, static_cast<cl_uint>(i), kKernelArgBytes[i], args[i]), kClSuccess)
                 << "argument " << i;
         }
         const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
         const size_t local[2] = {16, 16};
-        ASSERT_EQ(cl_.clEnqueueNDRangeKernel(queue_, kernel_, 2, nullptr, global, local, 0, nullptr, nullptr),
+        ASSERT_EQ(d.cl.clEnqueueNDRangeKernel(d.queue, kernel_, 2, nullptr, global, local, 0, nullptr, nullptr),
                   kClSuccess);
-        ASSERT_EQ(cl_.clEnqueueReadBuffer(queue_, dstBuffer, 1, 0, dst.bytes.size(), dst.bytes.data(), 0,
-                                          nullptr, nullptr),
-                  kClSuccess);
-        cl_.clFinish(queue_);
-        cl_.clReleaseMemObject(lutBuffer);
+        ASSERT_EQ(d.ReadBack(dstBuffer, dst.bytes), kClSuccess);
+        d.cl.clFinish(d.queue);
+        d.cl.clReleaseMemObject(lutBuffer);
         if (srcBuffer != dstBuffer) {
-            cl_.clReleaseMemObject(srcBuffer);
+            d.cl.clReleaseMemObject(srcBuffer);
         }
-        cl_.clReleaseMemObject(dstBuffer);
+        d.cl.clReleaseMemObject(dstBuffer);
     }
 
-    static OpenClRuntime cl_;
     static std::string skipReason_;
     static bool ready_;
     static bool skippable_;
-    static cl_handle device_;
-    static cl_handle context_;
-    static cl_handle queue_;
     static cl_handle kernel_;
 };
 
-OpenClRuntime KromvaleLutOpenCl::cl_;
 std::string KromvaleLutOpenCl::skipReason_ = "OpenCL set-up failed";
 bool KromvaleLutOpenCl::ready_ = false;
 bool KromvaleLutOpenCl::skippable_ = false;
-cl_handle KromvaleLutOpenCl::device_ = nullptr;
-cl_handle KromvaleLutOpenCl::context_ = nullptr;
-cl_handle KromvaleLutOpenCl::queue_ = nullptr;
 cl_handle KromvaleLutOpenCl::kernel_ = nullptr;
 
 bool SameComponent(float a, float b) {
