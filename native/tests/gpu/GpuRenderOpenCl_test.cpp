@@ -4,7 +4,6 @@
 // Skips, saying why, where no OpenCL platform is installed.
 
 #include <cmath>
-#include <cstring>
 #include <random>
 
 #include "GpuFrame.h"
