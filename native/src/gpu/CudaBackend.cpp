@@ -1,22 +1,35 @@
 #include "gpu/CudaBackend.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "gpu/CudaContextScope.h"
+#include "gpu/CudaDriverTable.h"
 #include "gpu/KernelSources.h"
 #include "panel_link/Log.h"
 
 namespace {
 
-// Blocks across: (n + 15) / 16, with a negative extent treated as empty so
-// that it reaches the driver as a zero-sized launch, which it rejects.
-unsigned BlocksFor(std::int32_t extent) {
-    return extent > 0 ? static_cast<unsigned>((static_cast<std::int64_t>(extent) + 15) / 16) : 0u;
+// The GPU Device Suite hands out CUDA device addresses as pointers.
+CuDevicePtr DevicePtr(void* frameData) {
+    return static_cast<CuDevicePtr>(reinterpret_cast<std::uintptr_t>(frameData));
 }
 
-}  // namespace
+class CudaBackend final : public GpuBackend {
+public:
+    bool Prepare(const PrGPUDeviceInfo& device) override;
+    bool Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) override;
+    bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) override;
 
-bool PrepareCudaKernel(GpuDeviceState& state, CuContext context) {
+private:
+    // Never unloaded or freed: the driver reclaims them with the host's
+    // context.
+    CuModule module_ = nullptr;
+    CuFunction function_ = nullptr;
+    CuDevicePtr lut_ = 0;
+};
+
+bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
     const CudaDriverTable& cu = GetCudaDriverTable();
     if (!cu.usable) {
         LogPrintf("GPU: nvcuda.dll not usable");
@@ -24,10 +37,10 @@ bool PrepareCudaKernel(GpuDeviceState& state, CuContext context) {
     }
     CuResult rc = 0;
     {
-        CudaContextScope scope(cu, context);
-        rc = cu.cuModuleLoadData(&state.cudaModule, kKromvaleLutPtx);
+        CudaContextScope scope(cu, device.outContextHandle);
+        rc = cu.cuModuleLoadData(&module_, kKromvaleLutPtx);
         if (rc == 0) {
-            rc = cu.cuModuleGetFunction(&state.cudaFunction, state.cudaModule, "KromvaleLut");
+            rc = cu.cuModuleGetFunction(&function_, module_, kKromvaleLutEntry);
         }
     }
     if (rc != 0) {
@@ -37,26 +50,26 @@ bool PrepareCudaKernel(GpuDeviceState& state, CuContext context) {
     return true;
 }
 
-bool UploadCudaLut(GpuDeviceState& state, CuContext context, CuStream stream, const kv::Lut3D& lut) {
+bool CudaBackend::Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) {
     const CudaDriverTable& cu = GetCudaDriverTable();
     const std::size_t bytes = lut.data.size() * sizeof(float);
     CuResult rc = 0;
     {
-        CudaContextScope scope(cu, context);
+        CudaContextScope scope(cu, device.outContextHandle);
         // Launches already on the host's stream may still read the old buffer.
-        cu.cuStreamSynchronize(stream);
-        if (state.cudaLut != 0) {
-            cu.cuMemFree_v2(state.cudaLut);
-            state.cudaLut = 0;
+        cu.cuStreamSynchronize(device.outCommandQueueHandle);
+        if (lut_ != 0) {
+            cu.cuMemFree_v2(lut_);
+            lut_ = 0;
         }
-        rc = cu.cuMemAlloc_v2(&state.cudaLut, bytes);
+        rc = cu.cuMemAlloc_v2(&lut_, bytes);
         if (rc != 0) {
             // Whatever the driver left in the field is not ours to free later.
-            state.cudaLut = 0;
+            lut_ = 0;
         } else {
             // A buffer whose copy failed stays in the field; the next upload
             // frees it.
-            rc = cu.cuMemcpyHtoD_v2(state.cudaLut, lut.data.data(), bytes);
+            rc = cu.cuMemcpyHtoD_v2(lut_, lut.data.data(), bytes);
         }
     }
     if (rc != 0) {
@@ -66,21 +79,17 @@ bool UploadCudaLut(GpuDeviceState& state, CuContext context, CuStream stream, co
     return true;
 }
 
-bool LaunchCudaKernel(GpuDeviceState& state, CuContext context, CuStream stream, CuDevicePtr src,
-                      CuDevicePtr dst, const KernelParams& params) {
+bool CudaBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) {
     const CudaDriverTable& cu = GetCudaDriverTable();
-    const CuDevicePtr lut = state.cudaLut;
-    const KernelArgList args = MakeKernelArgList(&src, &dst, &lut, params);
-    void* argPointers[kKernelArgCount];
-    for (int i = 0; i < kKernelArgCount; ++i) {
-        // The driver copies the values during the call and never writes them.
-        argPointers[i] = const_cast<void*>(args.values[i]);
-    }
+    const CuDevicePtr srcPtr = DevicePtr(src);
+    const CuDevicePtr dstPtr = DevicePtr(dst);
+    // The driver copies the argument values during the call.
+    auto args = KernelArgPointers(&srcPtr, &dstPtr, &lut_, params);
     CuResult rc = 0;
     {
-        CudaContextScope scope(cu, context);
-        rc = cu.cuLaunchKernel(state.cudaFunction, BlocksFor(params.width), BlocksFor(params.height), 1,
-                               16, 16, 1, 0, stream, argPointers, nullptr);
+        CudaContextScope scope(cu, device.outContextHandle);
+        rc = cu.cuLaunchKernel(function_, TilesFor(params.width), TilesFor(params.height), 1, kLaunchTile,
+                               kLaunchTile, 1, 0, device.outCommandQueueHandle, args.data(), nullptr);
     }
     if (rc != 0) {
         LogPrintf("GPU: CUDA launch failed (%d)", rc);
@@ -88,3 +97,7 @@ bool LaunchCudaKernel(GpuDeviceState& state, CuContext context, CuStream stream,
     }
     return true;
 }
+
+}  // namespace
+
+std::unique_ptr<GpuBackend> MakeCudaBackend() { return std::make_unique<CudaBackend>(); }

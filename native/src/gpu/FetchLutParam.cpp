@@ -5,13 +5,14 @@
 #include <string>
 
 #include "effect/LutCache.h"
+#include "gpu/HostParamIndex.h"
 #include "panel_link/Log.h"
 
 namespace {
 
 // The LUT parameter's index as the editing host counts parameters (the input
 // layer is not counted there).
-constexpr csSDK_int32 kLutParamIndex = 1;
+constexpr csSDK_int32 kLutParamIndex = HostParamIndex(kParamLut);
 constexpr int kMaxTypeWarnings = 3;
 
 // Render threads of several instances read and bump this at once.

@@ -6,8 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "gpu/CudaDriverTable.h"
-#include "gpu/OpenClTable.h"
+#include "gpu/GpuBackend.h"
 #include "lut_engine/Lut3D.h"
 
 struct GpuDeviceState {
@@ -16,16 +15,13 @@ struct GpuDeviceState {
     // at a time. Never held together with another device's mutex.
     std::mutex mutex;
 
-    std::int32_t framework = 0;  // GpuFramework recorded at the first preparation
-    bool ready = false;          // the kernel exists
-    bool tried = false;          // a preparation was attempted and failed
+    bool ready = false;  // the kernel exists
+    bool tried = false;  // a preparation was attempted and failed
 
-    CuModule cudaModule = nullptr;
-    CuFunction cudaFunction = nullptr;
-    CuDevicePtr cudaLut = 0;
-
-    ClKernel clKernel = nullptr;
-    ClMem clLut = nullptr;
+    // Chosen from the device's framework at the first preparation; owns the
+    // device's kernel and LUT buffer. Null before that, and for a framework
+    // the filter has no backend for.
+    std::unique_ptr<GpuBackend> backend;
 
     // The LUT object whose data the device buffer holds. Identity is the key:
     // holding the reference keeps the object, and so its address, from being

@@ -43,43 +43,39 @@ prSuiteError DisposeInstance(PrGPUFilterInstance* instance) {
     return suiteError_NoError;
 }
 
-prSuiteError GetFrameDependencies(PrGPUFilterInstance* instance, const PrGPUFilterRenderParams* params,
-                                  csSDK_int32* queryIndex, PrGPUFilterFrameDependency* dependency) {
+// Forwards to the instance's filter object: a record without one (a host
+// calling before creation or after disposal) fails, and so does anything
+// thrown on the way.
+template <class Operation>
+prSuiteError Forward(PrGPUFilterInstance* instance, Operation operation) {
     PrGPUFilterBase* filter = InstanceOf(instance);
     if (filter == nullptr) {
         return suiteError_Fail;
     }
     try {
-        return filter->GetFrameDependencies(params, queryIndex, dependency);
+        return operation(*filter);
     } catch (...) {
         return suiteError_Fail;
     }
+}
+
+prSuiteError GetFrameDependencies(PrGPUFilterInstance* instance, const PrGPUFilterRenderParams* params,
+                                  csSDK_int32* queryIndex, PrGPUFilterFrameDependency* dependency) {
+    return Forward(instance, [&](PrGPUFilterBase& filter) {
+        return filter.GetFrameDependencies(params, queryIndex, dependency);
+    });
 }
 
 prSuiteError Precompute(PrGPUFilterInstance* instance, const PrGPUFilterRenderParams* params,
                         csSDK_int32 index, PPixHand frame) {
-    PrGPUFilterBase* filter = InstanceOf(instance);
-    if (filter == nullptr) {
-        return suiteError_Fail;
-    }
-    try {
-        return filter->Precompute(params, index, frame);
-    } catch (...) {
-        return suiteError_Fail;
-    }
+    return Forward(instance, [&](PrGPUFilterBase& filter) { return filter.Precompute(params, index, frame); });
 }
 
 prSuiteError Render(PrGPUFilterInstance* instance, const PrGPUFilterRenderParams* params,
                     const PPixHand* frames, csSDK_size_t frameCount, PPixHand* outFrame) {
-    PrGPUFilterBase* filter = InstanceOf(instance);
-    if (filter == nullptr) {
-        return suiteError_Fail;
-    }
-    try {
-        return filter->Render(params, frames, frameCount, outFrame);
-    } catch (...) {
-        return suiteError_Fail;
-    }
+    return Forward(instance, [&](PrGPUFilterBase& filter) {
+        return filter.Render(params, frames, frameCount, outFrame);
+    });
 }
 
 }  // namespace

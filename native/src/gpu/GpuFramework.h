@@ -1,17 +1,18 @@
 #pragma once
-// The editing host's GPU framework numbers and their display names.
+// The editing host's GPU frameworks, by the numbers its device information
+// reports.
 
 #include <cstdint>
 
-enum class GpuFramework : std::int32_t { Cuda = 0, OpenCl = 1, Metal = 2, DirectX = 3 };
+#include "gpu_filter_suites.h"
 
-// "CUDA", "OpenCL", "Metal", "DirectX", or "?" for any other number.
-inline const char* FrameworkName(std::int32_t framework) {
-    switch (framework) {
-        case 0: return "CUDA";
-        case 1: return "OpenCL";
-        case 2: return "Metal";
-        case 3: return "DirectX";
-        default: return "?";
-    }
-}
+enum class GpuFramework : std::int32_t {
+    Cuda = PrGPUDeviceFramework_CUDA,
+    OpenCl = PrGPUDeviceFramework_OpenCL,
+    Metal = PrGPUDeviceFramework_Metal,
+    DirectX = PrGPUDeviceFramework_DirectX,
+};
+
+// "CUDA", "OpenCL", "Metal", "DirectX", or "?" for a number that is none of
+// these. Names and backends share one table (GpuBackend.cpp).
+const char* FrameworkName(std::int32_t hostFramework);

@@ -22,27 +22,27 @@ LastLine& Last() {
 
 }  // namespace
 
-void LogRenderLine(const GpuRenderLineInfo& info) {
+void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount, const kv::Lut3D* lut) {
     int lutValue = 0;
     const char* suffix = "";
-    if (info.lut != nullptr && info.lut->probe > 0) {
-        lutValue = info.lut->probe;
+    if (lut != nullptr && lut->probe > 0) {
+        lutValue = lut->probe;
         suffix = " pattern";
-    } else if (info.lut != nullptr) {
-        lutValue = info.lut->size;
+    } else if (lut != nullptr) {
+        lutValue = lut->size;
     }
 
     // Three decimals, always with a '.', whatever locale the host set.
-    char amount[64] = {};
-    const auto converted = std::to_chars(amount, amount + sizeof amount - 1,
-                                         static_cast<double>(info.amount), std::chars_format::fixed, 3);
+    char amountText[64] = {};
+    const auto converted = std::to_chars(amountText, amountText + sizeof amountText - 1,
+                                         static_cast<double>(amount), std::chars_format::fixed, 3);
     *converted.ptr = '\0';
 
     char line[240];
     std::snprintf(line, sizeof line, "GPU Render %s fmt=%s %dx%d %s rowbytes=%ld/%ld amount=%s lut=%d%s",
-                  FrameworkName(info.framework), info.is32f ? "32f" : "16f", info.width, info.height,
-                  info.inPlace ? "in-place" : "src->dst", static_cast<long>(info.srcRowBytes),
-                  static_cast<long>(info.dstRowBytes), amount, lutValue, suffix);
+                  FrameworkName(framework), frames.is32f ? "32f" : "16f", frames.width, frames.height,
+                  frames.InPlace() ? "in-place" : "src->dst", static_cast<long>(frames.srcRowBytes),
+                  static_cast<long>(frames.dstRowBytes), amountText, lutValue, suffix);
 
     LastLine& last = Last();
     std::lock_guard<std::mutex> lock(last.mutex);

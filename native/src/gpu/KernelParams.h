@@ -1,56 +1,75 @@
 #pragma once
-// The scalar arguments of the KromvaleLut kernel and the full 23-argument
-// list in the kernel's order, shared by the CUDA and OpenCL launches.
+// The kernel's scalar arguments as one record, and the addresses of all its
+// arguments for one launch, both expanded from KV_KERNEL_ARGS.
 
-#include <cstddef>
+#include <array>
 #include <cstdint>
+#include <type_traits>
+
+#include "gpu/KernelArgs.h"
+#include "lut_engine/Lut3D.h"
+#include "lut_engine/ProbePattern.h"
+
+#define KV_KERNEL_PARAM_Buffer(name, initial)
+#define KV_KERNEL_PARAM_Int(name, initial) std::int32_t name = initial;
+#define KV_KERNEL_PARAM_Float(name, initial) float name = initial;
+#define KV_KERNEL_PARAM_Pattern(name, initial)
+#define KV_KERNEL_PARAM(kind, name, initial) KV_KERNEL_PARAM_##kind(name, initial)
 
 struct KernelParams {
-    std::int32_t srcPitch = 0;  // pitches count pixels, not bytes
-    std::int32_t dstPitch = 0;
-    std::int32_t is16f = 0;     // non-zero: pixels are four half floats
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::int32_t size = 0;      // LUT points per axis
-    float dminR = 0.0f;
-    float dminG = 0.0f;
-    float dminB = 0.0f;
-    float dmaxR = 0.0f;
-    float dmaxG = 0.0f;
-    float dmaxB = 0.0f;
-    float amount = 0.0f;
-    std::int32_t probe = 0;     // > 0: draw the pattern with this many levels
-    std::int32_t probeCols = 1;
-    std::int32_t probeRows = 1;
-    std::int32_t probeX0 = 0;
-    std::int32_t probeY0 = 0;
-    std::int32_t probeX1 = 1;
-    std::int32_t probeY1 = 1;
+    KV_KERNEL_ARGS(KV_KERNEL_PARAM)
+    kv::ProbeGeometry pattern;  // drawn instead of the picture when probe > 0
 };
 
-constexpr int kKernelArgCount = 23;
+#undef KV_KERNEL_PARAM
+#undef KV_KERNEL_PARAM_Buffer
+#undef KV_KERNEL_PARAM_Int
+#undef KV_KERNEL_PARAM_Float
+#undef KV_KERNEL_PARAM_Pattern
 
-// Addresses and sizes of the kernel's arguments in order. The three buffer
-// arguments (0 source, 2 destination, 7 LUT) point at 8-byte handles: a CUDA
-// device address or an OpenCL buffer object. Everything pointed at must
-// outlive the launch call.
-struct KernelArgList {
-    const void* values[kKernelArgCount];
-    std::size_t sizes[kKernelArgCount];
-};
+#define KV_KERNEL_PATTERN_IS_INT_Buffer(name)
+#define KV_KERNEL_PATTERN_IS_INT_Int(name)
+#define KV_KERNEL_PATTERN_IS_INT_Float(name)
+#define KV_KERNEL_PATTERN_IS_INT_Pattern(name)                                    \
+    static_assert(std::is_same_v<decltype(kv::ProbeGeometry::name), std::int32_t>, \
+                  "pattern arguments are 32-bit ints");
+#define KV_KERNEL_PATTERN_IS_INT(kind, name, initial) KV_KERNEL_PATTERN_IS_INT_##kind(name)
+KV_KERNEL_ARGS(KV_KERNEL_PATTERN_IS_INT)
+#undef KV_KERNEL_PATTERN_IS_INT
+#undef KV_KERNEL_PATTERN_IS_INT_Buffer
+#undef KV_KERNEL_PATTERN_IS_INT_Int
+#undef KV_KERNEL_PATTERN_IS_INT_Float
+#undef KV_KERNEL_PATTERN_IS_INT_Pattern
 
-inline KernelArgList MakeKernelArgList(const void* src, const void* dst, const void* lut,
-                                       const KernelParams& p) {
-    static_assert(sizeof(void*) == 8, "buffer arguments are 8-byte handles");
-    const void* values[kKernelArgCount] = {
-        src,         &p.srcPitch,  dst,          &p.dstPitch,  &p.is16f,     &p.width,
-        &p.height,   lut,          &p.size,      &p.dminR,     &p.dminG,     &p.dminB,
-        &p.dmaxR,    &p.dmaxG,     &p.dmaxB,     &p.amount,    &p.probe,     &p.probeCols,
-        &p.probeRows, &p.probeX0,  &p.probeY0,   &p.probeX1,   &p.probeY1};
-    KernelArgList list{};
-    for (int i = 0; i < kKernelArgCount; ++i) {
-        list.values[i] = values[i];
-        list.sizes[i] = (i == 0 || i == 2 || i == 7) ? 8 : 4;
-    }
-    return list;
+// Size and domain of the LUT a launch binds.
+inline void SetLutArgs(KernelParams& params, const kv::Lut3D& lut) {
+    params.size = lut.size;
+    params.dminR = lut.domainMin[0];
+    params.dminG = lut.domainMin[1];
+    params.dminB = lut.domainMin[2];
+    params.dmaxR = lut.domainMax[0];
+    params.dmaxG = lut.domainMax[1];
+    params.dmaxB = lut.domainMax[2];
+}
+
+// The address of every argument in kernel order, each pointing at
+// kKernelArgBytes[i] bytes: the three buffers at their 8-byte handles, the
+// rest into `params`. Everything pointed at must outlive the launch call.
+// Both drivers only read through these pointers; CUDA's launch merely takes
+// them as void**.
+inline std::array<void*, kKernelArgCount> KernelArgPointers(const void* src, const void* dst,
+                                                            const void* lut,
+                                                            const KernelParams& params) {
+#define KV_KERNEL_ARG_AT_Buffer(name) name
+#define KV_KERNEL_ARG_AT_Int(name) &params.name
+#define KV_KERNEL_ARG_AT_Float(name) &params.name
+#define KV_KERNEL_ARG_AT_Pattern(name) &params.pattern.name
+#define KV_KERNEL_ARG_AT(kind, name, initial) \
+    const_cast<void*>(static_cast<const void*>(KV_KERNEL_ARG_AT_##kind(name))),
+    return {KV_KERNEL_ARGS(KV_KERNEL_ARG_AT)};
+#undef KV_KERNEL_ARG_AT
+#undef KV_KERNEL_ARG_AT_Buffer
+#undef KV_KERNEL_ARG_AT_Int
+#undef KV_KERNEL_ARG_AT_Float
+#undef KV_KERNEL_ARG_AT_Pattern
 }

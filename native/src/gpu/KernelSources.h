@@ -3,6 +3,9 @@
 // texts with CR LF line ends, generated at build time from
 // native/src/gpu/kernel.
 
+// The entry point's name in both texts.
+inline constexpr const char kKromvaleLutEntry[] = "KromvaleLut";
+
 // OpenCL C 1.2 source, one self-contained text; build it with
 // "-cl-single-precision-constant".
 extern const char kKromvaleLutOpenCl[];

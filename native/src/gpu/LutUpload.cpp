@@ -1,9 +1,5 @@
 #include "gpu/LutUpload.h"
 
-#include "gpu/CudaBackend.h"
-#include "gpu/GpuFramework.h"
-#include "gpu/OpenClBackend.h"
-
 const std::shared_ptr<const kv::Lut3D>& IdentityLut() {
     // A function-local static: built once, thread-safely, freed at unload.
     static const std::shared_ptr<const kv::Lut3D> identity = [] {
@@ -21,12 +17,7 @@ bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
     if (state.uploadedLut == lut) {
         return true;
     }
-    bool uploaded = false;
-    if (state.framework == static_cast<std::int32_t>(GpuFramework::Cuda)) {
-        uploaded = UploadCudaLut(state, device.outContextHandle, device.outCommandQueueHandle, *lut);
-    } else {
-        uploaded = UploadOpenClLut(state, device.outContextHandle, device.outCommandQueueHandle, *lut);
-    }
+    const bool uploaded = state.backend->Upload(device, *lut);
     state.uploadedLut = uploaded ? lut : nullptr;
     return uploaded;
 }

@@ -16,6 +16,6 @@ const std::shared_ptr<const kv::Lut3D>& IdentityLut();
 // Makes the device's LUT buffer hold `lut`'s float data and returns true, or
 // logs, leaves the device with no cached LUT (so the next render retries) and
 // returns false. Skips the copy when the buffer already holds this very LUT
-// object. The caller holds the device's mutex.
+// object. The caller holds the device's mutex, and the device is ready.
 bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
                const std::shared_ptr<const kv::Lut3D>& lut);

@@ -1,8 +1,6 @@
 #include "gpu/PrepareKernel.h"
 
-#include "gpu/CudaBackend.h"
 #include "gpu/GpuFramework.h"
-#include "gpu/OpenClBackend.h"
 #include "panel_link/Log.h"
 
 bool PrepareKernel(GpuDeviceState& state, const PrGPUDeviceInfo& device) {
@@ -13,24 +11,15 @@ bool PrepareKernel(GpuDeviceState& state, const PrGPUDeviceInfo& device) {
         return false;
     }
     state.tried = true;
-    state.framework = device.outDeviceFramework;
-
-    bool prepared = false;
-    switch (static_cast<GpuFramework>(device.outDeviceFramework)) {
-        case GpuFramework::Cuda:
-            prepared = PrepareCudaKernel(state, device.outContextHandle);
-            break;
-        case GpuFramework::OpenCl:
-            prepared = PrepareOpenClKernel(state, device.outContextHandle, device.outDeviceHandle);
-            break;
-        default:
-            LogPrintf("GPU: framework %s not supported; CPU render",
-                      FrameworkName(device.outDeviceFramework));
-            break;
+    state.backend = MakeGpuBackend(device.outDeviceFramework);
+    if (state.backend == nullptr) {
+        LogPrintf("GPU: framework %s not supported; CPU render", FrameworkName(device.outDeviceFramework));
+        return false;
     }
-    if (prepared) {
-        state.ready = true;
-        state.tried = false;
+    if (!state.backend->Prepare(device)) {
+        return false;
     }
-    return prepared;
+    state.ready = true;
+    state.tried = false;
+    return true;
 }

@@ -8,6 +8,7 @@
 #include "FakeCudaControl.h"
 #include "GpuFilterTestSupport.h"
 #include "gpu/DriverLibrary.h"
+#include "gpu/KernelParams.h"
 
 namespace kvtest {
 
@@ -24,12 +25,22 @@ inline FakeCudaState& Fake() {
     return *state;
 }
 
-// Kernel argument `index` of the last launch.
-template <typename T>
-T Arg(int index) {
-    T value;
-    std::memcpy(&value, Fake().args[index], sizeof value);
-    return value;
+// The arguments of the last launch, read back through the kernel's
+// argument list: each lands where a launch would have taken it from.
+struct LaunchArgs {
+    std::uint64_t src = 0;
+    std::uint64_t dst = 0;
+    std::uint64_t lut = 0;
+    KernelParams params;
+};
+
+inline LaunchArgs Launched() {
+    LaunchArgs launched;
+    const auto at = KernelArgPointers(&launched.src, &launched.dst, &launched.lut, launched.params);
+    for (int i = 0; i < kKernelArgCount; ++i) {
+        std::memcpy(at[i], Fake().args[i], kKernelArgBytes[i]);
+    }
+    return launched;
 }
 
 constexpr std::uintptr_t kSrcAddress = 0x7000000;

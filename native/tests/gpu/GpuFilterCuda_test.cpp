@@ -87,6 +87,14 @@ TEST_F(CudaFilterTest, UnsupportedFrameworkFailsOnceLoudlyThenSilently) {
                                                      "GPU: framework ? not supported; CPU render"}));
 }
 
+TEST_F(CudaFilterTest, DirectXIsNamedAndRefused) {
+    host_.Device(4).outDeviceFramework = PrGPUDeviceFramework_DirectX;
+    PrGPUFilterInstance instance = host_.MakeInstance(4);
+    EXPECT_EQ(Create(instance), kFail);
+    EXPECT_EQ(log_.Take(), std::vector<std::string>{"GPU: framework DirectX not supported; CPU render"});
+    EXPECT_EQ(Fake().moduleLoads, 0);
+}
+
 TEST_F(CudaFilterTest, ReadyLineOncePerProcessAcrossDevices) {
     PrGPUFilterInstance a = host_.MakeInstance(0);
     PrGPUFilterInstance b = host_.MakeInstance(1);

@@ -15,17 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "OpenClTestDevice.h"
+#include "OpenClFilterFixture.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
-
-#if defined(__SANITIZE_ADDRESS__)
-// The OpenCL runtime keeps allocations past exit, and the module never
-// releases its programs and kernels (they live as long as the process).
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libpocl.so\nleak:libOpenCL.so\n";
-}
-#endif
 
 namespace kvtest {
 namespace {
@@ -115,20 +107,15 @@ protected:
         std::vector<unsigned char> in = InputBytes(job.half);
         std::vector<unsigned char> out(in.size(), 0xCD);
         kv::gpu::test::cl_int err = 0;
-        void* inBuffer = d.cl.clCreateBuffer(d.context, kv::gpu::test::kClMemReadWrite | kv::gpu::test::kClMemCopyHostPtr,
-                                             in.size(), in.data(), &err);
-        void* outBuffer = job.inPlace ? inBuffer
-                                      : d.cl.clCreateBuffer(d.context,
-                                                            kv::gpu::test::kClMemReadWrite | kv::gpu::test::kClMemCopyHostPtr,
-                                                            out.size(), out.data(), &err);
+        void* inBuffer = d.CopyToDevice(in, &err);
+        void* outBuffer = job.inPlace ? inBuffer : d.CopyToDevice(out, &err);
         const PrPixelFormat format = job.half ? PrPixelFormat_GPU_BGRA_4444_16f : PrPixelFormat_GPU_BGRA_4444_32f;
         const int rowBytes = kWidth * (job.half ? 8 : 16);
         PPixHand inFrame = host_.AddFrame(inBuffer, format, kWidth, kHeight, rowBytes);
         PPixHand outFrame = job.inPlace ? inFrame : host_.AddFrame(outBuffer, format, kWidth, kHeight, rowBytes);
         PrGPUFilterRenderParams params{};
         const bool rendered = filter_.Render(&instance, &params, &inFrame, 1, &outFrame) == 0;
-        const bool read = d.cl.clEnqueueReadBuffer(d.queue, outBuffer, 1, 0, out.size(), out.data(), 0, nullptr,
-                                                   nullptr) == 0;
+        const bool read = d.ReadBack(outBuffer, out) == 0;
         filter_.DisposeInstance(&instance);
         d.cl.clReleaseMemObject(inBuffer);
         if (!job.inPlace) d.cl.clReleaseMemObject(outBuffer);

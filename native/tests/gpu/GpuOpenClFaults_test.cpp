@@ -91,10 +91,6 @@ OpenClTable FakeTable() {
     return table;
 }
 
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 class OpenClFaultTest : public GpuFilterTest {
 protected:
     void SetUp() override {
@@ -123,11 +119,19 @@ protected:
     PPixHand out_ = nullptr;
 };
 
+TEST_F(OpenClFaultTest, ReadyAndRenderLinesNameTheFramework) {
+    ASSERT_EQ(Create(instance_), 0);
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    EXPECT_TRUE(HasLinesInOrder(
+        log_.Take(), {"GPU: filter ready on device 0 (OpenCL)",
+                      "GPU Render OpenCL fmt=32f 64x32 src->dst rowbytes=1024/1024 amount=0.500 lut=17"}));
+}
+
 TEST_F(OpenClFaultTest, BuildFailureLogsTheBuildLogAndRefusesTheInstance) {
     Fake().buildResult = kClBuildProgramFailure;
     Fake().buildLog = "<kernel>:12:3: error: use of undeclared identifier 'kvUnit'";
     EXPECT_EQ(Create(instance_), kFail);
-    EXPECT_TRUE(Has(log_.Take(), "GPU: OpenCL build failed (-11): " + Fake().buildLog));
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {"GPU: OpenCL build failed (-11): " + Fake().buildLog}));
 
     // A log longer than the 2047 bytes kept is still read (the runtime will
     // not write it into a smaller buffer); the log line then holds its first
@@ -137,7 +141,7 @@ TEST_F(OpenClFaultTest, BuildFailureLogsTheBuildLogAndRefusesTheInstance) {
     PrGPUFilterInstance again = host_.MakeInstance(0);
     EXPECT_EQ(Create(again), kFail);
     const std::string line = "GPU: OpenCL build failed (-11): " + Fake().buildLog;
-    EXPECT_TRUE(Has(log_.Take(), line.substr(0, 1023)));
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {line.substr(0, 1023)}));
 }
 
 TEST_F(OpenClFaultTest, UploadAndLaunchFailuresLeaveTheFrameToTheProcessor) {
@@ -145,12 +149,12 @@ TEST_F(OpenClFaultTest, UploadAndLaunchFailuresLeaveTheFrameToTheProcessor) {
     Fake().createBufferError = -4;  // out of device memory
     EXPECT_EQ(Render(instance_, in_, out_), kFail);
     EXPECT_EQ(Fake().launches, 0);
-    EXPECT_TRUE(Has(log_.Take(), "GPU: OpenCL LUT upload failed (-4)"));
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {"GPU: OpenCL LUT upload failed (-4)"}));
 
     Fake().createBufferError = 0;
     Fake().enqueueResult = -5;  // out of resources
     EXPECT_EQ(Render(instance_, in_, out_), kFail);
-    EXPECT_TRUE(Has(log_.Take(), "GPU: OpenCL launch failed (-5)"));
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {"GPU: OpenCL launch failed (-5)"}));
 
     Fake().enqueueResult = 0;
     EXPECT_EQ(Render(instance_, in_, out_), 0);

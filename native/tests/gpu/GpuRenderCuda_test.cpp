@@ -32,21 +32,21 @@ TEST_F(CudaRenderTest, LaunchCarriesTheLutAndFrameGeometry) {
     EXPECT_EQ(Fake().lastStream, reinterpret_cast<void*>(0x50));
     EXPECT_EQ(Fake().pushDepth, 0);
 
-    EXPECT_EQ(Arg<std::uint64_t>(0), kSrcAddress);
-    EXPECT_EQ(Arg<std::int32_t>(1), (1920 * 16 + 64) / 16);
-    EXPECT_EQ(Arg<std::uint64_t>(2), kDstAddress);
-    EXPECT_EQ(Arg<std::int32_t>(3), 1920);
-    EXPECT_EQ(Arg<std::int32_t>(4), 0) << "32-bit float frames";
-    EXPECT_EQ(Arg<std::int32_t>(5), 1920);
-    EXPECT_EQ(Arg<std::int32_t>(6), 1080);
-    EXPECT_EQ(Arg<std::uint64_t>(7), Fake().lastAlloc);
-    EXPECT_EQ(Arg<std::int32_t>(8), 33);
-    EXPECT_EQ(Arg<float>(9), 0.0f);
-    EXPECT_EQ(Arg<float>(14), 1.0f);
-    EXPECT_EQ(Arg<float>(15), 0.5f);
-    EXPECT_EQ(Arg<std::int32_t>(16), 0) << "no pattern";
-    EXPECT_EQ(Arg<std::int32_t>(17), 1);
-    EXPECT_EQ(Arg<std::int32_t>(22), 1);
+    EXPECT_EQ(Launched().src, kSrcAddress);
+    EXPECT_EQ(Launched().params.srcPitch, (1920 * 16 + 64) / 16);
+    EXPECT_EQ(Launched().dst, kDstAddress);
+    EXPECT_EQ(Launched().params.dstPitch, 1920);
+    EXPECT_EQ(Launched().params.is16f, 0) << "32-bit float frames";
+    EXPECT_EQ(Launched().params.width, 1920);
+    EXPECT_EQ(Launched().params.height, 1080);
+    EXPECT_EQ(Launched().lut, Fake().lastAlloc);
+    EXPECT_EQ(Launched().params.size, 33);
+    EXPECT_EQ(Launched().params.dminR, 0.0f);
+    EXPECT_EQ(Launched().params.dmaxB, 1.0f);
+    EXPECT_EQ(Launched().params.amount, 0.5f);
+    EXPECT_EQ(Launched().params.probe, 0) << "no pattern";
+    EXPECT_EQ(Launched().params.pattern.probeCols, 1);
+    EXPECT_EQ(Launched().params.pattern.probeY1, 1);
     EXPECT_EQ(Fake().lastCopyBytes, 33u * 33 * 33 * 3 * 4);
 }
 
@@ -68,9 +68,9 @@ TEST_F(CudaRenderTest, HalfFramesUseEightBytePixels) {
         PrGPUFilterInstance instance = host_.MakeInstance(0);
         ASSERT_EQ(Create(instance), 0);
         ASSERT_EQ(Render(instance, in, out), 0);
-        EXPECT_EQ(Arg<std::int32_t>(1), 66);
-        EXPECT_EQ(Arg<std::int32_t>(3), 64);
-        EXPECT_EQ(Arg<std::int32_t>(4), 1);
+        EXPECT_EQ(Launched().params.srcPitch, 66);
+        EXPECT_EQ(Launched().params.dstPitch, 64);
+        EXPECT_EQ(Launched().params.is16f, 1);
     }
 }
 
@@ -97,12 +97,12 @@ TEST_F(CudaRenderTest, SwitchingLutObjectsUploadsEachTime) {
     ASSERT_EQ(Create(b), 0);
     ASSERT_EQ(Render(a, in_, out_), 0);
     ASSERT_EQ(Render(b, in_, out_), 0);
-    EXPECT_EQ(Arg<std::int32_t>(8), 5);
+    EXPECT_EQ(Launched().params.size, 5);
     ASSERT_EQ(Render(a, in_, out_), 0);
-    EXPECT_EQ(Arg<std::int32_t>(8), 33);
+    EXPECT_EQ(Launched().params.size, 33);
     EXPECT_EQ(Fake().copies, 3);
     EXPECT_EQ(Fake().frees, 2) << "each new upload frees the buffer it replaces";
-    EXPECT_EQ(Arg<std::uint64_t>(7), Fake().lastAlloc);
+    EXPECT_EQ(Launched().lut, Fake().lastAlloc);
 }
 
 TEST_F(CudaRenderTest, FailedCopyIsRetriedOnTheNextRender) {
@@ -116,8 +116,7 @@ TEST_F(CudaRenderTest, FailedCopyIsRetriedOnTheNextRender) {
     EXPECT_EQ(Fake().copies, 2);
     EXPECT_EQ(Fake().lastFreed, orphan) << "the buffer of the failed copy is freed";
     EXPECT_EQ(Fake().launches, 1);
-    const auto lines = log_.Take();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "GPU: CUDA LUT upload failed (700)"), lines.end());
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {"GPU: CUDA LUT upload failed (700)"}));
 }
 
 TEST_F(CudaRenderTest, FailedAllocationLeavesNothingToFree) {
@@ -127,15 +126,14 @@ TEST_F(CudaRenderTest, FailedAllocationLeavesNothingToFree) {
     Fake().memAllocResult = 0;
     EXPECT_EQ(Render(instance_, in_, out_), 0);
     EXPECT_EQ(Fake().frees, 0) << "a failed allocation's output is not a buffer";
-    const auto lines = log_.Take();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "GPU: CUDA LUT upload failed (2)"), lines.end());
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {"GPU: CUDA LUT upload failed (2)"}));
 }
 
 TEST_F(CudaRenderTest, LaunchFailureFallsBackToTheProcessor) {
     ASSERT_EQ(Create(instance_), 0);
     Fake().launchResult = 719;
     EXPECT_EQ(Render(instance_, in_, out_), kFail);
-    EXPECT_EQ(log_.Take().back(), "GPU: CUDA launch failed (719)");
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {"GPU: CUDA launch failed (719)"}));
     EXPECT_EQ(Fake().pushDepth, 0);
 }
 
@@ -145,18 +143,19 @@ TEST_F(CudaRenderTest, PatternIsDrawnWhateverTheAmountAlsoInPlace) {
     ASSERT_EQ(Create(instance_), 0);
     ASSERT_EQ(Render(instance_, in_, in_), 0);
     EXPECT_EQ(Fake().launches, 1);
-    EXPECT_EQ(Arg<std::int32_t>(8), 2) << "the identity LUT is bound";
+    EXPECT_EQ(Launched().params.size, 2) << "the identity LUT is bound";
     EXPECT_EQ(Fake().lastCopyBytes, 24u * 4);
-    EXPECT_EQ(Arg<float>(15), 0.0f);
-    EXPECT_EQ(Arg<std::int32_t>(16), 2);
-    EXPECT_EQ(Arg<std::int32_t>(17), 4);
-    EXPECT_EQ(Arg<std::int32_t>(18), 2);
-    EXPECT_EQ(Arg<std::int32_t>(19), 0);
-    EXPECT_EQ(Arg<std::int32_t>(20), 0);
-    EXPECT_EQ(Arg<std::int32_t>(21), 1920);
-    EXPECT_EQ(Arg<std::int32_t>(22), 1080);
-    EXPECT_EQ(log_.Take().back(),
-              "GPU Render CUDA fmt=32f 1920x1080 in-place rowbytes=30784/30784 amount=0.000 lut=2 pattern");
+    EXPECT_EQ(Launched().params.amount, 0.0f);
+    EXPECT_EQ(Launched().params.probe, 2);
+    EXPECT_EQ(Launched().params.pattern.probeCols, 4);
+    EXPECT_EQ(Launched().params.pattern.probeRows, 2);
+    EXPECT_EQ(Launched().params.pattern.probeX0, 0);
+    EXPECT_EQ(Launched().params.pattern.probeY0, 0);
+    EXPECT_EQ(Launched().params.pattern.probeX1, 1920);
+    EXPECT_EQ(Launched().params.pattern.probeY1, 1080);
+    EXPECT_TRUE(HasLinesInOrder(
+        log_.Take(),
+        {"GPU Render CUDA fmt=32f 1920x1080 in-place rowbytes=30784/30784 amount=0.000 lut=2 pattern"}));
 }
 
 TEST_F(CudaRenderTest, NothingToApplyCopiesOrLeavesTheFrame) {
@@ -177,8 +176,8 @@ TEST_F(CudaRenderTest, NothingToApplyCopiesOrLeavesTheFrame) {
         EXPECT_EQ(Fake().launches, 0) << "in place: nothing to do";
         EXPECT_EQ(Render(instance, in_, out_), 0);
         EXPECT_EQ(Fake().launches, 1) << "separate frames: a copy";
-        EXPECT_EQ(Arg<std::int32_t>(8), 2);
-        EXPECT_EQ(Arg<float>(15), 0.0f);
+        EXPECT_EQ(Launched().params.size, 2);
+        EXPECT_EQ(Launched().params.amount, 0.0f);
     }
 }
 
@@ -195,14 +194,14 @@ TEST_F(CudaRenderTest, AmountTypesAndScaling) {
         PrGPUFilterInstance instance = host_.MakeInstance(0);
         ASSERT_EQ(Create(instance), 0);
         ASSERT_EQ(Render(instance, in_, out_), 0);
-        EXPECT_EQ(Arg<float>(15), static_cast<float>(c.value) * 0.01f);
-        EXPECT_NEAR(Arg<float>(15), c.expected, 1e-7);
+        EXPECT_EQ(Launched().params.amount, static_cast<float>(c.value) * 0.01f);
+        EXPECT_NEAR(Launched().params.amount, c.expected, 1e-7);
     }
     host_.SetAmount(kPrParamType_Int64, 50.0);  // any other type reads as 0
     PrGPUFilterInstance instance = host_.MakeInstance(0);
     ASSERT_EQ(Create(instance), 0);
     ASSERT_EQ(Render(instance, in_, out_), 0);
-    EXPECT_EQ(Arg<std::int32_t>(8), 2) << "a copy";
+    EXPECT_EQ(Launched().params.size, 2) << "a copy";
 }
 
 TEST_F(CudaRenderTest, RenderLineIsLoggedOncePerChange) {
@@ -241,9 +240,7 @@ TEST_F(CudaRenderTest, LutParameterIsReadOnceAndItsBlockReturned) {
     ASSERT_EQ(Render(instance_, in_, out_), 0);
     EXPECT_EQ(host_.LutReads(), 1);
     EXPECT_EQ(host_.BlocksDisposed(), host_.BlocksAllocated());
-    const auto lines = log_.Take();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "GPU: embedded LUT: parameter does not hold KVLUT text");
+    EXPECT_TRUE(HasLinesInOrder(log_.Take(), {"GPU: embedded LUT: parameter does not hold KVLUT text"}));
 }
 
 TEST_F(CudaRenderTest, UnexpectedParameterTypeIsReportedThreeTimesAtMost) {
@@ -256,7 +253,7 @@ TEST_F(CudaRenderTest, UnexpectedParameterTypeIsReportedThreeTimesAtMost) {
     const auto lines = log_.Take();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 3);
     ASSERT_EQ(Render(instances[0], in_, out_), 0);
-    EXPECT_EQ(Arg<std::int32_t>(8), 2) << "no LUT: a copy";
+    EXPECT_EQ(Launched().params.size, 2) << "no LUT: a copy";
 }
 
 TEST_F(CudaRenderTest, ConcurrentRendersOnOneDeviceKeepTheirLuts) {

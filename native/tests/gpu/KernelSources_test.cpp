@@ -1,12 +1,100 @@
 // The kernel texts as the drivers receive them: CR LF line ends, one
-// self-contained OpenCL source, a PTX module with the one expected entry.
+// self-contained OpenCL source, a PTX module with the one expected entry; and
+// the kernel's signature in the PTX, the OpenCL text and the CUDA source
+// against the argument list the launches are built from.
 #include "gpu/KernelSources.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "gpu/KernelArgs.h"
 
 namespace {
+
+struct ListedArg {
+    std::string kind;
+    std::string name;
+};
+
+const std::vector<ListedArg>& Listed() {
+    static const std::vector<ListedArg> listed = {
+#define KV_LISTED_ARG(kind, name, initial) {#kind, #name},
+        KV_KERNEL_ARGS(KV_LISTED_ARG)
+#undef KV_LISTED_ARG
+    };
+    return listed;
+}
+
+struct Parameter {
+    std::string type;  // blanks collapsed to one
+    std::string name;
+};
+
+// The parameters of the function whose declaration starts with `opening`
+// ("... KromvaleLut("), as written in C-like `source`.
+std::vector<Parameter> SignatureOf(const std::string& source, const std::string& opening) {
+    std::vector<Parameter> parameters;
+    const size_t start = source.find(opening);
+    EXPECT_NE(start, std::string::npos) << opening;
+    if (start == std::string::npos) {
+        return parameters;
+    }
+    const size_t begin = start + opening.size();
+    std::stringstream list(source.substr(begin, source.find(')', begin) - begin));
+    for (std::string item; std::getline(list, item, ',');) {
+        std::vector<std::string> words;
+        std::string word;
+        for (const char c : item + " ") {
+            if (std::isspace(static_cast<unsigned char>(c)) || c == '*') {
+                if (!word.empty()) {
+                    words.push_back(word);
+                    word.clear();
+                }
+                if (c == '*') {
+                    words.emplace_back("*");
+                }
+            } else {
+                word += c;
+            }
+        }
+        Parameter p;
+        if (!words.empty()) {
+            p.name = words.back();
+            words.pop_back();
+        }
+        for (const std::string& w : words) {
+            p.type += (p.type.empty() ? "" : " ") + w;
+        }
+        parameters.push_back(p);
+    }
+    return parameters;
+}
+
+// Names in the list's order, and each type as the list's kind requires: a
+// pointer for a buffer (in the __global space for OpenCL), int or float for
+// the rest.
+void ExpectSignatureFollowsList(const std::vector<Parameter>& parameters, bool openCl) {
+    ASSERT_EQ(parameters.size(), Listed().size());
+    for (size_t i = 0; i < parameters.size(); ++i) {
+        const ListedArg& arg = Listed()[i];
+        const Parameter& p = parameters[i];
+        SCOPED_TRACE("parameter " + std::to_string(i) + ": " + p.type + " " + p.name);
+        EXPECT_EQ(p.name, arg.name);
+        if (arg.kind == "Buffer") {
+            EXPECT_NE(p.type.find('*'), std::string::npos);
+            if (openCl) {
+                EXPECT_EQ(p.type.rfind("__global ", 0), 0u);
+            }
+        } else {
+            EXPECT_EQ(p.type, arg.kind == "Float" ? "float" : "int");
+        }
+    }
+}
 
 void ExpectCrLfOnly(const std::string& text) {
     ASSERT_FALSE(text.empty());
@@ -52,7 +140,12 @@ TEST(KernelSources, PtxDeclaresTargetAndOneEntryWithParametersInOrder) {
     EXPECT_EQ(entries, 1u);
     EXPECT_NE(text.find("\r\n.visible .entry KromvaleLut(\r\n"), std::string::npos);
 
-    // Parameter lines read "\t.param .<type> KromvaleLut_param_<i>[,]".
+    // Parameter lines read "\t.param .<type> KromvaleLut_param_<i>[,]": 64
+    // bits for a device pointer, 32 for the rest.
+    std::string expected;
+    for (const ListedArg& arg : Listed()) {
+        expected += arg.kind == "Buffer" ? "u64 " : arg.kind == "Float" ? "f32 " : "u32 ";
+    }
     std::string types;
     int expectedIndex = 0;
     const std::string marker = " KromvaleLut_param_";
@@ -63,9 +156,19 @@ TEST(KernelSources, PtxDeclaresTargetAndOneEntryWithParametersInOrder) {
         const size_t digitsEnd = text.find_first_not_of("0123456789", digits);
         EXPECT_EQ(text.substr(digits, digitsEnd - digits), std::to_string(expectedIndex++));
     }
-    EXPECT_EQ(types,
-              "u64 u32 u64 u32 u32 u32 u32 u64 u32 f32 f32 f32 f32 f32 f32 f32 "
-              "u32 u32 u32 u32 u32 u32 u32 ");
+    EXPECT_EQ(types, expected);
+}
+
+TEST(KernelSources, OpenClAndCudaSignaturesFollowTheArgumentList) {
+    EXPECT_EQ(Listed().size(), static_cast<size_t>(kKernelArgCount));
+    ExpectSignatureFollowsList(SignatureOf(kKromvaleLutOpenCl, "__kernel void KromvaleLut("), true);
+
+    // The PTX keeps only parameter numbers; the names are in its source.
+    std::ifstream file(std::string(KV_TEST_DATA_DIR) + "/../../src/gpu/kernel/KromvaleLut.cu", std::ios::binary);
+    ASSERT_TRUE(file.good()) << "KromvaleLut.cu not found";
+    std::stringstream cuda;
+    cuda << file.rdbuf();
+    ExpectSignatureFollowsList(SignatureOf(cuda.str(), "__global__ void KromvaleLut("), false);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "KernelTestSupport.h"
-#include "OpenClRuntime.h"
+#include "OpenClTestDevice.h"
 #include "gpu/KernelSources.h"
 
 namespace kv::gpu::test {
@@ -20,37 +20,24 @@ namespace {
 class KromvaleLutOpenCl : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!cl_.Load(skipReason_)) {
-            skippable_ = true;
+        kvtest::OpenClTestDevice& d = Device();
+        if (!d.usable()) {
+            skipReason_ = d.why;
+            skippable_ = d.skippable;
             return;
         }
-        cl_uint platforms = 0;
-        cl_handle platform = nullptr;
-        const cl_int found = cl_.clGetPlatformIDs(1, &platform, &platforms);
-        if (found == kClPlatformNotFound || (found == kClSuccess && platforms == 0)) {
-            skipReason_ = "no OpenCL platform (clGetPlatformIDs " + std::to_string(found) + ")";
-            skippable_ = true;
-            return;
-        }
-        ASSERT_EQ(found, kClSuccess);
-        ASSERT_EQ(cl_.clGetDeviceIDs(platform, kClDeviceTypeAll, 1, &device_, nullptr), kClSuccess);
         cl_int err = 0;
-        context_ = cl_.clCreateContext(nullptr, 1, &device_, nullptr, nullptr, &err);
-        ASSERT_EQ(err, kClSuccess);
-        queue_ = cl_.clCreateCommandQueue(context_, device_, 0, &err);
-        ASSERT_EQ(err, kClSuccess);
         const char* text = kKromvaleLutOpenCl;
-        cl_handle program = cl_.clCreateProgramWithSource(context_, 1, &text, nullptr, &err);
+        cl_handle program = d.cl.clCreateProgramWithSource(d.context, 1, &text, nullptr, &err);
         ASSERT_EQ(err, kClSuccess);
-        err = cl_.clBuildProgram(program, 1, &device_, "-cl-single-precision-constant", nullptr,
-                                 nullptr);
+        err = d.cl.clBuildProgram(program, 1, &d.device, "-cl-single-precision-constant", nullptr, nullptr);
         if (err != kClSuccess) {
             std::vector<char> log(8192, '\0');
-            cl_.clGetProgramBuildInfo(program, device_, kClProgramBuildLog, log.size() - 1,
-                                      log.data(), nullptr);
+            d.cl.clGetProgramBuildInfo(program, d.device, kClProgramBuildLog, log.size() - 1, log.data(),
+                                       nullptr);
             FAIL() << "OpenCL build failed (" << err << "):\n" << log.data();
         }
-        kernel_ = cl_.clCreateKernel(program, "KromvaleLut", &err);
+        kernel_ = d.cl.clCreateKernel(program, "KromvaleLut", &err);
         ASSERT_EQ(err, kClSuccess);
         ready_ = true;
     }
@@ -58,82 +45,60 @@ protected:
     void SetUp() override {
         // A platform that is present but cannot build or run the kernel is a
         // failure, not a reason to skip.
-        ASSERT_TRUE(ready_ || skippable_) << "OpenCL set-up failed";
+        ASSERT_TRUE(ready_ || skippable_) << "OpenCL set-up failed: " << skipReason_;
         if (!ready_) {
             std::fprintf(stderr, "*** SKIPPING the OpenCL kernel test: %s ***\n", skipReason_.c_str());
             GTEST_SKIP() << "OpenCL kernel test not run: " << skipReason_;
         }
     }
 
+    static kvtest::OpenClTestDevice& Device() { return kvtest::OpenClTestDevice::Get(); }
+
     cl_handle Buffer(std::vector<unsigned char>& bytes) {
         cl_int err = 0;
-        cl_handle b = cl_.clCreateBuffer(context_, kClMemReadWrite | kClMemCopyHostPtr, bytes.size(),
-                                         bytes.data(), &err);
+        cl_handle b = Device().CopyToDevice(bytes, &err);
         EXPECT_EQ(err, kClSuccess);
         return b;
     }
 
     // Runs the kernel over a grid rounded up to 16 x 16 work-groups, as the
     // render does, and reads the destination back into `dst`.
-    void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const KernelScalars& k) {
+    void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const KernelParams& k) {
+        kvtest::OpenClTestDevice& d = Device();
         std::vector<float> lutData = lut.data.empty() ? std::vector<float>(24, 0.0f) : lut.data;
         std::vector<unsigned char> lutBytes(lutData.size() * sizeof(float));
         std::memcpy(lutBytes.data(), lutData.data(), lutBytes.size());
         cl_handle dstBuffer = Buffer(dst.bytes);
         cl_handle srcBuffer = src != nullptr ? Buffer(src->bytes) : dstBuffer;
         cl_handle lutBuffer = Buffer(lutBytes);
-        const int ints[] = {k.srcPitch, k.dstPitch, k.is16f, k.width, k.height};
-        cl_uint arg = 0;
-        auto set = [&](size_t size, const void* value) {
-            ASSERT_EQ(cl_.clSetKernelArg(kernel_, arg++, size, value), kClSuccess) << "argument " << arg - 1;
-        };
-        set(sizeof(cl_handle), &srcBuffer);
-        set(sizeof(int), &ints[0]);
-        set(sizeof(cl_handle), &dstBuffer);
-        for (int i = 1; i < 5; ++i) {
-            set(sizeof(int), &ints[i]);
+        // Every argument at the size the kernel's argument list gives it.
+        const auto args = KernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, k);
+        for (int i = 0; i < kKernelArgCount; ++i) {
+            ASSERT_EQ(d.cl.clSetKernelArg(kernel_, static_cast<cl_uint>(i), kKernelArgBytes[i], args[i]), kClSuccess)
+                << "argument " << i;
         }
-        set(sizeof(cl_handle), &lutBuffer);
-        set(sizeof(int), &k.size);
-        for (const float* f : {&k.dmin[0], &k.dmin[1], &k.dmin[2], &k.dmax[0], &k.dmax[1], &k.dmax[2], &k.amount}) {
-            set(sizeof(float), f);
-        }
-        for (const int* i : {&k.probe, &k.probeCols, &k.probeRows, &k.probeX0, &k.probeY0, &k.probeX1, &k.probeY1}) {
-            set(sizeof(int), i);
-        }
-        ASSERT_EQ(arg, 23u);
         const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
         const size_t local[2] = {16, 16};
-        ASSERT_EQ(cl_.clEnqueueNDRangeKernel(queue_, kernel_, 2, nullptr, global, local, 0, nullptr, nullptr),
+        ASSERT_EQ(d.cl.clEnqueueNDRangeKernel(d.queue, kernel_, 2, nullptr, global, local, 0, nullptr, nullptr),
                   kClSuccess);
-        ASSERT_EQ(cl_.clEnqueueReadBuffer(queue_, dstBuffer, 1, 0, dst.bytes.size(), dst.bytes.data(), 0,
-                                          nullptr, nullptr),
-                  kClSuccess);
-        cl_.clFinish(queue_);
-        cl_.clReleaseMemObject(lutBuffer);
+        ASSERT_EQ(d.ReadBack(dstBuffer, dst.bytes), kClSuccess);
+        d.cl.clFinish(d.queue);
+        d.cl.clReleaseMemObject(lutBuffer);
         if (srcBuffer != dstBuffer) {
-            cl_.clReleaseMemObject(srcBuffer);
+            d.cl.clReleaseMemObject(srcBuffer);
         }
-        cl_.clReleaseMemObject(dstBuffer);
+        d.cl.clReleaseMemObject(dstBuffer);
     }
 
-    static OpenClRuntime cl_;
     static std::string skipReason_;
     static bool ready_;
     static bool skippable_;
-    static cl_handle device_;
-    static cl_handle context_;
-    static cl_handle queue_;
     static cl_handle kernel_;
 };
 
-OpenClRuntime KromvaleLutOpenCl::cl_;
 std::string KromvaleLutOpenCl::skipReason_ = "OpenCL set-up failed";
 bool KromvaleLutOpenCl::ready_ = false;
 bool KromvaleLutOpenCl::skippable_ = false;
-cl_handle KromvaleLutOpenCl::device_ = nullptr;
-cl_handle KromvaleLutOpenCl::context_ = nullptr;
-cl_handle KromvaleLutOpenCl::queue_ = nullptr;
 cl_handle KromvaleLutOpenCl::kernel_ = nullptr;
 
 bool SameComponent(float a, float b) {
@@ -143,7 +108,7 @@ bool SameComponent(float a, float b) {
 // Every pixel of the device frame equals the twin's; the first mismatch is
 // reported with its input, twin, processor and device values.
 void ExpectFramesEqual(const GpuFrame& input, const GpuFrame& twin, const GpuFrame& device,
-                       const Lut3D& lut, const KernelScalars& k) {
+                       const Lut3D& lut, const KernelParams& k) {
     for (int y = 0; y < device.rows; ++y) {
         for (int x = 0; x < device.pitch; ++x) {
             float want[4];
@@ -191,8 +156,8 @@ TEST_F(KromvaleLutOpenCl, LutFramesMatchTwinInBothFormatsSeparateAndInPlace) {
     lut.domainMax[2] = 1.2f;
     for (int is16f : {0, 1}) {
         for (bool inPlace : {false, true}) {
-            KernelScalars k;
-            SetLut(k, lut);
+            KernelParams k;
+            SetLutArgs(k, lut);
             k.amount = 0.8f;
             k.is16f = is16f;
             k.width = 37;
@@ -218,8 +183,8 @@ TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
     std::mt19937 rng(22);
     const Lut3D lut = RandomLut(rng, 5, 0.0f, 1.0f);
     for (int is16f : {0, 1}) {
-        KernelScalars k;
-        SetLut(k, lut);
+        KernelParams k;
+        SetLutArgs(k, lut);
         k.amount = 0.0f;
         k.is16f = is16f;
         k.width = 18;
@@ -235,7 +200,8 @@ TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
         // n = 64 (values that halves must round) over all of it.
         for (int n : {3, 64}) {
             const ProbeGeometry g = n == 3 ? ProbeGeometry{7, 4, 2, 3, 16, 15} : ProbeGeometry{683, 384, 0, 0, 18, 17};
-            SetProbe(k, n, g);
+            k.probe = n;
+            k.pattern = g;
             GpuFrame pattern(is16f, 18, 17);
             Run(&src, pattern, lut, k);
             GpuFrame expected(is16f, 18, 17);

@@ -190,8 +190,8 @@ TEST(KromvaleLutTwin, AmountZeroCopiesEveryComponentExactly) {
     const Lut3D lut = RandomLut(rng, 9, -1.0f, 2.0f);
     std::uniform_real_distribution<float> value(-3.0f, 4.0f);
     for (int is16f : {0, 1}) {
-        KernelScalars k;
-        SetLut(k, lut);
+        KernelParams k;
+        SetLutArgs(k, lut);
         k.amount = 0.0f;
         k.is16f = is16f;
         k.width = 21;
@@ -223,14 +223,16 @@ TEST(KromvaleLutTwin, ThreadsOutsideTheFrameWriteNothing) {
     std::mt19937 rng(10);
     const Lut3D lut = RandomLut(rng, 3, 0.0f, 1.0f);
     for (int probe : {0, 4}) {
-        KernelScalars k;
-        SetLut(k, lut);
+        KernelParams k;
+        SetLutArgs(k, lut);
+        k.amount = 1.0f;
         k.width = 17;
         k.height = 3;
         k.srcPitch = 40;
         k.dstPitch = 40;
         if (probe > 0) {
-            SetProbe(k, probe, ProbeGeometry{8, 8, 0, 0, 40, 40});
+            k.probe = probe;
+            k.pattern = ProbeGeometry{8, 8, 0, 0, 40, 40};
         }
         GpuFrame src(0, 40, 20);
         GpuFrame dst(0, 40, 20);
@@ -252,8 +254,8 @@ TEST(KromvaleLutTwin, FramesMatchProcessorPerPixelInBothFormats) {
     const Lut3D lut = RandomLut(rng, 17, -0.2f, 1.2f);
     std::uniform_real_distribution<float> value(-0.3f, 1.3f);
     for (int is16f : {0, 1}) {
-        KernelScalars k;
-        SetLut(k, lut);
+        KernelParams k;
+        SetLutArgs(k, lut);
         k.amount = 0.75f;
         k.is16f = is16f;
         k.width = 19;
@@ -321,14 +323,15 @@ TEST(KromvaleLutTwin, PatternMatchesProbeColourExactlyWithOpaqueAlpha) {
     for (int is16f : {0, 1}) {
         for (const Case& c : cases) {
             const ProbeGeometry g = ProbeGeometryFor(c.lut, c.width, c.height);
-            KernelScalars k;
+            KernelParams k;
             k.is16f = is16f;
             k.width = c.width;
             k.height = c.height;
             k.srcPitch = c.width;
             k.dstPitch = c.width;
             k.size = 2;
-            SetProbe(k, c.n, g);
+            k.probe = c.n;
+            k.pattern = g;
             // The source is not read: fill it with NaN.
             GpuFrame src(is16f, c.width, c.height);
             GpuFrame dst(is16f, c.width, c.height);

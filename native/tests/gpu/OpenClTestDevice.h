@@ -1,12 +1,12 @@
 #pragma once
 // One OpenCL device for a whole test program, with a context and a queue as
-// an editing host would own them and hand them to the GPU filter, and a
-// fixture whose filter is registered on it. Not usable (and `why` says so)
-// where no OpenCL platform is installed; the fixture then skips.
+// an editing host would own them. Not usable (and `why` says so) where the
+// device cannot be had; `skippable` tells a machine without any OpenCL
+// platform, where tests skip, from a platform that is present but broken.
 
 #include <string>
+#include <vector>
 
-#include "GpuFilterTestSupport.h"
 #include "OpenClRuntime.h"
 
 namespace kvtest {
@@ -18,15 +18,18 @@ struct OpenClTestDevice {
     void* context = nullptr;
     void* queue = nullptr;
     std::string why;
+    bool skippable = false;
 
     OpenClTestDevice() {
         if (!cl.Load(why)) {
+            skippable = true;
             return;
         }
         kv::gpu::test::cl_uint count = 0;
         const auto rc = cl.clGetPlatformIDs(1, &platform, &count);
         if (rc != 0 || count == 0) {
             why = "no OpenCL platform (clGetPlatformIDs " + std::to_string(rc) + ")";
+            skippable = rc == kv::gpu::test::kClPlatformNotFound || rc == 0;
             platform = nullptr;
             return;
         }
@@ -44,31 +47,20 @@ struct OpenClTestDevice {
     }
     bool usable() const { return queue != nullptr; }
 
+    // A read-write buffer in the context holding a copy of `bytes`; null,
+    // with `*err` set, on failure.
+    void* CopyToDevice(std::vector<unsigned char>& bytes, kv::gpu::test::cl_int* err) {
+        return cl.clCreateBuffer(context, kv::gpu::test::kClMemReadWrite | kv::gpu::test::kClMemCopyHostPtr,
+                                 bytes.size(), bytes.data(), err);
+    }
+    // Waits for the queue and reads all of `buffer` back into `bytes`.
+    kv::gpu::test::cl_int ReadBack(void* buffer, std::vector<unsigned char>& bytes) {
+        return cl.clEnqueueReadBuffer(queue, buffer, 1, 0, bytes.size(), bytes.data(), 0, nullptr, nullptr);
+    }
+
     static OpenClTestDevice& Get() {
         static OpenClTestDevice instance;
         return instance;
-    }
-};
-
-// The GPU filter registered with device 0 being the OpenCL device, through
-// the system's OpenCL library.
-class OpenClFilterTest : public GpuFilterTest {
-protected:
-    void SetUp() override {
-        OpenClTestDevice& d = OpenClTestDevice::Get();
-        if (!d.usable()) {
-            GTEST_SKIP() << "SKIPPED LOUDLY: the GPU filter was not run on OpenCL: " << d.why;
-        }
-        ResetProcessState(nullptr, nullptr);
-        ResetOpenClTableForTesting();  // the system's OpenCL library
-        RegisterFilter();
-        PrGPUDeviceInfo& device = host_.Device(0);
-        device.outDeviceFramework = PrGPUDeviceFramework_OpenCL;
-        device.outMeetsMinimumRequirementsForAcceleration = 1;
-        device.outPlatformHandle = d.platform;
-        device.outDeviceHandle = d.device;
-        device.outContextHandle = d.context;
-        device.outCommandQueueHandle = d.queue;
     }
 };
 

@@ -1,5 +1,6 @@
 #include "gpu/kernel/KromvaleLutTwin.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "gpu/kernel/HalfFloat.h"
@@ -40,23 +41,20 @@ void StorePixel(void* frame, std::int64_t i, int is16f, const KvPixel& p) {
 
 }  // namespace
 
-void KromvaleLutTwin(int x, int y, const void* src, int srcPitch, void* dst, int dstPitch,
-                     int is16f, int width, int height, const float* lut, int size, float dminR,
-                     float dminG, float dminB, float dmaxR, float dmaxG, float dmaxB,
-                     float amount, int probe, int probeCols, int probeRows, int probeX0,
-                     int probeY0, int probeX1, int probeY1) {
-    if (x >= width || y >= height) {
+void KromvaleLutTwin(int x, int y, const void* src, void* dst, const float* lut, const KernelParams& k) {
+    if (x >= k.width || y >= k.height) {
         return;
     }
     KvPixel p;
-    if (probe > 0) {
-        p = twin::kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1,
-                               probeY1);
+    if (k.probe > 0) {
+        const kv::ProbeGeometry& g = k.pattern;
+        p = twin::kvProbePixel(x, y, k.probe, g.probeCols, g.probeRows, g.probeX0, g.probeY0, g.probeX1,
+                               g.probeY1);
     } else {
-        p = LoadPixel(src, static_cast<std::int64_t>(y) * srcPitch + x, is16f);
-        p = twin::kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount);
+        p = LoadPixel(src, static_cast<std::int64_t>(y) * k.srcPitch + x, k.is16f);
+        p = twin::kvLutPixel(p, lut, k.size, k.dminR, k.dminG, k.dminB, k.dmaxR, k.dmaxG, k.dmaxB, k.amount);
     }
-    StorePixel(dst, static_cast<std::int64_t>(y) * dstPitch + x, is16f, p);
+    StorePixel(dst, static_cast<std::int64_t>(y) * k.dstPitch + x, k.is16f, p);
 }
 
 }  // namespace kv::gpu

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gpu/KernelArgs.h"
+
 struct FakeCudaState {
     // Results the next calls return; 0 is success.
     int moduleLoadResult = 0;
@@ -48,9 +50,9 @@ struct FakeCudaState {
     unsigned grid[3] = {};
     unsigned block[3] = {};
     unsigned sharedBytes = 0;
-    // The 23 kernel arguments of the last launch, each copied into 8 bytes
-    // (pointer arguments 0, 2 and 7 are 8 bytes, the others 4).
-    unsigned char args[23][8] = {};
+    // The kernel arguments of the last launch, each copied at its size in
+    // the kernel's argument list into 8 zeroed bytes.
+    unsigned char args[kKernelArgCount][8] = {};
 };
 
 using FakeCudaControlFn = FakeCudaState* (*)();

@@ -1,0 +1,43 @@
+#include "gpu/GpuBackend.h"
+
+#include "gpu/CudaBackend.h"
+#include "gpu/GpuFramework.h"
+#include "gpu/OpenClBackend.h"
+
+namespace {
+
+// Every framework the host can report, its name, and the filter's backend
+// for it (none: the device renders on the processor).
+struct FrameworkRow {
+    GpuFramework framework;
+    const char* name;
+    std::unique_ptr<GpuBackend> (*makeBackend)();
+};
+
+constexpr FrameworkRow kFrameworks[] = {
+    {GpuFramework::Cuda, "CUDA", MakeCudaBackend},
+    {GpuFramework::OpenCl, "OpenCL", MakeOpenClBackend},
+    {GpuFramework::Metal, "Metal", nullptr},
+    {GpuFramework::DirectX, "DirectX", nullptr},
+};
+
+const FrameworkRow* RowFor(std::int32_t hostFramework) {
+    for (const FrameworkRow& row : kFrameworks) {
+        if (static_cast<std::int32_t>(row.framework) == hostFramework) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const char* FrameworkName(std::int32_t hostFramework) {
+    const FrameworkRow* row = RowFor(hostFramework);
+    return row != nullptr ? row->name : "?";
+}
+
+std::unique_ptr<GpuBackend> MakeGpuBackend(std::int32_t hostFramework) {
+    const FrameworkRow* row = RowFor(hostFramework);
+    return row != nullptr && row->makeBackend != nullptr ? row->makeBackend() : nullptr;
+}

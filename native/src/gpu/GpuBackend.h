@@ -1,0 +1,51 @@
+#pragma once
+// What a GPU framework contributes to the filter: kernel preparation, LUT
+// upload and launch, run on the host's own context, device and stream or
+// queue. A backend object belongs to one device and keeps that device's
+// kernel and LUT buffer; it is chosen once, when the device is first
+// prepared (MakeGpuBackend), and every call is made with the device's mutex
+// held.
+
+#include <cstdint>
+#include <memory>
+
+#include "gpu/KernelParams.h"
+#include "gpu_filter_sdk.h"
+#include "gpu_filter_suites.h"
+#include "lut_engine/Lut3D.h"
+
+class GpuBackend {
+public:
+    virtual ~GpuBackend() = default;
+
+    // Makes the kernel for the host's device. Logs and returns false on
+    // failure.
+    virtual bool Prepare(const PrGPUDeviceInfo& device) = 0;
+
+    // Replaces the device's LUT buffer with `lut`'s float data, once work
+    // already on the host's stream or queue (which may still read the old
+    // buffer) has finished. Logs and returns false on failure.
+    virtual bool Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) = 0;
+
+    // Enqueues the kernel with the device's LUT buffer on the host's stream
+    // or queue, in 16 x 16 tiles over params.width x params.height. `src` and
+    // `dst` are the frames' device memory as the GPU Device Suite hands it
+    // out. Does not wait for the kernel. Logs and returns false on failure.
+    virtual bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst,
+                        const KernelParams& params) = 0;
+};
+
+// A new backend for the host's framework number, or nullptr when the filter
+// has none for that framework.
+std::unique_ptr<GpuBackend> MakeGpuBackend(std::int32_t hostFramework);
+
+// Threads per block or work-group along each axis.
+constexpr std::uint32_t kLaunchTile = 16;
+
+// Tiles needed to cover `extent` pixels. A negative extent counts as empty,
+// so it reaches the driver as a zero-sized launch, which the driver rejects.
+constexpr std::uint32_t TilesFor(std::int32_t extent) {
+    return extent > 0
+               ? static_cast<std::uint32_t>((static_cast<std::int64_t>(extent) + kLaunchTile - 1) / kLaunchTile)
+               : 0u;
+}

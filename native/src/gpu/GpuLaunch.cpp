@@ -1,0 +1,49 @@
+#include "gpu/GpuLaunch.h"
+
+#include <cstddef>
+
+#include "gpu/LutUpload.h"
+#include "lut_engine/ProbePattern.h"
+
+namespace {
+
+// A LUT the kernel can index safely: at least two points per axis and all
+// size^3 entries present.
+bool CanApply(const kv::Lut3D& lut) {
+    if (lut.size < 2) {
+        return false;
+    }
+    const auto n = static_cast<std::size_t>(lut.size);
+    return lut.data.size() >= n * n * n * 3;
+}
+
+}  // namespace
+
+GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float amount,
+                     const GpuFrames& frames) {
+    GpuLaunch launch;
+    KernelParams& p = launch.params;
+    const kv::Lut3D* own = instanceLut.get();
+    if (own != nullptr && own->probe > 0) {
+        // The identity LUT is bound but never read.
+        launch.lut = IdentityLut();
+        p.probe = own->probe;
+        p.pattern = kv::ProbeGeometryFor(*own, frames.width, frames.height);
+    } else if (own != nullptr && amount > 0.0f && CanApply(*own)) {
+        launch.lut = instanceLut;
+        p.amount = amount;
+    } else if (frames.InPlace()) {
+        return launch;
+    } else {
+        launch.lut = IdentityLut();
+    }
+
+    const std::int32_t bytesPerPixel = frames.is32f ? 16 : 8;
+    p.srcPitch = frames.srcRowBytes / bytesPerPixel;
+    p.dstPitch = frames.dstRowBytes / bytesPerPixel;
+    p.is16f = frames.is32f ? 0 : 1;
+    p.width = frames.width;
+    p.height = frames.height;
+    SetLutArgs(p, *launch.lut);
+    return launch;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// Effect parameters as the editing host numbers them for the GPU filter: in
+// the effect's order, but without the input layer, which the host does not
+// count there.
+
+#include "effect/EffectParams.h"
+#include "premiere_sdk_types.h"
+
+constexpr csSDK_int32 HostParamIndex(EffectParamIndex effectIndex) {
+    return static_cast<csSDK_int32>(effectIndex) - 1;
+}
