@@ -14,9 +14,6 @@ enum EffectParamIndex : PF_ParamIndex {
     kParamCount = 5,
 };
 
-// The editing host's GPU filter counts parameters without the input layer.
-constexpr int32_t GpuParamIndex(EffectParamIndex index) { return index - 1; }
-
 // Float sliders: the valid and slider ranges, the default, the decimals shown.
 struct FloatSliderSettings {
     float validMin = 0.0f;

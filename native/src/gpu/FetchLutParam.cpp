@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "effect/HostBytes.h"
 #include "effect/LutCache.h"
 #include "gpu/HostParamIndex.h"
 #include "panel_link/Log.h"
@@ -29,14 +30,9 @@ void FetchLutParam(const PrGPUFilterBase& filter, PrTime time, InstanceLut& targ
     if (param.mType == kPrParamType_PrMemoryPtr && param.mMemoryPtr != nullptr) {
         // The block is the host's copy for us: it goes back even if reading
         // it throws.
-        struct BlockGuard {
-            PrSDKMemoryManagerSuite* memory;
-            PrMemoryPtr block;
-            ~BlockGuard() { memory->PrDisposePtr(block); }
-        } guard{filter.mMemoryManagerSuite, param.mMemoryPtr};
-        const csSDK_uint32 size = guard.memory->GetPtrSize(guard.block);
+        const HostBytes block = HostBytes::AdoptBlock(filter.mMemoryManagerSuite, param.mMemoryPtr);
         std::string error;
-        target.lut = GetLutForParam(guard.block, size, &error);
+        target.lut = GetLutForParam(block.data(), block.size(), &error);
         if (!target.lut && !error.empty()) {
             LogPrintf("GPU: embedded LUT: %s", error.c_str());
         }

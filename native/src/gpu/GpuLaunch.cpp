@@ -5,20 +5,6 @@
 #include "gpu/LutUpload.h"
 #include "lut_engine/ProbePattern.h"
 
-namespace {
-
-// A LUT the kernel can index safely: at least two points per axis and all
-// size^3 entries present.
-bool CanApply(const kv::Lut3D& lut) {
-    if (lut.size < 2) {
-        return false;
-    }
-    const auto n = static_cast<std::size_t>(lut.size);
-    return lut.data.size() >= n * n * n * 3;
-}
-
-}  // namespace
-
 GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float amount,
                      const GpuFrames& frames) {
     GpuLaunch launch;
@@ -29,7 +15,8 @@ GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float 
         launch.lut = IdentityLut();
         p.probe = own->probe;
         p.pattern = kv::ProbeGeometryFor(*own, frames.width, frames.height);
-    } else if (own != nullptr && amount > 0.0f && CanApply(*own)) {
+    } else if (own != nullptr && amount > 0.0f && own->HasCompleteCube()) {
+        // Only a complete cube is safe for the kernel to index.
         launch.lut = instanceLut;
         p.amount = amount;
     } else if (frames.InPlace()) {
