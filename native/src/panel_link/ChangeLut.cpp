@@ -61,32 +61,62 @@ std::string WidenedLutText(const std::string& text) {
     return stored;
 }
 
-// Puts the bytes into the parameter's handle, resized, or a new one. False
-// when the host gives no handle or no memory; the value then stays as it was
-// unless the host already moved it in the resize.
-bool StoreValue(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
-    PF_Handle handle = param.u.arb_d.value;
-    bool fresh = false;
-    if (handle != nullptr) {
-        if (utils.host_resize_handle == nullptr || utils.host_resize_handle(bytes.size(), &handle) != PF_Err_NONE ||
-            handle == nullptr) {
-            return false;
-        }
-        param.u.arb_d.value = handle;  // the host may have moved it
-    } else {
-        handle = utils.host_new_handle != nullptr ? utils.host_new_handle(bytes.size()) : nullptr;
-        if (handle == nullptr) return false;
-        fresh = true;
-    }
-    void* target = utils.host_lock_handle != nullptr ? utils.host_lock_handle(handle) : nullptr;
-    if (target == nullptr) {
-        if (fresh && utils.host_dispose_handle != nullptr) utils.host_dispose_handle(handle);
+// Copies `bytes` into a handle the caller has resized to their length.
+bool FillHandle(const PF_UtilCallbacks& utils, PF_Handle handle, const std::string& bytes) {
+    void* target = utils.host_lock_handle(handle);
+    if (target == nullptr) return false;
+    std::memcpy(target, bytes.data(), bytes.size());
+    utils.host_unlock_handle(handle);
+    return true;
+}
+
+// A new handle holding the bytes, for a parameter that has no value yet.
+bool StoreInNewHandle(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    if (utils.host_new_handle == nullptr || utils.host_lock_handle == nullptr || utils.host_unlock_handle == nullptr) {
         return false;
     }
-    std::memcpy(target, bytes.data(), bytes.size());
-    if (utils.host_unlock_handle != nullptr) utils.host_unlock_handle(handle);
+    PF_Handle handle = utils.host_new_handle(bytes.size());
+    if (handle == nullptr) return false;
+    if (!FillHandle(utils, handle, bytes)) {
+        if (utils.host_dispose_handle != nullptr) utils.host_dispose_handle(handle);
+        return false;
+    }
     param.u.arb_d.value = handle;
     return true;
+}
+
+// Resizes the parameter's own handle and fills it. The resize cuts or pads
+// the old text before the lock can fail, so the old bytes are read first:
+// that read doubles as a test of the lock, and if a later lock still fails
+// they are put back, leaving the value as it was.
+bool StoreInOwnHandle(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    if (utils.host_get_handle_size == nullptr || utils.host_lock_handle == nullptr ||
+        utils.host_unlock_handle == nullptr || utils.host_resize_handle == nullptr) {
+        return false;
+    }
+    PF_Handle handle = param.u.arb_d.value;
+    std::string old(static_cast<size_t>(utils.host_get_handle_size(handle)), '\0');
+    const void* oldData = utils.host_lock_handle(handle);
+    if (oldData == nullptr) return false;
+    std::memcpy(old.data(), oldData, old.size());
+    utils.host_unlock_handle(handle);
+
+    if (utils.host_resize_handle(bytes.size(), &handle) != PF_Err_NONE || handle == nullptr) return false;
+    param.u.arb_d.value = handle;  // the host may have moved it
+    if (FillHandle(utils, handle, bytes)) return true;
+    if (utils.host_resize_handle(old.size(), &handle) == PF_Err_NONE && handle != nullptr) {
+        param.u.arb_d.value = handle;
+        FillHandle(utils, handle, old);
+    }
+    return false;
+}
+
+// Puts the bytes into the parameter: its own handle resized, or a new one.
+// False when the host gives no handle, no memory or no lock; the value then
+// stays as it was.
+bool StoreValue(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    return param.u.arb_d.value != nullptr ? StoreInOwnHandle(utils, param, bytes)
+                                          : StoreInNewHandle(utils, param, bytes);
 }
 
 }  // namespace
