@@ -68,13 +68,22 @@ std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamD
         return nullptr;
     }
     const PF_UtilCallbacks* utils = in_data->utils;
+    // A host record without the handle callbacks gives no way to read the
+    // value: that is no LUT, not a crash.
+    if (utils->host_get_handle_size == nullptr || utils->host_lock_handle == nullptr ||
+        utils->host_unlock_handle == nullptr) {
+        return nullptr;
+    }
+    const size_t size = static_cast<size_t>(utils->host_get_handle_size(handle));
+    const void* bytes = utils->host_lock_handle(handle);
+    if (bytes == nullptr) {
+        return nullptr;  // nothing was locked, so nothing is unlocked
+    }
     struct Unlock {
         const PF_UtilCallbacks* utils;
         PF_Handle handle;
         ~Unlock() { utils->host_unlock_handle(handle); }
     };
-    const size_t size = static_cast<size_t>(utils->host_get_handle_size(handle));
-    const void* bytes = utils->host_lock_handle(handle);
     Unlock unlock{utils, handle};
     return GetLutForParam(bytes, size);
 }

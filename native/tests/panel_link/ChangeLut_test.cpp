@@ -360,6 +360,22 @@ TEST_F(ChangeLutTest, ANewHandleThatCannotBeLockedIsDisposed) {
     EXPECT_TRUE(host_.updateParamUICalls().empty());
 }
 
+// A host whose records lack the handle-size callback can still take a new
+// value; the label that follows then reads it as no LUT instead of crashing.
+TEST_F(ChangeLutTest, LabelAfterStoringCopesWithoutTheHandleSizeCallback) {
+    PF_UtilCallbacks utils = *host_.in().utils;
+    utils.host_get_handle_size = nullptr;
+    host_.in().utils = &utils;
+    FakeParams params(nullptr, 100.0, nullptr);
+    EXPECT_EQ(Pick(params, WriteScratchFile(L"sized.cube", IdentityCube(2))), PF_Err_NONE);
+    ASSERT_NE(params.lut(), nullptr);
+    const std::vector<kvtest::UpdateParamUICall> labels = host_.updateParamUICalls();
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].label, "Choose a LUT");
+    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    kvtest::DisposeHandle(params.lut());
+}
+
 TEST_F(ChangeLutTest, OtherPressesNeverOpenTheDialog) {
     FakeParams params(nullptr, 100.0, nullptr);
     for (PF_ParamIndex index : {0, 1, 2, 4, 5, -1}) EXPECT_EQ(Press(params, index), PF_Err_NONE);
