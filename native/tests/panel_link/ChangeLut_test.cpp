@@ -165,6 +165,12 @@ TEST_F(ChangeLutTest, DomainMustBeZeroToOne) {
     ExpectRefused(params, nullptr, L"Kromvale only takes LUTs with a 0..1 domain.",
                   "LUT button: " + Utf8FromWide(wide) + " has a domain other than 0..1");
 
+    // A curve sampled on -1..3 that says so only with the 1D range line.
+    const std::wstring srgb = WriteScratchFile(L"srgb.cube", IdentityCube(2, "LUT_1D_INPUT_RANGE -1 3\n"));
+    EXPECT_EQ(Pick(params, srgb), PF_Err_NONE);
+    ExpectRefused(params, nullptr, L"Kromvale only takes LUTs with a 0..1 domain.",
+                  "LUT button: " + Utf8FromWide(srgb) + " has a domain other than 0..1");
+
     const std::wstring unit = WriteScratchFile(L"unit.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n"));
     EXPECT_EQ(Pick(params, unit), PF_Err_NONE);
     EXPECT_NE(params.lut(), nullptr);
