@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "AllocationRecord.h"
 #include "LutTextTestText.h"
 #include "lut_engine/ReaderMessages.h"
 
@@ -179,6 +180,32 @@ TEST(CubeFile, RefusesBadFilesWithTheirMessage) {
         EXPECT_FALSE(readExact(c.text, lut, &error));
         EXPECT_EQ(error, c.message);
         EXPECT_FALSE(readExact(c.text, lut, nullptr));
+    }
+}
+
+// A huge size line in a short file must not make the reader ask for room for
+// all the values it names (256^3 nodes would be 200 MB): the reserve is held
+// to what the text could hold.
+TEST(CubeFile, ShortFileWithAHugeSizeReservesLittle) {
+    const std::string texts[] = {
+        "LUT_3D_SIZE 256\n" + kNodes2,
+        "LUT_3D_SIZE 256\n" + std::string("0.5 0.5 0.5\n") + kNodes2 + kNodes2 + kNodes2,
+        kNodes2 + "LUT_3D_SIZE 200\n",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 16));
+        kv::Lut3D lut;
+        std::string error;
+        size_t largest = 0;
+        {
+            const kvtest::LargestAllocation record;
+            EXPECT_FALSE(kv::ReadCubeFile(text, lut, &error));
+            largest = record.bytes();
+        }
+        EXPECT_EQ(error, msg::kCubeWrongCount);
+        // Every value takes at least two bytes of text ("0\n").
+        EXPECT_GT(largest, 0u) << "the record sees the reader's allocations";
+        EXPECT_LE(largest, (text.size() / 2 + 3) * sizeof(float));
     }
 }
 
