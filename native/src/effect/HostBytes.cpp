@@ -3,12 +3,18 @@
 #include <utility>
 
 HostBytes HostBytes::LockHandle(const PF_UtilCallbacks* utils, PF_Handle handle) {
+    if (utils == nullptr || handle == nullptr || utils->host_get_handle_size == nullptr) {
+        return HostBytes();
+    }
+    return LockSized(utils, handle, static_cast<size_t>(utils->host_get_handle_size(handle)));
+}
+
+HostBytes HostBytes::LockSized(const PF_UtilCallbacks* utils, PF_Handle handle, size_t size) {
     HostBytes held;
-    if (utils == nullptr || handle == nullptr || utils->host_get_handle_size == nullptr ||
-        utils->host_lock_handle == nullptr || utils->host_unlock_handle == nullptr) {
+    if (utils == nullptr || handle == nullptr || utils->host_lock_handle == nullptr ||
+        utils->host_unlock_handle == nullptr) {
         return held;
     }
-    const size_t size = static_cast<size_t>(utils->host_get_handle_size(handle));
     void* data = utils->host_lock_handle(handle);
     if (data == nullptr) {
         return held;

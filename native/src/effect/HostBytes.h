@@ -24,6 +24,12 @@ public:
     static HostBytes LockHandle(const PF_UtilCallbacks* utils, PF_Handle handle);
     static HostBytes LockHandle(const PF_InData* in_data, PF_Handle handle);
 
+    // A lock on a handle the effect has just made or resized to `size` bytes,
+    // for writing them: the host is not asked for the size. Empty when the
+    // handle is null, the record lacks the lock or unlock callback, or the
+    // host refuses the lock.
+    static HostBytes LockSized(const PF_UtilCallbacks* utils, PF_Handle handle, size_t size);
+
     // The handle's size without locking it; 0 when the handle is null or the
     // record lacks the size callback.
     static size_t SizeOf(const PF_InData* in_data, PF_Handle handle);

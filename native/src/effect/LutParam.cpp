@@ -149,8 +149,8 @@ PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t
     if (handle == nullptr) {
         return nullptr;
     }
-    const HostBytes target = HostBytes::LockHandle(utils, handle);
-    if (target.data() != nullptr && length != 0 && target.size() >= length) {
+    const HostBytes target = HostBytes::LockSized(utils, handle, length);
+    if (target.data() != nullptr && length != 0) {
         std::memcpy(target.data(), bytes, length);
     }
     return handle;

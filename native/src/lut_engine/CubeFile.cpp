@@ -7,6 +7,7 @@
 //        | "DOMAIN_MIN" float float float      ; per channel R G B
 //        | "DOMAIN_MAX" float float float
 //        | "LUT_3D_INPUT_RANGE" float float    ; min and max of all channels
+//        | "LUT_1D_INPUT_RANGE" float float    ; the same, as no 1D table is taken
 //        | "LUT_1D_SIZE" anything              ; refused
 //        | [A-Z_] anything                     ; other keywords, ignored
 //        | float float float anything          ; one node, red index fastest
@@ -15,6 +16,7 @@
 // with "." as the decimal point. A keyword's missing or unreadable number
 // counts as 0. The three numbers of a data line must lie on that line.
 // Data lines may come before the size line; the count is checked at the end.
+// The domain lines all set the same bounds, so the last one read wins.
 
 #include "lut_engine/CubeFile.h"
 
@@ -80,8 +82,12 @@ bool ReadCubeFile(std::string_view text, Lut3D& lut, std::string* error) {
             readKeywordFloats(line.substr(10), lut.domainMax, 3);
         } else if (startsWith(line, "LUT_1D_SIZE")) {
             return fail(error, messages::kCube1D);
-        } else if (startsWith(line, "LUT_3D_INPUT_RANGE")) {
-            // Written by many grading tools instead of the DOMAIN lines.
+        } else if (startsWith(line, "LUT_3D_INPUT_RANGE") || startsWith(line, "LUT_1D_INPUT_RANGE")) {
+            // Written by many grading tools instead of the DOMAIN lines. A
+            // file with a 1D table is refused at its size line, so a 1D range
+            // read here can only describe the 3D table: files that sample a
+            // curve beyond 0..1 say so this way, and read as 0..1 they would
+            // grade wrong without a word.
             float range[2];
             readKeywordFloats(line.substr(18), range, 2);
             std::fill(lut.domainMin, lut.domainMin + 3, range[0]);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "effect/EffectParams.h"
+#include "effect/HostBytes.h"
 #include "effect/LutCache.h"
 #include "panel_link/Log.h"
 
@@ -60,23 +61,16 @@ void LogLabelOnce(const std::string& text, const char* reason, PF_Err result) {
 }  // namespace
 
 std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamDef* params[]) {
-    if (in_data == nullptr || in_data->utils == nullptr || params == nullptr || params[kParamLut] == nullptr) {
+    if (params == nullptr || params[kParamLut] == nullptr) {
         return nullptr;
     }
-    PF_Handle handle = params[kParamLut]->u.arb_d.value;
-    if (handle == nullptr) {
+    // A value the host gives no way to read (no handle, a missing callback, a
+    // refused lock) is no LUT.
+    const HostBytes bytes = HostBytes::LockHandle(in_data, params[kParamLut]->u.arb_d.value);
+    if (bytes.data() == nullptr) {
         return nullptr;
     }
-    const PF_UtilCallbacks* utils = in_data->utils;
-    struct Unlock {
-        const PF_UtilCallbacks* utils;
-        PF_Handle handle;
-        ~Unlock() { utils->host_unlock_handle(handle); }
-    };
-    const size_t size = static_cast<size_t>(utils->host_get_handle_size(handle));
-    const void* bytes = utils->host_lock_handle(handle);
-    Unlock unlock{utils, handle};
-    return GetLutForParam(bytes, size);
+    return GetLutForParam(bytes.data(), bytes.size());
 }
 
 std::string LutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[]) {

@@ -11,6 +11,7 @@
 #include "ShowMessage.h"
 #include "Utf8FromWide.h"
 #include "effect/EffectParams.h"
+#include "effect/HostBytes.h"
 #include "effect/LutParamBytes.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutText.h"
@@ -42,32 +43,56 @@ bool HasUnitDomain(const kv::Lut3D& lut) {
     return true;
 }
 
-// Puts the bytes into the parameter's handle, resized, or a new one. False
-// when the host gives no handle or no memory; the value then stays as it was
-// unless the host already moved it in the resize.
-bool StoreValue(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
-    PF_Handle handle = param.u.arb_d.value;
-    bool fresh = false;
-    if (handle != nullptr) {
-        if (utils.host_resize_handle == nullptr || utils.host_resize_handle(bytes.size(), &handle) != PF_Err_NONE ||
-            handle == nullptr) {
-            return false;
-        }
-        param.u.arb_d.value = handle;  // the host may have moved it
-    } else {
-        handle = utils.host_new_handle != nullptr ? utils.host_new_handle(bytes.size()) : nullptr;
-        if (handle == nullptr) return false;
-        fresh = true;
-    }
-    void* target = utils.host_lock_handle != nullptr ? utils.host_lock_handle(handle) : nullptr;
-    if (target == nullptr) {
-        if (fresh && utils.host_dispose_handle != nullptr) utils.host_dispose_handle(handle);
+// Copies `bytes` into a handle the caller has made or resized to their length.
+bool FillHandle(const PF_UtilCallbacks& utils, PF_Handle handle, const std::string& bytes) {
+    const HostBytes target = HostBytes::LockSized(&utils, handle, bytes.size());
+    if (target.data() == nullptr) return false;
+    std::memcpy(target.data(), bytes.data(), bytes.size());
+    return true;
+}
+
+// A new handle holding the bytes, for a parameter that has no value yet.
+bool StoreInNewHandle(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    if (utils.host_new_handle == nullptr) return false;
+    PF_Handle handle = utils.host_new_handle(bytes.size());
+    if (handle == nullptr) return false;
+    if (!FillHandle(utils, handle, bytes)) {
+        if (utils.host_dispose_handle != nullptr) utils.host_dispose_handle(handle);
         return false;
     }
-    std::memcpy(target, bytes.data(), bytes.size());
-    if (utils.host_unlock_handle != nullptr) utils.host_unlock_handle(handle);
     param.u.arb_d.value = handle;
     return true;
+}
+
+// Resizes the parameter's own handle and fills it. The resize cuts or pads
+// the old text before the lock can fail, so the old bytes are read first:
+// that read doubles as a test of the lock, and if a later lock still fails
+// they are put back, leaving the value as it was.
+bool StoreInOwnHandle(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    if (utils.host_resize_handle == nullptr) return false;
+    PF_Handle handle = param.u.arb_d.value;
+    std::string old;
+    {
+        const HostBytes oldBytes = HostBytes::LockHandle(&utils, handle);
+        if (oldBytes.data() == nullptr) return false;
+        old.assign(reinterpret_cast<const char*>(oldBytes.data()), oldBytes.size());
+    }
+    if (utils.host_resize_handle(bytes.size(), &handle) != PF_Err_NONE || handle == nullptr) return false;
+    param.u.arb_d.value = handle;  // the host may have moved it
+    if (FillHandle(utils, handle, bytes)) return true;
+    if (utils.host_resize_handle(old.size(), &handle) == PF_Err_NONE && handle != nullptr) {
+        param.u.arb_d.value = handle;
+        FillHandle(utils, handle, old);
+    }
+    return false;
+}
+
+// Puts the bytes into the parameter: its own handle resized, or a new one.
+// False when the host gives no handle, no memory or no lock; the value then
+// stays as it was.
+bool StoreValue(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    return param.u.arb_d.value != nullptr ? StoreInOwnHandle(utils, param, bytes)
+                                          : StoreInNewHandle(utils, param, bytes);
 }
 
 }  // namespace

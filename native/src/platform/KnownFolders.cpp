@@ -9,8 +9,6 @@
 
 #include <memory>
 #else
-#include <sys/stat.h>
-
 #include <cstdlib>
 
 #include "TextConversion.h"
@@ -38,34 +36,20 @@ std::wstring FromEnvironment(const char* name) {
     const char* value = std::getenv(name);
     return value ? WideFromUtf8(value) : std::wstring();
 }
-
-// The roaming folder always exists on Windows, so callers create only their
-// own folder inside it; a fresh Linux home may lack ~/.local/share, so the
-// data folder's parents are made here to match.
-void MakeParents(const std::wstring& folder) {
-    const std::string path = Utf8FromWide(folder);
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        ::mkdir(path.substr(0, slash).c_str(), 0755);
-    }
-    ::mkdir(path.c_str(), 0755);
-}
 }  // namespace
 
 std::wstring SystemKnownFolderPath(KnownFolder which) {
     if (which == KnownFolder::RoamingAppData) {
         // A relative XDG_DATA_HOME is invalid and ignored, as the XDG rules say.
         const std::wstring xdg = FromEnvironment("XDG_DATA_HOME");
-        if (!xdg.empty() && xdg.front() == L'/') {
-            MakeParents(xdg);
-            return xdg;
-        }
+        if (!xdg.empty() && xdg.front() == L'/') return xdg;
     }
     const std::wstring home = FromEnvironment("HOME");
     if (home.empty()) return std::wstring();
     if (which == KnownFolder::Documents) return home + L"/Documents";
-    const std::wstring data = home + L"/.local/share";
-    MakeParents(data);
-    return data;
+    // Named, never created: a home without ~/.local/share is like a Windows
+    // profile without its roaming folder, where the log drops its lines.
+    return home + L"/.local/share";
 }
 
 #endif

@@ -45,6 +45,37 @@ TEST(ButtonLabel, TextFollowsWhatIsStored) {
     }
 }
 
+// A value the host gives no way to read is no LUT: a record without one of
+// the handle callbacks, or a lock that yields nothing (which is then not
+// unlocked, so a lock held elsewhere survives).
+TEST(ButtonLabel, AValueTheHostCannotOpenIsNoLut) {
+    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(8, "unseen"));
+    FakeParams params(nullptr, 100.0, lut);
+    ASSERT_EQ(LutButtonLabel(&host.in(), params.list()), "unseen.cube");
+    for (int missing = 0; missing < 3; ++missing) {
+        SCOPED_TRACE(missing);
+        PF_UtilCallbacks utils = *host.in().utils;
+        if (missing == 0) utils.host_get_handle_size = nullptr;
+        if (missing == 1) utils.host_lock_handle = nullptr;
+        if (missing == 2) utils.host_unlock_handle = nullptr;
+        PF_InData in = host.in();
+        in.utils = &utils;
+        EXPECT_EQ(GetParamLut(&in, params.list()), nullptr);
+        EXPECT_EQ(LutButtonLabel(&in, params.list()), "Choose a LUT");
+        EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    }
+    const PF_UtilCallbacks& utils = *host.in().utils;
+    ASSERT_NE(utils.host_lock_handle(lut), nullptr);
+    host.SetFailLockHandle(true);
+    EXPECT_EQ(GetParamLut(&host.in(), params.list()), nullptr);
+    host.SetFailLockHandle(false);
+    EXPECT_EQ(kvtest::LockedHandleCount(), 1);
+    utils.host_unlock_handle(lut);
+    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    kvtest::DisposeHandle(lut);
+}
+
 TEST(ButtonLabel, UpdateHandsTheHostAStableText) {
     FakeHost host(kvtest::kApplAfterEffects, EffectMain);
     PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(5, "stable"));

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "AllocationRecord.h"
 #include "LutTextTestText.h"
 #include "lut_engine/ReaderMessages.h"
 
@@ -71,6 +72,40 @@ TEST(CubeFile, ReadsDomainLines) {
     expectDomain(lut, -1, -1, -1, 1.5f, 0, 0);
 }
 
+// A file without a 1D table that samples a curve on -1..3 and says so with
+// the 1D range line: that is the 3D table's domain, not 0..1.
+TEST(CubeFile, OneDimensionalRangeWithoutA1DTableIsTheDomain) {
+    kv::Lut3D lut;
+    std::string error;
+    ASSERT_TRUE(readExact("TITLE \"srgb\"\nLUT_1D_INPUT_RANGE -1 3\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error)) << error;
+    expectDomain(lut, -1, -1, -1, 3, 3, 3);
+    // It ranks with the other domain lines: the last one read wins.
+    ASSERT_TRUE(readExact("LUT_1D_INPUT_RANGE -1 3\nDOMAIN_MAX 2 2 2\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
+    expectDomain(lut, -1, -1, -1, 2, 2, 2);
+    ASSERT_TRUE(readExact("LUT_3D_INPUT_RANGE 0 1\nLUT_1D_INPUT_RANGE 0.5 2\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
+    expectDomain(lut, 0.5f, 0.5f, 0.5f, 2, 2, 2);
+
+    const std::string good = "LUT_3D_SIZE 2\n" + kNodes2;
+    const struct {
+        std::string text;
+        std::string_view message;
+    } refused[] = {
+        {"LUT_1D_INPUT_RANGE 1 1\n" + good, msg::kCubeBadDomain},
+        {"LUT_1D_INPUT_RANGE 3 -1\n" + good, msg::kCubeBadDomain},
+        {"LUT_1D_INPUT_RANGE 2\n" + good, msg::kCubeBadDomain},
+        // With a 1D table the file is refused as before, the range line first or not.
+        {"LUT_1D_INPUT_RANGE -1 3\nLUT_1D_SIZE 4\n" + good, msg::kCube1D},
+        {"LUT_1D_SIZE 4\nLUT_1D_INPUT_RANGE -1 3\n" + good, msg::kCube1D},
+        {good + "LUT_1D_INPUT_RANGE 0 1\nLUT_1D_SIZE 4\n", msg::kCube1D},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        error.clear();
+        EXPECT_FALSE(readExact(c.text, lut, &error));
+        EXPECT_EQ(error, c.message);
+    }
+}
+
 TEST(CubeFile, AcceptsWhatTheFormatAllows) {
     struct Case {
         const char* what;
@@ -80,7 +115,7 @@ TEST(CubeFile, AcceptsWhatTheFormatAllows) {
         {"no final line feed", "LUT_3D_SIZE 2\n" + kNodes2.substr(0, kNodes2.size() - 1)},
         {"data before the size", kNodes2 + "LUT_3D_SIZE 2"},
         {"a later size replaces an earlier one", "LUT_3D_SIZE 3\nLUT_3D_SIZE 2\n" + kNodes2},
-        {"upper-case keyword lines are ignored", "TITLE x\nLUT_1D_INPUT_RANGE 0 1\n_X\nLUT_3D_SIZE 2\n" + kNodes2},
+        {"upper-case keyword lines are ignored", "TITLE x\nLUT_IN_VIDEO_RANGE\n_X\nLUT_3D_SIZE 2\n" + kNodes2},
         {"indented lines, tabs, extra text after three values",
          "\t \r LUT_3D_SIZE +2\n" + std::string("  0 0 0 extra\n\t1 0 0\r\n0 1 0 #\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n")},
         {"number forms", "LUT_3D_SIZE 2\n" + std::string("+0 -0 0x0\n1e0 0. .0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n")},
@@ -145,6 +180,32 @@ TEST(CubeFile, RefusesBadFilesWithTheirMessage) {
         EXPECT_FALSE(readExact(c.text, lut, &error));
         EXPECT_EQ(error, c.message);
         EXPECT_FALSE(readExact(c.text, lut, nullptr));
+    }
+}
+
+// A huge size line in a short file must not make the reader ask for room for
+// all the values it names (256^3 nodes would be 200 MB): the reserve is held
+// to what the text could hold.
+TEST(CubeFile, ShortFileWithAHugeSizeReservesLittle) {
+    const std::string texts[] = {
+        "LUT_3D_SIZE 256\n" + kNodes2,
+        "LUT_3D_SIZE 256\n" + std::string("0.5 0.5 0.5\n") + kNodes2 + kNodes2 + kNodes2,
+        kNodes2 + "LUT_3D_SIZE 200\n",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 16));
+        kv::Lut3D lut;
+        std::string error;
+        size_t largest = 0;
+        {
+            const kvtest::LargestAllocation record;
+            EXPECT_FALSE(kv::ReadCubeFile(text, lut, &error));
+            largest = record.bytes();
+        }
+        EXPECT_EQ(error, msg::kCubeWrongCount);
+        // Every value takes at least two bytes of text ("0\n").
+        EXPECT_GT(largest, 0u) << "the record sees the reader's allocations";
+        EXPECT_LE(largest, (text.size() / 2 + 3) * sizeof(float));
     }
 }
 

@@ -165,6 +165,12 @@ TEST_F(ChangeLutTest, DomainMustBeZeroToOne) {
     ExpectRefused(params, nullptr, L"Kromvale only takes LUTs with a 0..1 domain.",
                   "LUT button: " + Utf8FromWide(wide) + " has a domain other than 0..1");
 
+    // A curve sampled on -1..3 that says so only with the 1D range line.
+    const std::wstring srgb = WriteScratchFile(L"srgb.cube", IdentityCube(2, "LUT_1D_INPUT_RANGE -1 3\n"));
+    EXPECT_EQ(Pick(params, srgb), PF_Err_NONE);
+    ExpectRefused(params, nullptr, L"Kromvale only takes LUTs with a 0..1 domain.",
+                  "LUT button: " + Utf8FromWide(srgb) + " has a domain other than 0..1");
+
     const std::wstring unit = WriteScratchFile(L"unit.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n"));
     EXPECT_EQ(Pick(params, unit), PF_Err_NONE);
     EXPECT_NE(params.lut(), nullptr);
@@ -226,6 +232,154 @@ TEST_F(ChangeLutTest, CancelAndNoHandleChangeNothing) {
     EXPECT_EQ(host_.out().out_flags, 0);
     EXPECT_TRUE(host_.updateParamUICalls().empty());
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+}
+
+TEST_F(ChangeLutTest, MatchMarkerFollowedByLettersStoresNoId) {
+    // The first marker counts, even when a later one carries a number.
+    const std::wstring path =
+        WriteScratchFile(L"lettered.cube", IdentityCube(2, "# Kromvale match abc\n# Kromvale match 42\n"));
+    FakeParams params(nullptr, 100.0, nullptr);
+    EXPECT_EQ(Pick(params, path), PF_Err_NONE);
+    kv::Lut3D stored;
+    ASSERT_TRUE(kv::ParseLutText(StoredText(params.lut()), stored));
+    EXPECT_EQ(stored.id, 0);
+    EXPECT_EQ(stored.name, "lettered");
+    kvtest::DisposeHandle(params.lut());
+}
+
+TEST_F(ChangeLutTest, CancelLeavesValueAndFlagsAsTheHostSetThem) {
+    PF_Handle old = kvtest::MakeHandle16(kvtest::InvertRedText(5, "kept"));
+    FakeParams params(nullptr, 100.0, old);
+    const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+    kv::platform::QueueOpenFileAnswer(L"");
+    PF_UserChangedParamExtra extra{3};
+    host_.ResetOutData();
+    host_.out().out_flags = PF_OutFlag_NON_PARAM_VARY;
+    params.at(2).uu.change_flags = PF_ChangeFlag_SET_TO_CONSTANT;
+    EXPECT_EQ(host_.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &extra), PF_Err_NONE);
+    EXPECT_EQ(params.lut(), old);
+    EXPECT_EQ(kvtest::HandleBytes(old), oldBytes);
+    EXPECT_EQ(params.at(2).uu.change_flags, PF_ChangeFlag_SET_TO_CONSTANT);
+    EXPECT_EQ(host_.out().out_flags, PF_OutFlag_NON_PARAM_VARY);
+    EXPECT_TRUE(host_.updateParamUICalls().empty());
+    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    kvtest::DisposeHandle(old);
+}
+
+TEST_F(ChangeLutTest, MissingHostRecordsAnswer512BeforeTheDialog) {
+    PF_Handle old = kvtest::MakeHandle16(kvtest::InvertRedText(6, "kept"));
+    FakeParams params(nullptr, 100.0, old);
+    const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+    const std::wstring path = WriteScratchFile(L"fine.cube", IdentityCube(2));
+    PF_InData noUtils = host_.in();
+    noUtils.utils = nullptr;
+    PF_ParamDef* noLut[6] = {&params.at(0), &params.at(1), nullptr, &params.at(3), &params.at(4), nullptr};
+    const struct {
+        const char* what;
+        PF_InData* in;
+        PF_OutData* out;
+        PF_ParamDef** list;
+    } cases[] = {
+        {"no input record", nullptr, &host_.out(), params.list()},
+        {"no utility callbacks", &noUtils, &host_.out(), params.list()},
+        {"no output record", &host_.in(), nullptr, params.list()},
+        {"no parameter list", &host_.in(), &host_.out(), nullptr},
+        {"no LUT parameter", &host_.in(), &host_.out(), noLut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        kv::platform::ClearDialogScript();
+        kv::platform::QueueOpenFileAnswer(path);
+        host_.ResetOutData();
+        PF_UserChangedParamExtra extra{3};
+        EXPECT_EQ(EffectMain(PF_Cmd_USER_CHANGED_PARAM, c.in, c.out, c.list, nullptr, &extra),
+                  PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_TRUE(kv::platform::TakeOpenFileDialogs().empty());
+        EXPECT_EQ(params.lut(), old);
+        EXPECT_EQ(kvtest::HandleBytes(old), oldBytes);
+        EXPECT_EQ(host_.out().out_flags, 0);
+    }
+    EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+    kvtest::DisposeHandle(old);
+}
+
+// The host refusing memory or a lock while the pick is stored: the press
+// answers 4, and the old value is still there byte for byte, whether it was
+// shorter than the new text (cut back) or longer (would have lost its tail).
+TEST_F(ChangeLutTest, HostFailuresWhileStoringKeepTheOldValue) {
+    const std::string cube = IdentityCube(2);
+    const std::wstring path = WriteScratchFile(L"fine.cube", cube);
+    kv::Lut3D lut;
+    ASSERT_TRUE(kv::ReadCubeFile(cube, lut));
+    const size_t newLength = kv::FormatLutText(lut, 0, "fine").size();
+    const std::string oldTexts[] = {"KVLUT0", kvtest::InvertRedText(8, "a much longer name than the new one")};
+    ASSERT_LT(oldTexts[0].size(), newLength);
+    ASSERT_GT(oldTexts[1].size(), newLength);
+    const struct {
+        const char* what;
+        void (*arm)(kvtest::FakeHost&);
+    } faults[] = {
+        {"resize fails", [](kvtest::FakeHost& h) { h.SetFailResizeHandle(true); }},
+        {"every lock fails", [](kvtest::FakeHost& h) { h.SetFailLockHandle(true); }},
+        {"the first lock fails", [](kvtest::FakeHost& h) { h.FailOneLockAfter(0); }},
+        {"the lock after the resize fails", [](kvtest::FakeHost& h) { h.FailOneLockAfter(1); }},
+    };
+    for (const auto& fault : faults) {
+        for (const std::string& oldText : oldTexts) {
+            SCOPED_TRACE(std::string(fault.what) + ", old value of " + std::to_string(oldText.size()) + " characters");
+            PF_Handle old = kvtest::MakeHandle16(oldText);
+            FakeParams params(nullptr, 100.0, old);
+            const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+            const long handles = kvtest::LiveHandleCount();
+            fault.arm(host_);
+            kv::platform::QueueOpenFileAnswer(path);
+            const PF_Err err = Press(params, 3);
+            host_.SetFailResizeHandle(false);
+            host_.SetFailLockHandle(false);
+            host_.FailOneLockAfter(-1);
+            EXPECT_EQ(err, PF_Err_OUT_OF_MEMORY);
+            ASSERT_NE(params.lut(), nullptr);
+            EXPECT_EQ(kvtest::HandleBytes(params.lut()), oldBytes);
+            EXPECT_EQ(params.at(2).uu.change_flags & PF_ChangeFlag_CHANGED_VALUE, 0);
+            EXPECT_EQ(host_.out().out_flags, 0);
+            EXPECT_TRUE(host_.updateParamUICalls().empty());
+            EXPECT_EQ(kvtest::LiveHandleCount(), handles);
+            EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+            EXPECT_EQ(log_.Take().size(), 2u) << "nothing past the dialog line";
+            EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+            kvtest::DisposeHandle(params.lut());
+        }
+    }
+}
+
+// With no value yet, a new handle that cannot be locked is given back.
+TEST_F(ChangeLutTest, ANewHandleThatCannotBeLockedIsDisposed) {
+    FakeParams params(nullptr, 100.0, nullptr);
+    const long handles = kvtest::LiveHandleCount();
+    host_.SetFailLockHandle(true);
+    EXPECT_EQ(Pick(params, WriteScratchFile(L"fine.cube", IdentityCube(2))), PF_Err_OUT_OF_MEMORY);
+    host_.SetFailLockHandle(false);
+    EXPECT_EQ(params.lut(), nullptr);
+    EXPECT_EQ(kvtest::LiveHandleCount(), handles);
+    EXPECT_EQ(params.at(2).uu.change_flags & PF_ChangeFlag_CHANGED_VALUE, 0);
+    EXPECT_EQ(host_.out().out_flags, 0);
+    EXPECT_TRUE(host_.updateParamUICalls().empty());
+}
+
+// A host whose records lack the handle-size callback can still take a new
+// value; the label that follows then reads it as no LUT instead of crashing.
+TEST_F(ChangeLutTest, LabelAfterStoringCopesWithoutTheHandleSizeCallback) {
+    PF_UtilCallbacks utils = *host_.in().utils;
+    utils.host_get_handle_size = nullptr;
+    host_.in().utils = &utils;
+    FakeParams params(nullptr, 100.0, nullptr);
+    EXPECT_EQ(Pick(params, WriteScratchFile(L"sized.cube", IdentityCube(2))), PF_Err_NONE);
+    ASSERT_NE(params.lut(), nullptr);
+    const std::vector<kvtest::UpdateParamUICall> labels = host_.updateParamUICalls();
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].label, "Choose a LUT");
+    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    kvtest::DisposeHandle(params.lut());
 }
 
 TEST_F(ChangeLutTest, OtherPressesNeverOpenTheDialog) {

@@ -187,4 +187,27 @@ TEST_F(EditLutTest, NoMatchIdShowsTheInformationBoxAndWritesNothing) {
     }
 }
 
+// A host record without a handle callback cannot show the stored LUT: the
+// press answers as for no LUT rather than calling through a null pointer.
+TEST_F(EditLutTest, HostWithoutHandleCallbacksHasNoLutToEdit) {
+    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(7, "night"));
+    FakeParams params(nullptr, 100.0, lut);
+    PF_UtilCallbacks* const full = host_.in().utils;
+    for (int missing = 0; missing < 3; ++missing) {
+        SCOPED_TRACE(missing);
+        PF_UtilCallbacks utils = *full;
+        if (missing == 0) utils.host_get_handle_size = nullptr;
+        if (missing == 1) utils.host_lock_handle = nullptr;
+        if (missing == 2) utils.host_unlock_handle = nullptr;
+        host_.in().utils = &utils;
+        EXPECT_EQ(Press(params, 4), PF_Err_NONE);
+        host_.in().utils = full;
+        EXPECT_EQ(kv::platform::TakeMessageBoxes().size(), 1u);
+        EXPECT_EQ(log_.Take(), (std::vector<std::string>{"USER_CHANGED_PARAM index 4", "Edit LUT: no match ID"}));
+        EXPECT_EQ(kvtest::ReadFileBytes(RequestPath()), "<missing>");
+        EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    }
+    kvtest::DisposeHandle(lut);
+}
+
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <atomic>
 #include <clocale>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 
 #include "LogTestSupport.h"
+#include "panel_link/LutFolder.h"
 #include "platform/FaultInjection.h"
 #include "platform/TextConversion.h"
 
@@ -75,6 +77,31 @@ TEST_F(LogTest, MissingKnownFolderDropsLinesWithoutCreatingIt) {
     EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
     EXPECT_FALSE(PathExists(gone));
 }
+
+#ifndef _WIN32
+// The real Linux lookup, through XDG_DATA_HOME and then HOME: working out the
+// data folder and the LUT folder creates nothing, and the log's retry makes
+// only the last level, so a missing data home drops lines as a missing
+// roaming folder does on Windows.
+TEST_F(LogTest, LinuxLookupsCreateNoFolders) {
+    using namespace kv::platform;
+    const std::wstring xdg = roaming() + L"/gone/data";
+    const std::wstring home = WideFromUtf8(std::getenv("HOME"));
+    ASSERT_FALSE(PathExists(home));
+    setenv("XDG_DATA_HOME", Utf8FromWide(xdg).c_str(), 1);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "XDG_DATA_HOME" : "HOME");
+        EXPECT_EQ(GetUserDataPath(L""), (round == 0 ? xdg : home + L"/.local/share") + L"/Kromvale/");
+        EXPECT_EQ(GetLutFolder(), home + L"/Documents/Kromvale LUTs");
+        const uint64_t dropped = LogDroppedLineCount();
+        LogPrintf("lost");
+        EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
+        EXPECT_FALSE(PathExists(roaming() + L"/gone"));
+        EXPECT_FALSE(PathExists(home));
+        unsetenv("XDG_DATA_HOME");
+    }
+}
+#endif
 
 std::atomic<int> gCreateCalls{0};
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "PanelFiles.h"
 #include "ScratchFolder.h"
@@ -54,6 +56,25 @@ TEST_F(LutFolderTest, NoUsablePathGivesTheDocumentsFolder) {
     }
 }
 
+// A byte-order mark or leading blanks are kept, so such a path is used when
+// it names something; relative paths resolve against the current folder.
+TEST_F(LutFolderTest, LeadingMarkOrBlanksAreKeptWhenThePathExists) {
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(scratch_.path());
+    std::vector<std::wstring> leaves = {L"\uFEFFLUTs", L" LUTs", L"  \uFEFF LUTs"};
+#ifndef _WIN32
+    leaves.push_back(L"\tLUTs");  // Windows names cannot hold a tab
+#endif
+    for (const std::wstring& leaf : leaves) {
+        ASSERT_TRUE(kv::platform::CreateOneFolder(leaf)) << Utf8FromWide(leaf);
+    }
+    ASSERT_FALSE(kv::platform::PathExists(L"LUTs")) << "a reader that strips the start must not find it";
+    for (const std::wstring& leaf : leaves) {
+        EXPECT_EQ(FolderFor(Utf8FromWide(leaf) + "\r\n"), leaf) << Utf8FromWide(leaf);
+    }
+    std::filesystem::current_path(saved);
+}
+
 TEST_F(LutFolderTest, AFileIsAcceptedLikeAFolder) {
     const std::wstring file = JoinPath(scratch_.wide(), L"grade.cube");
     ASSERT_TRUE(kvtest::WriteFileBytes(file, "LUT_3D_SIZE 2\n"));
@@ -62,6 +83,12 @@ TEST_F(LutFolderTest, AFileIsAcceptedLikeAFolder) {
 
 TEST_F(LutFolderTest, OnlyTheFirst2047BytesAreRead) {
     const std::string folder = Utf8FromWide(scratch_.wide());
+    // The folder padded to 2047 bytes with separators, which name the same
+    // folder and are not trimmed: a reader that takes fewer bytes returns a
+    // shorter path, one that takes more spoils it with the byte past them.
+    const std::string separated =
+        folder + std::string(2047 - folder.size(), static_cast<char>(kv::platform::kPathSeparator));
+    EXPECT_EQ(FolderFor(separated + "x"), kv::platform::WideFromUtf8(separated));
     // The folder, spaces up to byte 2047, then more text: the part read is the
     // folder with trailing spaces, and the rest would have spoilt it.
     const std::string padded = folder + std::string(2047 - folder.size(), ' ');

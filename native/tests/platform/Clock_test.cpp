@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <ctime>
 
 namespace {
@@ -15,6 +18,25 @@ TEST(Clock, WallClockAgreesWithTheStandardClock) {
     const std::time_t after = std::time(nullptr);
     EXPECT_GE(ms / 1000, static_cast<int64_t>(before) - 1);
     EXPECT_LE(ms / 1000, static_cast<int64_t>(after) + 1);
+}
+
+// Edit LUT stamps its request with this clock: it must move in steps of a
+// millisecond, not once per timer tick (about 15.6 ms for the plain Windows
+// system-time call), which a busy loop sees as much larger steps.
+TEST(Clock, WallClockMovesInMillisecondSteps) {
+    int64_t previous = WallClockMilliseconds();
+    int64_t smallest = INT64_MAX;
+    int steps = 0;
+    const auto stop = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (steps < 50 && std::chrono::steady_clock::now() < stop) {
+        const int64_t now = WallClockMilliseconds();
+        if (now != previous) {
+            smallest = std::min(smallest, now - previous);
+            previous = now;
+            ++steps;
+        }
+    }
+    EXPECT_LE(smallest, 2) << "over " << steps << " steps";
 }
 
 TEST(Clock, LocalTimeFillsAPlausibleDate) {

@@ -25,6 +25,8 @@ std::atomic<long> gLiveHandles{0};
 std::atomic<long> gLockedHandles{0};
 std::atomic<bool> gFailNewHandle{false};
 std::atomic<bool> gFailLockHandle{false};
+std::atomic<int> gLocksBeforeOneFailure{-1};  // -1: no single failure armed
+std::atomic<bool> gFailResizeHandle{false};
 
 HandleBlock* Block(PF_Handle h) { return reinterpret_cast<HandleBlock*>(h); }
 
@@ -40,8 +42,16 @@ PF_Handle NewHandleCb(A_u_longlong size) {
     return reinterpret_cast<PF_Handle>(block);
 }
 
+// True for the one lock that FailOneLockAfter armed.
+bool ArmedLockFails() {
+    int left = gLocksBeforeOneFailure.load();
+    while (left >= 0 && !gLocksBeforeOneFailure.compare_exchange_weak(left, left - 1)) {
+    }
+    return left == 0;
+}
+
 void* LockHandleCb(PF_Handle h) {
-    if (h == nullptr || gFailLockHandle.load()) {
+    if (h == nullptr || gFailLockHandle.load() || ArmedLockFails()) {
         return nullptr;
     }
     if (Block(h)->locks.fetch_add(1) == 0) {
@@ -74,6 +84,9 @@ PF_Err ResizeHandleCb(A_u_longlong size, PF_Handle* h) {
     detail::HostCallbackScope inHost;
     if (h == nullptr || *h == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (gFailResizeHandle.load()) {
+        return PF_Err_OUT_OF_MEMORY;  // the handle is left as it was
     }
     HandleBlock* block = Block(*h);
     void* data = std::realloc(block->data, size ? size : 1);
@@ -135,6 +148,8 @@ void FillHandleCallbacks(PF_UtilCallbacks& utils) {
 
 void SetFailNewHandle(bool fail) { gFailNewHandle = fail; }
 void SetFailLockHandle(bool fail) { gFailLockHandle = fail; }
+void FailOneLockAfter(int succeeding) { gLocksBeforeOneFailure = succeeding; }
+void SetFailResizeHandle(bool fail) { gFailResizeHandle = fail; }
 
 }  // namespace detail
 

@@ -9,6 +9,8 @@ namespace kvtest::detail {
 void FillHandleCallbacks(PF_UtilCallbacks& utils);
 void SetFailNewHandle(bool fail);
 void SetFailLockHandle(bool fail);
+void FailOneLockAfter(int succeeding);
+void SetFailResizeHandle(bool fail);
 
 // Marks the current thread as running host code for the object's lifetime;
 // every callback the host serves holds one (see InHostCallback).

@@ -188,6 +188,8 @@ FakeHost::FakeHost(A_long applId, EffectEntry entry) : entry_(entry), state_(new
     in_.pica_basicP = &gBasicSuite;
     detail::SetFailNewHandle(false);
     detail::SetFailLockHandle(false);
+    detail::FailOneLockAfter(-1);
+    detail::SetFailResizeHandle(false);
     gCurrent.store(this);
 }
 
@@ -196,6 +198,8 @@ FakeHost::~FakeHost() {
     gCurrent.compare_exchange_strong(self, nullptr);
     detail::SetFailNewHandle(false);
     detail::SetFailLockHandle(false);
+    detail::FailOneLockAfter(-1);
+    detail::SetFailResizeHandle(false);
     delete state_;
 }
 
@@ -203,6 +207,8 @@ void FakeHost::ResetOutData() { out_ = PF_OutData{}; }
 
 void FakeHost::SetFailNewHandle(bool fail) { detail::SetFailNewHandle(fail); }
 void FakeHost::SetFailLockHandle(bool fail) { detail::SetFailLockHandle(fail); }
+void FakeHost::FailOneLockAfter(int succeeding) { detail::FailOneLockAfter(succeeding); }
+void FakeHost::SetFailResizeHandle(bool fail) { detail::SetFailResizeHandle(fail); }
 
 void FakeHost::SetBasicSuitePresent(bool present) {
     in_.pica_basicP = present ? &gBasicSuite : nullptr;

@@ -132,6 +132,10 @@ public:
     // Fault injection and host answers.
     void SetFailNewHandle(bool fail);
     void SetFailLockHandle(bool fail);
+    // The next `succeeding` locks work, the one after fails, later ones work
+    // again; a negative count disarms it.
+    void FailOneLockAfter(int succeeding);
+    void SetFailResizeHandle(bool fail);
     void SetBasicSuitePresent(bool present);
     // A suite that the basic suite refuses, or "acquires" as a null pointer.
     void SetSuiteMissing(const std::string& name, bool missing);
