@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FakeHost.h"
+#include "LogLines.h"
 #include "GpuHostSim.h"
 #include "gpu/CudaDriverTable.h"
 #include "gpu/FetchLutParam.h"
@@ -60,23 +61,6 @@ inline std::string WarmCubeText(int n) {
         out[1] = 0.25f + 0.5f * b;
         out[2] = 1.0f - r;
     });
-}
-
-// Success when `lines` hold every `expected` line in this order, with any
-// other lines before, between or after them; otherwise names the first
-// line not found.
-inline testing::AssertionResult HasLinesInOrder(const std::vector<std::string>& lines,
-                                                const std::vector<std::string>& expected) {
-    auto from = lines.begin();
-    for (const std::string& line : expected) {
-        from = std::find(from, lines.end(), line);
-        if (from == lines.end()) {
-            return testing::AssertionFailure() << "no \"" << line << "\" (in this order) among "
-                                               << testing::PrintToString(lines);
-        }
-        ++from;
-    }
-    return testing::AssertionSuccess();
 }
 
 // Points the per-user folder (and so the log) at a scratch folder for the
