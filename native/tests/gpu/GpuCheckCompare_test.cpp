@@ -1,7 +1,7 @@
 // The GPU check's per-frame verdict. The check itself runs only on a lent
 // NVIDIA machine, so its bounds and its report of the worst channel are
 // proven here: a wrong verdict there would pass a broken kernel or waste the
-// lease on a false alarm.
+// borrowed time on a false alarm.
 
 #include "GpuCheckCompare.h"
 

@@ -5,9 +5,9 @@
 // against a device-to-device copy of the same bytes. Prints a table last.
 //
 // Usage: kv_gpu_cuda_check [iterations [seconds]]. Past `seconds` no further
-// case is started, so the table still comes out inside a lease's time.
-// Exit status: 0 all within bounds, 1 a mismatch, a failed render or a case
-// not run, 2 no CUDA driver or device.
+// case is started, so the table still comes out within the borrowed
+// machine's time. Exit status: 0 all within bounds, 1 a mismatch, a failed
+// render or a case not run, 2 no CUDA driver or device.
 
 #include <algorithm>
 #include <chrono>
