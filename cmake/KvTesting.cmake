@@ -1,9 +1,23 @@
 # GoogleTest for both builds and one helper, kv_add_test(), for test targets.
-if(WIN32 AND CMAKE_CROSSCOMPILING)
-  # Debian ships GoogleTest as sources: build it for the cross target.
+#
+# KV_GTEST_SOURCE_DIR names GoogleTest sources to build with the tree instead
+# of an installed GoogleTest. The Windows cross build always builds Debian's
+# sources (there is no mingw package of it); the GPU check builds sources it
+# carries to machines where nothing can be installed (scripts/gpu-check.sh).
+set(KV_GTEST_SOURCE_DIR "" CACHE PATH "GoogleTest sources to build with the tree (empty: find an installed one)")
+set(kv_gtest_sources "${KV_GTEST_SOURCE_DIR}")
+if(NOT kv_gtest_sources AND WIN32 AND CMAKE_CROSSCOMPILING)
+  set(kv_gtest_sources /usr/src/googletest)
+endif()
+
+if(kv_gtest_sources)
+  if(NOT EXISTS "${kv_gtest_sources}/googletest/CMakeLists.txt"
+     OR NOT EXISTS "${kv_gtest_sources}/googlemock/CMakeLists.txt")
+    message(FATAL_ERROR "No GoogleTest and GoogleMock sources under ${kv_gtest_sources}")
+  endif()
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL SYSTEM)
+  add_subdirectory(${kv_gtest_sources} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL SYSTEM)
   # GoogleTest 1.11 and later define these aliases themselves.
   if(NOT TARGET GTest::gtest)
     add_library(GTest::gtest ALIAS gtest)

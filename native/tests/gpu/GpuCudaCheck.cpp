@@ -1,14 +1,18 @@
 // Runs the GPU filter through the real CUDA driver on a lent NVIDIA machine:
 // 1080p and 2160p frames, float and half, 33- and 65-point LUTs and the
-// pattern, each compared with the processor path (worst pixel with its
+// pattern, each compared with the processor path (worst channel with its
 // input, processor and GPU values), and the kernel timed with CUDA events
 // against a device-to-device copy of the same bytes. Prints a table last.
 //
-// Usage: kv_gpu_cuda_check [iterations]. Exit status: 0 all within bounds,
-// 1 a mismatch or a failed render, 2 no CUDA driver or device.
+// Usage: kv_gpu_cuda_check [iterations [seconds]]. Past `seconds` no further
+// case is started, so the table still comes out within the borrowed
+// machine's time. Exit status: 0 all within bounds, 1 a mismatch, a failed
+// render or a case not run, 2 no CUDA driver or device.
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "GpuCheckCompare.h"
 #include "GpuFilterTestSupport.h"
 #include "effect/LutCache.h"
 #include "gpu/DriverLibrary.h"
@@ -106,13 +111,9 @@ struct HostFrame {
     }
 };
 
-struct Worst {
-    double excess = 0.0;  // beyond the bound; 0 when every pixel is within it
-    int x = 0, y = 0, c = 0;
-    float input = 0, cpu = 0, gpu = 0;
-};
-
-Worst Compare(const HostFrame& input, const HostFrame& gpu, const kv::Lut3D& lut, float amount) {
+// The processor's result for `input` with `lut` at `amount`, compared with
+// the GPU's frame channel by channel.
+kvtest::FrameVerdict Compare(const HostFrame& input, const HostFrame& gpu, const kv::Lut3D& lut, float amount) {
     const int w = input.width;
     const int h = input.height;
     std::vector<float> in(static_cast<size_t>(w) * h * 4);
@@ -131,44 +132,95 @@ Worst Compare(const HostFrame& input, const HostFrame& gpu, const kv::Lut3D& lut
         kv::LutRowsParams p{src, dst, w, table, 1.0f, &lut, amount, table};
         kv::ApplyLutRows32f(p, 0, h);
     }
-    Worst worst;
+    kvtest::FrameVerdict verdict(exact, gpu.half);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             for (int c = 0; c < 4; ++c) {
                 const size_t at = (static_cast<size_t>(y) * w + x) * 4 + c;
-                const float want = out[at];
-                const float got = gpu.Get(x, y, c);
-                double excess;
-                if (exact) {
-                    const float expected = gpu.half ? kv::gpu::HalfToFloat(kv::gpu::FloatToHalfRne(want)) : want;
-                    excess = got == expected ? 0.0 : std::fabs(double(got) - expected) + 0x1p-149;
-                } else {
-                    const double scale = std::max({1.0, std::fabs(double(want)), std::fabs(double(in[at]))});
-                    const double allowed =
-                        gpu.half ? std::fabs(double(want)) * 0x1p-10 + 0x1p-24 : 16 * 0x1p-24 * scale;
-                    excess = std::isnan(got) ? 1.0 : std::fabs(double(got) - want) - allowed;
-                }
-                if (excess > worst.excess) {
-                    worst = Worst{excess, x, y, c, in[at], want, got};
-                }
+                verdict.Add(x, y, c, in[at], out[at], gpu.Get(x, y, c));
             }
         }
     }
-    return worst;
+    return verdict;
 }
 
 struct Row {
     std::string name;
+    std::string failure;  // why the case failed before its comparison, if it did
+    bool run = false;
     bool ok = false;
-    Worst worst;
+    kvtest::WorstChannel worst;
     float kernelMs = 0;
     float copyMs = 0;
 };
+
+// The time one call of `step` takes on `stream`, averaged over `iterations`
+// calls; 0 where the events fail.
+template <class Step>
+float TimeOnStream(CudaExtras& cu, void* stream, int iterations, Step step) {
+    void* start = nullptr;
+    void* stop = nullptr;
+    float ms = 0;
+    if (cu.cuEventCreate(&start, 0) != 0 || cu.cuEventCreate(&stop, 0) != 0) {
+        return 0;
+    }
+    cu.cuEventRecord(start, stream);
+    for (int i = 0; i < iterations; ++i) step();
+    cu.cuEventRecord(stop, stream);
+    if (cu.cuEventSynchronize(stop) != 0 || cu.cuEventElapsedTime(&ms, start, stop) != 0) {
+        return 0;
+    }
+    return ms / static_cast<float>(iterations);
+}
+
+// The module's log lines since the last call: the scratch folder that holds
+// the log is gone once the check ends.
+void PrintLog(kvtest::LogTail& log) {
+    const std::vector<std::string> lines = log.Take();
+    const size_t shown = std::min<size_t>(lines.size(), 12);
+    for (size_t i = 0; i < shown; ++i) std::printf("  log: %s\n", lines[i].c_str());
+    if (shown < lines.size()) std::printf("  log: (%zu more lines)\n", lines.size() - shown);
+}
+
+void PrintTable(const std::vector<Row>& rows) {
+    // The kernel reads and writes the frame once, as the copy does: the copy's
+    // time over the kernel's is the share of the copy's bandwidth it reaches.
+    std::printf("\n%-24s %-5s %-16s %12s %12s %12s %9s %10s %10s %8s\n", "case", "match", "worst (x,y,ch)",
+                "input", "CPU", "GPU", "bound", "kernel ms", "copy ms", "% copy");
+    for (const Row& row : rows) {
+        if (!row.run) {
+            std::printf("%-24s %-5s %s\n", row.name.c_str(), "-", row.failure.c_str());
+            continue;
+        }
+        const kvtest::WorstChannel& w = row.worst;
+        char at[48];
+        std::snprintf(at, sizeof at, "(%d,%d,%d)", w.x, w.y, w.c);
+        char bound[24];
+        if (std::isinf(w.boundUsed)) {
+            std::snprintf(bound, sizeof bound, "off");
+        } else {
+            std::snprintf(bound, sizeof bound, "%.0f%%", w.boundUsed * 100);
+        }
+        std::printf("%-24s %-5s %-16s %12.9g %12.9g %12.9g %9s %10.4f %10.4f %7.1f%%\n", row.name.c_str(),
+                    row.ok ? "yes" : "NO", at, w.input, w.cpu, w.gpu, bound, row.kernelMs,
+                    row.copyMs, row.kernelMs > 0 ? 100.0f * row.copyMs / row.kernelMs : 0.0f);
+        if (!row.failure.empty()) {
+            std::printf("%-24s       %s\n", "", row.failure.c_str());
+        }
+    }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int iterations = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 0.0;
+    const auto began = std::chrono::steady_clock::now();
+    auto outOfTime = [&] {
+        return seconds > 0 &&
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() > seconds;
+    };
+
     CudaExtras cu;
     if (!cu.Load() || cu.cuInit(0) != 0) {
         std::printf("no usable CUDA driver (libcuda.so.1)\n");
@@ -184,6 +236,7 @@ int main(int argc, char** argv) {
     }
 
     kvtest::ScratchUserFolder scratch;
+    kvtest::LogTail log;
     GpuHostSim host;
     PrGPUDeviceInfo& info = host.Device(0);
     info.outDeviceFramework = PrGPUDeviceFramework_CUDA;
@@ -195,90 +248,110 @@ int main(int argc, char** argv) {
     PrGPUFilter filter{};
     PrGPUFilterInfo filterInfo{};
     csSDK_int32 index = 0;
-    GpuFilterEntry(2, &index, 1, host.Suites(), &filter, &filterInfo);
+    if (const prSuiteError entry = GpuFilterEntry(2, &index, 1, host.Suites(), &filter, &filterInfo); entry != 0) {
+        std::printf("GpuFilterEntry failed: %d\n", entry);
+        PrintLog(log);
+        return 1;
+    }
 
     struct Size {
         int w, h;
     };
+    constexpr double kAmount = 60.0;
     std::vector<Row> rows;
     bool allOk = true;
     for (Size size : {Size{1920, 1080}, Size{3840, 2160}}) {
         for (bool half : {false, true}) {
+            const std::string frameName =
+                std::to_string(size.w) + "x" + std::to_string(size.h) + (half ? " 16f " : " 32f ");
+            // One input for the three LUTs: colours beyond the unit range,
+            // rows padded as a host's may be.
+            HostFrame input(size.w, size.h, half, 64);
+            std::mt19937 random(11);
+            std::uniform_real_distribution<float> colour(-0.1f, 1.1f);
+            for (int y = 0; y < size.h; ++y)
+                for (int x = 0; x < size.w; ++x)
+                    for (int c = 0; c < 4; ++c) input.Set(x, y, c, c == 3 ? 0.5f : colour(random));
+            HostFrame output(size.w, size.h, half, 0);
+            std::uint64_t src = 0;
+            std::uint64_t dst = 0;
+            std::string frameFailure;
+            if (cu.cuMemAlloc_v2(&src, input.bytes.size()) != 0 || cu.cuMemAlloc_v2(&dst, output.bytes.size()) != 0) {
+                frameFailure = "cuMemAlloc failed";
+            } else if (cu.cuMemcpyHtoD_v2(src, input.bytes.data(), input.bytes.size()) != 0) {
+                frameFailure = "cuMemcpyHtoD failed";
+            }
+            const PrPixelFormat format = half ? PrPixelFormat_GPU_BGRA_4444_16f : PrPixelFormat_GPU_BGRA_4444_32f;
+            PPixHand in = host.AddFrame(reinterpret_cast<void*>(src), format, size.w, size.h, input.rowBytes);
+            PPixHand out = host.AddFrame(reinterpret_cast<void*>(dst), format, size.w, size.h, output.rowBytes);
+
             for (int lutCase = 0; lutCase < 3; ++lutCase) {
                 const std::string text = lutCase == 0   ? kvtest::WarmCubeText(33)
                                          : lutCase == 1 ? kvtest::WarmCubeText(65)
                                                         : std::string("KVLUTP 17");
                 Row row;
-                row.name = std::to_string(size.w) + "x" + std::to_string(size.h) + (half ? " 16f " : " 32f ") +
-                           (lutCase == 0 ? "33^3" : lutCase == 1 ? "65^3" : "pattern 17");
-                host.SetLutBytes(text);
-                host.SetAmount(kPrParamType_Float64, 60.0);
-                PrGPUFilterInstance instance = host.MakeInstance(0);
-                if (filter.CreateInstance(&instance) != 0) {
-                    std::printf("%s: CreateInstance failed (see effect.log)\n", row.name.c_str());
+                row.name = frameName + (lutCase == 0 ? "33^3" : lutCase == 1 ? "65^3" : "pattern 17");
+                if (!frameFailure.empty() || outOfTime()) {
+                    row.failure = frameFailure.empty() ? "not run: out of time" : "not run: " + frameFailure;
+                    std::printf("%s: %s\n", row.name.c_str(), row.failure.c_str());
+                    std::fflush(stdout);
                     rows.push_back(row);
                     allOk = false;
                     continue;
                 }
-                HostFrame input(size.w, size.h, half, 64);
-                std::mt19937 random(11);
-                std::uniform_real_distribution<float> colour(-0.1f, 1.1f);
-                for (int y = 0; y < size.h; ++y)
-                    for (int x = 0; x < size.w; ++x)
-                        for (int c = 0; c < 4; ++c) input.Set(x, y, c, c == 3 ? 0.5f : colour(random));
-                HostFrame output(size.w, size.h, half, 0);
-                std::uint64_t src = 0;
-                std::uint64_t dst = 0;
-                cu.cuMemAlloc_v2(&src, input.bytes.size());
-                cu.cuMemAlloc_v2(&dst, output.bytes.size());
-                cu.cuMemcpyHtoD_v2(src, input.bytes.data(), input.bytes.size());
-                const PrPixelFormat format =
-                    half ? PrPixelFormat_GPU_BGRA_4444_16f : PrPixelFormat_GPU_BGRA_4444_32f;
-                PPixHand in = host.AddFrame(reinterpret_cast<void*>(src), format, size.w, size.h, input.rowBytes);
-                PPixHand out = host.AddFrame(reinterpret_cast<void*>(dst), format, size.w, size.h, output.rowBytes);
+                host.SetLutBytes(text);
+                host.SetAmount(kPrParamType_Float64, kAmount);
+                PrGPUFilterInstance instance = host.MakeInstance(0);
+                if (filter.CreateInstance(&instance) != 0) {
+                    row.failure = "not run: CreateInstance failed";
+                    std::printf("%s: %s\n", row.name.c_str(), row.failure.c_str());
+                    PrintLog(log);
+                    std::fflush(stdout);
+                    rows.push_back(row);
+                    allOk = false;
+                    continue;
+                }
+                row.run = true;
+                // All ones is NaN in float and half: a render that writes
+                // nothing cannot pass on what an earlier case left there.
+                std::fill(output.bytes.begin(), output.bytes.end(), 0xFF);
+                cu.cuMemcpyHtoD_v2(dst, output.bytes.data(), output.bytes.size());
                 PrGPUFilterRenderParams params{};
                 const prSuiteError rendered = filter.Render(&instance, &params, &in, 1, &out);
-                cu.cuStreamSynchronize(stream);
-                cu.cuMemcpyDtoH_v2(output.bytes.data(), dst, output.bytes.size());
+                const int synced = cu.cuStreamSynchronize(stream);
+                const int read = cu.cuMemcpyDtoH_v2(output.bytes.data(), dst, output.bytes.size());
                 const auto lut = GetLutForParam(text.data(), text.size());
-                row.worst = Compare(input, output, *lut, 60.0f * 0.01f);  // as the filter scales it
-                row.ok = rendered == 0 && row.worst.excess == 0.0;
-
-                void* start = nullptr;
-                void* stop = nullptr;
-                cu.cuEventCreate(&start, 0);
-                cu.cuEventCreate(&stop, 0);
-                cu.cuEventRecord(start, stream);
-                for (int i = 0; i < iterations; ++i) filter.Render(&instance, &params, &in, 1, &out);
-                cu.cuEventRecord(stop, stream);
-                cu.cuEventSynchronize(stop);
-                cu.cuEventElapsedTime(&row.kernelMs, start, stop);
-                row.kernelMs /= static_cast<float>(iterations);
-                cu.cuEventRecord(start, stream);
-                for (int i = 0; i < iterations; ++i) cu.cuMemcpyDtoDAsync_v2(dst, src, output.bytes.size(), stream);
-                cu.cuEventRecord(stop, stream);
-                cu.cuEventSynchronize(stop);
-                cu.cuEventElapsedTime(&row.copyMs, start, stop);
-                row.copyMs /= static_cast<float>(iterations);
-
-                filter.DisposeInstance(&instance);
-                cu.cuMemFree_v2(src);
-                cu.cuMemFree_v2(dst);
-                if (!row.ok) {
-                    std::printf("%s: render %d, worst pixel (%d, %d) channel %d: input %.9g CPU %.9g GPU %.9g\n",
-                                row.name.c_str(), rendered, row.worst.x, row.worst.y, row.worst.c,
-                                row.worst.input, row.worst.cpu, row.worst.gpu);
+                const kvtest::FrameVerdict verdict =
+                    Compare(input, output, *lut, static_cast<float>(kAmount) * 0.01f);  // as the filter scales it
+                row.worst = verdict.Worst();
+                row.ok = rendered == 0 && synced == 0 && read == 0 && verdict.Matches();
+                if (rendered != 0 || synced != 0 || read != 0) {
+                    row.failure = "Render " + std::to_string(rendered) + ", cuStreamSynchronize " +
+                                  std::to_string(synced) + ", cuMemcpyDtoH " + std::to_string(read);
                 }
+
+                row.kernelMs = TimeOnStream(cu, stream, iterations,
+                                            [&] { filter.Render(&instance, &params, &in, 1, &out); });
+                row.copyMs = TimeOnStream(cu, stream, iterations, [&] {
+                    cu.cuMemcpyDtoDAsync_v2(dst, src, output.bytes.size(), stream);
+                });
+                filter.DisposeInstance(&instance);
+
+                const kvtest::WorstChannel& w = row.worst;
+                std::printf("%s: %s, worst (%d, %d) channel %d: input %.9g CPU %.9g GPU %.9g; kernel %.4f ms, "
+                            "copy %.4f ms%s%s\n",
+                            row.name.c_str(), row.ok ? "match" : "MISMATCH", w.x, w.y, w.c, w.input, w.cpu, w.gpu,
+                            row.kernelMs, row.copyMs, row.failure.empty() ? "" : "; ", row.failure.c_str());
+                PrintLog(log);
+                std::fflush(stdout);
                 allOk = allOk && row.ok;
                 rows.push_back(row);
             }
+            if (src != 0) cu.cuMemFree_v2(src);
+            if (dst != 0) cu.cuMemFree_v2(dst);
         }
     }
 
-    std::printf("\n%-26s %-5s %12s %12s %8s\n", "case", "match", "kernel ms", "d2d copy ms", "ratio");
-    for (const Row& row : rows) {
-        std::printf("%-26s %-5s %12.4f %12.4f %8.2f\n", row.name.c_str(), row.ok ? "yes" : "NO", row.kernelMs,
-                    row.copyMs, row.copyMs > 0 ? row.kernelMs / row.copyMs : 0.0f);
-    }
+    PrintTable(rows);
     return allOk ? 0 : 1;
 }
