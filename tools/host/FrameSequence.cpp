@@ -187,7 +187,8 @@ bool PlanBatch(const BatchRequest& request, std::vector<BatchFrame>& frames, std
     if (!FindFramePattern(request.in, in, error) || !FindFramePattern(request.out, out, error)) return false;
     std::error_code ec;
     if (!out && fs::exists(fs::path(request.out), ec) && !fs::is_directory(fs::path(request.out), ec))
-        return Refuse(error, std::string("--out ") + request.out + " is a file: give a folder or a pattern such as out.%04d.png");
+        return Refuse(error, std::string("--out ") + request.out +
+                                 " is a file: give a folder or a pattern such as out.%04d.png");
     if (out) {
         const PictureType type = PictureTypeOf(out->suffix);
         if (type == PictureType::Unknown) return Refuse(error, "--out must end in .png, .pam or .exr");
@@ -209,7 +210,8 @@ bool PlanBatch(const BatchRequest& request, std::vector<BatchFrame>& frames, std
     for (const BatchFrame& frame : frames) {
         const std::string target = Identity(frame.output);
         if (inputs.count(target) != 0)
-            return Refuse(error, std::string("refusing to overwrite the input ") + frame.input + ": choose another --out");
+            return Refuse(error,
+                          std::string("refusing to overwrite the input ") + frame.input + ": choose another --out");
         if (!outputs.insert(target).second)
             return Refuse(error, std::string("two frames would be written to ") + frame.output);
     }

@@ -64,7 +64,8 @@ TEST(FloatConversion, OutOfRangeFloatsClampAndNaNGivesZero) {
     kvtool::FloatImage floats(2, 1);
     floats.rgba = {-0.25f, std::nanf(""), 1.5f, std::numeric_limits<float>::infinity(),
                    0.5f,   0.999999f,     0.0f, -std::numeric_limits<float>::infinity()};
-    EXPECT_EQ(kvtool::ToSampleImage(floats, 16).rgba, (std::vector<std::uint16_t>{0, 0, 65535, 65535, 32768, 65535, 0, 0}));
+    EXPECT_EQ(kvtool::ToSampleImage(floats, 16).rgba,
+              (std::vector<std::uint16_t>{0, 0, 65535, 65535, 32768, 65535, 0, 0}));
     EXPECT_EQ(kvtool::ToSampleImage(floats, 8).rgba, (std::vector<std::uint16_t>{0, 0, 255, 255, 128, 255, 0, 0}));
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -79,12 +80,19 @@ kvtool::Image Frame(int number, int depth, int width = 24, int height = 16) {
 // A LUT that moves every channel differently.
 void WriteCube(const std::string& path) {
     std::string text = "LUT_3D_SIZE 3\n";
+    auto number = [&text](float v, char after) {
+        char digits[32];
+        const auto result = std::to_chars(digits, digits + sizeof digits, v);
+        text.append(digits, result.ptr);
+        text += after;
+    };
     for (int b = 0; b < 3; ++b)
         for (int g = 0; g < 3; ++g)
             for (int r = 0; r < 3; ++r) {
-                const int R = r * 50, G = g * 50, B = b * 50;  // hundredths
-                text += "0." + std::to_string(R * R / 100 / 10) + " 0." + std::to_string(45 * G / 100 + 5 * B / 100) +
-                        " 0." + std::to_string(30 + B / 2) + "\n";
+                const float R = r / 2.0f, G = g / 2.0f, B = b / 2.0f;
+                number(R * R, ' ');
+                number(0.9f * G + 0.1f * B, ' ');
+                number(0.3f + 0.5f * B, '\n');
             }
     std::ofstream(path, std::ios::binary) << text;
 }
@@ -151,7 +159,9 @@ protected:
 
     std::vector<std::string> Names(const std::string& folder) const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(Path(folder))) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(Path(folder))) {
+            names.push_back(entry.path().filename().string());
+        }
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -175,7 +185,8 @@ TEST_F(HostBatch, ASequenceRendersEveryFrameLikeASinglePictureAndKeepsItsNumbers
     EXPECT_TRUE(Contains(run.output, " Mpixel/s\n")) << run.output;
     EXPECT_TRUE(Contains(run.output, "progress: 5/5 frames (100%)")) << run.output;
     EXPECT_FALSE(Contains(run.output, "\r")) << "a pipe gets plain lines";
-    EXPECT_EQ(Names("graded"), (std::vector<std::string>{"g_007.png", "g_008.png", "g_009.png", "g_010.png", "g_011.png"}));
+    EXPECT_EQ(Names("graded"),
+              (std::vector<std::string>{"g_007.png", "g_008.png", "g_009.png", "g_010.png", "g_011.png"}));
     for (int n : {7, 9, 11}) {
         SCOPED_TRACE(n);
         char in[32], out[32];
@@ -213,7 +224,8 @@ TEST_F(HostBatch, SixteenBitPicturesTakeTheFloatPathAndComeBackAtSixteenBits) {
     const kvtool::Image deep = Read(Path("out/a-deep.png"));
     EXPECT_EQ(deep.bitDepth, 16);
     EXPECT_EQ(deep.rgba, Single(Path("mixed/a-deep.png"), {"--host", "pr", "--format", "32f"}).rgba);
-    EXPECT_EQ(Read(Path("out/c-deep.pam")).rgba, Single(Path("mixed/c-deep.pam"), {"--host", "pr", "--format", "32f"}).rgba);
+    EXPECT_EQ(Read(Path("out/c-deep.pam")).rgba,
+              Single(Path("mixed/c-deep.pam"), {"--host", "pr", "--format", "32f"}).rgba);
     const kvtool::Image eight = Read(Path("out/b-eight.png"));
     EXPECT_EQ(eight.bitDepth, 8);
     EXPECT_EQ(eight.rgba, Single(Path("mixed/b-eight.png"), {"--host", "ae"}).rgba);
@@ -244,7 +256,8 @@ TEST_F(HostBatch, ExrFramesRenderInFloatAndKeepValuesOutsideZeroToOne) {
     EXPECT_TRUE(Contains(run.output, "paths: BGRA32f 2\n")) << run.output;
     kvtool::FloatImage graded;
     ASSERT_TRUE(kvtool::ReadExr(Path("graded/e.0001.exr"), graded, &error)) << error;
-    EXPECT_EQ(kvtool::ToSampleImage(graded, 16).rgba, Single(Path("p.0001.png"), {"--host", "pr", "--format", "32f"}).rgba);
+    EXPECT_EQ(kvtool::ToSampleImage(graded, 16).rgba,
+              Single(Path("p.0001.png"), {"--host", "pr", "--format", "32f"}).rgba);
 
     // At amount 0 the float path passes the frame through: every value, the
     // out-of-range ones included, comes back as it went in.
@@ -266,9 +279,12 @@ TEST_F(HostBatch, AnOutputOverAnInputIsRefusedBeforeAnythingIsWritten) {
     Write("shots/a.png", Frame(1, 8));
     Write("shots/b.png", Frame(2, 8));
     const std::string before = ReadAll(Path("shots/a.png"));
-    for (const std::vector<std::string>& outs : {std::vector<std::string>{"--in", Path("shots"), "--out", Path("shots")},
-                                                 {"--in", Path("shots"), "--out", Path("shots/../shots/")}}) {
-        const HostRun run = Host(outs);
+    const std::vector<std::vector<std::string>> sameFolder = {
+        {"--in", Path("shots"), "--out", Path("shots")},
+        {"--in", Path("shots"), "--out", Path("shots/../shots/")},
+    };
+    for (const std::vector<std::string>& args : sameFolder) {
+        const HostRun run = Host(args);
         EXPECT_EQ(run.status, 1) << run.output;
         EXPECT_TRUE(Contains(run.output, "refusing to overwrite the input ")) << run.output;
     }
