@@ -130,17 +130,6 @@ TEST(ExrFiles, FloatRoundTripKeepsEveryValue) {
     fs::remove(path);
 }
 
-TEST(ExrFiles, IdenticalPicturesGiveIdenticalFiles) {
-    const std::string a = TempPath("same-a.exr"), b = TempPath("same-b.exr");
-    std::string error;
-    ASSERT_TRUE(kvtool::WriteExr(a, SceneValues(), &error)) << error;
-    ASSERT_TRUE(kvtool::WriteExr(b, SceneValues(), &error)) << error;
-    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-    EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(fa), {}, std::istreambuf_iterator<char>(fb)));
-    fs::remove(a);
-    fs::remove(b);
-}
-
 // Writes a half-float file with the given channels and data window, the way
 // other programs write them.
 void WriteHalfExr(const std::string& path, const std::vector<std::string>& channels, Imath::Box2i window,
