@@ -3,7 +3,7 @@
 # a module that needs libstdc++-6.dll or libwinpthread-1.dll will not load.
 set -euo pipefail
 build="$1"
-allowed='^(kernel32|user32|gdi32|shell32|ole32|oleaut32|comdlg32|advapi32|msvcrt|ws2_32|bcrypt|shlwapi|comctl32|api-ms-win-.*)\.dll$'
+allowed='^(kernel32|user32|gdi32|shell32|ole32|oleaut32|comdlg32|advapi32|msvcrt|ws2_32|bcrypt|shlwapi|comctl32|version|api-ms-win-.*)\.dll$'
 status=0
 while IFS= read -r -d '' bin; do
   while IFS= read -r dll; do

@@ -8,7 +8,7 @@ SUDO=""
 packages=(
   # Linux build and tests
   g++ cmake ninja-build pkg-config python3 libgtest-dev libgmock-dev googletest
-  libbenchmark-dev libopencolorio-dev libpng-dev
+  libbenchmark-dev libopencolorio-dev libpng-dev libopenexr-dev
   # Fuzzers
   clang-14 libclang-rt-14-dev
   # A comma-decimal locale for the locale-independence test

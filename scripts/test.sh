@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test:
-#   release and asan (Linux), tsan (the concurrency tests), windows (under Wine).
+#   release and asan (Linux), tsan (the concurrency tests), windows (under Wine,
+#   then the release package: scripts/check-package.sh).
 # Usage: scripts/test.sh [preset ...]     (default: release asan tsan windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,7 +34,9 @@ run_preset() {
     local rc=0
     ctest --preset windows -j "$jobs" "${filter[@]}" || rc=$?
     kv_wine_stop
-    return $rc
+    [ $rc -eq 0 ] || return $rc
+    scripts/check-package.sh
+    return
   fi
   ctest --preset "$preset" -j "$jobs" "${filter[@]}"
 }

@@ -1,6 +1,7 @@
 #include "host/HostOptions.h"
 
 #include "host/ButtonPress.h"
+#include "host/FrameSequence.h"
 
 #include <charconv>
 #include <cmath>
@@ -11,11 +12,29 @@ const char* const kHostUsage =
     "usage: kromvale-host --module PATH [--host ae|pr] [--format 8|32f]\n"
     "                     [--cube FILE.cube | --pattern N | --load-project FILE]\n"
     "                     [--amount PERCENT] [--in PICTURE --out PICTURE]\n"
+    "                     [--in FOLDER|SEQUENCE --out FOLDER|SEQUENCE [--frames FIRST-LAST] [--jobs N]]\n"
     "                     [--save-project FILE] [--print] [--about]\n"
     "                     [--press change|edit]... [--answer PATH]...\n"
     "--press sends USER_CHANGED_PARAM for a button (repeatable, in order); on\n"
     "Linux --answer gives the file dialog's answers in order (\"\" cancels).\n"
-    "Pictures are .png (where built with libpng) or .pam.\n";
+    "Pictures are .png (where built with libpng), .pam, or .exr (where built with\n"
+    "OpenEXR).\n"
+    "\n"
+    "Batch: --in names a folder (its .png, .pam and .exr pictures in name order)\n"
+    "or a numbered sequence, shot.%04d.png or shot.####.png; --out names a folder\n"
+    "(frames keep their names) or, for a sequence, a pattern that takes the\n"
+    "frame's number and decides the file type. --frames renders that range and\n"
+    "reports its missing frames. Frames render in parallel, --jobs at a time (one\n"
+    "per processor by default). Each frame takes the path its picture needs:\n"
+    "8-bit pictures the After Effects 8-bit path (ARGB8), or with --host pr\n"
+    "Premiere's 8-bit path (BGRA8u, or BGRA32f with --format 32f); 16-bit\n"
+    "pictures and EXR always Premiere's 32-bit float path, since After Effects\n"
+    "gives this effect 8-bit frames only. Float results are written as 16-bit\n"
+    "PNG/PAM or as float EXR. An output never replaces an input. A frame is\n"
+    "written under a temporary name and renamed when whole.\n"
+    "Exit status: 0 done; 1 failed; 2 bad command line; 3 frames that could not\n"
+    "be read were skipped; 128+N stopped by signal N (frames in progress are\n"
+    "removed).\n";
 
 namespace {
 
@@ -25,10 +44,18 @@ bool ParseNumber(const std::string& text, double& value) {
     return ec == std::errc() && ptr == end && std::isfinite(value);
 }
 
-bool ParseInt(const std::string& text, int& value) {
+template <typename Integer>
+bool ParseInt(const std::string& text, Integer& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end;
+}
+
+// "FIRST-LAST", both frame numbers of zero or more.
+bool ParseFrameRange(const std::string& text, long& first, long& last) {
+    const std::size_t dash = text.find('-');
+    return dash != std::string::npos && ParseInt(text.substr(0, dash), first) &&
+           ParseInt(text.substr(dash + 1), last) && first >= 0 && first <= last;
 }
 
 }  // namespace
@@ -69,6 +96,16 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
             options.inPath = value;
         } else if (arg == "--out") {
             options.outPath = value;
+        } else if (arg == "--jobs") {
+            if (!ParseInt(value, options.jobs) || options.jobs < 1) {
+                error = "--jobs needs a count of 1 or more";
+                return false;
+            }
+        } else if (arg == "--frames") {
+            long first = 0, last = 0;
+            if (!ParseFrameRange(value, first, last)) { error = "--frames needs FIRST-LAST, e.g. 1-100"; return false; }
+            options.firstFrame = first;
+            options.lastFrame = last;
         } else if (arg == "--press") {
             const int index = ButtonIndexFromName(value);
             if (index < 0) { error = "--press must be change or edit"; return false; }
@@ -88,6 +125,11 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
     const int sources = !options.cubePath.empty() + options.pattern.has_value() + !options.loadProject.empty();
     if (sources > 1) { error = "give at most one of --cube, --pattern and --load-project"; return false; }
     if (options.inPath.empty() != options.outPath.empty()) { error = "--in and --out go together"; return false; }
+    options.batch = !options.inPath.empty() && IsBatchInput(options.inPath);
+    if (!options.batch && (options.jobs > 0 || options.firstFrame)) {
+        error = "--jobs and --frames need a folder or a numbered sequence as --in";
+        return false;
+    }
     if (options.host == HostKind::AfterEffects && options.format == RenderFormat::Float32) {
         error = "After Effects renders this effect in 8 bits only (--format 32f needs --host pr)";
         return false;

@@ -19,6 +19,10 @@ struct HostOptions {
     std::optional<double> amount;                // percent; 100 unless a project says otherwise
     std::string inPath;
     std::string outPath;
+    bool batch = false;                // --in is a folder or a numbered sequence (see FrameSequence.h)
+    unsigned jobs = 0;                 // batch threads; 0: one per processor
+    std::optional<long> firstFrame;    // --frames FIRST-LAST
+    std::optional<long> lastFrame;
     std::string saveProject;
     std::string loadProject;
     std::vector<int> presses;          // buttons pressed in order: 3 "Change LUT", 4 "Edit LUT"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FakeHost.h"
+#include "host/BatchRender.h"
 #include "host/ButtonPress.h"
 #include "host/LoadedModule.h"
 #include "host/LutValue.h"
@@ -54,6 +55,7 @@ private:
     bool PrintAndScan();
     bool UpdateControls();
     bool Render();
+    bool RenderFrames();
     bool SaveProject();
     void TearDown();
 
@@ -66,6 +68,7 @@ private:
     std::unique_ptr<kvtest::FakeHost> host_;
     PF_ArbitraryH lut_ = nullptr;
     double amount_ = 100.0;
+    int batchStatus_ = 0;
 };
 
 bool Session::LoadAndRegister() {
@@ -218,6 +221,13 @@ bool Session::Render() {
     return true;
 }
 
+// A batch's own exit status stands for the run; a batch that skipped
+// frames still lets the project be saved.
+bool Session::RenderFrames() {
+    batchStatus_ = RenderBatch(BatchEffect{*host_, entry_, lut_, amount_}, o_, out_, err_);
+    return batchStatus_ == 0 || batchStatus_ == kBatchSkippedStatus;
+}
+
 bool Session::SaveProject() {
     A_u_long size = 0;
     if (!Check("FLAT_SIZE", host_->ArbFlatSize(lut_, &size))) return false;
@@ -245,10 +255,12 @@ int Session::Run() {
     bool ok = LoadAndRegister() && SetUp() && StoreLut() && CopyAndCompare() && (!o_.print || PrintAndScan()) &&
               (o_.presses.empty() ||
                PressButtons(*host_, module_, o_.presses, o_.answers, amount_, lut_, out_, err_)) &&
-              UpdateControls() && (o_.inPath.empty() || Render()) && (o_.saveProject.empty() || SaveProject());
+              UpdateControls() && (o_.inPath.empty() || (o_.batch ? RenderFrames() : Render())) &&
+              (o_.saveProject.empty() || SaveProject());
     if (host_) out_ << "log: " << kvtest::LogTail::Path() << "\n";
     TearDown();
-    return ok ? 0 : 1;
+    if (!ok) return batchStatus_ != 0 && batchStatus_ != kBatchSkippedStatus ? batchStatus_ : 1;
+    return batchStatus_;
 }
 
 }  // namespace

@@ -42,6 +42,36 @@ TEST(HostOptions, ParsesAFullPremiereRun) {
     EXPECT_TRUE(o.print);
 }
 
+TEST(HostOptions, ASequenceOrAFolderMakesABatchWithItsOwnOptions) {
+    kvtool::HostOptions o;
+    std::string error;
+    ASSERT_TRUE(kvtool::ParseHostOptions({"--module", "m.so", "--in", "shots/f.%04d.exr", "--out", "graded",
+                                          "--jobs", "3", "--frames", "1001-1100"},
+                                         o, error))
+        << error;
+    EXPECT_TRUE(o.batch);
+    EXPECT_EQ(o.jobs, 3u);
+    EXPECT_EQ(o.firstFrame, 1001);
+    EXPECT_EQ(o.lastFrame, 1100);
+    ASSERT_TRUE(kvtool::ParseHostOptions({"--module", "m.so", "--in", TempPath(""), "--out", "graded"}, o, error));
+    EXPECT_TRUE(o.batch) << "a folder";
+    ASSERT_TRUE(kvtool::ParseHostOptions({"--module", "m.so", "--in", "a.png", "--out", "b.png"}, o, error));
+    EXPECT_FALSE(o.batch);
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--module", "m", "--in", "a.png", "--out", "b.png", "--jobs", "2"},        // one picture
+        {"--module", "m", "--in", "a.png", "--out", "b.png", "--frames", "1-2"},    // one picture
+        {"--module", "m", "--in", "f.#.png", "--out", "o", "--jobs", "0"},          // no threads
+        {"--module", "m", "--in", "f.#.png", "--out", "o", "--frames", "9-1"},      // backwards
+        {"--module", "m", "--in", "f.#.png", "--out", "o", "--frames", "-1-5"},     // negative
+        {"--module", "m", "--in", "f.#.png", "--out", "o", "--frames", "12"},       // no range
+    };
+    for (const auto& args : bad) {
+        EXPECT_FALSE(kvtool::ParseHostOptions(args, o, error)) << args.back();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
 TEST(HostOptions, RefusesContradictionsAndBadValues) {
     const std::vector<std::vector<std::string>> bad = {
         {},                                                                 // no module

@@ -1,0 +1,371 @@
+#include "host/BatchRender.h"
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "host/BatchProgress.h"
+#include "host/FrameSequence.h"
+#include "host/WorldImage.h"
+#include "image/PictureFile.h"
+
+namespace kvtool {
+namespace fs = std::filesystem;
+namespace {
+
+// ---- Stop signals -----------------------------------------------------------
+
+// The signal that asked the batch to stop, 0 while none has. A lock-free
+// atomic is safe to set from a handler.
+std::atomic<int> gStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal) { gStopSignal.store(signal); }
+
+// Catches SIGINT and SIGTERM for the batch's lifetime. Workers finish or
+// drop the frame in hand and take no new one.
+class StopSignals {
+public:
+    StopSignals() {
+        gStopSignal.store(0);
+        int_ = std::signal(SIGINT, OnStopSignal);
+        term_ = std::signal(SIGTERM, OnStopSignal);
+    }
+    ~StopSignals() {
+        std::signal(SIGINT, int_ == SIG_ERR ? SIG_DFL : int_);
+        std::signal(SIGTERM, term_ == SIG_ERR ? SIG_DFL : term_);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    void (*int_)(int) = SIG_DFL;
+    void (*term_)(int) = SIG_DFL;
+};
+
+bool Stopping() { return gStopSignal.load() != 0; }
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+// ---- Render paths -------------------------------------------------------------
+
+// 8-bit pictures take the chosen host's 8-bit path; deeper ones Premiere's
+// float path, since After Effects hands this effect 8-bit frames only.
+// The pixel format a picture renders in: 16-bit and float pictures keep their
+// precision through the editing host's float path.
+const kv::PixelFormat& FormatFor(const Picture& picture, const HostOptions& o) {
+    if (picture.isFloat || picture.samples.bitDepth == 16) return kv::kBgra32f;
+    if (o.host == HostKind::AfterEffects) return kv::kArgb8;
+    return o.format == RenderFormat::Float32 ? kv::kBgra32f : kv::kBgra8u;
+}
+
+// Where a format stands in the table of all formats, for the summary's counts.
+constexpr std::size_t kMaxFormats = 8;
+std::size_t FormatIndex(const kv::PixelFormat& format) {
+    const auto all = kv::AllPixelFormats();
+    return std::min<std::size_t>(static_cast<std::size_t>(std::find(all.begin(), all.end(), &format) - all.begin()),
+                                 kMaxFormats - 1);
+}
+
+// The editing host tells a render its frame's pixel format through the pixel
+// format suite. Frames of different depths render at once here, so each
+// worker's records carry a basic suite whose pixel format answer is the
+// calling thread's frame; every other suite comes from the session's host.
+thread_local PrPixelFormat tFrameFormat = PrPixelFormat_BGRA_4444_8u;
+const SPBasicSuite* gSessionBasic = nullptr;  // set before the workers start
+
+PF_Err FrameGetPixelFormat(PF_EffectWorld*, PrPixelFormat* format) {
+    if (format != nullptr) *format = tFrameFormat;
+    return PF_Err_NONE;
+}
+
+PF_PixelFormatSuite1 MakeFramePixelFormatSuite() {
+    PF_PixelFormatSuite1 suite{};
+    suite.GetPixelFormat = FrameGetPixelFormat;
+    return suite;
+}
+const PF_PixelFormatSuite1 kFramePixelFormatSuite = MakeFramePixelFormatSuite();
+
+bool IsPixelFormatSuite(const char* name, int32 version) {
+    return name != nullptr && std::strcmp(name, kPFPixelFormatSuite) == 0 && version == kPFPixelFormatSuiteVersion1;
+}
+
+SPErr FrameAcquireSuite(const char* name, int32 version, const void** suite) {
+    if (IsPixelFormatSuite(name, version)) {
+        if (suite != nullptr) *suite = &kFramePixelFormatSuite;
+        return kSPNoError;
+    }
+    return gSessionBasic->AcquireSuite(name, version, suite);
+}
+
+SPErr FrameReleaseSuite(const char* name, int32 version) {
+    if (IsPixelFormatSuite(name, version)) return kSPNoError;
+    return gSessionBasic->ReleaseSuite(name, version);
+}
+
+// ---- Pictures in and out of worlds ----------------------------------------------
+
+// BGRA floats, in the order a Premiere float world keeps them.
+void FloatsToWorld(const FloatImage& image, kvtest::FakeWorld& world) {
+    for (int y = 0; y < image.height; ++y) {
+        auto* row = reinterpret_cast<float*>(world.Row(y));
+        const float* source = image.at(0, y);
+        for (int x = 0; x < image.width; ++x, source += 4, row += 4) {
+            row[0] = source[2];
+            row[1] = source[1];
+            row[2] = source[0];
+            row[3] = source[3];
+        }
+    }
+}
+
+FloatImage WorldToFloats(kvtest::FakeWorld& world) {
+    FloatImage image(world.width(), world.height());
+    for (int y = 0; y < image.height; ++y) {
+        const auto* row = reinterpret_cast<const float*>(world.Row(y));
+        float* target = image.at(0, y);
+        for (int x = 0; x < image.width; ++x, target += 4, row += 4) {
+            target[0] = row[2];
+            target[1] = row[1];
+            target[2] = row[0];
+            target[3] = row[3];
+        }
+    }
+    return image;
+}
+
+// ---- Workers ------------------------------------------------------------------
+
+struct Tally {
+    std::atomic<std::size_t> rendered{0};
+    std::atomic<std::size_t> skipped{0};
+    std::atomic<std::size_t> failed{0};
+    std::atomic<long long> pixels{0};
+    std::atomic<std::size_t> byFormat[kMaxFormats] = {};  // by FormatIndex
+};
+
+class Worker {
+public:
+    Worker(const BatchEffect& effect, SPBasicSuite* basic) : effect_(effect), basic_(basic) {}
+
+    // Renders one picture; false with `error` when the module refuses.
+    bool Render(const Picture& picture, const kv::PixelFormat& format, Picture& result, std::string& error);
+
+private:
+    kvtest::FakeWorld& WorldFor(std::unique_ptr<kvtest::FakeWorld>& world, const kv::PixelFormat& format,
+                                int width, int height);
+
+    const BatchEffect& effect_;
+    SPBasicSuite* basic_;
+    std::unique_ptr<kvtest::FakeWorld> input_;
+    std::unique_ptr<kvtest::FakeWorld> output_;
+};
+
+kvtest::FakeWorld& Worker::WorldFor(std::unique_ptr<kvtest::FakeWorld>& world, const kv::PixelFormat& format,
+                                    int width, int height) {
+    if (!world || &world->format() != &format || world->width() != width || world->height() != height) {
+        world = std::make_unique<kvtest::FakeWorld>(format, width, height);
+    }
+    return *world;
+}
+
+bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, Picture& result, std::string& error) {
+    const bool isFloat = format.depth == kv::ChannelDepth::k32f;
+    const int width = picture.width();
+    const int height = picture.height();
+    kvtest::FakeWorld& input = WorldFor(input_, format, width, height);
+    kvtest::FakeWorld& output = WorldFor(output_, format, width, height);
+    if (isFloat) {
+        FloatsToWorld(picture.isFloat ? picture.floats : ToFloatImage(picture.samples), input);
+    } else {
+        ImageToWorld(picture.samples, input);
+    }
+
+    // This worker's own records, as a host's render thread has them.
+    PF_InData in = effect_.host.in();
+    in.appl_id = &format == &kv::kArgb8 ? kvtest::kApplAfterEffects : kvtest::kApplPremiere;
+    in.pica_basicP = basic_;
+    in.width = width;
+    in.height = height;
+    PF_OutData out{};
+    kvtest::FakeParams params(&input, effect_.amount, effect_.lut);
+    tFrameFormat = isFloat ? PrPixelFormat_BGRA_4444_32f : PrPixelFormat_BGRA_4444_8u;
+    const PF_Err err = effect_.entry(PF_Cmd_RENDER, &in, &out, params.list(), &output.def(), nullptr);
+    if (err != PF_Err_NONE) {
+        error = std::string("RENDER returned error ") + std::to_string(err);
+        return false;
+    }
+    result = Picture{};
+    result.isFloat = isFloat;
+    if (result.isFloat) {
+        result.floats = WorldToFloats(output);
+    } else {
+        result.samples = WorldToImage(output);
+    }
+    return true;
+}
+
+// A hidden name beside the final one, in the same folder so that the rename
+// never crosses file systems.
+std::string TemporaryName(const std::string& output) {
+    const fs::path final(output);
+    return (final.parent_path() / (std::string(".") + final.filename().string() + ".partial")).string();
+}
+
+struct Batch {
+    const BatchEffect& effect;
+    const HostOptions& options;
+    const std::vector<BatchFrame>& frames;
+    BatchProgress& progress;
+    SPBasicSuite* basic;
+    std::atomic<std::size_t> next{0};
+    Tally tally;
+
+    void Report(const std::string& text) { progress.Message(std::string("kromvale-host: ") + text); }
+    void RunWorker();
+    void RenderOne(Worker& worker, const BatchFrame& frame);
+};
+
+void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
+    if (frame.missing) {
+        Report(std::string("skipped frame ") + std::to_string(*frame.number) + " (" + frame.input + "): no such file");
+        ++tally.skipped;
+        return;
+    }
+    Picture picture;
+    std::string error;
+    if (!ReadPicture(frame.input, picture, &error)) {
+        Report(std::string("skipped ") + frame.input + ": " + error);
+        ++tally.skipped;
+        return;
+    }
+    const kv::PixelFormat& format = FormatFor(picture, options);
+    Picture result;
+    if (!worker.Render(picture, format, result, error)) {
+        Report(frame.input + ": " + error);
+        ++tally.failed;
+        return;
+    }
+    const std::string temporary = TemporaryName(frame.output);
+    std::error_code ec;
+    if (!WritePicture(temporary, PictureTypeOf(frame.output), result, &error)) {
+        fs::remove(temporary, ec);
+        Report(std::string("cannot write ") + frame.output + ": " + error);
+        ++tally.failed;
+        return;
+    }
+    if (Stopping()) {
+        // Whole, but the user asked to stop: nothing new appears under a final name.
+        fs::remove(temporary, ec);
+        return;
+    }
+    fs::rename(temporary, frame.output, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        Report(std::string("cannot write ") + frame.output + ": " + ec.message());
+        ++tally.failed;
+        return;
+    }
+    ++tally.rendered;
+    ++tally.byFormat[FormatIndex(format)];
+    tally.pixels += static_cast<long long>(picture.width()) * picture.height();
+}
+
+void Batch::RunWorker() {
+    Worker worker(effect, basic);
+    while (!Stopping()) {
+        const std::size_t i = next++;
+        if (i >= frames.size()) break;
+        RenderOne(worker, frames[i]);
+        progress.FrameDone();
+    }
+}
+
+std::string JobsText(std::size_t workers) {
+    return std::to_string(workers) + (workers == 1 ? " thread" : " threads");
+}
+
+}  // namespace
+
+int RenderBatch(const BatchEffect& effect, const HostOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<BatchFrame> frames;
+    std::string error;
+    BatchRequest request{options.inPath, options.outPath, options.firstFrame, options.lastFrame};
+    if (!PlanBatch(request, frames, error)) {
+        err << "kromvale-host: " << error << "\n";
+        return 1;
+    }
+    std::set<fs::path> folders;
+    for (const BatchFrame& frame : frames) folders.insert(fs::path(frame.output).parent_path());
+    for (const fs::path& folder : folders) {
+        std::error_code ec;
+        if (!folder.empty()) fs::create_directories(folder, ec);
+        if (ec) {
+            err << "kromvale-host: cannot make the output folder " << folder.string() << ": " << ec.message() << "\n";
+            return 1;
+        }
+    }
+
+    gSessionBasic = effect.host.in().pica_basicP;
+    SPBasicSuite basic = *gSessionBasic;
+    basic.AcquireSuite = FrameAcquireSuite;
+    basic.ReleaseSuite = FrameReleaseSuite;
+
+    unsigned jobs = options.jobs > 0 ? options.jobs : std::thread::hardware_concurrency();
+    const std::size_t workers = std::max<std::size_t>(1, std::min<std::size_t>(jobs, frames.size()));
+    out << "batch: " << frames.size() << " frames, " << options.inPath << " -> " << options.outPath << ", "
+        << JobsText(workers) << "\n"
+        << std::flush;
+
+    BatchProgress progress(err, frames.size(), StderrIsTerminal());
+    Batch batch{effect, options, frames, progress, &basic, {}, {}};
+    {
+        StopSignals signals;
+        std::vector<std::thread> threads;
+        for (std::size_t i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.RunWorker(); });
+        batch.RunWorker();  // the calling thread is a worker too
+        for (std::thread& thread : threads) thread.join();
+    }
+    progress.Finish();
+    const double seconds = progress.Seconds();
+    const Tally& t = batch.tally;
+
+    std::string paths;
+    const auto formats = kv::AllPixelFormats();
+    for (std::size_t f = 0; f < formats.size() && f < kMaxFormats; ++f) {
+        if (t.byFormat[f] > 0) paths += std::string(" ") + formats[f]->name + " " + std::to_string(t.byFormat[f].load());
+    }
+    if (!paths.empty()) out << "paths:" << paths << "\n";
+    out << SummaryText(t.rendered, t.skipped, t.failed, seconds, static_cast<double>(t.pixels.load())) << "\n";
+
+    if (const int signal = gStopSignal.load(); signal != 0) {
+        err << "kromvale-host: stopped by signal " << signal << " after " << t.rendered << " of " << frames.size()
+            << " frames; frames in progress were not kept\n";
+        return 128 + signal;
+    }
+    if (t.failed > 0) return 1;
+    if (t.skipped > 0) return kBatchSkippedStatus;
+    return 0;
+}
+
+}  // namespace kvtool

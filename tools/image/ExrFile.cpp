@@ -1,0 +1,103 @@
+#include "image/ExrFile.h"
+
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <ImfOutputFile.h>
+
+#include <cstdio>
+#include <exception>
+
+namespace kvtool {
+namespace {
+
+// The same bound as the other readers: a hostile header must not ask for
+// gigabytes.
+constexpr long long kMaxSide = 1 << 15;
+
+bool Fail(std::string* error, const std::string& message) {
+    if (error) *error = message;
+    return false;
+}
+
+constexpr std::size_t kPixelBytes = 4 * sizeof(float);
+
+// A slice for one float of every pixel of `image`, placed so that the file's
+// data window, whose corner need not be 0,0, lands at the buffer's start.
+Imf::Slice FloatSlice(float* base, int channel, int width, int minX, int minY, double fill) {
+    const std::size_t rowBytes = kPixelBytes * static_cast<std::size_t>(width);
+    char* origin = reinterpret_cast<char*>(base + channel) - static_cast<std::ptrdiff_t>(minX) * kPixelBytes -
+                   static_cast<std::ptrdiff_t>(minY) * static_cast<std::ptrdiff_t>(rowBytes);
+    return Imf::Slice(Imf::FLOAT, origin, kPixelBytes, rowBytes, 1, 1, fill);
+}
+
+}  // namespace
+
+bool ReadExr(const std::string& path, FloatImage& image, std::string* error) {
+    // OpenEXR opens the file itself and reports a missing one as an
+    // exception; checked first so that the message matches the other readers.
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+    } else {
+        return Fail(error, "cannot open the picture");
+    }
+    try {
+        Imf::InputFile file(path.c_str());
+        const Imf::Header& header = file.header();
+        const Imath::Box2i window = header.dataWindow();
+        const long long width = static_cast<long long>(window.max.x) - window.min.x + 1;
+        const long long height = static_cast<long long>(window.max.y) - window.min.y + 1;
+        if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
+            return Fail(error, "EXR picture size out of range");
+        const Imf::ChannelList& channels = header.channels();
+        const bool rgb = channels.findChannel("R") && channels.findChannel("G") && channels.findChannel("B");
+        const bool grey = !rgb && channels.findChannel("Y");
+        if (!rgb && !grey) return Fail(error, "EXR picture has neither R, G, B nor Y channels");
+
+        FloatImage out(static_cast<int>(width), static_cast<int>(height));
+        Imf::FrameBuffer frame;
+        const int w = out.width;
+        if (rgb) {
+            frame.insert("R", FloatSlice(out.rgba.data(), 0, w, window.min.x, window.min.y, 0.0));
+            frame.insert("G", FloatSlice(out.rgba.data(), 1, w, window.min.x, window.min.y, 0.0));
+            frame.insert("B", FloatSlice(out.rgba.data(), 2, w, window.min.x, window.min.y, 0.0));
+        } else {
+            frame.insert("Y", FloatSlice(out.rgba.data(), 0, w, window.min.x, window.min.y, 0.0));
+        }
+        frame.insert("A", FloatSlice(out.rgba.data(), 3, w, window.min.x, window.min.y, 1.0));
+        file.setFrameBuffer(frame);
+        file.readPixels(window.min.y, window.max.y);
+        if (grey) {
+            for (std::size_t i = 0; i < out.rgba.size(); i += 4) out.rgba[i + 1] = out.rgba[i + 2] = out.rgba[i];
+        }
+        image = std::move(out);
+        return true;
+    } catch (const std::exception& e) {
+        return Fail(error, std::string("unreadable EXR picture: ") + e.what());
+    }
+}
+
+bool WriteExr(const std::string& path, const FloatImage& image, std::string* error) {
+    if (image.width < 1 || image.height < 1 ||
+        image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4)
+        return Fail(error, "nothing to write");
+    try {
+        Imf::Header header(image.width, image.height);
+        header.compression() = Imf::ZIP_COMPRESSION;
+        for (const char* name : {"R", "G", "B", "A"}) header.channels().insert(name, Imf::Channel(Imf::FLOAT));
+        Imf::FrameBuffer frame;
+        // OpenEXR only reads through the slices when writing.
+        float* base = const_cast<float*>(image.rgba.data());
+        const char* names[] = {"R", "G", "B", "A"};
+        for (int c = 0; c < 4; ++c) frame.insert(names[c], FloatSlice(base, c, image.width, 0, 0, 0.0));
+        Imf::OutputFile file(path.c_str(), header);
+        file.setFrameBuffer(frame);
+        file.writePixels(image.height);
+        return true;
+    } catch (const std::exception& e) {
+        return Fail(error, std::string("cannot write the EXR picture: ") + e.what());
+    }
+}
+
+}  // namespace kvtool

@@ -1,0 +1,379 @@
+// Batch renders of kromvale-host, run as its own process against the built
+// module. Each batch frame must equal what the host renders for that picture
+// alone (the single-picture renders are checked against the LUT engine in
+// host_end_to_end_test.cpp), on the path its picture type calls for.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/FloatImage.h"
+#include "image/ImageFile.h"
+#include "image/PictureFile.h"
+#ifdef KV_TEST_HAVE_OPENEXR
+#include "image/ExrFile.h"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct HostRun {
+    int status = -1;
+    std::string output;  // stdout and stderr together
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// head, the number, tail; built by appending (GCC 12 warns falsely,
+// -Wrestrict, on a literal plus a temporary string).
+std::string Numbered(const std::string& head, int number, const std::string& tail) {
+    std::string text = head;
+    text += std::to_string(number);
+    text += tail;
+    return text;
+}
+
+bool Contains(const std::string& haystack, const std::string& needle) {
+    return haystack.find(needle) != std::string::npos;
+}
+
+// A picture that differs from frame to frame in every channel.
+kvtool::Image Frame(int number, int depth, int width = 24, int height = 16) {
+    kvtool::Image image(width, height, depth);
+    const unsigned max = image.maxValue();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint16_t* p = image.at(x, y);
+            p[0] = static_cast<std::uint16_t>((x * 97 + number * 1013) * (max / 255) % (max + 1));
+            p[1] = static_cast<std::uint16_t>((y * 151 + number * 331) * (max / 255 + 3) % (max + 1));
+            p[2] = static_cast<std::uint16_t>((x * y * 13 + number * 7) * (max / 255) % (max + 1));
+            p[3] = static_cast<std::uint16_t>(max - (x + y + number) % 9 * (max / 16));
+        }
+    return image;
+}
+
+// A LUT that moves every channel differently.
+void WriteCube(const std::string& path) {
+    std::string text = "LUT_3D_SIZE 3\n";
+    auto number = [&text](float v, char after) {
+        char digits[32];
+        const auto result = std::to_chars(digits, digits + sizeof digits, v);
+        text.append(digits, result.ptr);
+        text += after;
+    };
+    for (int b = 0; b < 3; ++b)
+        for (int g = 0; g < 3; ++g)
+            for (int r = 0; r < 3; ++r) {
+                const float R = r / 2.0f, G = g / 2.0f, B = b / 2.0f;
+                number(R * R, ' ');
+                number(0.9f * G + 0.1f * B, ' ');
+                number(0.3f + 0.5f * B, '\n');
+            }
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class HostBatch : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kv_host_batch_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        WriteCube(Path("grade.cube"));
+    }
+    void TearDown() override {
+        if (!HasFailure()) fs::remove_all(dir_);
+    }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    std::vector<std::string> Command(const std::vector<std::string>& args) const {
+        std::vector<std::string> all = {KV_HOST_EXE, "--module", KV_MODULE_FILE, "--cube", Path("grade.cube")};
+        all.insert(all.end(), args.begin(), args.end());
+        return all;
+    }
+
+    HostRun Host(const std::vector<std::string>& args) const {
+        std::string command;
+        for (const std::string& a : Command(args)) command += Quote(a) + " ";
+        command += "2>&1 </dev/null";
+        HostRun run;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return run;
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+        const int status = pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    void Write(const std::string& name, const kvtool::Image& image) const {
+        std::string error;
+        ASSERT_TRUE(kvtool::WriteImage(Path(name), image, &error)) << error;
+    }
+
+    kvtool::Image Read(const std::string& path) const {
+        kvtool::Image image;
+        std::string error;
+        EXPECT_TRUE(kvtool::ReadImage(path, image, &error)) << path << ": " << error;
+        return image;
+    }
+
+    // What the host renders for this one picture on the given path.
+    kvtool::Image Single(const std::string& in, const std::vector<std::string>& path) const {
+        std::vector<std::string> args = path;
+        std::string name = "single-";
+        name += fs::path(in).filename().string();
+        const std::string out = Path(name);
+        args.insert(args.end(), {"--in", in, "--out", out});
+        const HostRun run = Host(args);
+        EXPECT_EQ(run.status, 0) << run.output;
+        return Read(out);
+    }
+
+    std::vector<std::string> Names(const std::string& folder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Path(folder))) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string dir_;
+};
+
+TEST_F(HostBatch, ASequenceRendersEveryFrameLikeASinglePictureAndKeepsItsNumbers) {
+    fs::create_directories(Path("shots"));
+    for (int n : {7, 8, 9, 10, 11}) {
+        char name[32];
+        std::snprintf(name, sizeof name, "shots/f.%04d.png", n);
+        Write(name, Frame(n, 8));
+    }
+    const HostRun run = Host({"--amount", "80", "--jobs", "3", "--in", Path("shots/f.####.png"), "--out",
+                              Path("graded/g_%03d.png")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "3 threads")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "paths: ARGB8 5\n")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "summary: 5 frames, 0 skipped, 0 failed, ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "progress: 5/5 frames (100%)")) << run.output;
+    EXPECT_FALSE(Contains(run.output, "\r")) << "a pipe gets plain lines";
+    EXPECT_EQ(Names("graded"),
+              (std::vector<std::string>{"g_007.png", "g_008.png", "g_009.png", "g_010.png", "g_011.png"}));
+    for (int n : {7, 9, 11}) {
+        SCOPED_TRACE(n);
+        char in[32], out[32];
+        std::snprintf(in, sizeof in, "shots/f.%04d.png", n);
+        std::snprintf(out, sizeof out, "graded/g_%03d.png", n);
+        const kvtool::Image batch = Read(Path(out));
+        EXPECT_EQ(batch.bitDepth, 8);
+        EXPECT_EQ(batch.rgba, Single(Path(in), {"--amount", "80"}).rgba);
+    }
+}
+
+TEST_F(HostBatch, UnreadableAndMissingFramesAreReportedAndSkippedAndTheStatusSaysSo) {
+    Write("f.0001.png", Frame(1, 8));
+    Write("f.0002.png", Frame(2, 8));
+    std::ofstream(Path("f.0003.png"), std::ios::binary) << "\x89PNG but cut short";
+    Write("f.0005.png", Frame(5, 8));
+    const HostRun run = Host({"--in", Path("f.%04d.png"), "--out", Path("out"), "--frames", "1-5"});
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped " + Path("f.0003.png") + ": ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped frame 4 (" + Path("f.0004.png") + "): no such file"))
+        << run.output;
+    EXPECT_TRUE(Contains(run.output, "summary: 3 frames, 2 skipped, 0 failed")) << run.output;
+    EXPECT_EQ(Names("out"), (std::vector<std::string>{"f.0001.png", "f.0002.png", "f.0005.png"}));
+    EXPECT_EQ(Read(Path("out/f.0005.png")).rgba, Single(Path("f.0005.png"), {}).rgba);
+}
+
+TEST_F(HostBatch, SixteenBitPicturesTakeTheFloatPathAndComeBackAtSixteenBits) {
+    fs::create_directories(Path("mixed"));
+    Write("mixed/a-deep.png", Frame(3, 16));
+    Write("mixed/b-eight.png", Frame(4, 8));
+    Write("mixed/c-deep.pam", Frame(5, 16));
+    const HostRun run = Host({"--host", "ae", "--in", Path("mixed"), "--out", Path("out")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "paths: ARGB8 1 BGRA32f 2\n")) << run.output;
+    const kvtool::Image deep = Read(Path("out/a-deep.png"));
+    EXPECT_EQ(deep.bitDepth, 16);
+    EXPECT_EQ(deep.rgba, Single(Path("mixed/a-deep.png"), {"--host", "pr", "--format", "32f"}).rgba);
+    EXPECT_EQ(Read(Path("out/c-deep.pam")).rgba,
+              Single(Path("mixed/c-deep.pam"), {"--host", "pr", "--format", "32f"}).rgba);
+    const kvtool::Image eight = Read(Path("out/b-eight.png"));
+    EXPECT_EQ(eight.bitDepth, 8);
+    EXPECT_EQ(eight.rgba, Single(Path("mixed/b-eight.png"), {"--host", "ae"}).rgba);
+    // With Premiere's float format chosen, 8-bit pictures take the float path too.
+    const HostRun pr = Host({"--host", "pr", "--format", "32f", "--in", Path("mixed"), "--out", Path("pr")});
+    EXPECT_TRUE(pr.status == 0 && Contains(pr.output, "paths: BGRA32f 3\n")) << pr.output;
+}
+
+#ifdef KV_TEST_HAVE_OPENEXR
+TEST_F(HostBatch, ExrFramesRenderInFloatAndKeepValuesOutsideZeroToOne) {
+    // The same picture as 16-bit PNG and as EXR floats: the graded EXR,
+    // brought to 16 bits, must equal the graded PNG.
+    const kvtool::Image sixteen = Frame(6, 16);
+    Write("p.0001.png", sixteen);
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteExr(Path("e.0001.exr"), kvtool::ToFloatImage(sixteen), &error)) << error;
+    kvtool::FloatImage hot = kvtool::ToFloatImage(Frame(7, 16));
+    hot.rgba[0] = 12.5f;
+    hot.rgba[1] = -0.25f;
+    hot.rgba[6] = 1e-7f;
+    ASSERT_TRUE(kvtool::WriteExr(Path("e.0002.exr"), hot, &error)) << error;
+
+    HostRun run = Host({"--in", Path("e.%04d.exr"), "--out", Path("graded/e.%04d.exr")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "paths: BGRA32f 2\n")) << run.output;
+    kvtool::FloatImage graded;
+    ASSERT_TRUE(kvtool::ReadExr(Path("graded/e.0001.exr"), graded, &error)) << error;
+    EXPECT_EQ(kvtool::ToSampleImage(graded, 16).rgba,
+              Single(Path("p.0001.png"), {"--host", "pr", "--format", "32f"}).rgba);
+
+    // At amount 0 the float path passes the frame through: every value, the
+    // out-of-range ones included, comes back as it went in.
+    run = Host({"--amount", "0", "--in", Path("e.%04d.exr"), "--out", Path("through/t.%04d.exr")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    kvtool::FloatImage back;
+    ASSERT_TRUE(kvtool::ReadExr(Path("through/t.0002.exr"), back, &error)) << error;
+    EXPECT_EQ(back.rgba, hot.rgba);
+
+    // EXR in, 16-bit PNG out.
+    run = Host({"--in", Path("e.%04d.exr"), "--out", Path("png/e.%04d.png"), "--frames", "1-1"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(Read(Path("png/e.0001.png")).rgba, kvtool::ToSampleImage(graded, 16).rgba);
+}
+#endif
+
+TEST_F(HostBatch, AnOutputOverAnInputIsRefusedBeforeAnythingIsWritten) {
+    fs::create_directories(Path("shots"));
+    Write("shots/a.png", Frame(1, 8));
+    Write("shots/b.png", Frame(2, 8));
+    const std::string before = ReadAll(Path("shots/a.png"));
+    const std::vector<std::vector<std::string>> sameFolder = {
+        {"--in", Path("shots"), "--out", Path("shots")},
+        {"--in", Path("shots"), "--out", Path("shots/../shots/")},
+    };
+    for (const std::vector<std::string>& args : sameFolder) {
+        const HostRun run = Host(args);
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_TRUE(Contains(run.output, "refusing to overwrite the input ")) << run.output;
+    }
+    EXPECT_EQ(ReadAll(Path("shots/a.png")), before);
+    EXPECT_EQ(Names("shots"), (std::vector<std::string>{"a.png", "b.png"}));
+}
+
+// A process of its own, so that the test can signal it while it runs.
+class RunningHost {
+public:
+    RunningHost(const std::vector<std::string>& command, const std::string& log) {
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, 1);
+            dup2(fd, 2);
+            std::vector<char*> argv;
+            for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+    }
+    // True once it has ended, with its exit status (-1 when killed).
+    bool Ended(int& status) {
+        int raw = 0;
+        if (waitpid(pid_, &raw, WNOHANG) != pid_) return false;
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        pid_ = -1;
+        return true;
+    }
+    void Signal(int signal) const { kill(pid_, signal); }
+    ~RunningHost() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// The batch is held at a frame that is a pipe: the host waits to read it
+// while the test sends the stop signal, then gets the frame, renders it and
+// must not keep it.
+TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporaries) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const std::string folder = Numbered("s", signal, "");
+        const std::string in = Path(folder);
+        const std::string out = in + "-out";
+        fs::create_directories(in);
+        for (int n : {1, 2, 3, 5, 6}) Write(Numbered(folder + "/f.", n, ".pam"), Frame(n, 8));
+        const std::string pipe = in + "/f.4.pam";
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+
+        RunningHost host(Command({"--jobs", "1", "--in", in + "/f.%d.pam", "--out", out}), Path("log.txt"));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        int status = -2;
+        while (!fs::exists(out + "/f.3.pam") && std::chrono::steady_clock::now() < deadline) {
+            ASSERT_FALSE(host.Ended(status)) << ReadAll(Path("log.txt"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_TRUE(fs::exists(out + "/f.3.pam")) << ReadAll(Path("log.txt"));
+        host.Signal(signal);
+        // Feed the pipe once the host reads it; it may have stopped before.
+        const std::string frame = ReadAll(in + "/f.5.pam");
+        bool ended = false;
+        while (!(ended = host.Ended(status)) && std::chrono::steady_clock::now() < deadline) {
+            const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                fcntl(fd, F_SETFL, 0);
+                EXPECT_EQ(write(fd, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+                close(fd);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        while (!ended && std::chrono::steady_clock::now() < deadline) {
+            ended = host.Ended(status);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_TRUE(ended) << "the host did not stop";
+        const std::string log = ReadAll(Path("log.txt"));
+        EXPECT_EQ(status, 128 + signal) << log;
+        EXPECT_TRUE(Contains(log, Numbered("stopped by signal ", signal, " after 3 of 6 frames"))) << log;
+        EXPECT_EQ(Names(folder + "-out"), (std::vector<std::string>{"f.1.pam", "f.2.pam", "f.3.pam"}))
+            << "no frame after the signal, and no temporary file";
+        for (int n : {1, 2, 3}) {
+            EXPECT_EQ(Read(Numbered(out + "/f.", n, ".pam")).rgba, Single(Numbered(in + "/f.", n, ".pam"), {}).rgba);
+        }
+    }
+}
+
+}  // namespace
