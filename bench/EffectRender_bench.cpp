@@ -21,15 +21,15 @@ namespace {
 using namespace kvbench;
 
 struct RenderSetup {
-    kvtest::FakeHost host;
-    kvtest::FakeWorld in;
-    kvtest::FakeWorld out;
+    kvsim::FakeHost host;
+    kvsim::FakeWorld in;
+    kvsim::FakeWorld out;
     PF_Handle lut;
-    std::unique_ptr<kvtest::FakeParams> params;
+    std::unique_ptr<kvsim::FakeParams> params;
     std::shared_ptr<const kv::Lut3D> parsed;
 
     RenderSetup(bool isFloat, int32_t n)
-        : host(isFloat ? kvtest::kApplPremiere : kvtest::kApplAfterEffects, EffectMain),
+        : host(isFloat ? kvsim::kApplPremiere : kvsim::kApplAfterEffects, EffectMain),
           in(isFloat ? kv::kBgra32f : kv::kArgb8, kFrameWidth, kFrameHeight),
           out(in.format(), kFrameWidth, kFrameHeight) {
         host.SetPixelFormat(PrPixelFormat_BGRA_4444_32f);
@@ -42,12 +42,12 @@ struct RenderSetup {
         }
         // Stored as the panel stores it: UTF-16 LUT text.
         const std::string text = kv::FormatLutText(warmGradeLut(n), 1, "bench");
-        lut = kvtest::MakeHandle16(text);
-        params = std::make_unique<kvtest::FakeParams>(&in, 100.0, lut);
-        const std::vector<unsigned char> bytes = kvtest::HandleBytes(lut);
+        lut = kvsim::MakeHandle16(text);
+        params = std::make_unique<kvsim::FakeParams>(&in, 100.0, lut);
+        const std::vector<unsigned char> bytes = kvsim::HandleBytes(lut);
         parsed = GetLutForParam(bytes.data(), bytes.size());
     }
-    ~RenderSetup() { kvtest::DisposeHandle(lut); }
+    ~RenderSetup() { kvsim::DisposeHandle(lut); }
 
 };
 

@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
     setenv("XDG_DATA_HOME", scratch, 1);
     const std::string logPath = std::string(scratch) + "/Kromvale/effect.log";
 
-    kvtest::FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    kvtest::FakeWorld input(kv::kArgb8, kvbench::kFrameWidth, kvbench::kFrameHeight);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    kvsim::FakeWorld input(kv::kArgb8, kvbench::kFrameWidth, kvbench::kFrameHeight);
     const std::vector<uint8_t> picture = kvbench::photoFrame8(0);
     std::memcpy(input.bytes().data(), picture.data(), input.bytes().size());
 
@@ -88,16 +88,16 @@ int main(int argc, char** argv) {
     std::vector<std::thread> threads;
     for (int t = 0; t < threadCount; ++t) {
         threads.emplace_back([&] {
-            kvtest::FakeWorld out(kv::kArgb8, kvbench::kFrameWidth, kvbench::kFrameHeight);
+            kvsim::FakeWorld out(kv::kArgb8, kvbench::kFrameWidth, kvbench::kFrameHeight);
             int stretch = -1;
             PF_Handle lut = nullptr;
             for (int frame = next++; frame < frames; frame = next++) {
                 if (frame / kFramesPerLut != stretch) {
                     stretch = frame / kFramesPerLut;
-                    kvtest::DisposeHandle(lut);
-                    lut = kvtest::MakeHandle16(LutTextOf(stretch));
+                    kvsim::DisposeHandle(lut);
+                    lut = kvsim::MakeHandle16(LutTextOf(stretch));
                 }
-                kvtest::FakeParams params(&input, 90.0, lut);
+                kvsim::FakeParams params(&input, 90.0, lut);
                 failures += host.Call(PF_Cmd_RENDER, params.list(), &out.def()) != PF_Err_NONE;
                 const size_t cached = LutCacheEntryCount();
                 for (size_t most = mostCached.load(); cached > most && !mostCached.compare_exchange_weak(most, cached);) {
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
                 const int finished = ++done;
                 if (finished == kWarmUpFrames) {
                     steadyLogLines = FileLines(logPath);
-                    steadyHandles = kvtest::LiveHandleCount();
+                    steadyHandles = kvsim::LiveHandleCount();
                 }
                 // Up to the last frames, while every thread still holds its frame.
                 if (finished <= frames - threadCount &&
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
                     samples.push_back(Sample{finished, ResidentKiB(), cached});
                 }
             }
-            kvtest::DisposeHandle(lut);
+            kvsim::DisposeHandle(lut);
         });
     }
     for (std::thread& thread : threads) thread.join();
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
                 steady, last, last - steady, ResidentKiB());
     std::printf("LUT cache entries: at most %zu at any frame's end, %zu at the end (limit 8); live host handles "
                 "%ld after warm-up, %ld at the end\n",
-                mostCached.load(), LutCacheEntryCount(), steadyHandles.load(), kvtest::LiveHandleCount());
+                mostCached.load(), LutCacheEntryCount(), steadyHandles.load(), kvsim::LiveHandleCount());
     const long changesAfterWarmUp = (frames - 1) / kFramesPerLut - (kWarmUpFrames - 1) / kFramesPerLut;
     std::printf("log lines after warm-up %ld, at the end %ld: %ld new lines for about %ld LUT changes\n",
                 steadyLogLines.load(), FileLines(logPath), FileLines(logPath) - steadyLogLines.load(),

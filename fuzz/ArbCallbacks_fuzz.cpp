@@ -26,7 +26,7 @@ extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_
 
 namespace {
 
-using kvtest::FakeHost;
+using kvsim::FakeHost;
 
 std::FILE* NoFile(const std::wstring&, const char*) { return nullptr; }
 bool NoFolder(const std::wstring&) { return false; }
@@ -35,7 +35,7 @@ FakeHost& Host() {
     static FakeHost* host = [] {
         kv::platform::SetOpenFileOverride(&NoFile);
         kv::platform::SetCreateFolderOverride(&NoFolder);
-        return new FakeHost(kvtest::kApplAfterEffects, EffectMain);
+        return new FakeHost(kvsim::kApplAfterEffects, EffectMain);
     }();
     return *host;
 }
@@ -63,7 +63,7 @@ void PrintEverySize(FakeHost& host, PF_ArbitraryH h, const std::string& text) {
 }
 
 void ReadEveryWay(FakeHost& host, PF_ArbitraryH h) {
-    const std::vector<unsigned char> bytes = kvtest::HandleBytes(h);
+    const std::vector<unsigned char> bytes = kvsim::HandleBytes(h);
     const std::string text = ExtractLutText(bytes.data(), bytes.size());
     PrintEverySize(host, h, text);
 
@@ -95,12 +95,12 @@ void ReadEveryWay(FakeHost& host, PF_ArbitraryH h) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FakeHost& host = Host();
-    const long liveBefore = kvtest::LiveHandleCount();
+    const long liveBefore = kvsim::LiveHandleCount();
 
     PF_ArbitraryH unflattened = nullptr;
     Check(host.ArbUnflatten(size ? data : nullptr, static_cast<A_u_long>(size), &unflattened) == PF_Err_NONE);
     Check(unflattened != nullptr);
-    const std::vector<unsigned char> stored = kvtest::HandleBytes(unflattened);
+    const std::vector<unsigned char> stored = kvsim::HandleBytes(unflattened);
     if (LooksLikeLutValue(data, size)) {
         Check(stored.size() == size && std::equal(stored.begin(), stored.end(), data));
     } else {
@@ -110,19 +110,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadEveryWay(host, unflattened);
     host.ArbDispose(unflattened);
 
-    PF_Handle raw = kvtest::MakeHandle(data, size);
+    PF_Handle raw = kvsim::MakeHandle(data, size);
     ReadEveryWay(host, raw);
     {
-        kvtest::FakeWorld in(kv::kArgb8, 5, 3);
-        kvtest::FakeWorld out(kv::kArgb8, 4, 4);
+        kvsim::FakeWorld in(kv::kArgb8, 5, 3);
+        kvsim::FakeWorld out(kv::kArgb8, 4, 4);
         in.FillTestPicture(1);
-        kvtest::FakeParams params(&in, 50.0, raw);
+        kvsim::FakeParams params(&in, 50.0, raw);
         Check(host.Call(PF_Cmd_RENDER, params.list(), &out.def()) == PF_Err_NONE);
         Check(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()) == PF_Err_NONE);
         Check(host.suitesHeld() == 0);
         host.ClearRecords();  // the host keeps every label update otherwise
     }
-    kvtest::DisposeHandle(raw);
+    kvsim::DisposeHandle(raw);
 
     PF_ArbitraryH scanned = nullptr;
     const PF_Err scan = host.ArbScan(reinterpret_cast<const char*>(data), static_cast<A_u_long>(size), &scanned);
@@ -130,14 +130,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check((scan == PF_Err_NONE) == (scanned != nullptr));
     if (scanned != nullptr) {
         // Scanned text prints back byte for byte.
-        const std::vector<unsigned char> wide = kvtest::HandleBytes(scanned);
+        const std::vector<unsigned char> wide = kvsim::HandleBytes(scanned);
         const std::string text = ExtractLutText(wide.data(), wide.size());
         Check(text.size() == size && std::memcmp(text.data(), data, size) == 0);
         PrintEverySize(host, scanned, text);
         host.ArbDispose(scanned);
     }
 
-    Check(kvtest::LiveHandleCount() == liveBefore);
-    Check(kvtest::LockedHandleCount() == 0);
+    Check(kvsim::LiveHandleCount() == liveBefore);
+    Check(kvsim::LockedHandleCount() == 0);
     return 0;
 }

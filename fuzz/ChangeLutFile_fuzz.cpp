@@ -27,7 +27,7 @@ extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_
 
 namespace {
 
-using kvtest::FakeHost;
+using kvsim::FakeHost;
 
 void Check(bool ok) {
     if (!ok) __builtin_trap();
@@ -55,7 +55,7 @@ Session& TheSession() {
         kv::platform::SetOpenFileOverride(&EveryFileButTheLog);
         Session made;
         made.folder = kv::platform::WideFromUtf8(pattern);
-        made.host = new FakeHost(kvtest::kApplAfterEffects, EffectMain);
+        made.host = new FakeHost(kvsim::kApplAfterEffects, EffectMain);
         return made;
     }();
     return session;
@@ -96,11 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring path = kvtest::JoinPath(session.folder, kv::platform::WideFromUtf8(leaf + ".cube"));
     Check(kvtest::WriteFileBytes(path, content));
 
-    const long liveBefore = kvtest::LiveHandleCount();
-    PF_Handle old = kvtest::MakeHandle16("KVLUT0");
-    const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+    const long liveBefore = kvsim::LiveHandleCount();
+    PF_Handle old = kvsim::MakeHandle16("KVLUT0");
+    const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
     {
-        kvtest::FakeParams params(nullptr, 100.0, old);
+        kvsim::FakeParams params(nullptr, 100.0, old);
         kv::platform::ClearDialogScript();
         kv::platform::QueueOpenFileAnswer(path);
         PF_UserChangedParamExtra extra{3};
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         kv::Lut3D cube;
         const bool readable = kv::ReadCubeFile(content, cube) && cube.size <= kv::kMaxLutTextSize &&
                               HasUnitDomain(cube) && kvtest::ReadFileBytes(path) == content;
-        const std::vector<unsigned char> stored = kvtest::HandleBytes(params.lut());
+        const std::vector<unsigned char> stored = kvsim::HandleBytes(params.lut());
         const bool changed = (params.at(2).uu.change_flags & PF_ChangeFlag_CHANGED_VALUE) != 0;
         if (changed) {
             Check(boxes == 0 && readable);
@@ -121,11 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else {
             Check(boxes == 1 && stored == oldBytes);
         }
-        kvtest::DisposeHandle(params.lut());
+        kvsim::DisposeHandle(params.lut());
         host.ClearRecords();
     }
     kvtest::RemoveFile(path);
-    Check(kvtest::LiveHandleCount() == liveBefore);
-    Check(kvtest::LockedHandleCount() == 0);
+    Check(kvsim::LiveHandleCount() == liveBefore);
+    Check(kvsim::LockedHandleCount() == 0);
     return 0;
 }

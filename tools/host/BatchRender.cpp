@@ -126,7 +126,7 @@ SPErr FrameReleaseSuite(const char* name, int32 version) {
 // ---- Pictures in and out of worlds ----------------------------------------------
 
 // BGRA floats, in the order a Premiere float world keeps them.
-void FloatsToWorld(const FloatImage& image, kvtest::FakeWorld& world) {
+void FloatsToWorld(const FloatImage& image, kvsim::FakeWorld& world) {
     for (int y = 0; y < image.height; ++y) {
         auto* row = reinterpret_cast<float*>(world.Row(y));
         const float* source = image.at(0, y);
@@ -139,7 +139,7 @@ void FloatsToWorld(const FloatImage& image, kvtest::FakeWorld& world) {
     }
 }
 
-FloatImage WorldToFloats(kvtest::FakeWorld& world) {
+FloatImage WorldToFloats(kvsim::FakeWorld& world) {
     FloatImage image(world.width(), world.height());
     for (int y = 0; y < image.height; ++y) {
         const auto* row = reinterpret_cast<const float*>(world.Row(y));
@@ -172,19 +172,19 @@ public:
     bool Render(const Picture& picture, const kv::PixelFormat& format, Picture& result, std::string& error);
 
 private:
-    kvtest::FakeWorld& WorldFor(std::unique_ptr<kvtest::FakeWorld>& world, const kv::PixelFormat& format,
+    kvsim::FakeWorld& WorldFor(std::unique_ptr<kvsim::FakeWorld>& world, const kv::PixelFormat& format,
                                 int width, int height);
 
     const BatchEffect& effect_;
     SPBasicSuite* basic_;
-    std::unique_ptr<kvtest::FakeWorld> input_;
-    std::unique_ptr<kvtest::FakeWorld> output_;
+    std::unique_ptr<kvsim::FakeWorld> input_;
+    std::unique_ptr<kvsim::FakeWorld> output_;
 };
 
-kvtest::FakeWorld& Worker::WorldFor(std::unique_ptr<kvtest::FakeWorld>& world, const kv::PixelFormat& format,
+kvsim::FakeWorld& Worker::WorldFor(std::unique_ptr<kvsim::FakeWorld>& world, const kv::PixelFormat& format,
                                     int width, int height) {
     if (!world || &world->format() != &format || world->width() != width || world->height() != height) {
-        world = std::make_unique<kvtest::FakeWorld>(format, width, height);
+        world = std::make_unique<kvsim::FakeWorld>(format, width, height);
     }
     return *world;
 }
@@ -193,8 +193,8 @@ bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, Pictu
     const bool isFloat = format.depth == kv::ChannelDepth::k32f;
     const int width = picture.width();
     const int height = picture.height();
-    kvtest::FakeWorld& input = WorldFor(input_, format, width, height);
-    kvtest::FakeWorld& output = WorldFor(output_, format, width, height);
+    kvsim::FakeWorld& input = WorldFor(input_, format, width, height);
+    kvsim::FakeWorld& output = WorldFor(output_, format, width, height);
     if (isFloat) {
         FloatsToWorld(picture.isFloat ? picture.floats : ToFloatImage(picture.samples), input);
     } else {
@@ -203,12 +203,12 @@ bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, Pictu
 
     // This worker's own records, as a host's render thread has them.
     PF_InData in = effect_.host.in();
-    in.appl_id = &format == &kv::kArgb8 ? kvtest::kApplAfterEffects : kvtest::kApplPremiere;
+    in.appl_id = &format == &kv::kArgb8 ? kvsim::kApplAfterEffects : kvsim::kApplPremiere;
     in.pica_basicP = basic_;
     in.width = width;
     in.height = height;
     PF_OutData out{};
-    kvtest::FakeParams params(&input, effect_.amount, effect_.lut);
+    kvsim::FakeParams params(&input, effect_.amount, effect_.lut);
     tFrameFormat = isFloat ? PrPixelFormat_BGRA_4444_32f : PrPixelFormat_BGRA_4444_8u;
     const PF_Err err = effect_.entry(PF_Cmd_RENDER, &in, &out, params.list(), &output.def(), nullptr);
     if (err != PF_Err_NONE) {

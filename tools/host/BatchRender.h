@@ -18,8 +18,8 @@ namespace kvtool {
 // The effect as the session has set it up (GLOBAL_SETUP and PARAMS_SETUP
 // done, the LUT value stored).
 struct BatchEffect {
-    kvtest::FakeHost& host;
-    kvtest::EffectEntry entry;
+    kvsim::FakeHost& host;
+    kvsim::EffectEntry entry;
     PF_ArbitraryH lut;
     double amount;
 };

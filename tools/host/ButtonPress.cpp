@@ -80,7 +80,7 @@ int ButtonIndexFromName(const std::string& name) {
     return -1;
 }
 
-bool PressButtons(kvtest::FakeHost& host, const LoadedModule& module, const std::vector<int>& presses,
+bool PressButtons(kvsim::FakeHost& host, const LoadedModule& module, const std::vector<int>& presses,
                   const std::vector<std::string>& answers, double amount, PF_ArbitraryH& lut, std::ostream& out,
                   std::ostream& err) {
     const DialogHooks hooks = FindDialogHooks(module);
@@ -102,8 +102,8 @@ bool PressButtons(kvtest::FakeHost& host, const LoadedModule& module, const std:
     const std::wstring requestPath = GetUserDataPath(L"edit-request.json");
     bool ok = true;
     for (const int index : presses) {
-        kvtest::FakeParams params(nullptr, amount, lut);
-        const std::vector<unsigned char> before = kvtest::HandleBytes(lut);
+        kvsim::FakeParams params(nullptr, amount, lut);
+        const std::vector<unsigned char> before = kvsim::HandleBytes(lut);
         const std::string requestBefore = ReadWhole(requestPath);
         host.ResetOutData();
         host.ClearRecords();
@@ -122,13 +122,13 @@ bool PressButtons(kvtest::FakeHost& host, const LoadedModule& module, const std:
             }
         }
         lut = params.lut();
-        const std::vector<unsigned char> after = kvtest::HandleBytes(lut);
+        const std::vector<unsigned char> after = kvsim::HandleBytes(lut);
         if (after != before) {
             ReportStoredLut(after, out);
         } else {
             out << "  stored LUT: unchanged\n";
         }
-        for (const kvtest::UpdateParamUICall& call : host.updateParamUICalls()) {
+        for (const kvsim::UpdateParamUICall& call : host.updateParamUICalls()) {
             out << "  label: \"" << call.label << "\"\n";
         }
         const std::string request = ReadWhole(requestPath);

@@ -25,7 +25,7 @@ int ButtonIndexFromName(const std::string& name);
 // LUT (name, id, size, value bytes) when it changed, the button label and
 // the request file when one was written. Returns false (with a line on err)
 // when a press returns an error or the module lacks what was asked of it.
-bool PressButtons(kvtest::FakeHost& host, const LoadedModule& module, const std::vector<int>& presses,
+bool PressButtons(kvsim::FakeHost& host, const LoadedModule& module, const std::vector<int>& presses,
                   const std::vector<std::string>& answers, double amount, PF_ArbitraryH& lut, std::ostream& out,
                   std::ostream& err);
 

@@ -63,9 +63,9 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     LoadedModule module_;
-    kvtest::EffectEntry entry_ = nullptr;
+    kvsim::EffectEntry entry_ = nullptr;
     PluginDataEntryFunction2Ptr registerEntry_ = nullptr;
-    std::unique_ptr<kvtest::FakeHost> host_;
+    std::unique_ptr<kvsim::FakeHost> host_;
     PF_ArbitraryH lut_ = nullptr;
     double amount_ = 100.0;
     int batchStatus_ = 0;
@@ -74,13 +74,13 @@ private:
 bool Session::LoadAndRegister() {
     std::string error;
     if (!module_.Load(o_.modulePath, error)) return Fail("cannot load " + o_.modulePath + ": " + error);
-    entry_ = reinterpret_cast<kvtest::EffectEntry>(module_.Symbol("EffectMain"));
+    entry_ = reinterpret_cast<kvsim::EffectEntry>(module_.Symbol("EffectMain"));
     registerEntry_ = reinterpret_cast<PluginDataEntryFunction2Ptr>(module_.Symbol("PluginDataEntryFunction2"));
     if (!entry_ || !registerEntry_) return Fail("the module does not export EffectMain and PluginDataEntryFunction2");
     out_ << "module: " << o_.modulePath << "\n";
 
     const bool premiere = o_.host == HostKind::Premiere;
-    host_ = std::make_unique<kvtest::FakeHost>(premiere ? kvtest::kApplPremiere : kvtest::kApplAfterEffects, entry_);
+    host_ = std::make_unique<kvsim::FakeHost>(premiere ? kvsim::kApplPremiere : kvsim::kApplAfterEffects, entry_);
     Registration r;
     const A_Err result = Register(registerEntry_, host_->in().pica_basicP, premiere ? "Premiere Pro" : "After Effects", r);
     out_ << "registered: name \"" << r.name << "\" match \"" << r.matchName << "\" category \"" << r.category
@@ -107,7 +107,7 @@ bool Session::SetUp() {
     out_ << "global setup: version " << Hex(static_cast<std::uint32_t>(od.my_version)) << " out_flags "
          << Hex(static_cast<std::uint32_t>(od.out_flags)) << " out_flags2 "
          << Hex(static_cast<std::uint32_t>(od.out_flags2)) << "\n";
-    for (const kvtest::PixelFormatCall& call : host_->pixelFormatCalls()) {
+    for (const kvsim::PixelFormatCall& call : host_->pixelFormatCalls()) {
         out_ << "  pixel formats: " << call.what;
         if (call.what != "Clear") out_ << " " << Hex(static_cast<std::uint32_t>(call.format));
         out_ << "\n";
@@ -149,7 +149,7 @@ bool Session::StoreLut() {
         // A value that comes from outside the project reaches the effect as text.
         if (!Check("SCAN", host_->ArbScan(text.data(), static_cast<A_u_long>(text.size()), &lut_))) return false;
         out_ << "LUT stored: " << text.size() << " characters of LUT text, value "
-             << kvtest::HandleBytes(lut_).size() << " bytes\n";
+             << kvsim::HandleBytes(lut_).size() << " bytes\n";
     } else {
         if (!Check("NEW", host_->ArbNew(&lut_))) return false;
         out_ << "LUT stored: none\n";
@@ -189,12 +189,12 @@ bool Session::PrintAndScan() {
 }
 
 bool Session::UpdateControls() {
-    kvtest::FakeParams params(nullptr, amount_, lut_);
+    kvsim::FakeParams params(nullptr, amount_, lut_);
     host_->ClearRecords();
     if (!Check("UPDATE_PARAMS_UI", host_->Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()))) return false;
-    const std::vector<kvtest::UpdateParamUICall> calls = host_->updateParamUICalls();
+    const std::vector<kvsim::UpdateParamUICall> calls = host_->updateParamUICalls();
     if (calls.empty()) return Fail("UPDATE_PARAMS_UI changed no control");
-    for (const kvtest::UpdateParamUICall& call : calls) {
+    for (const kvsim::UpdateParamUICall& call : calls) {
         out_ << "button " << call.index << " \"" << call.name << "\" label: \"" << call.label << "\"\n";
     }
     return true;
@@ -210,10 +210,10 @@ bool Session::Render() {
         format = isFloat ? &kv::kBgra32f : &kv::kBgra8u;
         host_->SetPixelFormat(isFloat ? PrPixelFormat_BGRA_4444_32f : PrPixelFormat_BGRA_4444_8u);
     }
-    kvtest::FakeWorld input(*format, picture.width, picture.height);
-    kvtest::FakeWorld output(*format, picture.width, picture.height);
+    kvsim::FakeWorld input(*format, picture.width, picture.height);
+    kvsim::FakeWorld output(*format, picture.width, picture.height);
     ImageToWorld(picture, input);
-    kvtest::FakeParams params(&input, amount_, lut_);
+    kvsim::FakeParams params(&input, amount_, lut_);
     if (!Check("RENDER", host_->Call(PF_Cmd_RENDER, params.list(), &output.def()))) return false;
     if (!WriteImage(o_.outPath, WorldToImage(output), &error)) return Fail(o_.outPath + ": " + error);
     out_ << "render: " << format->name << " " << picture.width << "x" << picture.height
@@ -257,7 +257,7 @@ int Session::Run() {
                PressButtons(*host_, module_, o_.presses, o_.answers, amount_, lut_, out_, err_)) &&
               UpdateControls() && (o_.inPath.empty() || (o_.batch ? RenderFrames() : Render())) &&
               (o_.saveProject.empty() || SaveProject());
-    if (host_) out_ << "log: " << kvtest::LogTail::Path() << "\n";
+    if (host_) out_ << "log: " << kvsim::LogTail::Path() << "\n";
     TearDown();
     if (!ok) return batchStatus_ != 0 && batchStatus_ != kBatchSkippedStatus ? batchStatus_ : 1;
     return batchStatus_;

@@ -5,7 +5,7 @@
 namespace kvtool {
 namespace {
 
-bool IsFloat(const kvtest::FakeWorld& world) { return world.format().depth == kv::ChannelDepth::k32f; }
+bool IsFloat(const kvsim::FakeWorld& world) { return world.format().depth == kv::ChannelDepth::k32f; }
 
 }  // namespace
 
@@ -15,7 +15,7 @@ std::uint16_t FloatToSample16(float v) {
     return static_cast<std::uint16_t>(v * 65535.0f + 0.5f);
 }
 
-void ImageToWorld(const Image& image, kvtest::FakeWorld& world) {
+void ImageToWorld(const Image& image, kvsim::FakeWorld& world) {
     const Image source = IsFloat(world) ? image : ConvertDepth(image, 8);
     const kv::ChannelTable o = kv::ChannelTableFor(world.format().channelOrder);
     const float scale = 1.0f / static_cast<float>(source.maxValue());
@@ -36,7 +36,7 @@ void ImageToWorld(const Image& image, kvtest::FakeWorld& world) {
     }
 }
 
-Image WorldToImage(kvtest::FakeWorld& world) {
+Image WorldToImage(kvsim::FakeWorld& world) {
     const bool isFloat = IsFloat(world);
     Image image(world.width(), world.height(), isFloat ? 16 : 8);
     const kv::ChannelTable o = kv::ChannelTableFor(world.format().channelOrder);

@@ -15,12 +15,12 @@ extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_
 
 namespace {
 
-using kvtest::FakeHost;
-using kvtest::FakeParams;
-using kvtest::LogTail;
+using kvsim::FakeHost;
+using kvsim::FakeParams;
+using kvsim::LogTail;
 
 std::string LabelFor(PF_Handle lut) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     FakeParams params(nullptr, 100.0, lut);
     return LutButtonLabel(&host.in(), params.list());
 }
@@ -31,17 +31,17 @@ TEST(ButtonLabel, TextFollowsWhatIsStored) {
         const char* label;
     } cases[] = {
         {nullptr, "Choose a LUT"},
-        {kvtest::MakeHandle16("KVLUT0"), "Choose a LUT"},
-        {kvtest::MakeHandle8("garbage bytes for the label"), "Choose a LUT"},
-        {kvtest::MakeHandle16(kvtest::PatternText(17)), "Calibrating"},
-        {kvtest::MakeHandle16(kvtest::InvertRedText(1, "night")), "night.cube"},
-        {kvtest::MakeHandle16(kvtest::InvertRedText(2, "night.grade")), "night.grade.cube"},
-        {kvtest::MakeHandle8(kvtest::InvertRedText(3, "caf\xC3\xA9")), "caf\xC3\xA9.cube"},
-        {kvtest::MakeHandle16(kvtest::InvertRedText(4, "")), "From Kromvale (Apply again to name it)"},
+        {kvsim::MakeHandle16("KVLUT0"), "Choose a LUT"},
+        {kvsim::MakeHandle8("garbage bytes for the label"), "Choose a LUT"},
+        {kvsim::MakeHandle16(kvtest::PatternText(17)), "Calibrating"},
+        {kvsim::MakeHandle16(kvtest::InvertRedText(1, "night")), "night.cube"},
+        {kvsim::MakeHandle16(kvtest::InvertRedText(2, "night.grade")), "night.grade.cube"},
+        {kvsim::MakeHandle8(kvtest::InvertRedText(3, "caf\xC3\xA9")), "caf\xC3\xA9.cube"},
+        {kvsim::MakeHandle16(kvtest::InvertRedText(4, "")), "From Kromvale (Apply again to name it)"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LabelFor(c.lut), c.label);
-        kvtest::DisposeHandle(c.lut);
+        kvsim::DisposeHandle(c.lut);
     }
 }
 
@@ -49,8 +49,8 @@ TEST(ButtonLabel, TextFollowsWhatIsStored) {
 // the handle callbacks, or a lock that yields nothing (which is then not
 // unlocked, so a lock held elsewhere survives).
 TEST(ButtonLabel, AValueTheHostCannotOpenIsNoLut) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(8, "unseen"));
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(8, "unseen"));
     FakeParams params(nullptr, 100.0, lut);
     ASSERT_EQ(LutButtonLabel(&host.in(), params.list()), "unseen.cube");
     for (int missing = 0; missing < 3; ++missing) {
@@ -63,27 +63,27 @@ TEST(ButtonLabel, AValueTheHostCannotOpenIsNoLut) {
         in.utils = &utils;
         EXPECT_EQ(GetParamLut(&in, params.list()), nullptr);
         EXPECT_EQ(LutButtonLabel(&in, params.list()), "Choose a LUT");
-        EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+        EXPECT_EQ(kvsim::LockedHandleCount(), 0);
     }
     const PF_UtilCallbacks& utils = *host.in().utils;
     ASSERT_NE(utils.host_lock_handle(lut), nullptr);
     host.SetFailLockHandle(true);
     EXPECT_EQ(GetParamLut(&host.in(), params.list()), nullptr);
     host.SetFailLockHandle(false);
-    EXPECT_EQ(kvtest::LockedHandleCount(), 1);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 1);
     utils.host_unlock_handle(lut);
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
-    kvtest::DisposeHandle(lut);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
+    kvsim::DisposeHandle(lut);
 }
 
 TEST(ButtonLabel, UpdateHandsTheHostAStableText) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(5, "stable"));
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(5, "stable"));
     FakeParams params(nullptr, 100.0, lut);
     params.at(3).ui_flags = 0x40;  // whatever the host had set stays
     UpdateLutButtonLabel(&host.in(), params.list(), "update");
     UpdateLutButtonLabel(&host.in(), params.list(), "update");
-    const std::vector<kvtest::UpdateParamUICall> calls = host.updateParamUICalls();
+    const std::vector<kvsim::UpdateParamUICall> calls = host.updateParamUICalls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].index, 3);
     EXPECT_EQ(calls[0].name, "LUT ");
@@ -93,12 +93,12 @@ TEST(ButtonLabel, UpdateHandsTheHostAStableText) {
     // The same text is one stored string: the host may keep the pointer.
     EXPECT_EQ(calls[0].def.u.button_d.u.namesptr, calls[1].def.u.button_d.u.namesptr);
     EXPECT_EQ(host.suitesHeld(), 0);
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 TEST(ButtonLabel, LogsOnlyWhenReasonTextOrResultChange) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(6, "logged"));
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(6, "logged"));
     FakeParams params(nullptr, 100.0, lut);
     LogTail log;
     for (int i = 0; i < 3; ++i) {
@@ -113,12 +113,12 @@ TEST(ButtonLabel, LogsOnlyWhenReasonTextOrResultChange) {
                               "LUT button: label \"logged.cube\" (picked) -> err 0",
                               "LUT button: label \"logged.cube\" (picked) -> err -7",
                           }));
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 TEST(ButtonLabel, WithoutTheSuiteEveryCallLogs) {
     for (int variant = 0; variant < 3; ++variant) {
-        FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+        FakeHost host(kvsim::kApplAfterEffects, EffectMain);
         if (variant == 0) {
             host.SetBasicSuitePresent(false);
         } else if (variant == 1) {

@@ -18,10 +18,10 @@ extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_
 
 namespace {
 
-using kvtest::FakeHost;
-using kvtest::FakeParams;
-using kvtest::FakeWorld;
-using kvtest::LogTail;
+using kvsim::FakeHost;
+using kvsim::FakeParams;
+using kvsim::FakeWorld;
+using kvsim::LogTail;
 using kvtest::FormatCase;
 using kvtest::kFormats;
 using kvtest::kUntouched;
@@ -55,9 +55,9 @@ TEST(CpuRender, WithoutALutCopiesTheOverlap) {
     for (const FormatCase& f : kFormats) {
         for (const SizeCase& s : kSizes) {
             Frame frame(f, s);
-            PF_Handle lut = kvtest::MakeHandle16("KVLUT0");
+            PF_Handle lut = kvsim::MakeHandle16("KVLUT0");
             ASSERT_EQ(RenderFrame(f, frame, 100.0, lut), PF_Err_NONE);
-            kvtest::DisposeHandle(lut);
+            kvsim::DisposeHandle(lut);
             const size_t rowBytes = static_cast<size_t>(std::min(s.inW, s.outW)) * frame.in.pixelBytes();
             for (int32_t y = 0; y < s.outH; ++y) {
                 if (y < s.inH) {
@@ -80,9 +80,9 @@ TEST(CpuRender, EmbeddedLutIsAppliedInEachFormatsChannelOrder) {
         for (const SizeCase& s : kSizes) {
             for (double amount : {100.0, 50.0}) {
                 Frame frame(f, s);
-                PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(61));
+                PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(61));
                 ASSERT_EQ(RenderFrame(f, frame, amount, lut), PF_Err_NONE);
-                kvtest::DisposeHandle(lut);
+                kvsim::DisposeHandle(lut);
                 for (int32_t y = 0; y < s.outH; ++y) {
                     for (int32_t x = 0; x < s.outW; ++x) {
                         if (x >= s.inW || y >= s.inH) {
@@ -109,9 +109,9 @@ TEST(CpuRender, AmountZeroOrNotANumberCopies) {
     for (double amount : {0.0, -5.0, std::nan("")}) {
         const FormatCase& f = kFormats[2];
         Frame frame(f, kSizes[1]);
-        PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(62));
+        PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(62));
         ASSERT_EQ(RenderFrame(f, frame, amount, lut), PF_Err_NONE);
-        kvtest::DisposeHandle(lut);
+        kvsim::DisposeHandle(lut);
         for (int32_t y = 0; y < kSizes[1].outH; ++y) {
             ASSERT_EQ(std::memcmp(frame.out.Row(y), frame.in.Row(y), static_cast<size_t>(kSizes[1].outW) * 16), 0);
         }
@@ -122,9 +122,9 @@ TEST(CpuRender, PatternReplacesThePictureWhateverTheAmount) {
     for (const FormatCase& f : kFormats) {
         for (const SizeCase& s : kSizes) {
             Frame frame(f, s);
-            PF_Handle lut = kvtest::MakeHandle8(kvtest::PatternText(3));
+            PF_Handle lut = kvsim::MakeHandle8(kvtest::PatternText(3));
             ASSERT_EQ(RenderFrame(f, frame, 0.0, lut), PF_Err_NONE);
-            kvtest::DisposeHandle(lut);
+            kvsim::DisposeHandle(lut);
             kv::Lut3D request;
             request.probe = 3;
             const kv::ProbeGeometry geometry = kv::ProbeGeometryFor(request, s.outW, s.outH);
@@ -145,19 +145,19 @@ TEST(CpuRender, PatternReplacesThePictureWhateverTheAmount) {
 }
 
 TEST(CpuRender, UnsupportedEditingHostFormatIsRefusedUntouched) {
-    const FormatCase f{kv::kBgra8u, kvtest::kApplPremiere, PrPixelFormat_BGRA_4444_16u, "16u"};
+    const FormatCase f{kv::kBgra8u, kvsim::kApplPremiere, PrPixelFormat_BGRA_4444_16u, "16u"};
     Frame frame(f, kSizes[0]);
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(63));
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(63));
     LogTail log;
     EXPECT_EQ(RenderFrame(f, frame, 100.0, lut), PF_Err_UNRECOGNIZED_PARAM_TYPE);
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
     EXPECT_TRUE(log.Take().empty());
     EXPECT_EQ(frame.out.bytes(), std::vector<unsigned char>(frame.out.bytes().size(), kUntouched));
 }
 
 TEST(CpuRender, EditingHostWithoutFormatSuiteRendersEightBit) {
     for (int variant = 0; variant < 3; ++variant) {
-        FakeHost host(kvtest::kApplPremiere, EffectMain);
+        FakeHost host(kvsim::kApplPremiere, EffectMain);
         host.SetPixelFormat(PrPixelFormat_BGRA_4444_32f);  // not asked, so not used
         if (variant == 0) {
             host.SetBasicSuitePresent(false);
@@ -190,11 +190,11 @@ void FillUniform(FakeWorld& world) {
 }
 
 TEST(CpuRender, LogsTheSettingsOncePerChange) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     FakeWorld in(kv::kArgb8, 130, 75);
     FakeWorld out(kv::kArgb8, 129, 77, 8);
     FillUniform(in);
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(4711, "night"));
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(4711, "night"));
     FakeParams params(&in, 100.0, lut);
     LogTail log;
     ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
@@ -213,7 +213,7 @@ TEST(CpuRender, LogsTheSettingsOncePerChange) {
                   "Render fmt=ARGB8 129x77 rowbytes=524 id=4711 amount=0.000 lut=embedded 2" + stats,
                   "Render fmt=ARGB8 129x77 rowbytes=524 id=0 amount=0.000 lut=none 0" + stats,
               }));
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 TEST(CpuRender, StatisticsReadEachFormatsChannels) {
@@ -224,11 +224,11 @@ TEST(CpuRender, StatisticsReadEachFormatsChannels) {
         FakeWorld out(f.pixelFormat, 3, 2);
         FillUniform(in);
         in.SetPixel(2, 1, 0.0f, 1.0f, 0.2f, 1.0f);
-        PF_Handle lut = kvtest::MakeHandle8(kvtest::PatternText(2));
+        PF_Handle lut = kvsim::MakeHandle8(kvtest::PatternText(2));
         FakeParams params(&in, 100.0, lut);
         LogTail log;
         ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
-        kvtest::DisposeHandle(lut);
+        kvsim::DisposeHandle(lut);
         const std::string head = std::string("Render fmt=") + f.name + " 3x2 rowbytes=" +
                                  std::to_string(out.rowBytes()) + " id=0 amount=1.000 lut=pattern 2";
         EXPECT_EQ(log.Take(), std::vector<std::string>{head + " in r 0.000/0.167/0.200 g 0.400/0.500/1.000 "
@@ -237,11 +237,11 @@ TEST(CpuRender, StatisticsReadEachFormatsChannels) {
 }
 
 TEST(CpuRender, UnusableLutTextIsReportedOnceAndCopies) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     FakeWorld in(kv::kArgb8, 5, 5);
     FakeWorld out(kv::kArgb8, 5, 5);
     in.FillTestPicture(9);
-    PF_Handle junk = kvtest::MakeHandle8("not a LUT, render test");
+    PF_Handle junk = kvsim::MakeHandle8("not a LUT, render test");
     FakeParams params(&in, 100.0, junk);
     LogTail log;
     ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
@@ -252,8 +252,8 @@ TEST(CpuRender, UnusableLutTextIsReportedOnceAndCopies) {
     EXPECT_TRUE(kvtest::HasLinesInOrder(
         lines, {"Embedded LUT: parameter does not hold KVLUT text",
                 kvtest::StartsWith("Render fmt=ARGB8 5x5 rowbytes=20 id=0 amount=1.000 lut=none 0 in r ")}));
-    kvtest::DisposeHandle(junk);
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    kvsim::DisposeHandle(junk);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_
 
 namespace {
 
-using kvtest::FakeHost;
-using kvtest::FakeParams;
-using kvtest::FakeWorld;
+using kvsim::FakeHost;
+using kvsim::FakeParams;
+using kvsim::FakeWorld;
 
 constexpr int kLutCount = 11;
 constexpr int kRenderThreads = 4;
@@ -35,7 +35,7 @@ std::string LutTextNumber(int i) {
 }
 
 TEST(EffectConcurrency, RendersUpdatesAndCallbacksAtOnce) {
-    FakeHost host(kvtest::kApplPremiere, EffectMain);
+    FakeHost host(kvsim::kApplPremiere, EffectMain);
     host.SetPixelFormat(PrPixelFormat_BGRA_4444_8u);
     FakeWorld input(kv::kBgra8u, 96, 70);
     input.FillTestPicture(5);
@@ -43,7 +43,7 @@ TEST(EffectConcurrency, RendersUpdatesAndCallbacksAtOnce) {
     std::vector<PF_Handle> luts;
     std::vector<std::vector<unsigned char>> expected;
     for (int i = 0; i < kLutCount; ++i) {
-        luts.push_back(kvtest::MakeHandle16(LutTextNumber(i)));
+        luts.push_back(kvsim::MakeHandle16(LutTextNumber(i)));
         FakeWorld out(kv::kBgra8u, 96, 70);
         FakeParams params(&input, 80.0, luts.back());
         ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
@@ -96,9 +96,9 @@ TEST(EffectConcurrency, RendersUpdatesAndCallbacksAtOnce) {
 
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(mismatches.load(), 0);
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
     for (PF_Handle lut : luts) {
-        kvtest::DisposeHandle(lut);
+        kvsim::DisposeHandle(lut);
     }
 }
 

@@ -17,8 +17,8 @@ extern "C" A_Err PluginDataEntryFunction2(PF_PluginDataPtr, PF_PluginDataCB2, SP
 
 namespace {
 
-using kvtest::FakeHost;
-using kvtest::LogTail;
+using kvsim::FakeHost;
+using kvsim::LogTail;
 
 struct Registered {
     int calls = 0;
@@ -55,14 +55,14 @@ TEST(Registration, RegistersOnceAndPassesTheHostsAnswerBack) {
 }
 
 TEST(Dispatch, AboutWritesTheProductLine) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     std::memset(host.out().return_msg, 'x', sizeof host.out().return_msg);
     EXPECT_EQ(host.Call(PF_Cmd_ABOUT), PF_Err_NONE);
     EXPECT_STREQ(host.out().return_msg, "Kromvale 1.0\rApplies the colour match made in the Kromvale panel.");
 }
 
 TEST(Dispatch, GlobalSetupInTheCompositingHost) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     LogTail log;
     EXPECT_EQ(host.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
     EXPECT_EQ(host.out().my_version, 0x0008000Cu);
@@ -73,10 +73,10 @@ TEST(Dispatch, GlobalSetupInTheCompositingHost) {
 }
 
 TEST(Dispatch, GlobalSetupInTheEditingHostDeclaresFloatThenEightBit) {
-    FakeHost host(kvtest::kApplPremiere, EffectMain);
+    FakeHost host(kvsim::kApplPremiere, EffectMain);
     LogTail log;
     EXPECT_EQ(host.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-    const std::vector<kvtest::PixelFormatCall> calls = host.pixelFormatCalls();
+    const std::vector<kvsim::PixelFormatCall> calls = host.pixelFormatCalls();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].what, "Clear");
     EXPECT_EQ(calls[1].what, "Add");
@@ -88,7 +88,7 @@ TEST(Dispatch, GlobalSetupInTheEditingHostDeclaresFloatThenEightBit) {
 
 TEST(Dispatch, GlobalSetupWithoutThePixelFormatSuiteGoesOn) {
     for (int variant = 0; variant < 3; ++variant) {
-        FakeHost host(kvtest::kApplPremiere, EffectMain);
+        FakeHost host(kvsim::kApplPremiere, EffectMain);
         if (variant == 0) {
             host.SetBasicSuitePresent(false);
         } else if (variant == 1) {
@@ -108,15 +108,15 @@ TEST(Dispatch, GlobalSetupWithoutThePixelFormatSuiteGoesOn) {
 }
 
 TEST(Dispatch, RoutesTheHandledCommands) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     EXPECT_EQ(host.Call(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
     EXPECT_EQ(host.addedParams().size(), 4u);
-    kvtest::DisposeHandle(host.addedParams()[1].u.arb_d.dephault);
+    kvsim::DisposeHandle(host.addedParams()[1].u.arb_d.dephault);
 
-    kvtest::FakeWorld in(kv::kArgb8, 4, 2);
-    kvtest::FakeWorld out(kv::kArgb8, 4, 2);
+    kvsim::FakeWorld in(kv::kArgb8, 4, 2);
+    kvsim::FakeWorld out(kv::kArgb8, 4, 2);
     in.FillBytes(0x5A);
-    kvtest::FakeParams params(&in, 100.0, nullptr);
+    kvsim::FakeParams params(&in, 100.0, nullptr);
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
     EXPECT_EQ(out.bytes(), in.bytes());
 
@@ -130,11 +130,11 @@ TEST(Dispatch, RoutesTheHandledCommands) {
     PF_ArbitraryH value = nullptr;
     EXPECT_EQ(host.ArbNew(&value), PF_Err_NONE);
     EXPECT_NE(value, nullptr);
-    kvtest::DisposeHandle(value);
+    kvsim::DisposeHandle(value);
 }
 
 TEST(Dispatch, OtherCommandsDoNothing) {
-    FakeHost host(kvtest::kApplPremiere, EffectMain);
+    FakeHost host(kvsim::kApplPremiere, EffectMain);
     LogTail log;
     for (PF_Cmd cmd : {2, 3, 5, 6, 7, 8, 9, 10, 12, 15, 16, 17, 18, 23, 24, 31, 32, 33, 34, -1, 1000}) {
         host.ResetOutData();
@@ -146,12 +146,12 @@ TEST(Dispatch, OtherCommandsDoNothing) {
 }
 
 TEST(Dispatch, NoExceptionReachesTheHost) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    kvtest::FakeWorld in(kv::kArgb8, 4, 2);
-    kvtest::FakeWorld out(kv::kArgb8, 4, 2);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    kvsim::FakeWorld in(kv::kArgb8, 4, 2);
+    kvsim::FakeWorld out(kv::kArgb8, 4, 2);
     // Text not seen before: the cache has to allocate to parse it.
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(9301, "alloc"));
-    kvtest::FakeParams params(&in, 100.0, lut);
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(9301, "alloc"));
+    kvsim::FakeParams params(&in, 100.0, lut);
     const long refusedBefore = kvtest::RefusedAllocations();
     PF_Err render, update, scan;
     {
@@ -171,11 +171,11 @@ TEST(Dispatch, NoExceptionReachesTheHost) {
     EXPECT_EQ(render, PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_EQ(update, PF_Err_NONE);
     EXPECT_EQ(scan, PF_Err_INTERNAL_STRUCT_DAMAGED);
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);  // the LUT handle was unlocked on the way out
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);  // the LUT handle was unlocked on the way out
 
     // Nothing was left half-done: the same frame renders once memory is back.
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ thread_local long tAllowed = kNotFailing;  // allocations left before refusing
 thread_local long tRefused = 0;
 
 void* Allocate(std::size_t size) {
-    if (tAllowed != kNotFailing && !kvtest::InHostCallback()) {
+    if (tAllowed != kNotFailing && !kvsim::InHostCallback()) {
         if (tAllowed == 0) {
             ++tRefused;
             throw std::bad_alloc();

@@ -18,16 +18,16 @@ extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_
 
 namespace {
 
-using kvtest::FakeHost;
-using kvtest::HandleBytes;
-using kvtest::LogTail;
+using kvsim::FakeHost;
+using kvsim::HandleBytes;
+using kvsim::LogTail;
 
 const std::vector<unsigned char> kNoLut16 = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0, '0', 0};
 
 std::vector<unsigned char> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
 TEST(ParamsSetup, AddsTheFourParametersInOrder) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     ASSERT_EQ(host.Call(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
     EXPECT_EQ(host.out().num_params, 5);
     const std::vector<PF_ParamDef> defs = host.addedParams();
@@ -55,7 +55,7 @@ TEST(ParamsSetup, AddsTheFourParametersInOrder) {
     EXPECT_EQ(defs[1].u.arb_d.value, nullptr);
     EXPECT_NE(defs[1].u.arb_d.refconPV, nullptr);
     EXPECT_EQ(HandleBytes(defs[1].u.arb_d.dephault), kNoLut16);
-    kvtest::DisposeHandle(defs[1].u.arb_d.dephault);
+    kvsim::DisposeHandle(defs[1].u.arb_d.dephault);
 
     EXPECT_EQ(defs[2].param_type, PF_Param_BUTTON);
     EXPECT_STREQ(defs[2].name, "LUT ");
@@ -69,18 +69,18 @@ TEST(ParamsSetup, AddsTheFourParametersInOrder) {
 }
 
 TEST(ParamsSetup, StopsAtTheFirstRefusal) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     host.RefuseAddParam(2, PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(host.Call(PF_Cmd_PARAMS_SETUP), PF_Err_OUT_OF_MEMORY);
     const std::vector<PF_ParamDef> defs = host.addedParams();
     ASSERT_EQ(defs.size(), 2u);  // the LUT's default handle went to the host
-    kvtest::DisposeHandle(defs[1].u.arb_d.dephault);
+    kvsim::DisposeHandle(defs[1].u.arb_d.dephault);
     EXPECT_EQ(host.out().num_params, 0);
 }
 
 TEST(ArbitraryCallbacks, NewValueSurvivesAProjectRoundTrip) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    const long handlesBefore = kvtest::LiveHandleCount();
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    const long handlesBefore = kvsim::LiveHandleCount();
 
     PF_ArbitraryH fresh = nullptr;
     ASSERT_EQ(host.ArbNew(&fresh), PF_Err_NONE);
@@ -89,7 +89,7 @@ TEST(ArbitraryCallbacks, NewValueSurvivesAProjectRoundTrip) {
     EXPECT_EQ(size, 12u);
 
     // The panel stores a LUT; the project is saved and opened again.
-    PF_ArbitraryH stored = kvtest::MakeHandle16(kvtest::InvertRedText(31, "dusk"));
+    PF_ArbitraryH stored = kvsim::MakeHandle16(kvtest::InvertRedText(31, "dusk"));
     ASSERT_EQ(host.ArbFlatSize(stored, &size), PF_Err_NONE);
     std::vector<unsigned char> flat(size, 0xEE);
     ASSERT_EQ(host.ArbFlatten(stored, flat.data(), size), PF_Err_NONE);
@@ -105,13 +105,13 @@ TEST(ArbitraryCallbacks, NewValueSurvivesAProjectRoundTrip) {
     for (PF_ArbitraryH h : {fresh, stored, reopened}) {
         EXPECT_EQ(host.ArbDispose(h), PF_Err_NONE);
     }
-    EXPECT_EQ(kvtest::LiveHandleCount(), handlesBefore);
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    EXPECT_EQ(kvsim::LiveHandleCount(), handlesBefore);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
 }
 
 TEST(ArbitraryCallbacks, FlattenNeedsRoomForTheWholeValue) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    PF_ArbitraryH value = kvtest::MakeHandle16("KVLUT0");
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_ArbitraryH value = kvsim::MakeHandle16("KVLUT0");
     std::vector<unsigned char> buffer(11, 0xEE);
     EXPECT_EQ(host.ArbFlatten(value, buffer.data(), 11), PF_Err_NONE);
     EXPECT_EQ(buffer, std::vector<unsigned char>(11, 0xEE));
@@ -119,11 +119,11 @@ TEST(ArbitraryCallbacks, FlattenNeedsRoomForTheWholeValue) {
     A_u_long size = 99;
     EXPECT_EQ(host.ArbFlatSize(nullptr, &size), PF_Err_NONE);
     EXPECT_EQ(size, 0u);
-    kvtest::DisposeHandle(value);
+    kvsim::DisposeHandle(value);
 }
 
 TEST(ArbitraryCallbacks, ForeignFlatDataOpensAsNoLut) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     LogTail log;
     const struct {
         std::vector<unsigned char> bytes;
@@ -143,7 +143,7 @@ TEST(ArbitraryCallbacks, ForeignFlatDataOpensAsNoLut) {
         EXPECT_EQ(HandleBytes(value), kNoLut16);
         const std::vector<std::string> lines = log.Take();
         EXPECT_NE(std::find(lines.begin(), lines.end(), c.line), lines.end()) << c.line;
-        kvtest::DisposeHandle(value);
+        kvsim::DisposeHandle(value);
     }
     // 8-bit LUT text is kept as it is, short pattern requests included: a
     // project saved with one must reopen with it.
@@ -156,39 +156,39 @@ TEST(ArbitraryCallbacks, ForeignFlatDataOpensAsNoLut) {
         PF_ArbitraryH copy = nullptr;
         ASSERT_EQ(host.ArbCopy(value, &copy), PF_Err_NONE);
         EXPECT_EQ(HandleBytes(copy), eightBit) << text;
-        kvtest::DisposeHandle(copy);
-        kvtest::DisposeHandle(value);
+        kvsim::DisposeHandle(copy);
+        kvsim::DisposeHandle(value);
     }
 }
 
 TEST(ArbitraryCallbacks, CopyAndInterpKeepOnlyLutText) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    PF_ArbitraryH lut8 = kvtest::MakeHandle8("KVLUT0 eight");
-    PF_ArbitraryH junk = kvtest::MakeHandle8("something else");
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_ArbitraryH lut8 = kvsim::MakeHandle8("KVLUT0 eight");
+    PF_ArbitraryH junk = kvsim::MakeHandle8("something else");
     PF_ArbitraryH copy = nullptr;
     ASSERT_EQ(host.ArbCopy(lut8, &copy), PF_Err_NONE);
     EXPECT_EQ(HandleBytes(copy), HandleBytes(lut8));
-    kvtest::DisposeHandle(copy);
+    kvsim::DisposeHandle(copy);
     ASSERT_EQ(host.ArbCopy(junk, &copy), PF_Err_NONE);
     EXPECT_EQ(HandleBytes(copy), kNoLut16);
-    kvtest::DisposeHandle(copy);
+    kvsim::DisposeHandle(copy);
     ASSERT_EQ(host.ArbCopy(nullptr, &copy), PF_Err_NONE);
     EXPECT_EQ(HandleBytes(copy), kNoLut16);
-    kvtest::DisposeHandle(copy);
+    kvsim::DisposeHandle(copy);
 
     PF_ArbitraryH stepped = nullptr;
     ASSERT_EQ(host.ArbInterp(lut8, junk, 0.9, &stepped), PF_Err_NONE);
     EXPECT_EQ(HandleBytes(stepped), HandleBytes(lut8));
-    kvtest::DisposeHandle(stepped);
-    kvtest::DisposeHandle(lut8);
-    kvtest::DisposeHandle(junk);
+    kvsim::DisposeHandle(stepped);
+    kvsim::DisposeHandle(lut8);
+    kvsim::DisposeHandle(junk);
 }
 
 TEST(ArbitraryCallbacks, CompareTellsStorageFormsApart) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    PF_ArbitraryH narrow = kvtest::MakeHandle8("KVLUT0");
-    PF_ArbitraryH wide = kvtest::MakeHandle16("KVLUT0");
-    PF_ArbitraryH wide2 = kvtest::MakeHandle16("KVLUT0");
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_ArbitraryH narrow = kvsim::MakeHandle8("KVLUT0");
+    PF_ArbitraryH wide = kvsim::MakeHandle16("KVLUT0");
+    PF_ArbitraryH wide2 = kvsim::MakeHandle16("KVLUT0");
     PF_ArbCompareResult result = -1;
     EXPECT_EQ(host.ArbCompare(narrow, wide, &result), PF_Err_NONE);
     EXPECT_EQ(result, PF_ArbCompare_NOT_EQUAL);
@@ -204,14 +204,14 @@ TEST(ArbitraryCallbacks, CompareTellsStorageFormsApart) {
     EXPECT_EQ(result, PF_ArbCompare_NOT_EQUAL);
     host.SetFailLockHandle(false);
     for (PF_ArbitraryH h : {narrow, wide, wide2}) {
-        kvtest::DisposeHandle(h);
+        kvsim::DisposeHandle(h);
     }
 }
 
 TEST(ArbitraryCallbacks, PrintAndScanUseEightBitText) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     const std::string text = kvtest::InvertRedText(12, "print");
-    PF_ArbitraryH wide = kvtest::MakeHandle16(text);
+    PF_ArbitraryH wide = kvsim::MakeHandle16(text);
 
     A_u_long size = 0;
     ASSERT_EQ(host.ArbPrintSize(wide, &size), PF_Err_NONE);
@@ -228,12 +228,12 @@ TEST(ArbitraryCallbacks, PrintAndScanUseEightBitText) {
     PF_ArbitraryH scanned = nullptr;
     ASSERT_EQ(host.ArbScan(text.data(), static_cast<A_u_long>(text.size()), &scanned), PF_Err_NONE);
     EXPECT_EQ(HandleBytes(scanned), HandleBytes(wide));
-    kvtest::DisposeHandle(scanned);
-    kvtest::DisposeHandle(wide);
+    kvsim::DisposeHandle(scanned);
+    kvsim::DisposeHandle(wide);
 }
 
 TEST(ArbitraryCallbacks, ScanOfBadTextFailsAndLogs) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     LogTail log;
     const std::string bad = "KVLUT9 what";
     PF_ArbitraryH untouched = reinterpret_cast<PF_ArbitraryH>(&host);
@@ -247,7 +247,7 @@ TEST(ArbitraryCallbacks, ScanOfBadTextFailsAndLogs) {
 }
 
 TEST(ArbitraryCallbacks, NoHandleFromTheHostIsNoError) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     host.SetFailNewHandle(true);
     PF_ArbitraryH value = reinterpret_cast<PF_ArbitraryH>(&host);
     EXPECT_EQ(host.ArbNew(&value), PF_Err_NONE);
@@ -255,7 +255,7 @@ TEST(ArbitraryCallbacks, NoHandleFromTheHostIsNoError) {
 }
 
 TEST(ArbitraryCallbacks, FrequentCallbacksLogOnlyAtFirst) {
-    FakeHost host(kvtest::kApplAfterEffects, EffectMain);
+    FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     for (int i = 0; i < 21; ++i) {
         A_u_long size = 0;
         host.ArbFlatSize(nullptr, &size);

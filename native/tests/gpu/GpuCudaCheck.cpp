@@ -175,7 +175,7 @@ float TimeOnStream(CudaExtras& cu, void* stream, int iterations, Step step) {
 
 // The module's log lines since the last call: the scratch folder that holds
 // the log is gone once the check ends.
-void PrintLog(kvtest::LogTail& log) {
+void PrintLog(kvsim::LogTail& log) {
     const std::vector<std::string> lines = log.Take();
     const size_t shown = std::min<size_t>(lines.size(), 12);
     for (size_t i = 0; i < shown; ++i) std::printf("  log: %s\n", lines[i].c_str());
@@ -236,7 +236,7 @@ int main(int argc, char** argv) {
     }
 
     kvtest::ScratchUserFolder scratch;
-    kvtest::LogTail log;
+    kvsim::LogTail log;
     GpuHostSim host;
     PrGPUDeviceInfo& info = host.Device(0);
     info.outDeviceFramework = PrGPUDeviceFramework_CUDA;

@@ -130,7 +130,7 @@ protected:
 
     GpuHostSim host_;
     PrGPUFilter filter_{};
-    LogTail log_;
+    kvsim::LogTail log_;
     std::vector<void*> created_;
 };
 

@@ -77,14 +77,14 @@ std::string OtherEffectLut(int i) {
 }
 
 // A small BGRA float frame rendered through EffectMain on the processor path.
-std::vector<unsigned char> CpuRender(FakeHost& host, const std::string& lutText) {
-    FakeWorld in(kv::kBgra32f, 33, 21);
-    FakeWorld out(kv::kBgra32f, 33, 21);
+std::vector<unsigned char> CpuRender(kvsim::FakeHost& host, const std::string& lutText) {
+    kvsim::FakeWorld in(kv::kBgra32f, 33, 21);
+    kvsim::FakeWorld out(kv::kBgra32f, 33, 21);
     in.FillTestPicture(3);
-    PF_Handle lut = MakeHandle8(lutText);
-    FakeParams params(&in, 80.0, lut);
+    PF_Handle lut = kvsim::MakeHandle8(lutText);
+    kvsim::FakeParams params(&in, 80.0, lut);
     const PF_Err err = host.Call(PF_Cmd_RENDER, params.list(), &out.def());
-    DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
     return err == PF_Err_NONE ? out.bytes() : std::vector<unsigned char>();
 }
 
@@ -139,7 +139,7 @@ TEST_F(GpuInstancesStressTest, ConcurrentInstancesRenderAsAlone) {
         }
     }
 
-    FakeHost cpuHost(kApplPremiere, EffectMain);
+    kvsim::FakeHost cpuHost(kvsim::kApplPremiere, EffectMain);
     cpuHost.SetPixelFormat(PrPixelFormat_BGRA_4444_32f);
     std::vector<std::vector<unsigned char>> cpuReference;
     for (int i = 0; i < 40; ++i) cpuReference.push_back(CpuRender(cpuHost, OtherEffectLut(i)));

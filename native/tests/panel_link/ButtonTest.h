@@ -27,7 +27,7 @@ protected:
         kv::platform::SetDialogsScripted(false);
     }
 
-    PF_Err Press(FakeParams& params, PF_ParamIndex index) {
+    PF_Err Press(kvsim::FakeParams& params, PF_ParamIndex index) {
         PF_UserChangedParamExtra extra{index};
         host_.ResetOutData();
         host_.ClearRecords();
@@ -41,8 +41,8 @@ protected:
         return path;
     }
 
-    FakeHost host_{kApplAfterEffects, EffectMain};
-    LogTail log_;
+    kvsim::FakeHost host_{kvsim::kApplAfterEffects, EffectMain};
+    kvsim::LogTail log_;
     ScratchFolder scratch_;
 };
 

@@ -20,7 +20,7 @@ namespace {
 
 using kv::platform::MessageIcon;
 using kv::platform::Utf8FromWide;
-using kvtest::FakeParams;
+using kvsim::FakeParams;
 
 // An identity cube of n points per axis, after the given header lines.
 std::string IdentityCube(int n, const std::string& header = "") {
@@ -46,7 +46,7 @@ std::string Pointer(const void* p) {
 
 // The 8-bit LUT text in a stored value, checking the widening on the way.
 std::string StoredText(PF_Handle handle) {
-    const std::vector<unsigned char> bytes = kvtest::HandleBytes(handle);
+    const std::vector<unsigned char> bytes = kvsim::HandleBytes(handle);
     EXPECT_EQ(bytes.size() % 2, 0u);
     std::string text;
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -103,20 +103,20 @@ TEST_F(ChangeLutTest, PickedFileIsStoredNamedAndLabelled) {
     EXPECT_EQ(params.at(2).uu.change_flags, PF_ChangeFlag_CHANGED_VALUE);
     EXPECT_EQ(host_.out().out_flags, 0x420000);
 
-    const std::vector<kvtest::UpdateParamUICall> labels = host_.updateParamUICalls();
+    const std::vector<kvsim::UpdateParamUICall> labels = host_.updateParamUICalls();
     ASSERT_EQ(labels.size(), 1u);
     EXPECT_EQ(labels[0].index, 3);
     EXPECT_EQ(labels[0].label, "night.grade.cube");
 
     const void* owner = host_.in().effect_ref;  // the fake host's main window
-    const std::string bytes = std::to_string(kvtest::HandleBytes(params.lut()).size());
+    const std::string bytes = std::to_string(kvsim::HandleBytes(params.lut()).size());
     const std::vector<std::string> lines = log_.Take();
     EXPECT_TRUE(kvtest::HasLinesInOrder(
         lines, {"USER_CHANGED_PARAM index 3",
                 "LUT button: dialog in \"" + Utf8FromWide(GetLutFolder()) + "\" (owner " + Pointer(owner) + ")",
                 "LUT button: loaded " + Utf8FromWide(path) + " (33^3, " + bytes + " bytes)"}));
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
-    kvtest::DisposeHandle(params.lut());
+    kvsim::DisposeHandle(params.lut());
 }
 
 TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
@@ -145,19 +145,19 @@ TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
 }
 
 TEST_F(ChangeLutTest, ReplacesTheValueInItsOwnHandle) {
-    PF_Handle old = kvtest::MakeHandle16(kvtest::PatternText(9));
+    PF_Handle old = kvsim::MakeHandle16(kvtest::PatternText(9));
     FakeParams params(nullptr, 100.0, old);
-    const long handles = kvtest::LiveHandleCount();
+    const long handles = kvsim::LiveHandleCount();
     const std::wstring path = WriteScratchFile(L"plain", IdentityCube(2));
     EXPECT_EQ(Pick(params, path), PF_Err_NONE);
-    EXPECT_EQ(kvtest::LiveHandleCount(), handles) << "resized, not replaced";
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+    EXPECT_EQ(kvsim::LiveHandleCount(), handles) << "resized, not replaced";
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
     kv::Lut3D stored;
     ASSERT_TRUE(kv::ParseLutText(StoredText(params.lut()), stored));
     EXPECT_EQ(stored.name, "plain");
     EXPECT_EQ(stored.id, 0) << "no marker";
     EXPECT_EQ(stored.probe, 0);
-    kvtest::DisposeHandle(params.lut());
+    kvsim::DisposeHandle(params.lut());
 }
 
 TEST_F(ChangeLutTest, DomainMustBeZeroToOne) {
@@ -177,7 +177,7 @@ TEST_F(ChangeLutTest, DomainMustBeZeroToOne) {
     EXPECT_EQ(Pick(params, unit), PF_Err_NONE);
     EXPECT_NE(params.lut(), nullptr);
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
-    kvtest::DisposeHandle(params.lut());
+    kvsim::DisposeHandle(params.lut());
 }
 
 TEST_F(ChangeLutTest, UnreadableFilesShowThePathAndLogTheReason) {
@@ -193,18 +193,18 @@ TEST_F(ChangeLutTest, UnreadableFilesShowThePathAndLogTheReason) {
         {L"words.cube", "LUT_3D_SIZE 2\nzero one two\n", "malformed data line"},
         {L"notes.txt", "just some notes\n", "malformed data line"},
     };
-    PF_Handle old = kvtest::MakeHandle16(kvtest::InvertRedText(3, "kept"));
+    PF_Handle old = kvsim::MakeHandle16(kvtest::InvertRedText(3, "kept"));
     FakeParams params(nullptr, 100.0, old);
-    const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+    const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
     for (const auto& c : cases) {
         const std::wstring path = c.bytes == "<none>" ? kvtest::JoinPath(scratch_.wide(), c.leaf)
                                                       : WriteScratchFile(c.leaf, c.bytes);
         EXPECT_EQ(Pick(params, path), PF_Err_NONE);
         ExpectRefused(params, old, L"Kromvale could not read this LUT:\n" + path,
                       "LUT button: could not read " + Utf8FromWide(path) + ": " + c.reason);
-        EXPECT_EQ(kvtest::HandleBytes(old), oldBytes);
+        EXPECT_EQ(kvsim::HandleBytes(old), oldBytes);
     }
-    kvtest::DisposeHandle(old);
+    kvsim::DisposeHandle(old);
 }
 
 // A .cube file may hold up to 256 points per axis, LUT text only 129: such a
@@ -246,13 +246,13 @@ TEST_F(ChangeLutTest, MatchMarkerFollowedByLettersStoresNoId) {
     ASSERT_TRUE(kv::ParseLutText(StoredText(params.lut()), stored));
     EXPECT_EQ(stored.id, 0);
     EXPECT_EQ(stored.name, "lettered");
-    kvtest::DisposeHandle(params.lut());
+    kvsim::DisposeHandle(params.lut());
 }
 
 TEST_F(ChangeLutTest, CancelLeavesValueAndFlagsAsTheHostSetThem) {
-    PF_Handle old = kvtest::MakeHandle16(kvtest::InvertRedText(5, "kept"));
+    PF_Handle old = kvsim::MakeHandle16(kvtest::InvertRedText(5, "kept"));
     FakeParams params(nullptr, 100.0, old);
-    const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+    const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
     kv::platform::QueueOpenFileAnswer(L"");
     PF_UserChangedParamExtra extra{3};
     host_.ResetOutData();
@@ -260,18 +260,18 @@ TEST_F(ChangeLutTest, CancelLeavesValueAndFlagsAsTheHostSetThem) {
     params.at(2).uu.change_flags = PF_ChangeFlag_SET_TO_CONSTANT;
     EXPECT_EQ(host_.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &extra), PF_Err_NONE);
     EXPECT_EQ(params.lut(), old);
-    EXPECT_EQ(kvtest::HandleBytes(old), oldBytes);
+    EXPECT_EQ(kvsim::HandleBytes(old), oldBytes);
     EXPECT_EQ(params.at(2).uu.change_flags, PF_ChangeFlag_SET_TO_CONSTANT);
     EXPECT_EQ(host_.out().out_flags, PF_OutFlag_NON_PARAM_VARY);
     EXPECT_TRUE(host_.updateParamUICalls().empty());
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
-    kvtest::DisposeHandle(old);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
+    kvsim::DisposeHandle(old);
 }
 
 TEST_F(ChangeLutTest, MissingHostRecordsAnswer512BeforeTheDialog) {
-    PF_Handle old = kvtest::MakeHandle16(kvtest::InvertRedText(6, "kept"));
+    PF_Handle old = kvsim::MakeHandle16(kvtest::InvertRedText(6, "kept"));
     FakeParams params(nullptr, 100.0, old);
-    const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
+    const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
     const std::wstring path = WriteScratchFile(L"fine.cube", IdentityCube(2));
     PF_InData noUtils = host_.in();
     noUtils.utils = nullptr;
@@ -298,11 +298,11 @@ TEST_F(ChangeLutTest, MissingHostRecordsAnswer512BeforeTheDialog) {
                   PF_Err_INTERNAL_STRUCT_DAMAGED);
         EXPECT_TRUE(kv::platform::TakeOpenFileDialogs().empty());
         EXPECT_EQ(params.lut(), old);
-        EXPECT_EQ(kvtest::HandleBytes(old), oldBytes);
+        EXPECT_EQ(kvsim::HandleBytes(old), oldBytes);
         EXPECT_EQ(host_.out().out_flags, 0);
     }
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
-    kvtest::DisposeHandle(old);
+    kvsim::DisposeHandle(old);
 }
 
 // The host refusing memory or a lock while the pick is stored: the press
@@ -319,20 +319,20 @@ TEST_F(ChangeLutTest, HostFailuresWhileStoringKeepTheOldValue) {
     ASSERT_GT(oldTexts[1].size(), newLength);
     const struct {
         const char* what;
-        void (*arm)(kvtest::FakeHost&);
+        void (*arm)(kvsim::FakeHost&);
     } faults[] = {
-        {"resize fails", [](kvtest::FakeHost& h) { h.SetFailResizeHandle(true); }},
-        {"every lock fails", [](kvtest::FakeHost& h) { h.SetFailLockHandle(true); }},
-        {"the first lock fails", [](kvtest::FakeHost& h) { h.FailOneLockAfter(0); }},
-        {"the lock after the resize fails", [](kvtest::FakeHost& h) { h.FailOneLockAfter(1); }},
+        {"resize fails", [](kvsim::FakeHost& h) { h.SetFailResizeHandle(true); }},
+        {"every lock fails", [](kvsim::FakeHost& h) { h.SetFailLockHandle(true); }},
+        {"the first lock fails", [](kvsim::FakeHost& h) { h.FailOneLockAfter(0); }},
+        {"the lock after the resize fails", [](kvsim::FakeHost& h) { h.FailOneLockAfter(1); }},
     };
     for (const auto& fault : faults) {
         for (const std::string& oldText : oldTexts) {
             SCOPED_TRACE(std::string(fault.what) + ", old value of " + std::to_string(oldText.size()) + " characters");
-            PF_Handle old = kvtest::MakeHandle16(oldText);
+            PF_Handle old = kvsim::MakeHandle16(oldText);
             FakeParams params(nullptr, 100.0, old);
-            const std::vector<unsigned char> oldBytes = kvtest::HandleBytes(old);
-            const long handles = kvtest::LiveHandleCount();
+            const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
+            const long handles = kvsim::LiveHandleCount();
             fault.arm(host_);
             kv::platform::QueueOpenFileAnswer(path);
             const PF_Err err = Press(params, 3);
@@ -341,15 +341,15 @@ TEST_F(ChangeLutTest, HostFailuresWhileStoringKeepTheOldValue) {
             host_.FailOneLockAfter(-1);
             EXPECT_EQ(err, PF_Err_OUT_OF_MEMORY);
             ASSERT_NE(params.lut(), nullptr);
-            EXPECT_EQ(kvtest::HandleBytes(params.lut()), oldBytes);
+            EXPECT_EQ(kvsim::HandleBytes(params.lut()), oldBytes);
             EXPECT_EQ(params.at(2).uu.change_flags & PF_ChangeFlag_CHANGED_VALUE, 0);
             EXPECT_EQ(host_.out().out_flags, 0);
             EXPECT_TRUE(host_.updateParamUICalls().empty());
-            EXPECT_EQ(kvtest::LiveHandleCount(), handles);
-            EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+            EXPECT_EQ(kvsim::LiveHandleCount(), handles);
+            EXPECT_EQ(kvsim::LockedHandleCount(), 0);
             EXPECT_EQ(log_.Take().size(), 2u) << "nothing past the dialog line";
             EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
-            kvtest::DisposeHandle(params.lut());
+            kvsim::DisposeHandle(params.lut());
         }
     }
 }
@@ -357,12 +357,12 @@ TEST_F(ChangeLutTest, HostFailuresWhileStoringKeepTheOldValue) {
 // With no value yet, a new handle that cannot be locked is given back.
 TEST_F(ChangeLutTest, ANewHandleThatCannotBeLockedIsDisposed) {
     FakeParams params(nullptr, 100.0, nullptr);
-    const long handles = kvtest::LiveHandleCount();
+    const long handles = kvsim::LiveHandleCount();
     host_.SetFailLockHandle(true);
     EXPECT_EQ(Pick(params, WriteScratchFile(L"fine.cube", IdentityCube(2))), PF_Err_OUT_OF_MEMORY);
     host_.SetFailLockHandle(false);
     EXPECT_EQ(params.lut(), nullptr);
-    EXPECT_EQ(kvtest::LiveHandleCount(), handles);
+    EXPECT_EQ(kvsim::LiveHandleCount(), handles);
     EXPECT_EQ(params.at(2).uu.change_flags & PF_ChangeFlag_CHANGED_VALUE, 0);
     EXPECT_EQ(host_.out().out_flags, 0);
     EXPECT_TRUE(host_.updateParamUICalls().empty());
@@ -377,11 +377,11 @@ TEST_F(ChangeLutTest, LabelAfterStoringCopesWithoutTheHandleSizeCallback) {
     FakeParams params(nullptr, 100.0, nullptr);
     EXPECT_EQ(Pick(params, WriteScratchFile(L"sized.cube", IdentityCube(2))), PF_Err_NONE);
     ASSERT_NE(params.lut(), nullptr);
-    const std::vector<kvtest::UpdateParamUICall> labels = host_.updateParamUICalls();
+    const std::vector<kvsim::UpdateParamUICall> labels = host_.updateParamUICalls();
     ASSERT_EQ(labels.size(), 1u);
     EXPECT_EQ(labels[0].label, "Choose a LUT");
-    EXPECT_EQ(kvtest::LockedHandleCount(), 0);
-    kvtest::DisposeHandle(params.lut());
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
+    kvsim::DisposeHandle(params.lut());
 }
 
 TEST_F(ChangeLutTest, OtherPressesNeverOpenTheDialog) {

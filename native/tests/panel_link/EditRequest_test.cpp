@@ -21,7 +21,7 @@
 
 namespace {
 
-using kvtest::FakeParams;
+using kvsim::FakeParams;
 
 TEST(EditRequestRecord, OneLineOfJsonWithoutSpaces) {
     const std::string record = EditRequestRecord(42, "night", INT64_C(1765432109876));
@@ -94,7 +94,7 @@ protected:
 };
 
 TEST_F(EditLutTest, WritesTheRequestAndLogsIt) {
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(7, "night \"cut\" \\ 2"));
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(7, "night \"cut\" \\ 2"));
     FakeParams params(nullptr, 100.0, lut);
     const int64_t before = kv::platform::WallClockMilliseconds();
     EXPECT_EQ(Press(params, 4), PF_Err_NONE);
@@ -115,11 +115,11 @@ TEST_F(EditLutTest, WritesTheRequestAndLogsIt) {
     EXPECT_TRUE(kv::platform::TakeOpenFileDialogs().empty());
     EXPECT_EQ(params.lut(), lut);
     EXPECT_EQ(host_.out().out_flags, 0);
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 TEST_F(EditLutTest, ASecondPressReplacesTheFirst) {
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(42, "night"));
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(42, "night"));
     FakeParams params(nullptr, 100.0, lut);
     Press(params, 4);
     const std::string first = kvtest::ReadFileBytes(RequestPath());
@@ -132,7 +132,7 @@ TEST_F(EditLutTest, ASecondPressReplacesTheFirst) {
     const int64_t gap = std::stoll(second.substr(29)) - std::stoll(first.substr(29));
     EXPECT_GE(gap, 40);
     EXPECT_LT(gap, 60000);
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 std::FILE* RefuseRequestFile(const std::wstring& path, const char* mode) {
@@ -146,7 +146,7 @@ std::FILE* RefuseRequestFile(const std::wstring& path, const char* mode) {
 // A request file that cannot be written (the folder locked, the disk full):
 // the press still answers 0, shows nothing and logs the request.
 TEST_F(EditLutTest, UnwritableRequestFileIsNotAnError) {
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(12, "locked"));
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(12, "locked"));
     FakeParams params(nullptr, 100.0, lut);
     kv::platform::SetOpenFileOverride(&RefuseRequestFile);
     const PF_Err err = Press(params, 4);
@@ -157,7 +157,7 @@ TEST_F(EditLutTest, UnwritableRequestFileIsNotAnError) {
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
     EXPECT_EQ(kvtest::ReadFileBytes(RequestPath()), "<missing>");
     EXPECT_EQ(params.lut(), lut);
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 TEST_F(EditLutTest, NoMatchIdShowsTheInformationBoxAndWritesNothing) {
@@ -166,11 +166,11 @@ TEST_F(EditLutTest, NoMatchIdShowsTheInformationBoxAndWritesNothing) {
         L"no match to open. Make one in the panel and press Apply.";
     const PF_Handle cases[] = {
         nullptr,
-        kvtest::MakeHandle16("KVLUT0"),
-        kvtest::MakeHandle16(kvtest::InvertRedText(0, "picked")),
-        kvtest::MakeHandle16(kvtest::InvertRedText(-3, "negative")),
-        kvtest::MakeHandle16(kvtest::PatternText(9)),
-        kvtest::MakeHandle8("not LUT text"),
+        kvsim::MakeHandle16("KVLUT0"),
+        kvsim::MakeHandle16(kvtest::InvertRedText(0, "picked")),
+        kvsim::MakeHandle16(kvtest::InvertRedText(-3, "negative")),
+        kvsim::MakeHandle16(kvtest::PatternText(9)),
+        kvsim::MakeHandle8("not LUT text"),
     };
     for (PF_Handle lut : cases) {
         FakeParams params(nullptr, 100.0, lut);
@@ -183,14 +183,14 @@ TEST_F(EditLutTest, NoMatchIdShowsTheInformationBoxAndWritesNothing) {
         EXPECT_EQ(boxes[0].owner, kv::platform::ForegroundWindow());
         EXPECT_EQ(log_.Take(), (std::vector<std::string>{"USER_CHANGED_PARAM index 4", "Edit LUT: no match ID"}));
         EXPECT_EQ(kvtest::ReadFileBytes(RequestPath()), "<missing>");
-        kvtest::DisposeHandle(lut);
+        kvsim::DisposeHandle(lut);
     }
 }
 
 // A host record without a handle callback cannot show the stored LUT: the
 // press answers as for no LUT rather than calling through a null pointer.
 TEST_F(EditLutTest, HostWithoutHandleCallbacksHasNoLutToEdit) {
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(7, "night"));
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(7, "night"));
     FakeParams params(nullptr, 100.0, lut);
     PF_UtilCallbacks* const full = host_.in().utils;
     for (int missing = 0; missing < 3; ++missing) {
@@ -205,9 +205,9 @@ TEST_F(EditLutTest, HostWithoutHandleCallbacksHasNoLutToEdit) {
         EXPECT_EQ(kv::platform::TakeMessageBoxes().size(), 1u);
         EXPECT_EQ(log_.Take(), (std::vector<std::string>{"USER_CHANGED_PARAM index 4", "Edit LUT: no match ID"}));
         EXPECT_EQ(kvtest::ReadFileBytes(RequestPath()), "<missing>");
-        EXPECT_EQ(kvtest::LockedHandleCount(), 0);
+        EXPECT_EQ(kvsim::LockedHandleCount(), 0);
     }
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 }  // namespace

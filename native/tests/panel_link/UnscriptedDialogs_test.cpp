@@ -39,10 +39,10 @@ TEST(UnscriptedDialogs, CancelledPickAndUnshownBoxChangeNothing) {
     if (!DialogsReturnAtOnce()) GTEST_SKIP() << "real dialogs would wait for a user here";
     kv::platform::SetDialogsScripted(false);
     kv::platform::ClearDialogScript();
-    kvtest::FakeHost host(kvtest::kApplAfterEffects, EffectMain);
-    PF_Handle lut = kvtest::MakeHandle16(kvtest::InvertRedText(0, "kept"));
-    kvtest::FakeParams params(nullptr, 100.0, lut);
-    kvtest::LogTail log;
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(0, "kept"));
+    kvsim::FakeParams params(nullptr, 100.0, lut);
+    kvsim::LogTail log;
 
     PF_UserChangedParamExtra change{3};
     EXPECT_EQ(host.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &change), PF_Err_NONE);
@@ -62,7 +62,7 @@ TEST(UnscriptedDialogs, CancelledPickAndUnshownBoxChangeNothing) {
     EXPECT_EQ(kv::platform::TakeOpenFileDialogs().size(), 1u);
     EXPECT_EQ(kv::platform::TakeMessageBoxes().size(), 1u);
 #endif
-    kvtest::DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 }  // namespace

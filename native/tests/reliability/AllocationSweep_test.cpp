@@ -71,11 +71,11 @@ long Sweep(Attempt attempt) {
 }
 
 TEST(AllocationSweep, ScanKeepsTheValueOrMakesAWholeOne) {
-    FakeHost host(kApplAfterEffects, EffectMain);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     const std::string text = kv::FormatLutText(MixingLut(), 31, "sweep scan");
-    PF_Handle old = MakeHandle16(InvertRedText(30, "old"));
-    const std::vector<unsigned char> oldBytes = HandleBytes(old);
-    const long liveHandles = LiveHandleCount();
+    PF_Handle old = kvsim::MakeHandle16(InvertRedText(30, "old"));
+    const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
+    const long liveHandles = kvsim::LiveHandleCount();
     int wrong = 0;
     const long allocations = Sweep([&](long n) {
         PF_ArbitraryH value = old;
@@ -85,16 +85,16 @@ TEST(AllocationSweep, ScanKeepsTheValueOrMakesAWholeOne) {
             err = host.ArbScan(text.data(), static_cast<A_u_long>(text.size()), &value);
         }
         if (err == PF_Err_NONE) {
-            wrong += value == old || Narrowed(HandleBytes(value)) != text;
+            wrong += value == old || Narrowed(kvsim::HandleBytes(value)) != text;
             if (value != old) host.ArbDispose(value);
         } else {
-            wrong += err != PF_Err_INTERNAL_STRUCT_DAMAGED || value != old || HandleBytes(old) != oldBytes;
+            wrong += err != PF_Err_INTERNAL_STRUCT_DAMAGED || value != old || kvsim::HandleBytes(old) != oldBytes;
         }
-        wrong += LiveHandleCount() != liveHandles || LockedHandleCount() != 0;
+        wrong += kvsim::LiveHandleCount() != liveHandles || kvsim::LockedHandleCount() != 0;
     });
     EXPECT_EQ(wrong, 0) << "over " << allocations << " allocation points";
     EXPECT_GT(allocations, 0);
-    DisposeHandle(old);
+    kvsim::DisposeHandle(old);
 }
 
 // A render refused part-way may leave the output half-written, but never
@@ -102,15 +102,15 @@ TEST(AllocationSweep, ScanKeepsTheValueOrMakesAWholeOne) {
 TEST(AllocationSweep, RenderAnswersForWholeFramesOnly) {
     for (const FormatCase& f : kFormats) {
         SCOPED_TRACE(f.name);
-        FakeHost host(f.host, EffectMain);
+        kvsim::FakeHost host(f.host, EffectMain);
         host.SetPixelFormat(f.hostFormat);
-        FakeWorld in(f.pixelFormat, 64, 48);
-        FakeWorld out(f.pixelFormat, 64, 48);
-        FakeWorld reference(f.pixelFormat, 64, 48);
+        kvsim::FakeWorld in(f.pixelFormat, 64, 48);
+        kvsim::FakeWorld out(f.pixelFormat, 64, 48);
+        kvsim::FakeWorld reference(f.pixelFormat, 64, 48);
         in.FillTestPicture(21);
         // Text the cache has not seen, different for each format.
-        PF_Handle lut = MakeHandle16(kv::FormatLutText(MixingLut(), 40 + static_cast<int>(&f - kFormats), "sweep render"));
-        FakeParams params(&in, 75.0, lut);
+        PF_Handle lut = kvsim::MakeHandle16(kv::FormatLutText(MixingLut(), 40 + static_cast<int>(&f - kFormats), "sweep render"));
+        kvsim::FakeParams params(&in, 75.0, lut);
         int wrong = 0;
         std::vector<std::vector<unsigned char>> answers;
         const long allocations = Sweep([&](long n) {
@@ -122,13 +122,13 @@ TEST(AllocationSweep, RenderAnswersForWholeFramesOnly) {
             }
             wrong += err != PF_Err_NONE && err != PF_Err_INTERNAL_STRUCT_DAMAGED;
             if (err == PF_Err_NONE) answers.push_back(out.bytes());
-            wrong += LockedHandleCount() != 0 || host.suitesHeld() != 0;
+            wrong += kvsim::LockedHandleCount() != 0 || host.suitesHeld() != 0;
         });
         ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &reference.def()), PF_Err_NONE);
         for (const std::vector<unsigned char>& answer : answers) wrong += answer != reference.bytes();
         EXPECT_EQ(wrong, 0) << "over " << allocations << " allocation points";
         EXPECT_FALSE(answers.empty());
-        DisposeHandle(lut);
+        kvsim::DisposeHandle(lut);
     }
 }
 
@@ -143,14 +143,14 @@ TEST(AllocationSweep, ChangeLutStoresTheWholeFileOrNothing) {
     ASSERT_TRUE(kv::ReadCubeFile(CubeFileText(cube), expected));
 
     kv::platform::SetDialogsScripted(true);
-    FakeHost host(kApplAfterEffects, EffectMain);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     int wrong = 0;
     int stored = 0;
     const long allocations = Sweep([&](long n) {
-        PF_Handle old = MakeHandle16(InvertRedText(50, "before"));
-        const std::vector<unsigned char> oldBytes = HandleBytes(old);
-        const long liveHandles = LiveHandleCount();
-        FakeParams params(nullptr, 100.0, old);
+        PF_Handle old = kvsim::MakeHandle16(InvertRedText(50, "before"));
+        const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
+        const long liveHandles = kvsim::LiveHandleCount();
+        kvsim::FakeParams params(nullptr, 100.0, old);
         kv::platform::ClearDialogScript();
         kv::platform::QueueOpenFileAnswer(path);
         PF_UserChangedParamExtra extra{3};
@@ -161,15 +161,15 @@ TEST(AllocationSweep, ChangeLutStoresTheWholeFileOrNothing) {
             err = host.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &extra);
         }
         wrong += err != PF_Err_NONE && err != PF_Err_INTERNAL_STRUCT_DAMAGED;
-        const std::vector<unsigned char> now = HandleBytes(params.lut());
+        const std::vector<unsigned char> now = kvsim::HandleBytes(params.lut());
         if (now != oldBytes) {
             kv::Lut3D back;
             wrong += !kv::ParseLutText(Narrowed(now), back) || back.size != 9 || back.id != 88 ||
                      back.name != "sweep";
             ++stored;
         }
-        wrong += LiveHandleCount() != liveHandles || LockedHandleCount() != 0;
-        DisposeHandle(params.lut());
+        wrong += kvsim::LiveHandleCount() != liveHandles || kvsim::LockedHandleCount() != 0;
+        kvsim::DisposeHandle(params.lut());
         host.ClearRecords();
     });
     kv::platform::ClearDialogScript();

@@ -34,29 +34,29 @@ bool RefuseFolder(const std::wstring&) { return false; }
 
 // Drives the commands a session sends: setup, a LUT render, a UI update and
 // the parameter's callbacks; returns how many answers were not the expected.
-int RunSession(FakeHost& host, PF_Handle lut) {
+int RunSession(kvsim::FakeHost& host, PF_Handle lut) {
     int wrong = 0;
     host.ResetOutData();
     wrong += host.Call(PF_Cmd_GLOBAL_SETUP) != PF_Err_NONE;
     wrong += host.Call(PF_Cmd_PARAMS_SETUP) != PF_Err_NONE;
     for (const PF_ParamDef& def : host.addedParams()) {
-        if (def.param_type == PF_Param_ARBITRARY_DATA) DisposeHandle(def.u.arb_d.dephault);
+        if (def.param_type == PF_Param_ARBITRARY_DATA) kvsim::DisposeHandle(def.u.arb_d.dephault);
     }
     host.ClearRecords();
 
     // The editing host's default answer for the pixel format is 8-bit BGRA.
-    const kv::PixelFormat& layout = host.in().appl_id == kApplPremiere ? kv::kBgra8u : kv::kArgb8;
-    FakeWorld in(layout, 40, 40);
-    FakeWorld out(layout, 40, 40);
+    const kv::PixelFormat& layout = host.in().appl_id == kvsim::kApplPremiere ? kv::kBgra8u : kv::kArgb8;
+    kvsim::FakeWorld in(layout, 40, 40);
+    kvsim::FakeWorld out(layout, 40, 40);
     in.FillTestPicture(11);
-    FakeParams params(&in, 100.0, lut);
+    kvsim::FakeParams params(&in, 100.0, lut);
     wrong += host.Call(PF_Cmd_RENDER, params.list(), &out.def()) != PF_Err_NONE;
     wrong += !InvertsRed(in, out, 39, 39);
     wrong += host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()) != PF_Err_NONE;
 
     PF_ArbitraryH copy = nullptr;
     wrong += host.ArbCopy(lut, &copy) != PF_Err_NONE;
-    wrong += HandleBytes(copy) != HandleBytes(lut);
+    wrong += kvsim::HandleBytes(copy) != kvsim::HandleBytes(lut);
     PF_ArbitraryH scanned = nullptr;
     wrong += host.ArbScan("KVLUT2 x", 8, &scanned) != PF_Err_CANNOT_PARSE_KEYFRAME_TEXT;
     wrong += scanned != nullptr;
@@ -73,13 +73,13 @@ protected:
 };
 
 TEST_F(LogUnavailable, LinesAreDroppedAndTheEffectGoesOn) {
-    PF_Handle lut = MakeHandle16(InvertRedText(71, "nolog"));
+    PF_Handle lut = kvsim::MakeHandle16(InvertRedText(71, "nolog"));
 
-    LogTail log;  // reads the file through the same seam, so before the outage
+    kvsim::LogTail log;  // reads the file through the same seam, so before the outage
     kv::platform::SetOpenFileOverride(&RefuseLogFile);
     kv::platform::SetCreateFolderOverride(&RefuseFolder);
     const uint64_t droppedBefore = LogDroppedLineCount();
-    FakeHost host(kApplAfterEffects, EffectMain);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     EXPECT_EQ(RunSession(host, lut), 0);
     EXPECT_GT(LogDroppedLineCount(), droppedBefore);
 
@@ -98,7 +98,7 @@ TEST_F(LogUnavailable, LinesAreDroppedAndTheEffectGoesOn) {
     EXPECT_TRUE(log.Take().empty());
     LogPrintf("after the outage");
     EXPECT_EQ(log.Take(), std::vector<std::string>{"after the outage"});
-    DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 // The buttons work without a log or a data folder: Change LUT stores the
@@ -113,12 +113,12 @@ TEST_F(LogUnavailable, ButtonsStillWork) {
     kv::platform::SetOpenFileOverride(&RefuseLogFile);
     kv::platform::SetCreateFolderOverride(&RefuseFolder);
 
-    FakeHost host(kApplAfterEffects, EffectMain);
-    FakeParams params(nullptr, 100.0, nullptr);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    kvsim::FakeParams params(nullptr, 100.0, nullptr);
     kv::platform::QueueOpenFileAnswer(cube);
     PF_UserChangedParamExtra changeLut{3};
     EXPECT_EQ(host.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &changeLut), PF_Err_NONE);
-    const std::vector<unsigned char> stored = HandleBytes(params.lut());
+    const std::vector<unsigned char> stored = kvsim::HandleBytes(params.lut());
     const auto lut = GetLutForParam(stored.data(), stored.size());
     ASSERT_NE(lut, nullptr);
     EXPECT_EQ(lut->id, 7);
@@ -127,7 +127,7 @@ TEST_F(LogUnavailable, ButtonsStillWork) {
     PF_UserChangedParamExtra editLut{4};
     EXPECT_EQ(host.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &editLut), PF_Err_NONE);
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
-    DisposeHandle(params.lut());
+    kvsim::DisposeHandle(params.lut());
     kv::platform::ClearDialogScript();
     kv::platform::SetDialogsScripted(false);
 }
@@ -136,20 +136,20 @@ TEST_F(LogUnavailable, ButtonsStillWork) {
 // command still answers 0 (or 518 for bad scan text), renders copy or apply
 // what they can read, and no suite stays held.
 TEST(HostWithoutServices, CommandsStillAnswer) {
-    PF_Handle lut = MakeHandle16(InvertRedText(72, "nosuites"));
-    for (A_long appl : {kApplAfterEffects, kApplPremiere}) {
-        FakeHost host(appl, EffectMain);
+    PF_Handle lut = kvsim::MakeHandle16(InvertRedText(72, "nosuites"));
+    for (A_long appl : {kvsim::kApplAfterEffects, kvsim::kApplPremiere}) {
+        kvsim::FakeHost host(appl, EffectMain);
         host.SetBasicSuitePresent(false);
         EXPECT_EQ(RunSession(host, lut), 0) << appl;
         EXPECT_EQ(host.suitesHeld(), 0);
     }
 
-    FakeHost host(kApplPremiere, EffectMain);
+    kvsim::FakeHost host(kvsim::kApplPremiere, EffectMain);
     host.in().utils = nullptr;
-    FakeWorld in(kv::kBgra8u, 20, 20);
-    FakeWorld out(kv::kBgra8u, 20, 20);
+    kvsim::FakeWorld in(kv::kBgra8u, 20, 20);
+    kvsim::FakeWorld out(kv::kBgra8u, 20, 20);
     in.FillTestPicture(2);
-    FakeParams params(&in, 100.0, lut);
+    kvsim::FakeParams params(&in, 100.0, lut);
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
     EXPECT_EQ(out.bytes(), in.bytes());  // the LUT cannot be read without the callbacks
     EXPECT_EQ(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()), PF_Err_NONE);
@@ -160,24 +160,24 @@ TEST(HostWithoutServices, CommandsStillAnswer) {
     EXPECT_EQ(host.ArbFlatSize(lut, &size), PF_Err_NONE);
     EXPECT_EQ(host.ArbPrintSize(lut, &size), PF_Err_NONE);
     EXPECT_EQ(host.suitesHeld(), 0);
-    DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 // Memory running out while LUT text is parsed: SCAN answers 512 and leaves
 // the host's value as it was; a render of text not seen before answers 512
 // without touching the output, and renders again once memory is back.
 TEST(MemoryExhausted, ValuesKeepTheirOldContent) {
-    FakeHost host(kApplAfterEffects, EffectMain);
-    PF_Handle old = MakeHandle16(InvertRedText(73, "old"));
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_Handle old = kvsim::MakeHandle16(InvertRedText(73, "old"));
     const std::string fresh = InvertRedText(74, "fresh");
     PF_ArbitraryH value = old;
-    PF_Handle freshHandle = MakeHandle16(InvertRedText(75, "unseen"));
-    FakeWorld in(kv::kArgb8, 16, 16);
-    FakeWorld out(kv::kArgb8, 16, 16);
+    PF_Handle freshHandle = kvsim::MakeHandle16(InvertRedText(75, "unseen"));
+    kvsim::FakeWorld in(kv::kArgb8, 16, 16);
+    kvsim::FakeWorld out(kv::kArgb8, 16, 16);
     in.FillTestPicture(4);
     out.FillBytes(kUntouched);
-    FakeParams params(&in, 100.0, freshHandle);
-    const long liveHandles = LiveHandleCount();
+    kvsim::FakeParams params(&in, 100.0, freshHandle);
+    const long liveHandles = kvsim::LiveHandleCount();
     PF_Err scan, render;
     {
         AllocationFailure failing;
@@ -188,20 +188,20 @@ TEST(MemoryExhausted, ValuesKeepTheirOldContent) {
     EXPECT_EQ(value, old);
     EXPECT_EQ(render, PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_TRUE(PixelUntouched(out, 0, 0) && PixelUntouched(out, 15, 15));
-    EXPECT_EQ(LiveHandleCount(), liveHandles);
-    EXPECT_EQ(LockedHandleCount(), 0);
+    EXPECT_EQ(kvsim::LiveHandleCount(), liveHandles);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
 
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
     EXPECT_TRUE(InvertsRed(in, out, 15, 15));
-    DisposeHandle(old);
-    DisposeHandle(freshHandle);
+    kvsim::DisposeHandle(old);
+    kvsim::DisposeHandle(freshHandle);
 }
 
 // The host giving no new handle: the value-making callbacks answer 0 with a
 // null handle, the reading ones are unaffected.
 TEST(NoNewHandle, CallbacksAnswerWithANullHandle) {
-    FakeHost host(kApplAfterEffects, EffectMain);
-    PF_Handle lut = MakeHandle16(InvertRedText(76, "nonew"));
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    PF_Handle lut = kvsim::MakeHandle16(InvertRedText(76, "nonew"));
     const std::string text = InvertRedText(77, "scan");
     host.SetFailNewHandle(true);
     PF_ArbitraryH made[4] = {lut, lut, lut, lut};
@@ -214,7 +214,7 @@ TEST(NoNewHandle, CallbacksAnswerWithANullHandle) {
     EXPECT_EQ(host.ArbPrintSize(lut, &size), PF_Err_NONE);
     EXPECT_EQ(size, InvertRedText(76, "nonew").size() + 1);
     host.SetFailNewHandle(false);
-    DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 }  // namespace

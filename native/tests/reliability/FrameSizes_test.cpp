@@ -37,13 +37,13 @@ std::string Describe(const FormatCase& f, const SizeCase& s, Source source) {
 // the LUT, outside it untouched; a pattern writes every output pixel.
 void RenderAndCheck(const FormatCase& f, const SizeCase& s, Source source, PF_Handle lut) {
     SCOPED_TRACE(Describe(f, s, source));
-    FakeWorld in(f.pixelFormat, s.inW, s.inH);
-    FakeWorld out(f.pixelFormat, s.outW, s.outH);
+    kvsim::FakeWorld in(f.pixelFormat, s.inW, s.inH);
+    kvsim::FakeWorld out(f.pixelFormat, s.outW, s.outH);
     in.FillTestPicture(static_cast<uint32_t>(s.inW + 3 * s.inH));
     if (!out.bytes().empty()) out.FillBytes(kUntouched);
-    FakeHost host(f.host, EffectMain);
+    kvsim::FakeHost host(f.host, EffectMain);
     host.SetPixelFormat(f.hostFormat);
-    FakeParams params(&in, 100.0, lut);
+    kvsim::FakeParams params(&in, 100.0, lut);
     ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
     EXPECT_EQ(host.suitesHeld(), 0);
 
@@ -71,13 +71,13 @@ void RenderAndCheck(const FormatCase& f, const SizeCase& s, Source source, PF_Ha
 }
 
 TEST(FrameSizes, EdgeSizesRenderInsideTheirFrames) {
-    PF_Handle none = MakeHandle16("KVLUT0");
-    PF_Handle embedded = MakeHandle16(InvertRedText(51, "edges"));
+    PF_Handle none = kvsim::MakeHandle16("KVLUT0");
+    PF_Handle embedded = kvsim::MakeHandle16(InvertRedText(51, "edges"));
     // Patterns: the automatic grid, the largest grid over the whole frame,
     // and a one-millionth corner of the frame.
-    const PF_Handle patterns[] = {MakeHandle16(PatternText(3)),
-                                  MakeHandle16("KVLUTP 64 2000 2000 0 0 1000000 1000000"),
-                                  MakeHandle16("KVLUTP 2 8 1 999999 999999 1000000 1000000")};
+    const PF_Handle patterns[] = {kvsim::MakeHandle16(PatternText(3)),
+                                  kvsim::MakeHandle16("KVLUTP 64 2000 2000 0 0 1000000 1000000"),
+                                  kvsim::MakeHandle16("KVLUTP 2 8 1 999999 999999 1000000 1000000")};
     for (const FormatCase& f : kFormats) {
         for (const SizeCase& s : kSizes) {
             RenderAndCheck(f, s, Source::None, none);
@@ -85,26 +85,26 @@ TEST(FrameSizes, EdgeSizesRenderInsideTheirFrames) {
             for (PF_Handle pattern : patterns) RenderAndCheck(f, s, Source::Pattern, pattern);
         }
     }
-    EXPECT_EQ(LockedHandleCount(), 0);
-    DisposeHandle(none);
-    DisposeHandle(embedded);
-    for (PF_Handle pattern : patterns) DisposeHandle(pattern);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
+    kvsim::DisposeHandle(none);
+    kvsim::DisposeHandle(embedded);
+    for (PF_Handle pattern : patterns) kvsim::DisposeHandle(pattern);
 }
 
 // A world whose pixel pointer is null (a host that has no buffer for it) is
 // an empty frame, whatever size it claims.
 TEST(FrameSizes, WorldsWithoutPixelsAreEmpty) {
-    PF_Handle embedded = MakeHandle16(InvertRedText(52, "nopixels"));
-    PF_Handle pattern = MakeHandle16(PatternText(5));
+    PF_Handle embedded = kvsim::MakeHandle16(InvertRedText(52, "nopixels"));
+    PF_Handle pattern = kvsim::MakeHandle16(PatternText(5));
     for (const FormatCase& f : kFormats) {
         SCOPED_TRACE(f.name);
-        FakeWorld in(f.pixelFormat, 32, 32);
-        FakeWorld out(f.pixelFormat, 32, 32);
+        kvsim::FakeWorld in(f.pixelFormat, 32, 32);
+        kvsim::FakeWorld out(f.pixelFormat, 32, 32);
         in.FillTestPicture(9);
-        FakeHost host(f.host, EffectMain);
+        kvsim::FakeHost host(f.host, EffectMain);
         host.SetPixelFormat(f.hostFormat);
         for (PF_Handle lut : {embedded, pattern}) {
-            FakeParams params(&in, 100.0, lut);
+            kvsim::FakeParams params(&in, 100.0, lut);
             PF_LayerDef noOutput = out.def();
             noOutput.data = nullptr;
             EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &noOutput), PF_Err_NONE);
@@ -116,8 +116,8 @@ TEST(FrameSizes, WorldsWithoutPixelsAreEmpty) {
             }
         }
     }
-    DisposeHandle(embedded);
-    DisposeHandle(pattern);
+    kvsim::DisposeHandle(embedded);
+    kvsim::DisposeHandle(pattern);
 }
 
 }  // namespace

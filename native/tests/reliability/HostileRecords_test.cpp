@@ -15,11 +15,11 @@ const PF_Cmd kCommands[] = {PF_Cmd_ABOUT,       PF_Cmd_GLOBAL_SETUP,         PF_
                             PF_Cmd_ARBITRARY_CALLBACK};
 
 TEST(HostileRecords, MissingRecordsAreAnsweredWithoutACrash) {
-    FakeHost host(kApplPremiere, EffectMain);
-    FakeWorld in(kv::kBgra8u, 8, 8);
-    FakeWorld out(kv::kBgra8u, 8, 8);
-    PF_Handle lut = MakeHandle16(InvertRedText(91, "hostile"));
-    FakeParams params(&in, 100.0, lut);
+    kvsim::FakeHost host(kvsim::kApplPremiere, EffectMain);
+    kvsim::FakeWorld in(kv::kBgra8u, 8, 8);
+    kvsim::FakeWorld out(kv::kBgra8u, 8, 8);
+    PF_Handle lut = kvsim::MakeHandle16(InvertRedText(91, "hostile"));
+    kvsim::FakeParams params(&in, 100.0, lut);
     PF_ParamDef* holes[6] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     PF_UserChangedParamExtra pressed{4};
     PF_ArbParamsExtra arb{};
@@ -38,12 +38,12 @@ TEST(HostileRecords, MissingRecordsAreAnsweredWithoutACrash) {
         EffectMain(cmd, &host.in(), &host.out(), params.list(), nullptr, extra);
         EffectMain(cmd, &host.in(), &host.out(), params.list(), &out.def(), nullptr);
     }
-    EXPECT_EQ(LockedHandleCount(), 0);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
     EXPECT_EQ(host.suitesHeld(), 0);
     for (const PF_ParamDef& def : host.addedParams()) {
-        if (def.param_type == PF_Param_ARBITRARY_DATA) DisposeHandle(def.u.arb_d.dephault);
+        if (def.param_type == PF_Param_ARBITRARY_DATA) kvsim::DisposeHandle(def.u.arb_d.dephault);
     }
-    DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ constexpr HugeShape kShapes[] = {{3, 1 << 30}, {2200, 1 << 20}};
 constexpr int32_t kWidth = 37;  // not a multiple of any vector width
 
 // The world of `like` (its size, format flags) over another pixel buffer.
-PF_LayerDef SparseWorld(FakeWorld& like, unsigned char* data, int32_t rowBytes) {
+PF_LayerDef SparseWorld(kvsim::FakeWorld& like, unsigned char* data, int32_t rowBytes) {
     PF_LayerDef def = like.def();
     def.data = data;
     def.rowbytes = rowBytes;
@@ -39,13 +39,13 @@ unsigned char* RowOf(unsigned char* base, int32_t rowBytes, int32_t y) {
 }
 
 TEST(HugeFrames, RowsPastTwoGigabytesRenderLikeACompactFrame) {
-    PF_Handle luts[] = {MakeHandle16(InvertRedText(61, "huge")), MakeHandle16(PatternText(5)),
-                        MakeHandle16("KVLUT0")};
+    PF_Handle luts[] = {kvsim::MakeHandle16(InvertRedText(61, "huge")), kvsim::MakeHandle16(PatternText(5)),
+                        kvsim::MakeHandle16("KVLUT0")};
     for (const FormatCase& f : kFormats) {
         for (const HugeShape& shape : kShapes) {
             SCOPED_TRACE(std::string(f.name) + " " + std::to_string(shape.rows) + " rows");
-            FakeWorld compactIn(f.pixelFormat, kWidth, shape.rows);
-            FakeWorld compactOut(f.pixelFormat, kWidth, shape.rows);
+            kvsim::FakeWorld compactIn(f.pixelFormat, kWidth, shape.rows);
+            kvsim::FakeWorld compactOut(f.pixelFormat, kWidth, shape.rows);
             compactIn.FillTestPicture(7);
             const size_t usedBytes = static_cast<size_t>(compactIn.rowBytes());
             SparseFrame hugeIn(shape.rows, shape.rowBytes, usedBytes);
@@ -58,14 +58,14 @@ TEST(HugeFrames, RowsPastTwoGigabytesRenderLikeACompactFrame) {
             PF_LayerDef inDef = SparseWorld(compactIn, hugeIn.data(), shape.rowBytes);
             PF_LayerDef outDef = SparseWorld(compactOut, hugeOut.data(), shape.rowBytes);
 
-            FakeHost host(f.host, EffectMain);
+            kvsim::FakeHost host(f.host, EffectMain);
             host.SetPixelFormat(f.hostFormat);
             for (PF_Handle lut : luts) {
-                FakeParams compactParams(&compactIn, 60.0, lut);
+                kvsim::FakeParams compactParams(&compactIn, 60.0, lut);
                 compactOut.FillBytes(kUntouched);
                 ASSERT_EQ(host.Call(PF_Cmd_RENDER, compactParams.list(), &compactOut.def()), PF_Err_NONE);
 
-                FakeParams hugeParams(&compactIn, 60.0, lut);
+                kvsim::FakeParams hugeParams(&compactIn, 60.0, lut);
                 hugeParams.at(0).u.ld = inDef;
                 for (int32_t y = 0; y < shape.rows; ++y) {
                     std::memset(RowOf(hugeOut.data(), shape.rowBytes, y), kUntouched, usedBytes);
@@ -80,7 +80,7 @@ TEST(HugeFrames, RowsPastTwoGigabytesRenderLikeACompactFrame) {
             EXPECT_EQ(host.suitesHeld(), 0);
         }
     }
-    for (PF_Handle lut : luts) DisposeHandle(lut);
+    for (PF_Handle lut : luts) kvsim::DisposeHandle(lut);
 }
 
 }  // namespace

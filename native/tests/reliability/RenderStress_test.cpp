@@ -32,7 +32,7 @@ std::string LutText(int i) {
 
 // The callbacks a host runs on its UI thread while frames render; returns the
 // number of wrong answers.
-int RunCallbacks(FakeHost& host, PF_Handle value, const std::string& text) {
+int RunCallbacks(kvsim::FakeHost& host, PF_Handle value, const std::string& text) {
     int wrong = 0;
     PF_ArbitraryH copy = nullptr, reloaded = nullptr, scanned = nullptr;
     A_u_long size = 0;
@@ -56,9 +56,9 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
     // Five bands per frame however small the machine: band threads of
     // several renders run at once too.
     const unsigned previousThreads = kv::SetHardwareThreads(8);
-    FakeHost host(kApplPremiere, EffectMain);
+    kvsim::FakeHost host(kvsim::kApplPremiere, EffectMain);
     host.SetPixelFormat(PrPixelFormat_BGRA_4444_32f);
-    FakeWorld input(kv::kBgra32f, kWidth, kHeight);
+    kvsim::FakeWorld input(kv::kBgra32f, kWidth, kHeight);
     input.FillTestPicture(8);
 
     std::vector<std::string> texts;
@@ -69,9 +69,9 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
         // Both storages; 8-bit values shorter than 10 bytes are not kept by
         // a copy, so those stay UTF-16.
         const bool eightBit = i % 2 == 1 && texts.back().size() >= 10;
-        luts.push_back(eightBit ? MakeHandle8(texts.back()) : MakeHandle16(texts.back()));
-        FakeWorld out(kv::kBgra32f, kWidth, kHeight);
-        FakeParams params(&input, 60.0, luts.back());
+        luts.push_back(eightBit ? kvsim::MakeHandle8(texts.back()) : kvsim::MakeHandle16(texts.back()));
+        kvsim::FakeWorld out(kv::kBgra32f, kWidth, kHeight);
+        kvsim::FakeParams params(&input, 60.0, luts.back());
         ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
         expected.push_back(out.bytes());
     }
@@ -81,10 +81,10 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            FakeWorld out(kv::kBgra32f, kWidth, kHeight);
+            kvsim::FakeWorld out(kv::kBgra32f, kWidth, kHeight);
             for (int frame = 0; frame < kFrames; ++frame) {
                 const int i = (t * 3 + frame / kFramesPerLut) % kLuts;
-                FakeParams params(&input, 60.0, luts[i]);
+                kvsim::FakeParams params(&input, 60.0, luts[i]);
                 failures += host.Call(PF_Cmd_RENDER, params.list(), &out.def()) != PF_Err_NONE;
                 mismatches += out.bytes() != expected[i];
             }
@@ -94,7 +94,7 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
     int rounds = 0;
     while (rendering.load() > 0 || rounds < kLuts) {
         const int i = rounds % kLuts;
-        FakeParams params(nullptr, 100.0, luts[i]);
+        kvsim::FakeParams params(nullptr, 100.0, luts[i]);
         failures += host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()) != PF_Err_NONE;
         failures += RunCallbacks(host, luts[i], texts[i]);
         ++rounds;
@@ -103,9 +103,9 @@ TEST(RenderStress, EightRenderThreadsMatchTheSingleThreadedFrames) {
 
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(mismatches.load(), 0);
-    EXPECT_EQ(LockedHandleCount(), 0);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
     EXPECT_EQ(host.suitesHeld(), 0);
-    for (PF_Handle lut : luts) DisposeHandle(lut);
+    for (PF_Handle lut : luts) kvsim::DisposeHandle(lut);
     kv::SetHardwareThreads(previousThreads);
 }
 

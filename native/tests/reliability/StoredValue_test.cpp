@@ -53,8 +53,8 @@ std::vector<std::string> AllForms() {
 
 // Saves, reloads, copies, prints and re-scans `value`; each must give back
 // what was stored.
-void RoundTrips(FakeHost& host, const Bytes& stored, const std::string& text) {
-    PF_Handle value = MakeHandle(stored.data(), stored.size());
+void RoundTrips(kvsim::FakeHost& host, const Bytes& stored, const std::string& text) {
+    PF_Handle value = kvsim::MakeHandle(stored.data(), stored.size());
 
     A_u_long flatSize = 0;
     ASSERT_EQ(host.ArbFlatSize(value, &flatSize), PF_Err_NONE);
@@ -63,13 +63,13 @@ void RoundTrips(FakeHost& host, const Bytes& stored, const std::string& text) {
     EXPECT_EQ(flat, stored);
     PF_ArbitraryH reloaded = nullptr;
     ASSERT_EQ(host.ArbUnflatten(flat.data(), flatSize, &reloaded), PF_Err_NONE);
-    EXPECT_EQ(HandleBytes(reloaded), stored);
+    EXPECT_EQ(kvsim::HandleBytes(reloaded), stored);
 
     PF_ArbitraryH copy = nullptr, stepped = nullptr;
     ASSERT_EQ(host.ArbCopy(reloaded, &copy), PF_Err_NONE);
     ASSERT_EQ(host.ArbInterp(copy, value, 0.25, &stepped), PF_Err_NONE);
-    EXPECT_EQ(HandleBytes(copy), stored);
-    EXPECT_EQ(HandleBytes(stepped), stored);
+    EXPECT_EQ(kvsim::HandleBytes(copy), stored);
+    EXPECT_EQ(kvsim::HandleBytes(stepped), stored);
     PF_ArbCompareResult same = -1;
     EXPECT_EQ(host.ArbCompare(value, stepped, &same), PF_Err_NONE);
     EXPECT_EQ(same, PF_ArbCompare_EQUAL);
@@ -84,8 +84,8 @@ void RoundTrips(FakeHost& host, const Bytes& stored, const std::string& text) {
     // Scanned text is stored as UTF-16 and means the same LUT.
     PF_ArbitraryH scanned = nullptr;
     ASSERT_EQ(host.ArbScan(text.data(), static_cast<A_u_long>(text.size()), &scanned), PF_Err_NONE);
-    EXPECT_EQ(HandleBytes(scanned), Wide(text));
-    const Bytes scannedBytes = HandleBytes(scanned);
+    EXPECT_EQ(kvsim::HandleBytes(scanned), Wide(text));
+    const Bytes scannedBytes = kvsim::HandleBytes(scanned);
     const auto a = GetLutForParam(stored.data(), stored.size());
     const auto b = GetLutForParam(scannedBytes.data(), scannedBytes.size());
     ASSERT_EQ(a == nullptr, b == nullptr);
@@ -96,28 +96,28 @@ void RoundTrips(FakeHost& host, const Bytes& stored, const std::string& text) {
     }
 
     for (PF_ArbitraryH h : {reloaded, copy, stepped, scanned}) host.ArbDispose(h);
-    DisposeHandle(value);
+    kvsim::DisposeHandle(value);
 }
 
 TEST(StoredValue, EveryFormSurvivesTheCallbacksInBothStorages) {
-    FakeHost host(kApplAfterEffects, EffectMain);
-    const long live = LiveHandleCount();
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    const long live = kvsim::LiveHandleCount();
     for (const std::string& text : AllForms()) {
         SCOPED_TRACE(text.substr(0, 40));
         RoundTrips(host, Narrow(text), text);
         RoundTrips(host, Wide(text), text);
     }
-    EXPECT_EQ(LiveHandleCount(), live);
-    EXPECT_EQ(LockedHandleCount(), 0);
+    EXPECT_EQ(kvsim::LiveHandleCount(), live);
+    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
 }
 
 // Every cut of a stored LUT, in both storages: reloading keeps a value that
 // still starts like LUT text and replaces anything shorter by no LUT with the
 // log line; rendering a cut LUT copies the input.
 TEST(StoredValue, CutValuesOpenAsNoLutAndRenderAsACopy) {
-    FakeHost host(kApplAfterEffects, EffectMain);
-    FakeWorld in(kv::kArgb8, 8, 8);
-    FakeWorld out(kv::kArgb8, 8, 8);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    kvsim::FakeWorld in(kv::kArgb8, 8, 8);
+    kvsim::FakeWorld out(kv::kArgb8, 8, 8);
     in.FillTestPicture(21);
     const std::string text = InvertRedText(81, "cut");
     // An 8-bit value needs "KVLUT" and one more byte; a UTF-16 one the whole
@@ -130,18 +130,18 @@ TEST(StoredValue, CutValuesOpenAsNoLutAndRenderAsACopy) {
         for (size_t length = 0; length < whole.size(); ++length) {
             SCOPED_TRACE(std::to_string(whole.size()) + " cut to " + std::to_string(length));
             const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
-            LogTail log;
+            kvsim::LogTail log;
             PF_ArbitraryH reloaded = nullptr;
             ASSERT_EQ(host.ArbUnflatten(cut.data(), static_cast<A_u_long>(length), &reloaded), PF_Err_NONE);
             const std::vector<std::string> lines = log.Take();
             if (length >= shortestKept) {
-                EXPECT_EQ(HandleBytes(reloaded), cut);
+                EXPECT_EQ(kvsim::HandleBytes(reloaded), cut);
             } else {
-                EXPECT_EQ(HandleBytes(reloaded), kNoLut16);
+                EXPECT_EQ(kvsim::HandleBytes(reloaded), kNoLut16);
                 EXPECT_EQ(lines.back(),
                           "Arb UNFLATTEN: " + std::to_string(length) + " bytes are not KVLUT text, using none");
             }
-            FakeParams params(&in, 100.0, reloaded);
+            kvsim::FakeParams params(&in, 100.0, reloaded);
             out.FillBytes(kUntouched);
             ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
             EXPECT_EQ(out.bytes(), in.bytes());
@@ -153,7 +153,7 @@ TEST(StoredValue, CutValuesOpenAsNoLutAndRenderAsACopy) {
 // Bytes from elsewhere: other programs' data, text with a character beyond
 // 8 bits, a byte-order mark, a LUT magic in the wrong case.
 TEST(StoredValue, ForeignBytesOpenAsNoLut) {
-    FakeHost host(kApplAfterEffects, EffectMain);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     Bytes beyond = Wide(InvertRedText(82, "wide"));
     beyond[beyond.size() - 1] = 0x01;  // last unit U+01xx
     Bytes bom = {0xFF, 0xFE};
@@ -162,10 +162,10 @@ TEST(StoredValue, ForeignBytesOpenAsNoLut) {
     const std::vector<Bytes> foreign = {Narrow("<?xml version=\"1.0\"?><lut/>"), Narrow("kvlut3 1 - 2 0 1 AAAA"),
                                         bom, Bytes(64, 0), Bytes(4096, 0xFF)};
     for (const Bytes& bytes : foreign) {
-        LogTail log;
+        kvsim::LogTail log;
         PF_ArbitraryH reloaded = nullptr;
         ASSERT_EQ(host.ArbUnflatten(bytes.data(), static_cast<A_u_long>(bytes.size()), &reloaded), PF_Err_NONE);
-        EXPECT_EQ(HandleBytes(reloaded), kNoLut16);
+        EXPECT_EQ(kvsim::HandleBytes(reloaded), kNoLut16);
         EXPECT_EQ(log.Take().back(),
                   "Arb UNFLATTEN: " + std::to_string(bytes.size()) + " bytes are not KVLUT text, using none");
         host.ArbDispose(reloaded);
@@ -175,15 +175,15 @@ TEST(StoredValue, ForeignBytesOpenAsNoLut) {
     // but holds no text: it prints empty and renders as a copy.
     PF_ArbitraryH kept = nullptr;
     ASSERT_EQ(host.ArbUnflatten(beyond.data(), static_cast<A_u_long>(beyond.size()), &kept), PF_Err_NONE);
-    EXPECT_EQ(HandleBytes(kept), beyond);
+    EXPECT_EQ(kvsim::HandleBytes(kept), beyond);
     A_u_long printSize = 0;
     EXPECT_EQ(host.ArbPrintSize(kept, &printSize), PF_Err_NONE);
     EXPECT_EQ(printSize, 1u);
-    FakeWorld in(kv::kArgb8, 8, 8);
-    FakeWorld out(kv::kArgb8, 8, 8);
+    kvsim::FakeWorld in(kv::kArgb8, 8, 8);
+    kvsim::FakeWorld out(kv::kArgb8, 8, 8);
     in.FillTestPicture(22);
-    FakeParams params(&in, 100.0, kept);
-    LogTail log;
+    kvsim::FakeParams params(&in, 100.0, kept);
+    kvsim::LogTail log;
     ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
     EXPECT_EQ(out.bytes(), in.bytes());
     const std::vector<std::string> lines = log.Take();

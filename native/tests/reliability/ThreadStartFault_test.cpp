@@ -51,16 +51,16 @@ protected:
 TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
     // 512 rows: 16 bands of 32 rows, 15 of them on started threads.
     constexpr int32_t kWidth = 24, kHeight = 512;
-    PF_Handle embedded = MakeHandle16(InvertRedText(61, "threads"));
-    PF_Handle pattern = MakeHandle16(PatternText(4));
+    PF_Handle embedded = kvsim::MakeHandle16(InvertRedText(61, "threads"));
+    PF_Handle pattern = kvsim::MakeHandle16(PatternText(4));
     for (const FormatCase& f : kFormats) {
         for (PF_Handle lut : {embedded, pattern}) {
-            FakeHost host(f.host, EffectMain);
+            kvsim::FakeHost host(f.host, EffectMain);
             host.SetPixelFormat(f.hostFormat);
-            FakeWorld in(f.pixelFormat, kWidth, kHeight);
+            kvsim::FakeWorld in(f.pixelFormat, kWidth, kHeight);
             in.FillTestPicture(17);
-            FakeWorld reference(f.pixelFormat, kWidth, kHeight);
-            FakeParams params(&in, 75.0, lut);
+            kvsim::FakeWorld reference(f.pixelFormat, kWidth, kHeight);
+            kvsim::FakeParams params(&in, 75.0, lut);
             ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &reference.def()), PF_Err_NONE);
 
             for (int k : {0, 1, 5}) {
@@ -69,11 +69,11 @@ TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
                 gAllowedStarts = k;
                 gStarts = 0;
                 kv::SetThreadStarter(&StartUntilRefused);
-                FakeWorld out(f.pixelFormat, kWidth, kHeight);
+                kvsim::FakeWorld out(f.pixelFormat, kWidth, kHeight);
                 EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_INTERNAL_STRUCT_DAMAGED);
                 EXPECT_EQ(gStarts.load(), k);
                 EXPECT_EQ(gRunning.load(), 0);  // joined before EffectMain returned
-                EXPECT_EQ(LockedHandleCount(), 0);
+                EXPECT_EQ(kvsim::LockedHandleCount(), 0);
                 EXPECT_EQ(host.suitesHeld(), 0);
 
                 kv::SetThreadStarter(nullptr);
@@ -82,26 +82,26 @@ TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
             }
         }
     }
-    DisposeHandle(embedded);
-    DisposeHandle(pattern);
+    kvsim::DisposeHandle(embedded);
+    kvsim::DisposeHandle(pattern);
 }
 
 // Frames of fewer than 32 rows stay on the calling thread, so a machine out
 // of threads still renders them.
 TEST_F(ThreadStartFault, SmallFramesNeedNoThread) {
-    PF_Handle lut = MakeHandle16(InvertRedText(62, "small"));
+    PF_Handle lut = kvsim::MakeHandle16(InvertRedText(62, "small"));
     gAllowedStarts = 0;
     gStarts = 0;
     kv::SetThreadStarter(&StartUntilRefused);
-    FakeHost host(kApplAfterEffects, EffectMain);
-    FakeWorld in(kv::kArgb8, 300, 31);
-    FakeWorld out(kv::kArgb8, 300, 31);
+    kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
+    kvsim::FakeWorld in(kv::kArgb8, 300, 31);
+    kvsim::FakeWorld out(kv::kArgb8, 300, 31);
     in.FillTestPicture(3);
-    FakeParams params(&in, 100.0, lut);
+    kvsim::FakeParams params(&in, 100.0, lut);
     EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
     EXPECT_EQ(gStarts.load(), 0);
     EXPECT_TRUE(InvertsRed(in, out, 299, 30));
-    DisposeHandle(lut);
+    kvsim::DisposeHandle(lut);
 }
 
 }  // namespace

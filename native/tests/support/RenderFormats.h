@@ -24,14 +24,14 @@ struct FormatCase {
 };
 
 inline constexpr FormatCase kFormats[] = {
-    {kv::kArgb8, kApplAfterEffects, 0, "ARGB8"},
-    {kv::kBgra8u, kApplPremiere, PrPixelFormat_BGRA_4444_8u, "BGRA8u"},
-    {kv::kBgra32f, kApplPremiere, PrPixelFormat_BGRA_4444_32f, "BGRA32f"},
+    {kv::kArgb8, kvsim::kApplAfterEffects, 0, "ARGB8"},
+    {kv::kBgra8u, kvsim::kApplPremiere, PrPixelFormat_BGRA_4444_8u, "BGRA8u"},
+    {kv::kBgra32f, kvsim::kApplPremiere, PrPixelFormat_BGRA_4444_32f, "BGRA32f"},
 };
 
 inline constexpr unsigned char kUntouched = 0xCD;
 
-inline bool PixelUntouched(FakeWorld& world, int32_t x, int32_t y) {
+inline bool PixelUntouched(kvsim::FakeWorld& world, int32_t x, int32_t y) {
     const unsigned char* p = world.Row(y) + static_cast<size_t>(x) * world.pixelBytes();
     for (int i = 0; i < world.pixelBytes(); ++i) {
         if (p[i] != kUntouched) return false;
@@ -40,7 +40,7 @@ inline bool PixelUntouched(FakeWorld& world, int32_t x, int32_t y) {
 }
 
 // Red inverted, green, blue and alpha kept, within one 8-bit step.
-inline bool InvertsRed(const FakeWorld& in, const FakeWorld& out, int32_t x, int32_t y) {
+inline bool InvertsRed(const kvsim::FakeWorld& in, const kvsim::FakeWorld& out, int32_t x, int32_t y) {
     float a[4], b[4];
     in.GetPixel(x, y, a);
     out.GetPixel(x, y, b);

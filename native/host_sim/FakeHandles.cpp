@@ -5,8 +5,11 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-namespace kvtest {
+#include "effect/LutParamBytes.h"
+
+namespace kvsim {
 
 // ---- Handles ----------------------------------------------------------------
 
@@ -118,10 +121,7 @@ PF_Handle MakeHandle(const void* bytes, size_t length) {
 PF_Handle MakeHandle8(std::string_view text) { return MakeHandle(text.data(), text.size()); }
 
 PF_Handle MakeHandle16(std::string_view text) {
-    std::vector<unsigned char> wide(text.size() * 2, 0);
-    for (size_t i = 0; i < text.size(); ++i) {
-        wide[2 * i] = static_cast<unsigned char>(text[i]);
-    }
+    const std::string wide = WidenLutText(text);
     return MakeHandle(wide.data(), wide.size());
 }
 
@@ -158,4 +158,4 @@ bool InHostCallback() { return tHostCallbackDepth > 0; }
 detail::HostCallbackScope::HostCallbackScope() { ++tHostCallbackDepth; }
 detail::HostCallbackScope::~HostCallbackScope() { --tHostCallbackDepth; }
 
-}  // namespace kvtest
+}  // namespace kvsim

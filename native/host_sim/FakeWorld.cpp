@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace kvtest {
+namespace kvsim {
 
 // ---- Worlds -----------------------------------------------------------------
 
@@ -115,4 +115,4 @@ void FakeParams::SetInput(FakeWorld* input) {
     }
 }
 
-}  // namespace kvtest
+}  // namespace kvsim

@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-namespace kvtest {
+namespace kvsim {
 
 // ---- The host ---------------------------------------------------------------
 
@@ -396,4 +396,4 @@ PF_Err FakeHost::ArbSelector(PF_FunctionSelector selector) {
     return Arb(extra);
 }
 
-}  // namespace kvtest
+}  // namespace kvsim

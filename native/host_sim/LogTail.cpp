@@ -6,7 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TextConversion.h"
 
-namespace kvtest {
+namespace kvsim {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::vector<std::string> LogTail::Take() {
     return lines;
 }
 
-}  // namespace kvtest
+}  // namespace kvsim

@@ -19,7 +19,7 @@
 #include "effect_sdk.h"
 #include "lut_engine/PixelFormat.h"
 
-namespace kvtest {
+namespace kvsim {
 
 using EffectEntry = PF_Err (*)(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
 
@@ -197,4 +197,4 @@ private:
     long long offset_ = 0;
 };
 
-}  // namespace kvtest
+}  // namespace kvsim

@@ -3,7 +3,7 @@
 
 #include "effect_sdk.h"
 
-namespace kvtest::detail {
+namespace kvsim::detail {
 
 // Fills the handle slots of a utility callback table.
 void FillHandleCallbacks(PF_UtilCallbacks& utils);
@@ -22,4 +22,4 @@ public:
     HostCallbackScope& operator=(const HostCallbackScope&) = delete;
 };
 
-}  // namespace kvtest::detail
+}  // namespace kvsim::detail
