@@ -9,7 +9,7 @@
 #include <string>
 
 #include "BenchInputs.h"
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "effect/BandJobs.h"
 #include "effect/LutCache.h"
 #include "lut_engine/LutText.h"
@@ -45,7 +45,7 @@ struct RenderSetup {
         lut = kvsim::MakeHandle16(text);
         params = std::make_unique<kvsim::FakeParams>(&in, 100.0, lut);
         const std::vector<unsigned char> bytes = kvsim::HandleBytes(lut);
-        parsed = GetLutForParam(bytes.data(), bytes.size());
+        parsed = kv::GetLutForParam(bytes.data(), bytes.size());
     }
     ~RenderSetup() { kvsim::DisposeHandle(lut); }
 

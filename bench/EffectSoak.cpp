@@ -22,7 +22,7 @@
 #include <unistd.h>
 
 #include "BenchInputs.h"
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "effect/LutCache.h"
 #include "lut_engine/LutText.h"
 
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
                 }
                 kvsim::FakeParams params(&input, 90.0, lut);
                 failures += host.Call(PF_Cmd_RENDER, params.list(), &out.def()) != PF_Err_NONE;
-                const size_t cached = LutCacheEntryCount();
+                const size_t cached = kv::LutCacheEntryCount();
                 for (size_t most = mostCached.load(); cached > most && !mostCached.compare_exchange_weak(most, cached);) {
                 }
                 const int finished = ++done;
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
                 steady, last, last - steady, ResidentKiB());
     std::printf("LUT cache entries: at most %zu at any frame's end, %zu at the end (limit 8); live host handles "
                 "%ld after warm-up, %ld at the end\n",
-                mostCached.load(), LutCacheEntryCount(), steadyHandles.load(), kvsim::LiveHandleCount());
+                mostCached.load(), kv::LutCacheEntryCount(), steadyHandles.load(), kvsim::LiveHandleCount());
     const long changesAfterWarmUp = (frames - 1) / kFramesPerLut - (kWarmUpFrames - 1) / kFramesPerLut;
     std::printf("log lines after warm-up %ld, at the end %ld: %ld new lines for about %ld LUT changes\n",
                 steadyLogLines.load(), FileLines(logPath), FileLines(logPath) - steadyLogLines.load(),

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "effect/LutCache.h"
 #include "effect/LutParamBytes.h"
 #include "effect/LutParam.h"
@@ -64,7 +64,7 @@ void PrintEverySize(FakeHost& host, PF_ArbitraryH h, const std::string& text) {
 
 void ReadEveryWay(FakeHost& host, PF_ArbitraryH h) {
     const std::vector<unsigned char> bytes = kvsim::HandleBytes(h);
-    const std::string text = ExtractLutText(bytes.data(), bytes.size());
+    const std::string text = kv::ExtractLutText(bytes.data(), bytes.size());
     PrintEverySize(host, h, text);
 
     A_u_long flatSize = 0;
@@ -82,7 +82,7 @@ void ReadEveryWay(FakeHost& host, PF_ArbitraryH h) {
     PF_ArbitraryH stepped = nullptr;
     Check(host.ArbCopy(h, &copy) == PF_Err_NONE && copy != nullptr);
     Check(host.ArbInterp(h, copy, 0.5, &stepped) == PF_Err_NONE && stepped != nullptr);
-    const bool kept = LooksLikeLutValue(bytes.data(), bytes.size());
+    const bool kept = kv::LooksLikeLutValue(bytes.data(), bytes.size());
     PF_ArbCompareResult same = -1;
     Check(host.ArbCompare(h, copy, &same) == PF_Err_NONE);
     Check(same == (kept ? PF_ArbCompare_EQUAL : PF_ArbCompare_NOT_EQUAL));
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(host.ArbUnflatten(size ? data : nullptr, static_cast<A_u_long>(size), &unflattened) == PF_Err_NONE);
     Check(unflattened != nullptr);
     const std::vector<unsigned char> stored = kvsim::HandleBytes(unflattened);
-    if (LooksLikeLutValue(data, size)) {
+    if (kv::LooksLikeLutValue(data, size)) {
         Check(stored.size() == size && std::equal(stored.begin(), stored.end(), data));
     } else {
         static const unsigned char kNoLut16[12] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0, '0', 0};
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (scanned != nullptr) {
         // Scanned text prints back byte for byte.
         const std::vector<unsigned char> wide = kvsim::HandleBytes(scanned);
-        const std::string text = ExtractLutText(wide.data(), wide.size());
+        const std::string text = kv::ExtractLutText(wide.data(), wide.size());
         Check(text.size() == size && std::memcmp(text.data(), data, size) == 0);
         PrintEverySize(host, scanned, text);
         host.ArbDispose(scanned);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "PanelFiles.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutText.h"
@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(boxes == 0 && readable);
             kv::Lut3D back;
             Check(kv::ParseLutText(Narrowed(stored), back));
-            Check(back.size == cube.size && back.id == MatchIdFromCube(content));
+            Check(back.size == cube.size && back.id == kv::MatchIdFromCube(content));
         } else {
             Check(boxes == 1 && stored == oldBytes);
         }

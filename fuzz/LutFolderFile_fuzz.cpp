@@ -58,6 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (!bytes.empty() && (bytes[0] & 1) != 0) bytes = scratch + bytes.substr(1);
     Check(kvtest::WriteUserFile(L"lut-folder.txt", bytes));
-    Check(GetLutFolder() == Expected(bytes));
+    Check(kv::GetLutFolder() == Expected(bytes));
     return 0;
 }

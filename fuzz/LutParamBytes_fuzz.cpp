@@ -27,9 +27,9 @@ bool SameLut(const std::shared_ptr<const kv::Lut3D>& a, const std::shared_ptr<co
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string narrow = ExtractLutText(data, size);
+    const std::string narrow = kv::ExtractLutText(data, size);
     std::string error;
-    const std::shared_ptr<const kv::Lut3D> lut = GetLutForParam(data, size, &error);
+    const std::shared_ptr<const kv::Lut3D> lut = kv::GetLutForParam(data, size, &error);
     if (lut && lut->size == 0 && lut->probe == 0) __builtin_trap();  // "no LUT" must read as none
     if (lut && !error.empty()) __builtin_trap();
     const bool eightBit = size >= 6 && std::memcmp(data, "KVLUT", 5) == 0;
@@ -38,19 +38,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<uint8_t> wide(size * 2, 0);
     for (size_t i = 0; i < size; ++i) wide[2 * i] = data[i];
-    const std::string fromWide = ExtractLutText(wide.data(), wide.size());
+    const std::string fromWide = kv::ExtractLutText(wide.data(), wide.size());
     // 8-bit text widened is the same text and the same LUT.
     if (eightBit && fromWide != narrow) __builtin_trap();
     if (!fromWide.empty() && fromWide.size() != size) __builtin_trap();
     if (eightBit) {
-        const std::shared_ptr<const kv::Lut3D> wideLut = GetLutForParam(wide.data(), wide.size());
+        const std::shared_ptr<const kv::Lut3D> wideLut = kv::GetLutForParam(wide.data(), wide.size());
         if (!SameLut(lut, wideLut)) __builtin_trap();
     }
 
     // An odd trailing byte of UTF-16 storage is ignored.
     if (size >= 1 && !fromWide.empty()) {
         wide.push_back(0x4B);
-        if (ExtractLutText(wide.data(), wide.size()) != fromWide) __builtin_trap();
+        if (kv::ExtractLutText(wide.data(), wide.size()) != fromWide) __builtin_trap();
     }
     return 0;
 }

@@ -1,5 +1,5 @@
-#include "FakeHost.h"
-#include "FakeHandles.h"
+#include "host_sim/FakeHost.h"
+#include "host_sim/FakeHandles.h"
 
 #include <atomic>
 #include <cstddef>
@@ -121,7 +121,7 @@ PF_Handle MakeHandle(const void* bytes, size_t length) {
 PF_Handle MakeHandle8(std::string_view text) { return MakeHandle(text.data(), text.size()); }
 
 PF_Handle MakeHandle16(std::string_view text) {
-    const std::string wide = WidenLutText(text);
+    const std::string wide = kv::WidenLutText(text);
     return MakeHandle(wide.data(), wide.size());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The host's handle callbacks, shared by the fake host's parts.
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
 
 namespace kvsim::detail {
 

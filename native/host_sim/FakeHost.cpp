@@ -1,5 +1,5 @@
-#include "FakeHost.h"
-#include "FakeHandles.h"
+#include "host_sim/FakeHost.h"
+#include "host_sim/FakeHandles.h"
 
 #include <atomic>
 #include <cstdlib>

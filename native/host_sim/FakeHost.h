@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
 #include "lut_engine/PixelFormat.h"
 
 namespace kvsim {

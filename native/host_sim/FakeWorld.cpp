@@ -1,4 +1,4 @@
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 
 #include "effect/EffectParams.h"
 
@@ -78,7 +78,7 @@ FakeParams::FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut) {
     // Filled as a host fills them from the effect's own parameter table.
     defs_[0].param_type = PF_Param_LAYER;
     SetInput(input);
-    for (const EffectParamEntry& entry : kEffectParams) {
+    for (const kv::EffectParamEntry& entry : kv::kEffectParams) {
         PF_ParamDef& def = defs_[entry.index];
         def.param_type = entry.type;
         def.uu.id = entry.id;
@@ -99,12 +99,12 @@ FakeParams::FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut) {
                 break;
         }
     }
-    defs_[kParamAmount].u.fs_d.value = amountPercent;
-    defs_[kParamLut].u.arb_d.value = lut;
-    for (int i = 0; i < kParamCount; ++i) {
+    defs_[kv::kParamAmount].u.fs_d.value = amountPercent;
+    defs_[kv::kParamLut].u.arb_d.value = lut;
+    for (int i = 0; i < kv::kParamCount; ++i) {
         list_[i] = &defs_[i];
     }
-    list_[kParamCount] = nullptr;
+    list_[kv::kParamCount] = nullptr;
 }
 
 void FakeParams::SetInput(FakeWorld* input) {

@@ -1,4 +1,4 @@
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 
 #include <cstdio>
 
@@ -12,7 +12,7 @@ namespace {
 
 std::string ReadLogFile() {
     std::string content;
-    std::FILE* file = kv::platform::OpenSharedFile(GetUserDataPath(L"effect.log"), "rb");
+    std::FILE* file = kv::platform::OpenSharedFile(kv::GetUserDataPath(L"effect.log"), "rb");
     if (file == nullptr) {
         return content;
     }
@@ -27,7 +27,7 @@ std::string ReadLogFile() {
 
 }  // namespace
 
-std::string LogTail::Path() { return kv::platform::Utf8FromWide(GetUserDataPath(L"effect.log")); }
+std::string LogTail::Path() { return kv::platform::Utf8FromWide(kv::GetUserDataPath(L"effect.log")); }
 
 LogTail::LogTail() : offset_(static_cast<long long>(ReadLogFile().size())) {}
 

@@ -2,7 +2,7 @@
 // Numbers of the hosts' effect SDK: versions, commands, error codes, flags,
 // parameter kinds and the arbitrary-data selectors.
 
-#include "effect_sdk_types.h"
+#include "sdk/effect_sdk_types.h"
 
 // Packs an effect version the way the hosts decode it: build 9 bits, stage 2,
 // bug-fix 4, sub-version 4, version low 3 bits at 19 and high 4 bits at 26.

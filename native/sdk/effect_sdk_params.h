@@ -3,7 +3,7 @@
 // use natural alignment on x64, so plain declarations reproduce their layout;
 // the static_asserts pin every size and offset the hosts rely on.
 
-#include "effect_sdk_constants.h"
+#include "sdk/effect_sdk_constants.h"
 
 struct PF_LRect {
     A_long left;

@@ -4,7 +4,7 @@
 // entry points' types. Function tables list every slot up to the last one in
 // the record, so that each slot sits at index = byte offset / 8.
 
-#include "effect_sdk_suites.h"
+#include "sdk/effect_sdk_suites.h"
 
 struct PF_CustomUIInfo;
 

@@ -5,9 +5,9 @@
 // SMART_RENDER (never RENDER) to an effect that declares smart render, at the
 // project's depth when the effect also declares deep and float colour.
 
-#include "effect_sdk_params.h"
-#include "effect_sdk_suites.h"
-#include "effect_sdk_types.h"
+#include "sdk/effect_sdk_params.h"
+#include "sdk/effect_sdk_suites.h"
+#include "sdk/effect_sdk_types.h"
 
 typedef A_long PF_PixelFormat;
 typedef A_long PF_ChannelMask;

@@ -4,8 +4,8 @@
 // records (the pixel-format suite comes from the editing host's headers but
 // is not byte-packed there).
 
-#include "effect_sdk_params.h"
-#include "premiere_sdk_types.h"
+#include "sdk/effect_sdk_params.h"
+#include "sdk/premiere_sdk_types.h"
 
 struct SPBasicSuite {
     SPErr (*AcquireSuite)(const char* name, int32 version, const void** suite);

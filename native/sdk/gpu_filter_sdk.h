@@ -3,8 +3,8 @@
 // and render records, the filter's function table and the legacy suites
 // record through which the basic suite is reached. All byte-packed.
 
-#include "effect_sdk_suites.h"
-#include "premiere_sdk_types.h"
+#include "sdk/effect_sdk_suites.h"
+#include "sdk/premiere_sdk_types.h"
 
 struct prFileSpec;
 struct prTimebaseRec;

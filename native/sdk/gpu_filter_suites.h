@@ -3,8 +3,8 @@
 // video segment (parameter values of the effect node), memory manager and
 // PPix. Byte-packed, like the rest of that SDK.
 
-#include "effect_sdk_types.h"
-#include "premiere_sdk_types.h"
+#include "sdk/effect_sdk_types.h"
+#include "sdk/premiere_sdk_types.h"
 
 #pragma pack(push, 1)
 

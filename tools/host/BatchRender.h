@@ -10,7 +10,7 @@
 
 #include <ostream>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "host/HostOptions.h"
 
 namespace kvtool {

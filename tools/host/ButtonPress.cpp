@@ -99,7 +99,7 @@ bool PressButtons(kvsim::FakeHost& host, const LoadedModule& module, const std::
     PF_UtilCallbacks* const hostUtils = host.in().utils;
     host.in().utils = &utils;
 #endif
-    const std::wstring requestPath = GetUserDataPath(L"edit-request.json");
+    const std::wstring requestPath = kv::GetUserDataPath(L"edit-request.json");
     bool ok = true;
     for (const int index : presses) {
         kvsim::FakeParams params(nullptr, amount, lut);

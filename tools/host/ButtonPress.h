@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "host/LoadedModule.h"
 
 namespace kvtool {

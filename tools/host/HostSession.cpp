@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "host/BatchRender.h"
 #include "host/ButtonPress.h"
 #include "host/LoadedModule.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
 
 namespace kvtool {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "image/Image.h"
 
 namespace kvtool {

@@ -19,6 +19,8 @@
 #include "lut_engine/ProbePattern.h"
 #include "panel_link/Log.h"
 
+namespace kv {
+
 namespace {
 
 kv::FrameView ViewOf(const PF_LayerDef& world, const kv::PixelFormat& format) {
@@ -176,3 +178,5 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     }
     return PF_Err_NONE;
 }
+
+}  // namespace kv

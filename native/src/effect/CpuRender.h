@@ -2,7 +2,9 @@
 // RENDER on the processor, for both hosts: the compositing host's 8-bit ARGB
 // worlds and the editing host's 8-bit or float BGRA frames.
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
+
+namespace kv {
 
 // What the output shows, decided per frame from the stored LUT.
 enum class LutSource {
@@ -17,3 +19,5 @@ const char* LutSourceName(LutSource source);
 // format other than 8-bit or float BGRA (nothing is read, logged or written
 // then). Resource failures leave as exceptions for the dispatcher.
 PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output);
+
+}  // namespace kv

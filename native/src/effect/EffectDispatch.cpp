@@ -7,6 +7,8 @@
 #include "effect/UserChangedParam.h"
 #include "panel_link/ButtonLabel.h"
 
+namespace kv {
+
 namespace {
 
 PF_Err RunCommand(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
@@ -48,3 +50,5 @@ PF_Err DispatchEffectCommand(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_dat
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
 }
+
+}  // namespace kv

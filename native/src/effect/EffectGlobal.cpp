@@ -5,6 +5,8 @@
 #include "effect/HostPixelFormat.h"
 #include "panel_link/Log.h"
 
+namespace kv {
+
 namespace {
 
 // The editing host asks which pixel formats the effect takes.
@@ -59,3 +61,5 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
     }
     return PF_Err_NONE;
 }
+
+}  // namespace kv

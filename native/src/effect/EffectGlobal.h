@@ -3,7 +3,9 @@
 // global setup (version, flags and, in the editing host, pixel formats).
 
 #include "effect/EffectIdentity.h"
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
+
+namespace kv {
 
 inline constexpr A_u_long kEffectVersion =
     PF_VERSION(KV_VERSION_MAJOR, KV_VERSION_MINOR, KV_VERSION_BUGFIX, KV_VERSION_STAGE, KV_VERSION_BUILD);
@@ -17,3 +19,5 @@ static_assert(kEffectOutFlags2 == PF_OutFlag2_SUPPORTS_THREADED_RENDERING);
 
 PF_Err About(PF_InData* in_data, PF_OutData* out_data);
 PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data);
+
+}  // namespace kv

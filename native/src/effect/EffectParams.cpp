@@ -4,6 +4,8 @@
 
 #include "effect/LutParam.h"
 
+namespace kv {
+
 PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
     if (in_data == nullptr || out_data == nullptr || in_data->inter.add_param == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
@@ -48,3 +50,5 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
     out_data->num_params = kParamCount;
     return PF_Err_NONE;
 }
+
+}  // namespace kv

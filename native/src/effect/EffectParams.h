@@ -3,7 +3,9 @@
 // flags, default and range live in its entry here. Ids are stored with
 // projects and must never change; index 0 is the host's input layer.
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
+
+namespace kv {
 
 enum EffectParamIndex : PF_ParamIndex {
     kParamInput = 0,
@@ -72,3 +74,5 @@ constexpr const EffectParamEntry& ParamEntry(EffectParamIndex index) { return kE
 
 // PARAMS_SETUP: adds the four parameters after the input layer.
 PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data);
+
+}  // namespace kv

@@ -3,7 +3,7 @@
 
 #include "effect/EffectDispatch.h"
 #include "effect/Registration.h"
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
 
 #if defined(_WIN32)
 #define KV_EXPORT __declspec(dllexport)
@@ -15,12 +15,12 @@ extern "C" {
 
 KV_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                             PF_LayerDef* output, void* extra) {
-    return DispatchEffectCommand(cmd, in_data, out_data, params, output, extra);
+    return kv::DispatchEffectCommand(cmd, in_data, out_data, params, output, extra);
 }
 
 KV_EXPORT A_Err PluginDataEntryFunction2(PF_PluginDataPtr inPtr, PF_PluginDataCB2 cb, SPBasicSuite*,
                                          const char*, const char*) {
-    return RegisterEffect(inPtr, cb);
+    return kv::RegisterEffect(inPtr, cb);
 }
 
 }  // extern "C"

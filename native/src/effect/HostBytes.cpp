@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace kv {
+
 HostBytes HostBytes::LockHandle(const PF_UtilCallbacks* utils, PF_Handle handle) {
     if (utils == nullptr || handle == nullptr || utils->host_get_handle_size == nullptr) {
         return HostBytes();
@@ -90,3 +92,5 @@ void HostBytes::Release() noexcept {
     data_ = nullptr;
     size_ = 0;
 }
+
+}  // namespace kv

@@ -10,8 +10,10 @@
 
 #include <cstddef>
 
-#include "effect_sdk.h"
-#include "gpu_filter_suites.h"
+#include "sdk/effect_sdk.h"
+#include "sdk/gpu_filter_suites.h"
+
+namespace kv {
 
 class HostBytes {
 public:
@@ -60,3 +62,5 @@ private:
     const PrSDKMemoryManagerSuite* disposeWith_ = nullptr;
     PrMemoryPtr block_ = nullptr;
 };
+
+}  // namespace kv

@@ -1,5 +1,7 @@
 #include "effect/HostPixelFormat.h"
 
+namespace kv {
+
 std::span<const EditingHostFormat> EditingHostFormats() {
     static const EditingHostFormat kFormats[] = {
         {PrPixelFormat_BGRA_4444_32f, &kv::kBgra32f},
@@ -30,3 +32,5 @@ const kv::PixelFormat* RenderFormatOf(const PF_InData* in_data, PF_LayerDef* out
     }
     return nullptr;
 }
+
+}  // namespace kv

@@ -3,8 +3,10 @@
 
 #include <span>
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
 #include "lut_engine/PixelFormat.h"
+
+namespace kv {
 
 // An editing-host pixel format the effect takes, and the CPU format it is.
 struct EditingHostFormat {
@@ -21,3 +23,5 @@ std::span<const EditingHostFormat> EditingHostFormats();
 // format suite; without the suite the frame is taken as 8-bit. Null for a
 // format the effect does not take.
 const kv::PixelFormat* RenderFormatOf(const PF_InData* in_data, PF_LayerDef* output);
+
+}  // namespace kv

@@ -8,6 +8,8 @@
 #include "effect/LutParamBytes.h"
 #include "lut_engine/LutText.h"
 
+namespace kv {
+
 namespace {
 
 constexpr size_t kMaxEntries = 8;
@@ -99,3 +101,5 @@ size_t LutCacheEntryCount() {
     std::lock_guard<std::mutex> lock(cache.mutex);
     return cache.entries.size();
 }
+
+}  // namespace kv

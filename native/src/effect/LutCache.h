@@ -13,6 +13,8 @@
 
 #include "lut_engine/Lut3D.h"
 
+namespace kv {
+
 // 64-bit hash of raw parameter bytes: a multiply-xorshift step per
 // little-endian 8-byte word, FNV-style steps for the tail bytes.
 uint64_t HashLutParamBytes(const void* bytes, size_t length);
@@ -26,3 +28,5 @@ std::shared_ptr<const kv::Lut3D> GetLutForParam(const void* bytes, size_t length
 
 // Number of entries currently cached (at most 8).
 size_t LutCacheEntryCount();
+
+}  // namespace kv

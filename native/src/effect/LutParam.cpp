@@ -15,6 +15,8 @@
 #include "lut_engine/LutText.h"
 #include "panel_link/Log.h"
 
+namespace kv {
+
 namespace {
 
 // The record the "LUT" parameter's refcon points at. Its counter bounds the
@@ -225,3 +227,5 @@ PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra) {
     }
     return PF_Err_NONE;
 }
+
+}  // namespace kv

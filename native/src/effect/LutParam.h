@@ -8,7 +8,9 @@
 
 #include <cstddef>
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
+
+namespace kv {
 
 // ARBITRARY_CALLBACK for the "LUT" parameter.
 PF_Err ArbitraryCallback(PF_InData* in_data, PF_ArbParamsExtra* extra);
@@ -28,3 +30,5 @@ PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t
 // A copy of a value that holds LUT text; anything else (or null) copies as
 // the "no LUT" value.
 PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source);
+
+}  // namespace kv

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kv {
+
 namespace {
 
 constexpr unsigned char kMagic8[5] = {'K', 'V', 'L', 'U', 'T'};
@@ -62,3 +64,5 @@ std::span<const unsigned char> NoLutValue() {
     static constexpr unsigned char kNoLut16[12] = {'K', 0, 'V', 0, 'L', 0, 'U', 0, 'T', 0, '0', 0};
     return kNoLut16;
 }
+
+}  // namespace kv

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace kv {
+
 // "KVLUT" plus the form character: no LUT text is shorter.
 inline constexpr size_t kMinLutTextBytes = 6;
 
@@ -30,3 +32,5 @@ std::string WidenLutText(std::string_view text);
 
 // The "no LUT" value: "KVLUT0" as UTF-16 (12 bytes).
 std::span<const unsigned char> NoLutValue();
+
+}  // namespace kv

@@ -3,7 +3,9 @@
 // category and entry point without reading the property list.
 
 #include "effect/EffectIdentity.h"
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
+
+namespace kv {
 
 inline constexpr char kEffectName[] = KV_EFFECT_NAME;
 inline constexpr char kEffectMatchName[] = KV_EFFECT_MATCH_NAME;
@@ -17,3 +19,5 @@ inline constexpr A_long kEffectReservedInfo = 8;
 
 // Calls `cb` once with the effect's registration data; returns its result.
 A_Err RegisterEffect(PF_PluginDataPtr inPtr, PF_PluginDataCB2 cb);
+
+}  // namespace kv

@@ -5,6 +5,8 @@
 #include "panel_link/EditRequest.h"
 #include "panel_link/Log.h"
 
+namespace kv {
+
 PF_Err HandleUserChangedParam(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], void* extra) {
     const auto* changed = static_cast<const PF_UserChangedParamExtra*>(extra);
     if (changed == nullptr) {
@@ -22,3 +24,5 @@ PF_Err HandleUserChangedParam(PF_InData* in_data, PF_OutData* out_data, PF_Param
             return PF_Err_NONE;
     }
 }
+
+}  // namespace kv

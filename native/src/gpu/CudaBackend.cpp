@@ -8,6 +8,8 @@
 #include "gpu/KernelSources.h"
 #include "panel_link/Log.h"
 
+namespace kv::gpu {
+
 namespace {
 
 // The GPU Device Suite hands out CUDA device addresses as pointers.
@@ -101,3 +103,5 @@ bool CudaBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, co
 }  // namespace
 
 std::unique_ptr<GpuBackend> MakeCudaBackend() { return std::make_unique<CudaBackend>(); }
+
+}  // namespace kv::gpu

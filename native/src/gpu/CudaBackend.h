@@ -7,4 +7,8 @@
 
 #include "gpu/GpuBackend.h"
 
+namespace kv::gpu {
+
 std::unique_ptr<GpuBackend> MakeCudaBackend();
+
+}  // namespace kv::gpu

@@ -7,6 +7,8 @@
 
 #include "gpu/CudaDriverTable.h"
 
+namespace kv::gpu {
+
 class CudaContextScope {
 public:
     CudaContextScope(const CudaDriverTable& table, CuContext context) : table_(table) {
@@ -25,3 +27,5 @@ private:
     const CudaDriverTable& table_;
     bool pushed_ = false;
 };
+
+}  // namespace kv::gpu

@@ -2,6 +2,8 @@
 
 #include "gpu/LazyDriverTable.h"
 
+namespace kv::gpu {
+
 namespace {
 
 #ifdef _WIN32
@@ -28,3 +30,5 @@ const CudaDriverTable& GetCudaDriverTable() noexcept { return Lazy().Get(); }
 void ResetCudaDriverTableForTesting(const wchar_t* libraryName) { Lazy().Reset(libraryName); }
 
 void SetCudaDriverTableForTesting(const CudaDriverTable& table) { Lazy().Install(table); }
+
+}  // namespace kv::gpu

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kv::gpu {
+
 // Driver handle types, kept opaque. The driver's calling convention on x64
 // Windows is the one C convention, so plain function pointers match it.
 using CuResult = int;
@@ -55,3 +57,5 @@ const CudaDriverTable& GetCudaDriverTable() noexcept;
 void ResetCudaDriverTableForTesting(const wchar_t* libraryName = nullptr);
 // Installs `table` as the built table; the library is not touched.
 void SetCudaDriverTableForTesting(const CudaDriverTable& table);
+
+}  // namespace kv::gpu

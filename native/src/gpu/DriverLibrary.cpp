@@ -2,8 +2,12 @@
 
 #include "platform/DynamicLibrary.h"
 
+namespace kv::gpu {
+
 void* LoadDriverLibrary(const wchar_t* name) { return kv::platform::LoadDynamicLibrary(name); }
 
 void* FindDriverSymbol(void* library, const char* name) {
     return kv::platform::FindLibrarySymbol(library, name);
 }
+
+}  // namespace kv::gpu

@@ -9,6 +9,8 @@
 #include "gpu/HostParamIndex.h"
 #include "panel_link/Log.h"
 
+namespace kv::gpu {
+
 namespace {
 
 // The LUT parameter's index as the editing host counts parameters (the input
@@ -48,3 +50,5 @@ void FetchLutParam(const PrGPUFilterBase& filter, PrTime time, InstanceLut& targ
 }
 
 void ResetLutParamWarningsForTesting() { g_typeWarnings.store(0); }
+
+}  // namespace kv::gpu

@@ -7,6 +7,8 @@
 #include "gpu/PrGPUFilterBase.h"
 #include "lut_engine/Lut3D.h"
 
+namespace kv::gpu {
+
 // What an instance knows of its LUT.
 struct InstanceLut {
     bool fetched = false;                   // the parameter has been read
@@ -20,3 +22,5 @@ void FetchLutParam(const PrGPUFilterBase& filter, PrTime time, InstanceLut& targ
 
 // Test seam: resets the process-wide count of unexpected parameter types.
 void ResetLutParamWarningsForTesting();
+
+}  // namespace kv::gpu

@@ -4,6 +4,8 @@
 #include "gpu/GpuFramework.h"
 #include "gpu/OpenClBackend.h"
 
+namespace kv::gpu {
+
 namespace {
 
 // Every framework the host can report, its name, and the filter's backend
@@ -41,3 +43,5 @@ std::unique_ptr<GpuBackend> MakeGpuBackend(std::int32_t hostFramework) {
     const FrameworkRow* row = RowFor(hostFramework);
     return row != nullptr && row->makeBackend != nullptr ? row->makeBackend() : nullptr;
 }
+
+}  // namespace kv::gpu

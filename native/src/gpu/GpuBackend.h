@@ -10,9 +10,11 @@
 #include <memory>
 
 #include "gpu/KernelParams.h"
-#include "gpu_filter_sdk.h"
-#include "gpu_filter_suites.h"
+#include "sdk/gpu_filter_sdk.h"
+#include "sdk/gpu_filter_suites.h"
 #include "lut_engine/Lut3D.h"
+
+namespace kv::gpu {
 
 class GpuBackend {
 public:
@@ -49,3 +51,5 @@ constexpr std::uint32_t TilesFor(std::int32_t extent) {
                ? static_cast<std::uint32_t>((static_cast<std::int64_t>(extent) + kLaunchTile - 1) / kLaunchTile)
                : 0u;
 }
+
+}  // namespace kv::gpu

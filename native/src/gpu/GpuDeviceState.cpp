@@ -2,6 +2,8 @@
 
 #include <map>
 
+namespace kv::gpu {
+
 namespace {
 
 struct DeviceRegistry {
@@ -31,3 +33,5 @@ void ResetGpuDeviceStatesForTesting() {
     std::lock_guard<std::mutex> lock(registry.mutex);
     registry.states.clear();
 }
+
+}  // namespace kv::gpu

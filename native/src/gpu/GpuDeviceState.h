@@ -9,6 +9,8 @@
 #include "gpu/GpuBackend.h"
 #include "lut_engine/Lut3D.h"
 
+namespace kv::gpu {
+
 struct GpuDeviceState {
     // Serialises kernel preparation, LUT upload and launch on this device: the
     // LUT buffer and (for OpenCL) the kernel's arguments belong to one render
@@ -36,3 +38,5 @@ GpuDeviceState& GetGpuDeviceState(std::uint32_t deviceIndex);
 
 // Test seam: forgets every device state. Only with no render in flight.
 void ResetGpuDeviceStatesForTesting();
+
+}  // namespace kv::gpu

@@ -7,6 +7,8 @@
 #include "gpu/KromvaleGPU.h"
 #include "panel_link/Log.h"
 
+namespace kv::gpu {
+
 namespace {
 
 constexpr csSDK_uint32 kOurInterfaceVersion = 2;
@@ -112,3 +114,5 @@ prSuiteError GpuFilterEntry(csSDK_uint32 hostInterfaceVersion, csSDK_int32* ioIn
     }
     return result;
 }
+
+}  // namespace kv::gpu

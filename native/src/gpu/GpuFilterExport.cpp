@@ -12,5 +12,5 @@
 KV_GPU_EXPORT prSuiteError xGPUFilterEntry(csSDK_uint32 hostInterfaceVersion, csSDK_int32* ioIndex,
                                            prBool startup, piSuitesPtr suites, PrGPUFilter* outFilter,
                                            PrGPUFilterInfo* outInfo) {
-    return GpuFilterEntry(hostInterfaceVersion, ioIndex, startup, suites, outFilter, outInfo);
+    return kv::gpu::GpuFilterEntry(hostInterfaceVersion, ioIndex, startup, suites, outFilter, outInfo);
 }

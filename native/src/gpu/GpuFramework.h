@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-#include "gpu_filter_suites.h"
+#include "sdk/gpu_filter_suites.h"
+
+namespace kv::gpu {
 
 enum class GpuFramework : std::int32_t {
     Cuda = PrGPUDeviceFramework_CUDA,
@@ -16,3 +18,5 @@ enum class GpuFramework : std::int32_t {
 // "CUDA", "OpenCL", "Metal", "DirectX", or "?" for a number that is none of
 // these. Names and backends share one table (GpuBackend.cpp).
 const char* FrameworkName(std::int32_t hostFramework);
+
+}  // namespace kv::gpu

@@ -5,6 +5,8 @@
 #include "gpu/LutUpload.h"
 #include "lut_engine/ProbePattern.h"
 
+namespace kv::gpu {
+
 GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float amount,
                      const GpuFrames& frames) {
     GpuLaunch launch;
@@ -34,3 +36,5 @@ GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float 
     SetLutArgs(p, *launch.lut);
     return launch;
 }
+
+}  // namespace kv::gpu

@@ -8,6 +8,8 @@
 #include "gpu/KernelParams.h"
 #include "lut_engine/Lut3D.h"
 
+namespace kv::gpu {
+
 // The frames of one render as the host describes them; geometry and format
 // are the output frame's.
 struct GpuFrames {
@@ -34,3 +36,5 @@ struct GpuLaunch {
 // through the identity LUT at amount 0, or runs nothing in place.
 GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float amount,
                      const GpuFrames& frames);
+
+}  // namespace kv::gpu

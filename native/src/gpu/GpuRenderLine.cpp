@@ -8,6 +8,8 @@
 #include "gpu/GpuFramework.h"
 #include "panel_link/Log.h"
 
+namespace kv::gpu {
+
 namespace {
 
 struct LastLine {
@@ -58,3 +60,5 @@ void ResetGpuRenderLineForTesting() {
     std::lock_guard<std::mutex> lock(last.mutex);
     last.text.clear();
 }
+
+}  // namespace kv::gpu

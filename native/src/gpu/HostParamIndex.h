@@ -4,8 +4,12 @@
 // count there.
 
 #include "effect/EffectParams.h"
-#include "premiere_sdk_types.h"
+#include "sdk/premiere_sdk_types.h"
+
+namespace kv::gpu {
 
 constexpr csSDK_int32 HostParamIndex(EffectParamIndex effectIndex) {
     return static_cast<csSDK_int32>(effectIndex) - 1;
 }
+
+}  // namespace kv::gpu

@@ -16,6 +16,8 @@
 
 #include <cstddef>
 
+namespace kv::gpu {
+
 #define KV_KERNEL_ARGS(X)                                                  \
     X(Buffer, src, )       /* input frame, read only */                    \
     X(Int, srcPitch, 0)                                                    \
@@ -67,3 +69,5 @@ constexpr std::size_t kKernelArgBytes[kKernelArgCount] = {
 };
 
 static_assert(sizeof(void*) == KV_KERNEL_ARG_BYTES_Buffer, "buffer arguments are 64-bit handles");
+
+}  // namespace kv::gpu

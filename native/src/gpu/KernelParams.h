@@ -10,6 +10,8 @@
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/ProbePattern.h"
 
+namespace kv::gpu {
+
 #define KV_KERNEL_PARAM_Buffer(name, initial)
 #define KV_KERNEL_PARAM_Int(name, initial) std::int32_t name = initial;
 #define KV_KERNEL_PARAM_Float(name, initial) float name = initial;
@@ -73,3 +75,5 @@ inline std::array<void*, kKernelArgCount> KernelArgPointers(const void* src, con
 #undef KV_KERNEL_ARG_AT_Float
 #undef KV_KERNEL_ARG_AT_Pattern
 }
+
+}  // namespace kv::gpu

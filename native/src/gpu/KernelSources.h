@@ -1,4 +1,7 @@
 #pragma once
+
+namespace kv::gpu {
+
 // The KromvaleLut kernel as the GPU drivers take it: NUL-terminated 8-bit
 // texts with CR LF line ends, generated at build time from
 // native/src/gpu/kernel.
@@ -12,3 +15,5 @@ extern const char kKromvaleLutOpenCl[];
 
 // PTX (.target sm_75, .address_size 64) with the one entry "KromvaleLut".
 extern const char kKromvaleLutPtx[];
+
+}  // namespace kv::gpu

@@ -14,6 +14,8 @@
 #include "gpu/PrepareKernel.h"
 #include "panel_link/Log.h"
 
+namespace kv::gpu {
+
 namespace {
 
 // Instances on different devices initialise concurrently, each under its own
@@ -135,3 +137,5 @@ prSuiteError KromvaleGPU::Render(const PrGPUFilterRenderParams* params, const PP
 std::unique_ptr<PrGPUFilterBase> NewKromvaleGPU() { return std::make_unique<KromvaleGPU>(); }
 
 void ResetGpuFilterReadyForTesting() { g_readyLogged.store(false); }
+
+}  // namespace kv::gpu

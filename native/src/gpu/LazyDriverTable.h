@@ -10,6 +10,8 @@
 
 #include "gpu/DriverLibrary.h"
 
+namespace kv::gpu {
+
 // Sets `field` to export `name` of `library` (null when missing); true when
 // it was found.
 template <class Fn>
@@ -78,3 +80,5 @@ private:
     Resolve resolve_;
     std::unique_ptr<Holder> holder_;
 };
+
+}  // namespace kv::gpu

@@ -1,5 +1,7 @@
 #include "gpu/LutUpload.h"
 
+namespace kv::gpu {
+
 const std::shared_ptr<const kv::Lut3D>& IdentityLut() {
     // A function-local static: built once, thread-safely, freed at unload.
     static const std::shared_ptr<const kv::Lut3D> identity = [] {
@@ -21,3 +23,5 @@ bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
     state.uploadedLut = uploaded ? lut : nullptr;
     return uploaded;
 }
+
+}  // namespace kv::gpu

@@ -5,9 +5,11 @@
 #include <memory>
 
 #include "gpu/GpuDeviceState.h"
-#include "gpu_filter_sdk.h"
-#include "gpu_filter_suites.h"
+#include "sdk/gpu_filter_sdk.h"
+#include "sdk/gpu_filter_suites.h"
 #include "lut_engine/Lut3D.h"
+
+namespace kv::gpu {
 
 // The fixed 2-point identity LUT: copies go through the kernel with it and
 // amount 0, and pattern launches bind it as a LUT that is never read.
@@ -19,3 +21,5 @@ const std::shared_ptr<const kv::Lut3D>& IdentityLut();
 // object. The caller holds the device's mutex, and the device is ready.
 bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
                const std::shared_ptr<const kv::Lut3D>& lut);
+
+}  // namespace kv::gpu

@@ -7,6 +7,8 @@
 #include "gpu/OpenClTable.h"
 #include "panel_link/Log.h"
 
+namespace kv::gpu {
+
 namespace {
 
 constexpr std::size_t kBuildLogBytes = 2048;
@@ -122,3 +124,5 @@ bool OpenClBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, 
 }  // namespace
 
 std::unique_ptr<GpuBackend> MakeOpenClBackend() { return std::make_unique<OpenClBackend>(); }
+
+}  // namespace kv::gpu

@@ -8,4 +8,8 @@
 
 #include "gpu/GpuBackend.h"
 
+namespace kv::gpu {
+
 std::unique_ptr<GpuBackend> MakeOpenClBackend();
+
+}  // namespace kv::gpu

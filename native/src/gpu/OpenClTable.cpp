@@ -2,6 +2,8 @@
 
 #include "gpu/LazyDriverTable.h"
 
+namespace kv::gpu {
+
 namespace {
 
 #ifdef _WIN32
@@ -28,3 +30,5 @@ const OpenClTable& GetOpenClTable() noexcept { return Lazy().Get(); }
 void ResetOpenClTableForTesting(const wchar_t* libraryName) { Lazy().Reset(libraryName); }
 
 void SetOpenClTableForTesting(const OpenClTable& table) { Lazy().Install(table); }
+
+}  // namespace kv::gpu

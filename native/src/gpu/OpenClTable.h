@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kv::gpu {
+
 using ClInt = std::int32_t;
 using ClUint = std::uint32_t;
 using ClMemFlags = std::uint64_t;
@@ -63,3 +65,5 @@ const OpenClTable& GetOpenClTable() noexcept;
 // Test seams, as for the CUDA table: not thread-safe.
 void ResetOpenClTableForTesting(const wchar_t* libraryName = nullptr);
 void SetOpenClTableForTesting(const OpenClTable& table);
+
+}  // namespace kv::gpu

@@ -1,5 +1,7 @@
 #include "gpu/PrGPUFilterBase.h"
 
+namespace kv::gpu {
+
 namespace {
 
 // Acquisition results are not checked: a suite the host lacks stays null,
@@ -49,3 +51,5 @@ prSuiteError PrGPUFilterBase::GetFrameDependencies(const PrGPUFilterRenderParams
 prSuiteError PrGPUFilterBase::Precompute(const PrGPUFilterRenderParams*, csSDK_int32, PPixHand) {
     return suiteError_NotImplemented;
 }
+
+}  // namespace kv::gpu

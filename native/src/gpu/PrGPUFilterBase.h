@@ -2,8 +2,10 @@
 // Base of the editing host's GPU filter instances: the host suites every
 // instance needs and the information record of its GPU device.
 
-#include "gpu_filter_sdk.h"
-#include "gpu_filter_suites.h"
+#include "sdk/gpu_filter_sdk.h"
+#include "sdk/gpu_filter_suites.h"
+
+namespace kv::gpu {
 
 class PrGPUFilterBase {
 public:
@@ -40,3 +42,5 @@ public:
     csSDK_uint32 mDeviceIndex = 0;
     PrGPUDeviceInfo mDeviceInfo{};
 };
+
+}  // namespace kv::gpu

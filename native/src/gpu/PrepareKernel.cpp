@@ -3,6 +3,8 @@
 #include "gpu/GpuFramework.h"
 #include "panel_link/Log.h"
 
+namespace kv::gpu {
+
 bool PrepareKernel(GpuDeviceState& state, const PrGPUDeviceInfo& device) {
     if (state.ready) {
         return true;
@@ -23,3 +25,5 @@ bool PrepareKernel(GpuDeviceState& state, const PrGPUDeviceInfo& device) {
     state.tried = false;
     return true;
 }
+
+}  // namespace kv::gpu

@@ -10,6 +10,8 @@
 #include "effect/LutCache.h"
 #include "panel_link/Log.h"
 
+namespace kv {
+
 namespace {
 
 // Every distinct text ever shown. The host keeps the pointer it is given for
@@ -121,3 +123,5 @@ void UpdateLutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[], const
 
     LogLabelOnce(text, reason, result);
 }
+
+}  // namespace kv

@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
 #include "lut_engine/Lut3D.h"
+
+namespace kv {
 
 // The LUT held by the "LUT" parameter, or null.
 std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamDef* params[]);
@@ -20,3 +22,5 @@ std::string LutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[]);
 // why ("update", "picked") and appears in the log. Never reports an error:
 // the host command that calls it succeeds whatever happens here.
 void UpdateLutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[], const char* reason);
+
+}  // namespace kv

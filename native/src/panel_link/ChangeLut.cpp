@@ -1,15 +1,15 @@
-#include "ChangeLut.h"
+#include "panel_link/ChangeLut.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "ButtonLabel.h"
-#include "ChooseLutFile.h"
-#include "Log.h"
-#include "PickedCube.h"
-#include "ShowMessage.h"
-#include "Utf8FromWide.h"
+#include "panel_link/ButtonLabel.h"
+#include "panel_link/ChooseLutFile.h"
+#include "panel_link/Log.h"
+#include "panel_link/PickedCube.h"
+#include "panel_link/ShowMessage.h"
+#include "platform/TextConversion.h"
 #include "effect/EffectParams.h"
 #include "effect/HostBytes.h"
 #include "effect/LutParamBytes.h"
@@ -17,6 +17,8 @@
 #include "lut_engine/LutText.h"
 #include "lut_engine/ReaderMessages.h"
 #include "platform/FileSystem.h"
+
+namespace kv {
 
 namespace {
 
@@ -108,7 +110,7 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
         LogPrintf("LUT button: cancelled");
         return PF_Err_NONE;
     }
-    const std::string pathUtf8 = Utf8FromWide(path);
+    const std::string pathUtf8 = platform::Utf8FromWide(path);
     // A file that does not open reads as empty, which no reader accepts.
     const std::string bytes = kv::platform::ReadWholeFile(path).value_or(std::string());
     kv::Lut3D lut;
@@ -136,3 +138,5 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
     UpdateLutButtonLabel(in_data, params, "picked");
     return PF_Err_NONE;
 }
+
+}  // namespace kv

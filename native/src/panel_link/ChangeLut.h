@@ -3,7 +3,9 @@
 // in the "LUT" parameter as LUT text, named after the file and carrying the
 // match id found in it.
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
+
+namespace kv {
 
 // Returns 0 whatever the user did or the file held (problems are logged and
 // shown in a message box); the out-of-memory error when the host gives no
@@ -13,3 +15,5 @@
 // parameter's value and change flag are set, the host is asked to render anew
 // and redraw the controls, and the button label is updated.
 PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]);
+
+}  // namespace kv

@@ -1,10 +1,12 @@
-#include "ChooseLutFile.h"
+#include "panel_link/ChooseLutFile.h"
 
-#include "LutFolder.h"
-#include "Log.h"
-#include "Utf8FromWide.h"
+#include "panel_link/LutFolder.h"
+#include "panel_link/Log.h"
+#include "platform/TextConversion.h"
 #include "platform/ForegroundWindow.h"
 #include "platform/OpenFileDialog.h"
+
+namespace kv {
 
 namespace {
 
@@ -29,7 +31,7 @@ std::wstring ChooseLutFile(const PF_InData* in_data) {
     OpenFileDialogSettings dialog;
     dialog.owner = owner;
     dialog.initialFolder = GetLutFolder();
-    LogPrintf("LUT button: dialog in \"%s\" (owner %p)", Utf8FromWide(dialog.initialFolder).c_str(), owner);
+    LogPrintf("LUT button: dialog in \"%s\" (owner %p)", platform::Utf8FromWide(dialog.initialFolder).c_str(), owner);
     // Two pairs of display text and pattern; the string's terminator closes the list.
     static constexpr wchar_t kFilter[] = L"Cube LUTs (*.cube)\0*.cube\0All files\0*.*\0";
     dialog.filter.assign(kFilter, sizeof kFilter / sizeof kFilter[0] - 1);
@@ -39,3 +41,5 @@ std::wstring ChooseLutFile(const PF_InData* in_data) {
     dialog.flags = kOpenFileFileMustExist | kOpenFilePathMustExist | kOpenFileNoChangeDir;
     return ShowOpenFileDialog(dialog);
 }
+
+}  // namespace kv

@@ -1,16 +1,18 @@
-#include "EditRequest.h"
+#include "panel_link/EditRequest.h"
 
 #include <charconv>
 #include <cstdio>
 #include <memory>
 
-#include "ButtonLabel.h"
-#include "Log.h"
-#include "ShowMessage.h"
-#include "UserDataPath.h"
+#include "panel_link/ButtonLabel.h"
+#include "panel_link/Log.h"
+#include "panel_link/ShowMessage.h"
+#include "panel_link/UserDataPath.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextConversion.h"
+
+namespace kv {
 
 namespace {
 
@@ -77,3 +79,5 @@ void RequestEditLut(const PF_InData* in_data, PF_ParamDef* params[]) {
     }
     LogPrintf("Edit LUT: requested match %ld (%s)", static_cast<long>(lut->id), lut->name.c_str());
 }
+
+}  // namespace kv

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "effect_sdk.h"
+#include "sdk/effect_sdk.h"
+
+namespace kv {
 
 // Writes the request for the stored LUT's match id, replacing any earlier
 // one, and logs it. A LUT without a match id (or no LUT) gets an information
@@ -18,3 +20,5 @@ void RequestEditLut(const PF_InData* in_data, PF_ParamDef* params[]);
 // U+FFFD), then '"' and '\' get a backslash and control characters become
 // \u00XX, so the record is always one line of valid JSON, whatever its length.
 std::string EditRequestRecord(int32_t id, std::string_view name, int64_t atMilliseconds);
+
+}  // namespace kv

@@ -1,4 +1,4 @@
-#include "Log.h"
+#include "panel_link/Log.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -6,10 +6,12 @@
 #include <mutex>
 #include <string>
 
-#include "UserDataPath.h"
+#include "panel_link/UserDataPath.h"
 #include "platform/CLocaleFormat.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+
+namespace kv {
 
 namespace {
 
@@ -63,3 +65,5 @@ void LogPrintf(const char* format, ...) noexcept {
 }
 
 uint64_t LogDroppedLineCount() noexcept { return gDroppedLines.load(std::memory_order_relaxed); }
+
+}  // namespace kv

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace kv {
+
 #if defined(__MINGW_PRINTF_FORMAT)
 #define KV_PRINTF_FORMAT(fmt, args) __attribute__((format(__MINGW_PRINTF_FORMAT, fmt, args)))
 #elif defined(__GNUC__)
@@ -22,3 +24,5 @@ void LogPrintf(const char* format, ...) noexcept KV_PRINTF_FORMAT(1, 2);
 // How many lines were dropped since the module was loaded (file not opened
 // even after creating the folder, or an allocation or lock failure).
 uint64_t LogDroppedLineCount() noexcept;
+
+}  // namespace kv

@@ -1,12 +1,14 @@
-#include "LutFolder.h"
+#include "panel_link/LutFolder.h"
 
 #include <cstdio>
 #include <string_view>
 
-#include "UserDataPath.h"
+#include "panel_link/UserDataPath.h"
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
 #include "platform/TextConversion.h"
+
+namespace kv {
 
 namespace {
 
@@ -43,3 +45,5 @@ std::wstring GetLutFolder() {
     if (documents.empty()) return std::wstring();
     return documents + kPathSeparator + L"Kromvale LUTs";
 }
+
+}  // namespace kv

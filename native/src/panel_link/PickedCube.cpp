@@ -1,4 +1,6 @@
-#include "PickedCube.h"
+#include "panel_link/PickedCube.h"
+
+namespace kv {
 
 std::string LutNameFromPath(std::string_view path) {
     const size_t separator = path.find_last_of("\\/");
@@ -27,3 +29,5 @@ int32_t MatchIdFromCube(std::string_view bytes) {
     }
     return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
+
+}  // namespace kv

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kv {
+
 // The file name without its folder (after the last backslash or slash) and
 // without its last extension: "night.grade.cube" gives "night.grade", ".cube"
 // gives "". Works on UTF-8 bytes; separators and dots are ASCII.
@@ -16,3 +18,5 @@ std::string LutNameFromPath(std::string_view path);
 // first non-digit; 0 without digits). 0 without the marker, and 0 for a
 // number outside the 32-bit range rather than a wrapped or clamped id.
 int32_t MatchIdFromCube(std::string_view bytes);
+
+}  // namespace kv

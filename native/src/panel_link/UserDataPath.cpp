@@ -1,7 +1,9 @@
-#include "UserDataPath.h"
+#include "panel_link/UserDataPath.h"
 
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
+
+namespace kv {
 
 std::wstring GetUserDataPath(const std::wstring& name) {
     using namespace kv::platform;
@@ -12,3 +14,5 @@ std::wstring GetUserDataPath(const std::wstring& name) {
     path += name;
     return path;
 }
+
+}  // namespace kv

@@ -1,4 +1,4 @@
-#include "CLocaleFormat.h"
+#include "platform/CLocaleFormat.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "Clock.h"
+#include "platform/Clock.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "MessageBox.h"
-#include "OpenFileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/OpenFileDialog.h"
 
 namespace kv::platform {
 

@@ -1,13 +1,13 @@
-#include "DynamicLibrary.h"
+#include "platform/DynamicLibrary.h"
 
-#include "FaultInjection.h"
+#include "platform/FaultInjection.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <dlfcn.h>
 
-#include "TextConversion.h"
+#include "platform/TextConversion.h"
 #endif
 
 namespace kv::platform {

@@ -1,4 +1,4 @@
-#include "FaultInjection.h"
+#include "platform/FaultInjection.h"
 
 #include <atomic>
 

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "KnownFolders.h"
+#include "platform/KnownFolders.h"
 
 namespace kv::platform {
 

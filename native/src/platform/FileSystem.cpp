@@ -1,6 +1,6 @@
-#include "FileSystem.h"
+#include "platform/FileSystem.h"
 
-#include "FaultInjection.h"
+#include "platform/FaultInjection.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -8,7 +8,7 @@
 #else
 #include <sys/stat.h>
 
-#include "TextConversion.h"
+#include "platform/TextConversion.h"
 #endif
 
 namespace kv::platform {

@@ -1,4 +1,4 @@
-#include "ForegroundWindow.h"
+#include "platform/ForegroundWindow.h"
 
 #ifdef _WIN32
 #include <windows.h>

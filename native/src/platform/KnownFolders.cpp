@@ -1,6 +1,6 @@
-#include "KnownFolders.h"
+#include "platform/KnownFolders.h"
 
-#include "FaultInjection.h"
+#include "platform/FaultInjection.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -11,7 +11,7 @@
 #else
 #include <cstdlib>
 
-#include "TextConversion.h"
+#include "platform/TextConversion.h"
 #endif
 
 namespace kv::platform {

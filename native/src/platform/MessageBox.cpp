@@ -1,6 +1,6 @@
-#include "MessageBox.h"
+#include "platform/MessageBox.h"
 
-#include "DialogScript.h"
+#include "platform/DialogScript.h"
 
 #ifdef _WIN32
 #include <windows.h>

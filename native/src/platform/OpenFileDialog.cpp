@@ -1,6 +1,6 @@
-#include "OpenFileDialog.h"
+#include "platform/OpenFileDialog.h"
 
-#include "DialogScript.h"
+#include "platform/DialogScript.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "TextConversion.h"
+#include "platform/TextConversion.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "EffectTestLuts.h"
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
 
@@ -22,7 +22,7 @@ using kvsim::LogTail;
 std::string LabelFor(PF_Handle lut) {
     FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     FakeParams params(nullptr, 100.0, lut);
-    return LutButtonLabel(&host.in(), params.list());
+    return kv::LutButtonLabel(&host.in(), params.list());
 }
 
 TEST(ButtonLabel, TextFollowsWhatIsStored) {
@@ -52,7 +52,7 @@ TEST(ButtonLabel, AValueTheHostCannotOpenIsNoLut) {
     FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(8, "unseen"));
     FakeParams params(nullptr, 100.0, lut);
-    ASSERT_EQ(LutButtonLabel(&host.in(), params.list()), "unseen.cube");
+    ASSERT_EQ(kv::LutButtonLabel(&host.in(), params.list()), "unseen.cube");
     for (int missing = 0; missing < 3; ++missing) {
         SCOPED_TRACE(missing);
         PF_UtilCallbacks utils = *host.in().utils;
@@ -61,14 +61,14 @@ TEST(ButtonLabel, AValueTheHostCannotOpenIsNoLut) {
         if (missing == 2) utils.host_unlock_handle = nullptr;
         PF_InData in = host.in();
         in.utils = &utils;
-        EXPECT_EQ(GetParamLut(&in, params.list()), nullptr);
-        EXPECT_EQ(LutButtonLabel(&in, params.list()), "Choose a LUT");
+        EXPECT_EQ(kv::GetParamLut(&in, params.list()), nullptr);
+        EXPECT_EQ(kv::LutButtonLabel(&in, params.list()), "Choose a LUT");
         EXPECT_EQ(kvsim::LockedHandleCount(), 0);
     }
     const PF_UtilCallbacks& utils = *host.in().utils;
     ASSERT_NE(utils.host_lock_handle(lut), nullptr);
     host.SetFailLockHandle(true);
-    EXPECT_EQ(GetParamLut(&host.in(), params.list()), nullptr);
+    EXPECT_EQ(kv::GetParamLut(&host.in(), params.list()), nullptr);
     host.SetFailLockHandle(false);
     EXPECT_EQ(kvsim::LockedHandleCount(), 1);
     utils.host_unlock_handle(lut);
@@ -81,8 +81,8 @@ TEST(ButtonLabel, UpdateHandsTheHostAStableText) {
     PF_Handle lut = kvsim::MakeHandle16(kvtest::InvertRedText(5, "stable"));
     FakeParams params(nullptr, 100.0, lut);
     params.at(3).ui_flags = 0x40;  // whatever the host had set stays
-    UpdateLutButtonLabel(&host.in(), params.list(), "update");
-    UpdateLutButtonLabel(&host.in(), params.list(), "update");
+    kv::UpdateLutButtonLabel(&host.in(), params.list(), "update");
+    kv::UpdateLutButtonLabel(&host.in(), params.list(), "update");
     const std::vector<kvsim::UpdateParamUICall> calls = host.updateParamUICalls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].index, 3);
@@ -104,10 +104,10 @@ TEST(ButtonLabel, LogsOnlyWhenReasonTextOrResultChange) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()), PF_Err_NONE);
     }
-    UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+    kv::UpdateLutButtonLabel(&host.in(), params.list(), "picked");
     host.SetUpdateParamUIResult(-7);
-    UpdateLutButtonLabel(&host.in(), params.list(), "picked");
-    UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+    kv::UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+    kv::UpdateLutButtonLabel(&host.in(), params.list(), "picked");
     EXPECT_EQ(log.Take(), (std::vector<std::string>{
                               "LUT button: label \"logged.cube\" (update) -> err 0",
                               "LUT button: label \"logged.cube\" (picked) -> err 0",
@@ -130,7 +130,7 @@ TEST(ButtonLabel, WithoutTheSuiteEveryCallLogs) {
         LogTail log;
         EXPECT_EQ(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()), PF_Err_NONE);
         EXPECT_EQ(host.Call(PF_Cmd_UPDATE_PARAMS_UI, params.list()), PF_Err_NONE);
-        UpdateLutButtonLabel(&host.in(), params.list(), "picked");
+        kv::UpdateLutButtonLabel(&host.in(), params.list(), "picked");
         EXPECT_EQ(log.Take(), (std::vector<std::string>{"LUT button: no param utils suite (update)",
                                                         "LUT button: no param utils suite (update)",
                                                         "LUT button: no param utils suite (picked)"}));

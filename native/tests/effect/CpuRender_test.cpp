@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "EffectTestLuts.h"
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "LogLines.h"
 #include "RenderFormats.h"
 #include "lut_engine/ProbePattern.h"

@@ -9,7 +9,7 @@
 
 #include "EffectTestLuts.h"
 #include "FailingAllocation.h"
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
 extern "C" A_Err PluginDataEntryFunction2(PF_PluginDataPtr, PF_PluginDataCB2, SPBasicSuite*, const char*,

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 
 namespace {
 constexpr long kNotFailing = -1;

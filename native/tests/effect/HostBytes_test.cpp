@@ -51,7 +51,7 @@ protected:
 TEST_F(HostBytesTest, LocksAndUnlocksOnceWithTheHostsSize) {
     const PF_UtilCallbacks utils = FullRecord();
     {
-        const HostBytes held = HostBytes::LockHandle(&utils, SomeHandle());
+        const kv::HostBytes held = kv::HostBytes::LockHandle(&utils, SomeHandle());
         EXPECT_EQ(held.data(), gBytes);
         EXPECT_EQ(held.size(), sizeof gBytes);
         EXPECT_EQ(gCounts.unlock, 0);
@@ -69,7 +69,7 @@ TEST_F(HostBytesTest, AMissingCallbackIsNeverCalledAndNothingIsHeld) {
         if (missing == 1) utils.host_lock_handle = nullptr;
         if (missing == 2) utils.host_unlock_handle = nullptr;
         {
-            const HostBytes held = HostBytes::LockHandle(&utils, SomeHandle());
+            const kv::HostBytes held = kv::HostBytes::LockHandle(&utils, SomeHandle());
             EXPECT_EQ(held.data(), nullptr) << missing;
             EXPECT_EQ(held.size(), 0u) << missing;
         }
@@ -77,16 +77,16 @@ TEST_F(HostBytesTest, AMissingCallbackIsNeverCalledAndNothingIsHeld) {
         EXPECT_EQ(gCounts.lock, 0) << missing;
         EXPECT_EQ(gCounts.unlock, 0) << missing;
     }
-    EXPECT_EQ(HostBytes::LockHandle(static_cast<const PF_UtilCallbacks*>(nullptr), SomeHandle()).data(), nullptr);
-    EXPECT_EQ(HostBytes::LockHandle(static_cast<const PF_InData*>(nullptr), SomeHandle()).data(), nullptr);
+    EXPECT_EQ(kv::HostBytes::LockHandle(static_cast<const PF_UtilCallbacks*>(nullptr), SomeHandle()).data(), nullptr);
+    EXPECT_EQ(kv::HostBytes::LockHandle(static_cast<const PF_InData*>(nullptr), SomeHandle()).data(), nullptr);
     PF_InData noUtils{};
-    EXPECT_EQ(HostBytes::SizeOf(&noUtils, SomeHandle()), 0u);
+    EXPECT_EQ(kv::HostBytes::SizeOf(&noUtils, SomeHandle()), 0u);
 }
 
 TEST_F(HostBytesTest, ARefusedLockIsNotUnlocked) {
     const PF_UtilCallbacks utils = FullRecord();
     gCounts.refuseLock = true;
-    { const HostBytes held = HostBytes::LockHandle(&utils, SomeHandle()); }
+    { const kv::HostBytes held = kv::HostBytes::LockHandle(&utils, SomeHandle()); }
     EXPECT_EQ(gCounts.lock, 1);
     EXPECT_EQ(gCounts.unlock, 0);
 }
@@ -95,7 +95,7 @@ TEST_F(HostBytesTest, ASizedLockDoesNotAskTheSize) {
     PF_UtilCallbacks utils = FullRecord();
     utils.host_get_handle_size = nullptr;
     {
-        const HostBytes held = HostBytes::LockSized(&utils, SomeHandle(), 3);
+        const kv::HostBytes held = kv::HostBytes::LockSized(&utils, SomeHandle(), 3);
         EXPECT_EQ(held.data(), gBytes);
         EXPECT_EQ(held.size(), 3u);
     }
@@ -106,11 +106,11 @@ TEST_F(HostBytesTest, ASizedLockDoesNotAskTheSize) {
 TEST_F(HostBytesTest, AMovedHoldUnlocksOnce) {
     const PF_UtilCallbacks utils = FullRecord();
     {
-        HostBytes first = HostBytes::LockHandle(&utils, SomeHandle());
-        HostBytes second = std::move(first);
+        kv::HostBytes first = kv::HostBytes::LockHandle(&utils, SomeHandle());
+        kv::HostBytes second = std::move(first);
         EXPECT_EQ(first.data(), nullptr);
         EXPECT_EQ(second.data(), gBytes);
-        HostBytes third;
+        kv::HostBytes third;
         third = std::move(second);
         EXPECT_EQ(gCounts.unlock, 0);
     }
@@ -123,7 +123,7 @@ TEST_F(HostBytesTest, AnAdoptedBlockIsDisposedOnceEvenWithoutItsSize) {
     memory.GetPtrSize = BlockSize;
     memory.PrDisposePtr = DisposeBlock;
     {
-        const HostBytes held = HostBytes::AdoptBlock(&memory, block);
+        const kv::HostBytes held = kv::HostBytes::AdoptBlock(&memory, block);
         EXPECT_EQ(held.size(), 5u);
         EXPECT_EQ(held.data(), reinterpret_cast<unsigned char*>(block));
     }
@@ -131,16 +131,16 @@ TEST_F(HostBytesTest, AnAdoptedBlockIsDisposedOnceEvenWithoutItsSize) {
 
     memory.GetPtrSize = nullptr;
     {
-        const HostBytes held = HostBytes::AdoptBlock(&memory, block);
+        const kv::HostBytes held = kv::HostBytes::AdoptBlock(&memory, block);
         EXPECT_EQ(held.data(), nullptr);
     }
     EXPECT_EQ(gCounts.dispose, 2);
 
     memory.GetPtrSize = BlockSize;
     memory.PrDisposePtr = nullptr;
-    { EXPECT_EQ(HostBytes::AdoptBlock(&memory, block).size(), 5u); }
+    { EXPECT_EQ(kv::HostBytes::AdoptBlock(&memory, block).size(), 5u); }
     EXPECT_EQ(gCounts.dispose, 2);
-    { EXPECT_EQ(HostBytes::AdoptBlock(&memory, nullptr).data(), nullptr); }
+    { EXPECT_EQ(kv::HostBytes::AdoptBlock(&memory, nullptr).data(), nullptr); }
 }
 
 }  // namespace

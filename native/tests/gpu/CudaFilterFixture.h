@@ -17,9 +17,9 @@ inline const wchar_t* PartialCudaPath() { return L"" KV_FAKE_CUDA_PARTIAL_PATH; 
 
 inline FakeCudaState& Fake() {
     static FakeCudaState* state = [] {
-        void* library = LoadDriverLibrary(FakeCudaPath());
+        void* library = kv::gpu::LoadDriverLibrary(FakeCudaPath());
         EXPECT_NE(library, nullptr) << "fake CUDA driver not loadable";
-        auto control = reinterpret_cast<FakeCudaControlFn>(FindDriverSymbol(library, "FakeCudaControl"));
+        auto control = reinterpret_cast<FakeCudaControlFn>(kv::gpu::FindDriverSymbol(library, "FakeCudaControl"));
         return control();
     }();
     return *state;
@@ -31,14 +31,14 @@ struct LaunchArgs {
     std::uint64_t src = 0;
     std::uint64_t dst = 0;
     std::uint64_t lut = 0;
-    KernelParams params;
+    kv::gpu::KernelParams params;
 };
 
 inline LaunchArgs Launched() {
     LaunchArgs launched;
-    const auto at = KernelArgPointers(&launched.src, &launched.dst, &launched.lut, launched.params);
-    for (int i = 0; i < kKernelArgCount; ++i) {
-        std::memcpy(at[i], Fake().args[i], kKernelArgBytes[i]);
+    const auto at = kv::gpu::KernelArgPointers(&launched.src, &launched.dst, &launched.lut, launched.params);
+    for (int i = 0; i < kv::gpu::kKernelArgCount; ++i) {
+        std::memcpy(at[i], Fake().args[i], kv::gpu::kKernelArgBytes[i]);
     }
     return launched;
 }

@@ -51,13 +51,13 @@ struct CudaExtras {
     int (*cuEventElapsedTime)(float*, void*, void*) = nullptr;
 
     bool Load() {
-        void* lib = LoadDriverLibrary(L"libcuda.so.1");
+        void* lib = kv::gpu::LoadDriverLibrary(L"libcuda.so.1");
         if (lib == nullptr) {
             return false;
         }
         bool all = true;
         auto get = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(FindDriverSymbol(lib, name));
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(kv::gpu::FindDriverSymbol(lib, name));
             all = all && fn != nullptr;
         };
         get(cuInit, "cuInit");
@@ -244,11 +244,11 @@ int main(int argc, char** argv) {
     info.outDeviceHandle = reinterpret_cast<void*>(static_cast<std::intptr_t>(device));
     info.outContextHandle = context;
     info.outCommandQueueHandle = stream;
-    ResetCudaDriverTableForTesting();
+    kv::gpu::ResetCudaDriverTableForTesting();
     PrGPUFilter filter{};
     PrGPUFilterInfo filterInfo{};
     csSDK_int32 index = 0;
-    if (const prSuiteError entry = GpuFilterEntry(2, &index, 1, host.Suites(), &filter, &filterInfo); entry != 0) {
+    if (const prSuiteError entry = kv::gpu::GpuFilterEntry(2, &index, 1, host.Suites(), &filter, &filterInfo); entry != 0) {
         std::printf("GpuFilterEntry failed: %d\n", entry);
         PrintLog(log);
         return 1;
@@ -320,7 +320,7 @@ int main(int argc, char** argv) {
                 const prSuiteError rendered = filter.Render(&instance, &params, &in, 1, &out);
                 const int synced = cu.cuStreamSynchronize(stream);
                 const int read = cu.cuMemcpyDtoH_v2(output.bytes.data(), dst, output.bytes.size());
-                const auto lut = GetLutForParam(text.data(), text.size());
+                const auto lut = kv::GetLutForParam(text.data(), text.size());
                 const kvtest::FrameVerdict verdict =
                     Compare(input, output, *lut, static_cast<float>(kAmount) * 0.01f);  // as the filter scales it
                 row.worst = verdict.Worst();

@@ -16,7 +16,7 @@ TEST_F(CudaFilterTest, ShutdownCallDoesNothing) {
     PrGPUFilterInfo info;
     std::memset(&info, 0xAB, sizeof info);
     csSDK_int32 index = 0;
-    EXPECT_EQ(GpuFilterEntry(2, &index, 0, host_.Suites(), &table, &info), 0);
+    EXPECT_EQ(kv::gpu::GpuFilterEntry(2, &index, 0, host_.Suites(), &table, &info), 0);
     EXPECT_EQ(reinterpret_cast<unsigned char*>(&table)[0], 0xAB);
     EXPECT_EQ(reinterpret_cast<unsigned char*>(&info)[0], 0xAB);
     EXPECT_TRUE(log_.Take().empty());
@@ -38,7 +38,7 @@ TEST_F(CudaFilterTest, RegistersOneFilterWhateverTheHostVersion) {
         PrGPUFilterInfo info;
         std::memset(&info, 0xAB, sizeof info);
         csSDK_int32 index = c.index;
-        EXPECT_EQ(GpuFilterEntry(7, &index, 1, host_.Suites(), &table, &info), c.result);
+        EXPECT_EQ(kv::gpu::GpuFilterEntry(7, &index, 1, host_.Suites(), &table, &info), c.result);
         EXPECT_EQ(index, c.indexAfter);
         EXPECT_NE(table.CreateInstance, nullptr);  // filled before any check
         EXPECT_NE(table.Render, nullptr);
@@ -54,9 +54,9 @@ TEST_F(CudaFilterTest, RegistersOneFilterWhateverTheHostVersion) {
 }
 
 TEST_F(CudaFilterTest, ModuleExportsTheFilterEntry) {
-    void* module = LoadDriverLibrary(L"" KV_MODULE_PATH);
+    void* module = kv::gpu::LoadDriverLibrary(L"" KV_MODULE_PATH);
     ASSERT_NE(module, nullptr);
-    EXPECT_NE(FindDriverSymbol(module, "xGPUFilterEntry"), nullptr);
+    EXPECT_NE(kv::gpu::FindDriverSymbol(module, "xGPUFilterEntry"), nullptr);
 }
 
 // ---- Instance lifecycle -----------------------------------------------------
@@ -162,7 +162,7 @@ TEST_F(CudaFilterTest, MissingDriverLibraryFailsEachDeviceOnce) {
 
 TEST_F(CudaFilterTest, DriverLackingAnEntryPointIsNotUsable) {
     ResetProcessState(PartialCudaPath(), nullptr);
-    EXPECT_FALSE(GetCudaDriverTable().usable);
+    EXPECT_FALSE(kv::gpu::GetCudaDriverTable().usable);
     EXPECT_EQ(Create(instance_), kFail);
     EXPECT_EQ(log_.Take(), std::vector<std::string>{"GPU: nvcuda.dll not usable"});
 }

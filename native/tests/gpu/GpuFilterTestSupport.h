@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "LogLines.h"
 #include "GpuHostSim.h"
 #include "gpu/CudaDriverTable.h"
@@ -89,18 +89,18 @@ class GpuFilterTest : public testing::Test {
 protected:
     // `cudaLibrary`: the CUDA driver the module will load (nullptr: none).
     void ResetProcessState(const wchar_t* cudaLibrary, const wchar_t* openClLibrary) {
-        ResetCudaDriverTableForTesting(cudaLibrary ? cudaLibrary : L"kv-no-such-cuda-driver");
-        ResetOpenClTableForTesting(openClLibrary ? openClLibrary : L"kv-no-such-opencl-runtime");
-        ResetGpuDeviceStatesForTesting();
-        ResetGpuRenderLineForTesting();
-        ResetGpuFilterReadyForTesting();
-        ResetLutParamWarningsForTesting();
+        kv::gpu::ResetCudaDriverTableForTesting(cudaLibrary ? cudaLibrary : L"kv-no-such-cuda-driver");
+        kv::gpu::ResetOpenClTableForTesting(openClLibrary ? openClLibrary : L"kv-no-such-opencl-runtime");
+        kv::gpu::ResetGpuDeviceStatesForTesting();
+        kv::gpu::ResetGpuRenderLineForTesting();
+        kv::gpu::ResetGpuFilterReadyForTesting();
+        kv::gpu::ResetLutParamWarningsForTesting();
     }
 
     void RegisterFilter() {
         csSDK_int32 index = 0;
         PrGPUFilterInfo info{};
-        ASSERT_EQ(GpuFilterEntry(2, &index, 1, host_.Suites(), &filter_, &info), 0);
+        ASSERT_EQ(kv::gpu::GpuFilterEntry(2, &index, 1, host_.Suites(), &filter_, &info), 0);
         log_.Take();
     }
 

@@ -14,15 +14,15 @@
 namespace kvtest {
 namespace {
 
-constexpr ClInt kClBuildProgramFailure = -11;
-constexpr ClInt kClInvalidValue = -30;
+constexpr kv::gpu::ClInt kClBuildProgramFailure = -11;
+constexpr kv::gpu::ClInt kClInvalidValue = -30;
 
 // What the fake runtime answers; reset by each test.
 struct FakeOpenCl {
-    ClInt buildResult = 0;
+    kv::gpu::ClInt buildResult = 0;
     std::string buildLog;
-    ClInt createBufferError = 0;
-    ClInt enqueueResult = 0;
+    kv::gpu::ClInt createBufferError = 0;
+    kv::gpu::ClInt enqueueResult = 0;
     int builds = 0;
     int launches = 0;
     int buffersLive = 0;
@@ -35,18 +35,18 @@ FakeOpenCl& Fake() {
 
 char gProgram, gKernel, gBuffer;  // addresses standing for the runtime's objects
 
-ClProgram CreateProgram(ClContext, ClUint, const char**, const std::size_t*, ClInt* error) {
+kv::gpu::ClProgram CreateProgram(kv::gpu::ClContext, kv::gpu::ClUint, const char**, const std::size_t*, kv::gpu::ClInt* error) {
     *error = 0;
     return &gProgram;
 }
-ClInt Build(ClProgram, ClUint, const ClDevice*, const char*, ClBuildNotify, void*) {
+kv::gpu::ClInt Build(kv::gpu::ClProgram, kv::gpu::ClUint, const kv::gpu::ClDevice*, const char*, kv::gpu::ClBuildNotify, void*) {
     ++Fake().builds;
     return Fake().buildResult;
 }
 // Like real runtimes, refuses to write the log into a buffer too small for it.
-ClInt BuildInfo(ClProgram, ClDevice, ClUint name, std::size_t size, void* value, std::size_t* sizeOut) {
+kv::gpu::ClInt BuildInfo(kv::gpu::ClProgram, kv::gpu::ClDevice, kv::gpu::ClUint name, std::size_t size, void* value, std::size_t* sizeOut) {
     const std::string& log = Fake().buildLog;
-    if (name != kClProgramBuildLog) return kClInvalidValue;
+    if (name != kv::gpu::kClProgramBuildLog) return kClInvalidValue;
     if (sizeOut != nullptr) *sizeOut = log.size() + 1;
     if (value == nullptr) return 0;
     if (size < log.size() + 1) return kClInvalidValue;
@@ -54,30 +54,30 @@ ClInt BuildInfo(ClProgram, ClDevice, ClUint name, std::size_t size, void* value,
     static_cast<char*>(value)[log.size()] = '\0';
     return 0;
 }
-ClKernel CreateKernel(ClProgram, const char*, ClInt* error) {
+kv::gpu::ClKernel CreateKernel(kv::gpu::ClProgram, const char*, kv::gpu::ClInt* error) {
     *error = 0;
     return &gKernel;
 }
-ClInt SetArg(ClKernel, ClUint, std::size_t, const void*) { return 0; }
-ClInt Enqueue(ClQueue, ClKernel, ClUint, const std::size_t*, const std::size_t*, const std::size_t*, ClUint,
-              const ClEvent*, ClEvent*) {
+kv::gpu::ClInt SetArg(kv::gpu::ClKernel, kv::gpu::ClUint, std::size_t, const void*) { return 0; }
+kv::gpu::ClInt Enqueue(kv::gpu::ClQueue, kv::gpu::ClKernel, kv::gpu::ClUint, const std::size_t*, const std::size_t*, const std::size_t*, kv::gpu::ClUint,
+              const kv::gpu::ClEvent*, kv::gpu::ClEvent*) {
     ++Fake().launches;
     return Fake().enqueueResult;
 }
-ClMem CreateBuffer(ClContext, ClMemFlags, std::size_t, void*, ClInt* error) {
+kv::gpu::ClMem CreateBuffer(kv::gpu::ClContext, kv::gpu::ClMemFlags, std::size_t, void*, kv::gpu::ClInt* error) {
     *error = Fake().createBufferError;
     if (*error != 0) return nullptr;
     ++Fake().buffersLive;
     return &gBuffer;
 }
-ClInt Release(ClMem) {
+kv::gpu::ClInt Release(kv::gpu::ClMem) {
     --Fake().buffersLive;
     return 0;
 }
-ClInt Finish(ClQueue) { return 0; }
+kv::gpu::ClInt Finish(kv::gpu::ClQueue) { return 0; }
 
-OpenClTable FakeTable() {
-    OpenClTable table;
+kv::gpu::OpenClTable FakeTable() {
+    kv::gpu::OpenClTable table;
     table.usable = true;
     table.clCreateProgramWithSource = CreateProgram;
     table.clBuildProgram = Build;
@@ -96,7 +96,7 @@ protected:
     void SetUp() override {
         Fake() = FakeOpenCl{};
         ResetProcessState(nullptr, nullptr);
-        SetOpenClTableForTesting(FakeTable());
+        kv::gpu::SetOpenClTableForTesting(FakeTable());
         RegisterFilter();
         PrGPUDeviceInfo& device = host_.Device(0);
         device.outDeviceFramework = PrGPUDeviceFramework_OpenCL;
@@ -111,7 +111,7 @@ protected:
     }
     void TearDown() override {
         GpuFilterTest::TearDown();
-        ResetOpenClTableForTesting(L"kv-no-such-opencl-runtime");
+        kv::gpu::ResetOpenClTableForTesting(L"kv-no-such-opencl-runtime");
     }
 
     PrGPUFilterInstance instance_ = host_.MakeInstance(0);
@@ -136,7 +136,7 @@ TEST_F(OpenClFaultTest, BuildFailureLogsTheBuildLogAndRefusesTheInstance) {
     // A log longer than the 2047 bytes kept is still read (the runtime will
     // not write it into a smaller buffer); the log line then holds its first
     // 1023 bytes, as every log line does.
-    ResetGpuDeviceStatesForTesting();
+    kv::gpu::ResetGpuDeviceStatesForTesting();
     Fake().buildLog = std::string(5000, 'e') + "tail";
     PrGPUFilterInstance again = host_.MakeInstance(0);
     EXPECT_EQ(Create(again), kFail);

@@ -158,7 +158,7 @@ protected:
         DeviceFrame original(Half(), 48);
         FillInput(original.pixels, 7);
         // The same bytes give the instance's own LUT object from the cache.
-        const auto lut = GetLutForParam(lutText.data(), lutText.size());
+        const auto lut = kv::GetLutForParam(lutText.data(), lutText.size());
         const std::vector<float> cpu = CpuReference(original.pixels, lut.get(), static_cast<float>(amount) * 0.01f);
         ExpectMatches(result.pixels, original.pixels, cpu, exact);
     }

@@ -109,7 +109,7 @@ void ExpectCrLfOnly(const std::string& text) {
 }
 
 TEST(KernelSources, OpenClTextIsSelfContainedAndOpensByNamingItsTwins) {
-    const std::string text = kKromvaleLutOpenCl;
+    const std::string text = kv::gpu::kKromvaleLutOpenCl;
     ExpectCrLfOnly(text);
     EXPECT_EQ(text.rfind("/* KromvaleLut", 0), 0u);
     const std::string opening = text.substr(0, text.find("*/"));
@@ -126,7 +126,7 @@ TEST(KernelSources, OpenClTextIsSelfContainedAndOpensByNamingItsTwins) {
 }
 
 TEST(KernelSources, PtxDeclaresTargetAndOneEntryWithParametersInOrder) {
-    const std::string text = kKromvaleLutPtx;
+    const std::string text = kv::gpu::kKromvaleLutPtx;
     ExpectCrLfOnly(text);
     EXPECT_NE(text.find("\r\n.version 9.0\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n.target sm_75\r\n"), std::string::npos);
@@ -160,8 +160,8 @@ TEST(KernelSources, PtxDeclaresTargetAndOneEntryWithParametersInOrder) {
 }
 
 TEST(KernelSources, OpenClAndCudaSignaturesFollowTheArgumentList) {
-    EXPECT_EQ(Listed().size(), static_cast<size_t>(kKernelArgCount));
-    ExpectSignatureFollowsList(SignatureOf(kKromvaleLutOpenCl, "__kernel void KromvaleLut("), true);
+    EXPECT_EQ(Listed().size(), static_cast<size_t>(kv::gpu::kKernelArgCount));
+    ExpectSignatureFollowsList(SignatureOf(kv::gpu::kKromvaleLutOpenCl, "__kernel void KromvaleLut("), true);
 
     // The PTX keeps only parameter numbers; the names are in its source.
     std::ifstream file(std::string(KV_TEST_DATA_DIR) + "/../../src/gpu/kernel/KromvaleLut.cu", std::ios::binary);

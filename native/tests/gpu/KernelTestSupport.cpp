@@ -18,7 +18,7 @@ Lut3D RandomLut(std::mt19937& rng, int size, float lo, float hi) {
 
 namespace {
 
-void RunGrid(const void* src, void* dst, const float* lut, const KernelParams& k) {
+void RunGrid(const void* src, void* dst, const float* lut, const kv::gpu::KernelParams& k) {
     const int gridW = (k.width + 15) / 16 * 16;
     const int gridH = (k.height + 15) / 16 * 16;
     for (int y = 0; y < gridH; ++y) {
@@ -30,11 +30,11 @@ void RunGrid(const void* src, void* dst, const float* lut, const KernelParams& k
 
 }  // namespace
 
-void RunTwin(const GpuFrame& src, GpuFrame& dst, const float* lut, const KernelParams& k) {
+void RunTwin(const GpuFrame& src, GpuFrame& dst, const float* lut, const kv::gpu::KernelParams& k) {
     RunGrid(src.bytes.data(), dst.bytes.data(), lut, k);
 }
 
-void RunTwinInPlace(GpuFrame& frame, const float* lut, const KernelParams& k) {
+void RunTwinInPlace(GpuFrame& frame, const float* lut, const kv::gpu::KernelParams& k) {
     RunGrid(frame.bytes.data(), frame.bytes.data(), lut, k);
 }
 

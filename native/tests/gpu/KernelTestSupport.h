@@ -17,9 +17,9 @@ namespace kv::gpu::test {
 Lut3D RandomLut(std::mt19937& rng, int size, float lo, float hi);
 
 // Runs the C++ twin over a grid rounded up to 16 x 16 blocks.
-void RunTwin(const GpuFrame& src, GpuFrame& dst, const float* lut, const KernelParams& k);
+void RunTwin(const GpuFrame& src, GpuFrame& dst, const float* lut, const kv::gpu::KernelParams& k);
 // Same, with src and dst the same frame.
-void RunTwinInPlace(GpuFrame& frame, const float* lut, const KernelParams& k);
+void RunTwinInPlace(GpuFrame& frame, const float* lut, const kv::gpu::KernelParams& k);
 
 // What the processor path gives for one pixel: kv::sampleTetra and the
 // Amount blend, alpha copied. B, G, R, A.

@@ -27,7 +27,7 @@ protected:
             return;
         }
         cl_int err = 0;
-        const char* text = kKromvaleLutOpenCl;
+        const char* text = kv::gpu::kKromvaleLutOpenCl;
         cl_handle program = d.cl.clCreateProgramWithSource(d.context, 1, &text, nullptr, &err);
         ASSERT_EQ(err, kClSuccess);
         err = d.cl.clBuildProgram(program, 1, &d.device, "-cl-single-precision-constant", nullptr, nullptr);
@@ -63,7 +63,7 @@ protected:
 
     // Runs the kernel over a grid rounded up to 16 x 16 work-groups, as the
     // render does, and reads the destination back into `dst`.
-    void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const KernelParams& k) {
+    void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const kv::gpu::KernelParams& k) {
         kvtest::OpenClTestDevice& d = Device();
         std::vector<float> lutData = lut.data.empty() ? std::vector<float>(24, 0.0f) : lut.data;
         std::vector<unsigned char> lutBytes(lutData.size() * sizeof(float));
@@ -72,9 +72,9 @@ protected:
         cl_handle srcBuffer = src != nullptr ? Buffer(src->bytes) : dstBuffer;
         cl_handle lutBuffer = Buffer(lutBytes);
         // Every argument at the size the kernel's argument list gives it.
-        const auto args = KernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, k);
-        for (int i = 0; i < kKernelArgCount; ++i) {
-            ASSERT_EQ(d.cl.clSetKernelArg(kernel_, static_cast<cl_uint>(i), kKernelArgBytes[i], args[i]), kClSuccess)
+        const auto args = kv::gpu::KernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, k);
+        for (int i = 0; i < kv::gpu::kKernelArgCount; ++i) {
+            ASSERT_EQ(d.cl.clSetKernelArg(kernel_, static_cast<cl_uint>(i), kv::gpu::kKernelArgBytes[i], args[i]), kClSuccess)
                 << "argument " << i;
         }
         const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
@@ -108,7 +108,7 @@ bool SameComponent(float a, float b) {
 // Every pixel of the device frame equals the twin's; the first mismatch is
 // reported with its input, twin, processor and device values.
 void ExpectFramesEqual(const GpuFrame& input, const GpuFrame& twin, const GpuFrame& device,
-                       const Lut3D& lut, const KernelParams& k) {
+                       const Lut3D& lut, const kv::gpu::KernelParams& k) {
     for (int y = 0; y < device.rows; ++y) {
         for (int x = 0; x < device.pitch; ++x) {
             float want[4];
@@ -156,8 +156,8 @@ TEST_F(KromvaleLutOpenCl, LutFramesMatchTwinInBothFormatsSeparateAndInPlace) {
     lut.domainMax[2] = 1.2f;
     for (int is16f : {0, 1}) {
         for (bool inPlace : {false, true}) {
-            KernelParams k;
-            SetLutArgs(k, lut);
+            kv::gpu::KernelParams k;
+            kv::gpu::SetLutArgs(k, lut);
             k.amount = 0.8f;
             k.is16f = is16f;
             k.width = 37;
@@ -183,8 +183,8 @@ TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
     std::mt19937 rng(22);
     const Lut3D lut = RandomLut(rng, 5, 0.0f, 1.0f);
     for (int is16f : {0, 1}) {
-        KernelParams k;
-        SetLutArgs(k, lut);
+        kv::gpu::KernelParams k;
+        kv::gpu::SetLutArgs(k, lut);
         k.amount = 0.0f;
         k.is16f = is16f;
         k.width = 18;

@@ -190,8 +190,8 @@ TEST(KromvaleLutTwin, AmountZeroCopiesEveryComponentExactly) {
     const Lut3D lut = RandomLut(rng, 9, -1.0f, 2.0f);
     std::uniform_real_distribution<float> value(-3.0f, 4.0f);
     for (int is16f : {0, 1}) {
-        KernelParams k;
-        SetLutArgs(k, lut);
+        kv::gpu::KernelParams k;
+        kv::gpu::SetLutArgs(k, lut);
         k.amount = 0.0f;
         k.is16f = is16f;
         k.width = 21;
@@ -223,8 +223,8 @@ TEST(KromvaleLutTwin, ThreadsOutsideTheFrameWriteNothing) {
     std::mt19937 rng(10);
     const Lut3D lut = RandomLut(rng, 3, 0.0f, 1.0f);
     for (int probe : {0, 4}) {
-        KernelParams k;
-        SetLutArgs(k, lut);
+        kv::gpu::KernelParams k;
+        kv::gpu::SetLutArgs(k, lut);
         k.amount = 1.0f;
         k.width = 17;
         k.height = 3;
@@ -254,8 +254,8 @@ TEST(KromvaleLutTwin, FramesMatchProcessorPerPixelInBothFormats) {
     const Lut3D lut = RandomLut(rng, 17, -0.2f, 1.2f);
     std::uniform_real_distribution<float> value(-0.3f, 1.3f);
     for (int is16f : {0, 1}) {
-        KernelParams k;
-        SetLutArgs(k, lut);
+        kv::gpu::KernelParams k;
+        kv::gpu::SetLutArgs(k, lut);
         k.amount = 0.75f;
         k.is16f = is16f;
         k.width = 19;
@@ -323,7 +323,7 @@ TEST(KromvaleLutTwin, PatternMatchesProbeColourExactlyWithOpaqueAlpha) {
     for (int is16f : {0, 1}) {
         for (const Case& c : cases) {
             const ProbeGeometry g = ProbeGeometryFor(c.lut, c.width, c.height);
-            KernelParams k;
+            kv::gpu::KernelParams k;
             k.is16f = is16f;
             k.width = c.width;
             k.height = c.height;

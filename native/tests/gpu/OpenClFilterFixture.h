@@ -16,7 +16,7 @@ protected:
             GTEST_SKIP() << "SKIPPED LOUDLY: the GPU filter was not run on OpenCL: " << d.why;
         }
         ResetProcessState(nullptr, nullptr);
-        ResetOpenClTableForTesting();  // the system's OpenCL library
+        kv::gpu::ResetOpenClTableForTesting();  // the system's OpenCL library
         RegisterFilter();
         PrGPUDeviceInfo& device = host_.Device(0);
         device.outDeviceFramework = PrGPUDeviceFramework_OpenCL;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "PanelFiles.h"
 #include "ScratchFolder.h"
 #include "platform/DialogScript.h"

@@ -113,7 +113,7 @@ TEST_F(ChangeLutTest, PickedFileIsStoredNamedAndLabelled) {
     const std::vector<std::string> lines = log_.Take();
     EXPECT_TRUE(kvtest::HasLinesInOrder(
         lines, {"USER_CHANGED_PARAM index 3",
-                "LUT button: dialog in \"" + Utf8FromWide(GetLutFolder()) + "\" (owner " + Pointer(owner) + ")",
+                "LUT button: dialog in \"" + Utf8FromWide(kv::GetLutFolder()) + "\" (owner " + Pointer(owner) + ")",
                 "LUT button: loaded " + Utf8FromWide(path) + " (33^3, " + bytes + " bytes)"}));
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
     kvsim::DisposeHandle(params.lut());
@@ -130,7 +130,7 @@ TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
     EXPECT_EQ(d.filter, std::wstring(kFilter, sizeof kFilter / sizeof kFilter[0] - 1));
     EXPECT_EQ(d.filterIndex, 1u);
     EXPECT_EQ(d.fileBufferChars, 1040u);
-    EXPECT_EQ(d.initialFolder, GetLutFolder());
+    EXPECT_EQ(d.initialFolder, kv::GetLutFolder());
     EXPECT_EQ(d.title, L"Kromvale: choose a LUT");
     EXPECT_EQ(d.flags, 0x1808u);
 

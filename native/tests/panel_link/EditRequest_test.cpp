@@ -24,21 +24,21 @@ namespace {
 using kvsim::FakeParams;
 
 TEST(EditRequestRecord, OneLineOfJsonWithoutSpaces) {
-    const std::string record = EditRequestRecord(42, "night", INT64_C(1765432109876));
+    const std::string record = kv::EditRequestRecord(42, "night", INT64_C(1765432109876));
     EXPECT_EQ(record, "{\"id\":42,\"name\":\"night\",\"at\":1765432109876}\n");
     EXPECT_EQ(record.size(), 44u);
-    EXPECT_EQ(EditRequestRecord(INT32_MAX, "", INT64_MAX),
+    EXPECT_EQ(kv::EditRequestRecord(INT32_MAX, "", INT64_MAX),
               "{\"id\":2147483647,\"name\":\"\",\"at\":9223372036854775807}\n");
 }
 
 TEST(EditRequestRecord, NameIsEscapedAndNeverCut) {
-    EXPECT_EQ(EditRequestRecord(1, "say \"hi\" \\o/", 5), "{\"id\":1,\"name\":\"say \\\"hi\\\" \\\\o/\",\"at\":5}\n");
-    EXPECT_EQ(EditRequestRecord(1, std::string("a\nb\tc\x01\x1F\x7F\0z", 10), 5),
+    EXPECT_EQ(kv::EditRequestRecord(1, "say \"hi\" \\o/", 5), "{\"id\":1,\"name\":\"say \\\"hi\\\" \\\\o/\",\"at\":5}\n");
+    EXPECT_EQ(kv::EditRequestRecord(1, std::string("a\nb\tc\x01\x1F\x7F\0z", 10), 5),
               "{\"id\":1,\"name\":\"a\\u000ab\\u0009c\\u0001\\u001f\x7F\\u0000z\",\"at\":5}\n");
-    EXPECT_EQ(EditRequestRecord(1, "caf\xC3\xA9", 5), "{\"id\":1,\"name\":\"caf\xC3\xA9\",\"at\":5}\n");
-    EXPECT_EQ(EditRequestRecord(1, "bad\xFF", 5), "{\"id\":1,\"name\":\"bad\xEF\xBF\xBD\",\"at\":5}\n");
+    EXPECT_EQ(kv::EditRequestRecord(1, "caf\xC3\xA9", 5), "{\"id\":1,\"name\":\"caf\xC3\xA9\",\"at\":5}\n");
+    EXPECT_EQ(kv::EditRequestRecord(1, "bad\xFF", 5), "{\"id\":1,\"name\":\"bad\xEF\xBF\xBD\",\"at\":5}\n");
     const std::string longName(3000, 'n');
-    const std::string record = EditRequestRecord(9, longName, 5);
+    const std::string record = kv::EditRequestRecord(9, longName, 5);
     EXPECT_EQ(record, "{\"id\":9,\"name\":\"" + longName + "\",\"at\":5}\n");
 }
 
@@ -56,7 +56,7 @@ TEST(EditRequestRecord, ParsesAsJson) {
     const std::wstring records = kvtest::JoinPath(scratch.wide(), L"records.json");
     std::string lines;
     for (size_t i = 0; i < names.size(); ++i) {
-        lines += EditRequestRecord(static_cast<int32_t>(i + 1), names[i], INT64_C(1765432109876) + i);
+        lines += kv::EditRequestRecord(static_cast<int32_t>(i + 1), names[i], INT64_C(1765432109876) + i);
     }
     ASSERT_TRUE(kvtest::WriteFileBytes(records, lines));
     // Each line: the id, the time and the name's UTF-8 bytes in hex.
@@ -90,7 +90,7 @@ protected:
         ButtonTest::SetUp();
         kvtest::RemoveFile(RequestPath());
     }
-    static std::wstring RequestPath() { return GetUserDataPath(L"edit-request.json"); }
+    static std::wstring RequestPath() { return kv::GetUserDataPath(L"edit-request.json"); }
 };
 
 TEST_F(EditLutTest, WritesTheRequestAndLogsIt) {

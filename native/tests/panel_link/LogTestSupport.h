@@ -38,7 +38,7 @@ protected:
     // The roaming folder's stand-in; "Kromvale" below it does not exist yet.
     const std::wstring& roaming() const { return roaming_; }
 
-    static std::string ReadLog() { return kv::platform::ReadWholeFile(GetUserDataPath(L"effect.log")).value_or(""); }
+    static std::string ReadLog() { return kv::platform::ReadWholeFile(kv::GetUserDataPath(L"effect.log")).value_or(""); }
 
     // "<YYYY-mm-dd HH:MM:SS>  <message>" -> the message; a failed expectation
     // when the line does not start with a timestamp and two blanks.

@@ -22,7 +22,7 @@ TEST_F(LogThreadsTest, LinesFromManyThreadsStayWhole) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t, &padding] {
-            for (int i = 0; i < kLines; ++i) LogPrintf("thread %d line %d %s", t, i, padding.c_str());
+            for (int i = 0; i < kLines; ++i) kv::LogPrintf("thread %d line %d %s", t, i, padding.c_str());
         });
     }
     for (auto& thread : threads) thread.join();

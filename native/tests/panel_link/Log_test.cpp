@@ -21,15 +21,15 @@ using LogTest = UserDataFolderTest;
 
 TEST_F(LogTest, UserDataPathJoinsTheKnownFolderAndKromvale) {
     const std::wstring folder = roaming() + kPathSeparator + L"Kromvale" + kPathSeparator;
-    EXPECT_EQ(GetUserDataPath(L"effect.log"), folder + L"effect.log");
-    EXPECT_EQ(GetUserDataPath(L""), folder);
+    EXPECT_EQ(kv::GetUserDataPath(L"effect.log"), folder + L"effect.log");
+    EXPECT_EQ(kv::GetUserDataPath(L""), folder);
     EXPECT_FALSE(kv::platform::PathExists(folder)) << "building a path touches nothing";
 }
 
 TEST_F(LogTest, FirstLineCreatesTheFolderAndLaterLinesAppend) {
-    LogPrintf("GlobalSetup build %d host=%c%c%c%c api=%d.%d", 12, 'P', 'r', 'M', 'r', 13, 29);
-    LogPrintf("%s", "");
-    LogPrintf("second %s", "line");
+    kv::LogPrintf("GlobalSetup build %d host=%c%c%c%c api=%d.%d", 12, 'P', 'r', 'M', 'r', 13, 29);
+    kv::LogPrintf("%s", "");
+    kv::LogPrintf("second %s", "line");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(MessageOf(lines[0]), "GlobalSetup build 12 host=PrMr api=13.29");
@@ -41,14 +41,14 @@ TEST_F(LogTest, FirstLineCreatesTheFolderAndLaterLinesAppend) {
 TEST_F(LogTest, LongMessageIsCutTo1023Bytes) {
     std::string message;
     for (int i = 0; i < 2000; ++i) message.push_back(static_cast<char>('a' + i % 26));
-    LogPrintf("%s", message.c_str());
+    kv::LogPrintf("%s", message.c_str());
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(MessageOf(lines[0]), message.substr(0, 1023));
 }
 
 TEST_F(LogTest, NewlineInMessageSplitsTheEntryUnescaped) {
-    LogPrintf("first half\nsecond half");
+    kv::LogPrintf("first half\nsecond half");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(MessageOf(lines[0]), "first half");
@@ -56,9 +56,9 @@ TEST_F(LogTest, NewlineInMessageSplitsTheEntryUnescaped) {
 }
 
 TEST_F(LogTest, DeletedFileIsStartedAgain) {
-    LogPrintf("before");
-    ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(GetUserDataPath(L"effect.log"))));
-    LogPrintf("after");
+    kv::LogPrintf("before");
+    ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(kv::GetUserDataPath(L"effect.log"))));
+    kv::LogPrintf("after");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(MessageOf(lines[0]), "after");
@@ -71,10 +71,10 @@ TEST_F(LogTest, MissingKnownFolderDropsLinesWithoutCreatingIt) {
     static std::wstring gone;
     gone = roaming() + kPathSeparator + L"gone";
     const KnownFolderFn previous = SetKnownFolderOverride([](KnownFolder) { return gone; });
-    const uint64_t dropped = LogDroppedLineCount();
-    LogPrintf("lost");
+    const uint64_t dropped = kv::LogDroppedLineCount();
+    kv::LogPrintf("lost");
     SetKnownFolderOverride(previous);
-    EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
+    EXPECT_EQ(kv::LogDroppedLineCount(), dropped + 1);
     EXPECT_FALSE(PathExists(gone));
 }
 
@@ -91,11 +91,11 @@ TEST_F(LogTest, LinuxLookupsCreateNoFolders) {
     setenv("XDG_DATA_HOME", Utf8FromWide(xdg).c_str(), 1);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round == 0 ? "XDG_DATA_HOME" : "HOME");
-        EXPECT_EQ(GetUserDataPath(L""), (round == 0 ? xdg : home + L"/.local/share") + L"/Kromvale/");
-        EXPECT_EQ(GetLutFolder(), home + L"/Documents/Kromvale LUTs");
-        const uint64_t dropped = LogDroppedLineCount();
-        LogPrintf("lost");
-        EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
+        EXPECT_EQ(kv::GetUserDataPath(L""), (round == 0 ? xdg : home + L"/.local/share") + L"/Kromvale/");
+        EXPECT_EQ(kv::GetLutFolder(), home + L"/Documents/Kromvale LUTs");
+        const uint64_t dropped = kv::LogDroppedLineCount();
+        kv::LogPrintf("lost");
+        EXPECT_EQ(kv::LogDroppedLineCount(), dropped + 1);
         EXPECT_FALSE(PathExists(roaming() + L"/gone"));
         EXPECT_FALSE(PathExists(home));
         unsetenv("XDG_DATA_HOME");
@@ -114,16 +114,16 @@ TEST_F(LogTest, UnopenableLogTriesOneFolderCreationThenDropsTheLine) {
         return SystemCreateOneFolder(path);
     });
     const int createsBefore = gCreateCalls.load();
-    const uint64_t dropped = LogDroppedLineCount();
-    LogPrintf("not written");
-    LogPrintf("nor this");
+    const uint64_t dropped = kv::LogDroppedLineCount();
+    kv::LogPrintf("not written");
+    kv::LogPrintf("nor this");
     SetOpenFileOverride(previousOpen);
     SetCreateFolderOverride(previousCreate);
 
     EXPECT_EQ(gCreateCalls.load() - createsBefore, 2) << "one folder creation per line";
-    EXPECT_EQ(LogDroppedLineCount(), dropped + 2);
-    EXPECT_TRUE(PathExists(GetUserDataPath(L""))) << "the folder was created";
-    LogPrintf("written again");
+    EXPECT_EQ(kv::LogDroppedLineCount(), dropped + 2);
+    EXPECT_TRUE(PathExists(kv::GetUserDataPath(L""))) << "the folder was created";
+    kv::LogPrintf("written again");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(MessageOf(lines[0]), "written again");
@@ -132,11 +132,11 @@ TEST_F(LogTest, UnopenableLogTriesOneFolderCreationThenDropsTheLine) {
 TEST_F(LogTest, FolderThatCannotBeCreatedDropsTheLine) {
     using namespace kv::platform;
     const CreateFolderFn previous = SetCreateFolderOverride([](const std::wstring&) { return false; });
-    const uint64_t dropped = LogDroppedLineCount();
-    LogPrintf("lost");
+    const uint64_t dropped = kv::LogDroppedLineCount();
+    kv::LogPrintf("lost");
     SetCreateFolderOverride(previous);
-    EXPECT_EQ(LogDroppedLineCount(), dropped + 1);
-    EXPECT_FALSE(PathExists(GetUserDataPath(L"")));
+    EXPECT_EQ(kv::LogDroppedLineCount(), dropped + 1);
+    EXPECT_FALSE(PathExists(kv::GetUserDataPath(L"")));
 }
 
 #ifndef _WIN32
@@ -151,7 +151,7 @@ TEST_F(LogTest, NumbersIgnoreACommaDecimalLocale) {
         }
     }
     if (!chosen) GTEST_SKIP() << "no locale with a comma decimal point is installed";
-    LogPrintf("amount %.2f", 0.5);
+    kv::LogPrintf("amount %.2f", 0.5);
     std::setlocale(LC_NUMERIC, "C");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 1u);
@@ -164,9 +164,9 @@ TEST_F(LogTest, NumbersIgnoreACommaDecimalLocale) {
 // folder belongs to a scratch prefix, so the log may be written there.
 TEST(LogInRoamingFolder, WritesCrLfLinesUnderAppDataRoaming) {
     if (std::getenv("KV_WINEPREFIX") == nullptr) GTEST_SKIP() << "only in a scratch Wine prefix";
-    const std::wstring path = GetUserDataPath(L"effect.log");
+    const std::wstring path = kv::GetUserDataPath(L"effect.log");
     EXPECT_NE(path.find(L"\\AppData\\Roaming\\Kromvale\\effect.log"), std::wstring::npos);
-    LogPrintf("Wine check \xC3\xA9");
+    kv::LogPrintf("Wine check \xC3\xA9");
     const std::string bytes = kv::platform::ReadWholeFile(path).value_or("");
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");

@@ -23,14 +23,14 @@ using kvtest::JoinPath;
 
 class LutFolderTest : public ::testing::Test {
 protected:
-    void TearDown() override { kvtest::RemoveFile(GetUserDataPath(L"lut-folder.txt")); }
+    void TearDown() override { kvtest::RemoveFile(kv::GetUserDataPath(L"lut-folder.txt")); }
 
     static std::wstring DefaultFolder() {
         return JoinPath(kv::platform::KnownFolderPath(kv::platform::KnownFolder::Documents), L"Kromvale LUTs");
     }
     static std::wstring FolderFor(const std::string& fileBytes) {
         EXPECT_TRUE(kvtest::WriteUserFile(L"lut-folder.txt", fileBytes));
-        return GetLutFolder();
+        return kv::GetLutFolder();
     }
 
     ScratchFolder scratch_;
@@ -45,7 +45,7 @@ TEST_F(LutFolderTest, TrailingLineEndsAndSpacesAreDropped) {
 
 TEST_F(LutFolderTest, NoUsablePathGivesTheDocumentsFolder) {
     const std::string folder = Utf8FromWide(scratch_.wide());
-    EXPECT_EQ(GetLutFolder(), DefaultFolder()) << "no file";
+    EXPECT_EQ(kv::GetLutFolder(), DefaultFolder()) << "no file";
     EXPECT_EQ(FolderFor(""), DefaultFolder()) << "empty file";
     EXPECT_EQ(FolderFor(" \r\n\n  \r"), DefaultFolder()) << "blanks and line ends only";
     EXPECT_EQ(FolderFor(folder + "-missing"), DefaultFolder()) << "a folder that does not exist";
@@ -109,12 +109,12 @@ TEST_F(LutFolderTest, TheDefaultIsNeitherCheckedNorCreated) {
     const KnownFolderFn previous = SetKnownFolderOverride([](KnownFolder which) -> std::wstring {
         return which == KnownFolder::Documents ? L"Z:\\no\\such\\documents" : SystemKnownFolderPath(which);
     });
-    EXPECT_EQ(GetLutFolder(), JoinPath(L"Z:\\no\\such\\documents", L"Kromvale LUTs"));
+    EXPECT_EQ(kv::GetLutFolder(), JoinPath(L"Z:\\no\\such\\documents", L"Kromvale LUTs"));
     EXPECT_FALSE(PathExists(L"Z:\\no\\such\\documents"));
     SetKnownFolderOverride([](KnownFolder which) -> std::wstring {
         return which == KnownFolder::Documents ? std::wstring() : SystemKnownFolderPath(which);
     });
-    EXPECT_EQ(GetLutFolder(), L"") << "no documents folder";
+    EXPECT_EQ(kv::GetLutFolder(), L"") << "no documents folder";
     // The panel's folder does not need the documents folder.
     EXPECT_EQ(FolderFor(Utf8FromWide(scratch_.wide())), scratch_.wide());
     SetKnownFolderOverride(previous);

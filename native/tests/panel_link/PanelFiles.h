@@ -38,10 +38,10 @@ inline void RemoveFile(const std::wstring& path) {
 
 // Writes a file of the per-user data folder, creating the folder first.
 inline bool WriteUserFile(const std::wstring& name, const std::string& bytes) {
-    std::wstring folder = GetUserDataPath(std::wstring());
+    std::wstring folder = kv::GetUserDataPath(std::wstring());
     folder.pop_back();
     kv::platform::CreateOneFolder(folder);
-    return WriteFileBytes(GetUserDataPath(name), bytes);
+    return WriteFileBytes(kv::GetUserDataPath(name), bytes);
 }
 
 }  // namespace kvtest

@@ -23,7 +23,7 @@ TEST(PickedCube, NameIsTheFileNameWithoutFolderAndLastExtension) {
         {"bare.cube", "bare"},
         {"C:\\Caf\xC3\xA9\\nuit \xC3\xA9t\xC3\xA9.cube", "nuit \xC3\xA9t\xC3\xA9"},
     };
-    for (const auto& c : cases) EXPECT_EQ(LutNameFromPath(c.path), c.name) << c.path;
+    for (const auto& c : cases) EXPECT_EQ(kv::LutNameFromPath(c.path), c.name) << c.path;
 }
 
 TEST(PickedCube, MatchIdFollowsTheFirstMarker) {
@@ -45,16 +45,16 @@ TEST(PickedCube, MatchIdFollowsTheFirstMarker) {
         {"# Kromvale match ", 0},
         {std::string("# Kromvale match 6\0 7", 20), 6},
     };
-    for (const auto& c : cases) EXPECT_EQ(MatchIdFromCube(c.bytes), c.id) << c.bytes;
+    for (const auto& c : cases) EXPECT_EQ(kv::MatchIdFromCube(c.bytes), c.id) << c.bytes;
 }
 
 TEST(PickedCube, MatchIdOutsideThe32BitRangeIsNoId) {
-    EXPECT_EQ(MatchIdFromCube("# Kromvale match 2147483647"), INT32_MAX);
-    EXPECT_EQ(MatchIdFromCube("# Kromvale match -2147483648"), INT32_MIN);
-    EXPECT_EQ(MatchIdFromCube("# Kromvale match 2147483648"), 0);
-    EXPECT_EQ(MatchIdFromCube("# Kromvale match -2147483649"), 0);
-    EXPECT_EQ(MatchIdFromCube("# Kromvale match 4294967338"), 0) << "would wrap to 42";
-    EXPECT_EQ(MatchIdFromCube("# Kromvale match " + std::string(400, '9')), 0);
+    EXPECT_EQ(kv::MatchIdFromCube("# Kromvale match 2147483647"), INT32_MAX);
+    EXPECT_EQ(kv::MatchIdFromCube("# Kromvale match -2147483648"), INT32_MIN);
+    EXPECT_EQ(kv::MatchIdFromCube("# Kromvale match 2147483648"), 0);
+    EXPECT_EQ(kv::MatchIdFromCube("# Kromvale match -2147483649"), 0);
+    EXPECT_EQ(kv::MatchIdFromCube("# Kromvale match 4294967338"), 0) << "would wrap to 42";
+    EXPECT_EQ(kv::MatchIdFromCube("# Kromvale match " + std::string(400, '9')), 0);
 }
 
 }  // namespace

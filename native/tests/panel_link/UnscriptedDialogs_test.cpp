@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "EffectTestLuts.h"
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 #include "LogLines.h"
 #include "PanelFiles.h"
 #include "platform/DialogScript.h"

@@ -78,17 +78,17 @@ TEST_F(LogUnavailable, LinesAreDroppedAndTheEffectGoesOn) {
     kvsim::LogTail log;  // reads the file through the same seam, so before the outage
     kv::platform::SetOpenFileOverride(&RefuseLogFile);
     kv::platform::SetCreateFolderOverride(&RefuseFolder);
-    const uint64_t droppedBefore = LogDroppedLineCount();
+    const uint64_t droppedBefore = kv::LogDroppedLineCount();
     kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
     EXPECT_EQ(RunSession(host, lut), 0);
-    EXPECT_GT(LogDroppedLineCount(), droppedBefore);
+    EXPECT_GT(kv::LogDroppedLineCount(), droppedBefore);
 
     // No known folder either: the paths start at the root, and still fail.
     const kv::platform::KnownFolderFn previous =
         kv::platform::SetKnownFolderOverride([](kv::platform::KnownFolder) { return std::wstring(); });
-    const uint64_t droppedWithoutFolder = LogDroppedLineCount();
+    const uint64_t droppedWithoutFolder = kv::LogDroppedLineCount();
     EXPECT_EQ(RunSession(host, lut), 0);
-    EXPECT_GT(LogDroppedLineCount(), droppedWithoutFolder);
+    EXPECT_GT(kv::LogDroppedLineCount(), droppedWithoutFolder);
     kv::platform::SetKnownFolderOverride(previous);
 
     // With the file back, nothing from the outage is in it and the next line
@@ -96,7 +96,7 @@ TEST_F(LogUnavailable, LinesAreDroppedAndTheEffectGoesOn) {
     kv::platform::SetOpenFileOverride(nullptr);
     kv::platform::SetCreateFolderOverride(nullptr);
     EXPECT_TRUE(log.Take().empty());
-    LogPrintf("after the outage");
+    kv::LogPrintf("after the outage");
     EXPECT_EQ(log.Take(), std::vector<std::string>{"after the outage"});
     kvsim::DisposeHandle(lut);
 }
@@ -119,7 +119,7 @@ TEST_F(LogUnavailable, ButtonsStillWork) {
     PF_UserChangedParamExtra changeLut{3};
     EXPECT_EQ(host.Call(PF_Cmd_USER_CHANGED_PARAM, params.list(), nullptr, &changeLut), PF_Err_NONE);
     const std::vector<unsigned char> stored = kvsim::HandleBytes(params.lut());
-    const auto lut = GetLutForParam(stored.data(), stored.size());
+    const auto lut = kv::GetLutForParam(stored.data(), stored.size());
     ASSERT_NE(lut, nullptr);
     EXPECT_EQ(lut->id, 7);
     EXPECT_EQ(lut->name, "picked");

@@ -86,8 +86,8 @@ void RoundTrips(kvsim::FakeHost& host, const Bytes& stored, const std::string& t
     ASSERT_EQ(host.ArbScan(text.data(), static_cast<A_u_long>(text.size()), &scanned), PF_Err_NONE);
     EXPECT_EQ(kvsim::HandleBytes(scanned), Wide(text));
     const Bytes scannedBytes = kvsim::HandleBytes(scanned);
-    const auto a = GetLutForParam(stored.data(), stored.size());
-    const auto b = GetLutForParam(scannedBytes.data(), scannedBytes.size());
+    const auto a = kv::GetLutForParam(stored.data(), stored.size());
+    const auto b = kv::GetLutForParam(scannedBytes.data(), scannedBytes.size());
     ASSERT_EQ(a == nullptr, b == nullptr);
     if (a != nullptr) {
         EXPECT_EQ(a->data, b->data);

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "effect_sdk.h"
-#include "gpu_filter_sdk.h"
-#include "gpu_filter_suites.h"
+#include "sdk/effect_sdk.h"
+#include "sdk/gpu_filter_sdk.h"
+#include "sdk/gpu_filter_suites.h"
 
 #include <gtest/gtest.h>
 

@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "gpu_filter_sdk.h"
-#include "gpu_filter_suites.h"
+#include "sdk/gpu_filter_sdk.h"
+#include "sdk/gpu_filter_suites.h"
 
 namespace kvtest {
 

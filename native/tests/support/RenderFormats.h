@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "FakeHost.h"
+#include "host_sim/FakeHost.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
 

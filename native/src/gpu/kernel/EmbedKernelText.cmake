@@ -55,6 +55,8 @@ string(REPLACE "\n" "\\r\\n\"\n    \"" kv_text "${kv_text}")
 file(WRITE "${OUTPUT}.tmp"
   "// Generated from ${INPUT} by EmbedKernelText.cmake; do not edit.\n"
   "#include \"gpu/KernelSources.h\"\n\n"
-  "extern const char ${SYMBOL}[] =\n    \"${kv_text}\";\n")
+  "namespace kv::gpu {\n\n"
+  "extern const char ${SYMBOL}[] =\n    \"${kv_text}\";\n\n"
+  "}  // namespace kv::gpu\n")
 file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.tmp")

@@ -75,14 +75,14 @@ KV_FAKE_CUDA_EXPORT int cuLaunchKernel(void*, unsigned gx, unsigned gy, unsigned
     g_state.block[2] = bz;
     g_state.sharedBytes = shared;
     g_state.lastStream = stream;
-    for (int i = 0; i < kKernelArgCount; ++i) {
+    for (int i = 0; i < kv::gpu::kKernelArgCount; ++i) {
         std::memset(g_state.args[i], 0, 8);
-        std::memcpy(g_state.args[i], params[i], kKernelArgBytes[i]);
+        std::memcpy(g_state.args[i], params[i], kv::gpu::kKernelArgBytes[i]);
     }
     std::uint64_t lut = 0;
     std::int32_t size = 0;
-    std::memcpy(&lut, params[static_cast<int>(KernelArg::lut)], sizeof lut);
-    std::memcpy(&size, params[static_cast<int>(KernelArg::size)], sizeof size);
+    std::memcpy(&lut, params[static_cast<int>(kv::gpu::KernelArg::lut)], sizeof lut);
+    std::memcpy(&size, params[static_cast<int>(kv::gpu::KernelArg::size)], sizeof size);
     if (lut != g_state.lastAlloc ||
         g_state.lastCopyBytes != static_cast<std::size_t>(size) * size * size * 3 * sizeof(float)) {
         ++g_state.mismatchedLuts;

@@ -52,7 +52,7 @@ struct FakeCudaState {
     unsigned sharedBytes = 0;
     // The kernel arguments of the last launch, each copied at its size in
     // the kernel's argument list into 8 zeroed bytes.
-    unsigned char args[kKernelArgCount][8] = {};
+    unsigned char args[kv::gpu::kKernelArgCount][8] = {};
 };
 
 using FakeCudaControlFn = FakeCudaState* (*)();
