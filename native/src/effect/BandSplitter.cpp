@@ -14,8 +14,8 @@ std::thread StartStdThread(std::function<void()> task) {
     return std::thread(std::move(task));
 }
 
-std::atomic<ThreadStarter> g_threadStarter{&StartStdThread};
-std::atomic<unsigned> g_hardwareThreads{0};
+std::atomic<ThreadStarter> gThreadStarter{&StartStdThread};
+std::atomic<unsigned> gHardwareThreads{0};
 
 // Joins the started threads on every way out of Split: a std::thread
 // destroyed while joinable would end the process.
@@ -24,9 +24,9 @@ public:
     explicit ThreadJoiner(std::array<std::thread, kMaxBands>& threads) : threads_(threads) {}
     ThreadJoiner(const ThreadJoiner&) = delete;
     ThreadJoiner& operator=(const ThreadJoiner&) = delete;
-    ~ThreadJoiner() { joinAll(); }
+    ~ThreadJoiner() { JoinAll(); }
 
-    void joinAll() {
+    void JoinAll() {
         for (std::thread& t : threads_) {
             if (t.joinable()) {
                 t.join();
@@ -54,8 +54,8 @@ BandPlan PlanBands(int32_t rows, unsigned hardwareThreads) {
 }
 
 void Split(int32_t rows, const BandBody& body) {
-    const unsigned forced = g_hardwareThreads.load();
-    Split(rows, body, forced != 0 ? forced : std::thread::hardware_concurrency(), g_threadStarter.load());
+    const unsigned forced = gHardwareThreads.load();
+    Split(rows, body, forced != 0 ? forced : std::thread::hardware_concurrency(), gThreadStarter.load());
 }
 
 void Split(int32_t rows, const BandBody& body, unsigned hardwareThreads, ThreadStarter start) {
@@ -96,7 +96,7 @@ void Split(int32_t rows, const BandBody& body, unsigned hardwareThreads, ThreadS
     } catch (...) {
         errors[0] = std::current_exception();
     }
-    joiner.joinAll();
+    joiner.JoinAll();
 
     for (const std::exception_ptr& e : errors) {
         if (e) {
@@ -106,9 +106,9 @@ void Split(int32_t rows, const BandBody& body, unsigned hardwareThreads, ThreadS
 }
 
 ThreadStarter SetThreadStarter(ThreadStarter start) {
-    return g_threadStarter.exchange(start != nullptr ? start : &StartStdThread);
+    return gThreadStarter.exchange(start != nullptr ? start : &StartStdThread);
 }
 
-unsigned SetHardwareThreads(unsigned threads) { return g_hardwareThreads.exchange(threads); }
+unsigned SetHardwareThreads(unsigned threads) { return gHardwareThreads.exchange(threads); }
 
 }  // namespace kv

@@ -41,7 +41,7 @@ kv::FrameView ViewOf(const PF_LayerDef& world, const kv::PixelFormat& format) {
 std::shared_ptr<const kv::Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param) {
     const HostBytes bytes = HostBytes::LockHandle(in_data, param.u.arb_d.value);
     std::string error;
-    std::shared_ptr<const kv::Lut3D> lut = GetLutForParam(bytes.data(), bytes.size(), &error);
+    std::shared_ptr<const kv::Lut3D> lut = GetLutForParam(bytes.Data(), bytes.Size(), &error);
     if (lut == nullptr && !error.empty()) {
         LogPrintf("Embedded LUT: %s", error.c_str());
     }

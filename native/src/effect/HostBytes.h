@@ -48,8 +48,8 @@ public:
     ~HostBytes();
 
     // Null and 0 when nothing is held.
-    unsigned char* data() const { return data_; }
-    size_t size() const { return size_; }
+    unsigned char* Data() const { return data_; }
+    size_t Size() const { return size_; }
 
 private:
     void Release() noexcept;

@@ -72,8 +72,8 @@ void OnFlatten(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
         return;
     }
     const HostBytes lock = HostBytes::LockHandle(in_data, p.arbH);
-    if (lock.data() != nullptr && p.flat_dataPV != nullptr && p.buf_sizeLu >= lock.size()) {
-        std::memcpy(p.flat_dataPV, lock.data(), lock.size());
+    if (lock.Data() != nullptr && p.flat_dataPV != nullptr && p.buf_sizeLu >= lock.Size()) {
+        std::memcpy(p.flat_dataPV, lock.Data(), lock.Size());
     }
 }
 
@@ -99,10 +99,10 @@ PF_ArbCompareResult Compare(const PF_InData* in_data, PF_Handle a, PF_Handle b) 
     }
     const HostBytes lockA = HostBytes::LockHandle(in_data, a);
     const HostBytes lockB = HostBytes::LockHandle(in_data, b);
-    if (lockA.data() == nullptr || lockB.data() == nullptr || lockA.size() != lockB.size()) {
+    if (lockA.Data() == nullptr || lockB.Data() == nullptr || lockA.Size() != lockB.Size()) {
         return PF_ArbCompare_NOT_EQUAL;
     }
-    return std::memcmp(lockA.data(), lockB.data(), lockA.size()) == 0 ? PF_ArbCompare_EQUAL
+    return std::memcmp(lockA.Data(), lockB.Data(), lockA.Size()) == 0 ? PF_ArbCompare_EQUAL
                                                                        : PF_ArbCompare_NOT_EQUAL;
 }
 
@@ -111,7 +111,7 @@ std::string PrintableText(const PF_InData* in_data, PF_Handle handle) {
         return {};
     }
     const HostBytes lock = HostBytes::LockHandle(in_data, handle);
-    return ExtractLutText(lock.data(), lock.size());
+    return ExtractLutText(lock.Data(), lock.Size());
 }
 
 void OnPrint(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
@@ -152,8 +152,8 @@ PF_Handle NewHandleWithBytes(const PF_InData* in_data, const void* bytes, size_t
         return nullptr;
     }
     const HostBytes target = HostBytes::LockSized(utils, handle, length);
-    if (target.data() != nullptr && length != 0) {
-        std::memcpy(target.data(), bytes, length);
+    if (target.Data() != nullptr && length != 0) {
+        std::memcpy(target.Data(), bytes, length);
     }
     return handle;
 }
@@ -168,8 +168,8 @@ PF_Handle CopyValue(const PF_InData* in_data, PF_Handle source) {
         return NewDefaultValue(in_data);
     }
     const HostBytes lock = HostBytes::LockHandle(in_data, source);
-    if (LooksLikeLutValue(lock.data(), lock.size())) {
-        return NewHandleWithBytes(in_data, lock.data(), lock.size());
+    if (LooksLikeLutValue(lock.Data(), lock.Size())) {
+        return NewHandleWithBytes(in_data, lock.Data(), lock.Size());
     }
     return NewDefaultValue(in_data);
 }

@@ -19,7 +19,7 @@ constexpr csSDK_int32 kLutParamIndex = HostParamIndex(kParamLut);
 constexpr int kMaxTypeWarnings = 3;
 
 // Render threads of several instances read and bump this at once.
-std::atomic<int> g_typeWarnings{0};
+std::atomic<int> gTypeWarnings{0};
 
 }  // namespace
 
@@ -34,7 +34,7 @@ void FetchLutParam(const PrGPUFilterBase& filter, PrTime time, InstanceLut& targ
         // it throws.
         const HostBytes block = HostBytes::AdoptBlock(filter.mMemoryManagerSuite, param.mMemoryPtr);
         std::string error;
-        target.lut = GetLutForParam(block.data(), block.size(), &error);
+        target.lut = GetLutForParam(block.Data(), block.Size(), &error);
         if (!target.lut && !error.empty()) {
             LogPrintf("GPU: embedded LUT: %s", error.c_str());
         }
@@ -44,11 +44,11 @@ void FetchLutParam(const PrGPUFilterBase& filter, PrTime time, InstanceLut& targ
         return;
     }
     // The first check keeps the counter from growing (and wrapping) forever.
-    if (g_typeWarnings.load() < kMaxTypeWarnings && g_typeWarnings.fetch_add(1) < kMaxTypeWarnings) {
+    if (gTypeWarnings.load() < kMaxTypeWarnings && gTypeWarnings.fetch_add(1) < kMaxTypeWarnings) {
         LogPrintf("GPU: LUT param type %d (expected a memory block)", static_cast<int>(param.mType));
     }
 }
 
-void ResetLutParamWarningsForTesting() { g_typeWarnings.store(0); }
+void ResetLutParamWarningsForTesting() { gTypeWarnings.store(0); }
 
 }  // namespace kv::gpu

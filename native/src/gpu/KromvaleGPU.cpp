@@ -20,7 +20,7 @@ namespace {
 
 // Instances on different devices initialise concurrently, each under its own
 // device mutex, so the once-only flag of the ready line must be atomic.
-std::atomic<bool> g_readyLogged{false};
+std::atomic<bool> gReadyLogged{false};
 
 float AmountFrom(const PrParam& param) {
     switch (param.mType) {
@@ -70,7 +70,7 @@ prSuiteError KromvaleGPU::Initialize(PrGPUFilterInstance* instance) {
     if (!PrepareKernel(state, mDeviceInfo)) {
         return suiteError_Fail;
     }
-    if (!g_readyLogged.exchange(true)) {
+    if (!gReadyLogged.exchange(true)) {
         LogPrintf("GPU: filter ready on device %u (%s)", mDeviceIndex,
                   FrameworkName(mDeviceInfo.outDeviceFramework));
     }
@@ -136,6 +136,6 @@ prSuiteError KromvaleGPU::Render(const PrGPUFilterRenderParams* params, const PP
 
 std::unique_ptr<PrGPUFilterBase> NewKromvaleGPU() { return std::make_unique<KromvaleGPU>(); }
 
-void ResetGpuFilterReadyForTesting() { g_readyLogged.store(false); }
+void ResetGpuFilterReadyForTesting() { gReadyLogged.store(false); }
 
 }  // namespace kv::gpu

@@ -69,10 +69,10 @@ std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamD
     // A value the host gives no way to read (no handle, a missing callback, a
     // refused lock) is no LUT.
     const HostBytes bytes = HostBytes::LockHandle(in_data, params[kParamLut]->u.arb_d.value);
-    if (bytes.data() == nullptr) {
+    if (bytes.Data() == nullptr) {
         return nullptr;
     }
-    return GetLutForParam(bytes.data(), bytes.size());
+    return GetLutForParam(bytes.Data(), bytes.Size());
 }
 
 std::string LutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[]) {

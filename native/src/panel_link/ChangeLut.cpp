@@ -48,8 +48,8 @@ bool HasUnitDomain(const kv::Lut3D& lut) {
 // Copies `bytes` into a handle the caller has made or resized to their length.
 bool FillHandle(const PF_UtilCallbacks& utils, PF_Handle handle, const std::string& bytes) {
     const HostBytes target = HostBytes::LockSized(&utils, handle, bytes.size());
-    if (target.data() == nullptr) return false;
-    std::memcpy(target.data(), bytes.data(), bytes.size());
+    if (target.Data() == nullptr) return false;
+    std::memcpy(target.Data(), bytes.data(), bytes.size());
     return true;
 }
 
@@ -76,8 +76,8 @@ bool StoreInOwnHandle(const PF_UtilCallbacks& utils, PF_ParamDef& param, const s
     std::string old;
     {
         const HostBytes oldBytes = HostBytes::LockHandle(&utils, handle);
-        if (oldBytes.data() == nullptr) return false;
-        old.assign(reinterpret_cast<const char*>(oldBytes.data()), oldBytes.size());
+        if (oldBytes.Data() == nullptr) return false;
+        old.assign(reinterpret_cast<const char*>(oldBytes.Data()), oldBytes.Size());
     }
     if (utils.host_resize_handle(bytes.size(), &handle) != PF_Err_NONE || handle == nullptr) return false;
     param.u.arb_d.value = handle;  // the host may have moved it

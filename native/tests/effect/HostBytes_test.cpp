@@ -52,8 +52,8 @@ TEST_F(HostBytesTest, LocksAndUnlocksOnceWithTheHostsSize) {
     const PF_UtilCallbacks utils = FullRecord();
     {
         const kv::HostBytes held = kv::HostBytes::LockHandle(&utils, SomeHandle());
-        EXPECT_EQ(held.data(), gBytes);
-        EXPECT_EQ(held.size(), sizeof gBytes);
+        EXPECT_EQ(held.Data(), gBytes);
+        EXPECT_EQ(held.Size(), sizeof gBytes);
         EXPECT_EQ(gCounts.unlock, 0);
     }
     EXPECT_EQ(gCounts.size, 1);
@@ -70,15 +70,15 @@ TEST_F(HostBytesTest, AMissingCallbackIsNeverCalledAndNothingIsHeld) {
         if (missing == 2) utils.host_unlock_handle = nullptr;
         {
             const kv::HostBytes held = kv::HostBytes::LockHandle(&utils, SomeHandle());
-            EXPECT_EQ(held.data(), nullptr) << missing;
-            EXPECT_EQ(held.size(), 0u) << missing;
+            EXPECT_EQ(held.Data(), nullptr) << missing;
+            EXPECT_EQ(held.Size(), 0u) << missing;
         }
         // Without a way to unlock, nothing may be locked.
         EXPECT_EQ(gCounts.lock, 0) << missing;
         EXPECT_EQ(gCounts.unlock, 0) << missing;
     }
-    EXPECT_EQ(kv::HostBytes::LockHandle(static_cast<const PF_UtilCallbacks*>(nullptr), SomeHandle()).data(), nullptr);
-    EXPECT_EQ(kv::HostBytes::LockHandle(static_cast<const PF_InData*>(nullptr), SomeHandle()).data(), nullptr);
+    EXPECT_EQ(kv::HostBytes::LockHandle(static_cast<const PF_UtilCallbacks*>(nullptr), SomeHandle()).Data(), nullptr);
+    EXPECT_EQ(kv::HostBytes::LockHandle(static_cast<const PF_InData*>(nullptr), SomeHandle()).Data(), nullptr);
     PF_InData noUtils{};
     EXPECT_EQ(kv::HostBytes::SizeOf(&noUtils, SomeHandle()), 0u);
 }
@@ -96,8 +96,8 @@ TEST_F(HostBytesTest, ASizedLockDoesNotAskTheSize) {
     utils.host_get_handle_size = nullptr;
     {
         const kv::HostBytes held = kv::HostBytes::LockSized(&utils, SomeHandle(), 3);
-        EXPECT_EQ(held.data(), gBytes);
-        EXPECT_EQ(held.size(), 3u);
+        EXPECT_EQ(held.Data(), gBytes);
+        EXPECT_EQ(held.Size(), 3u);
     }
     EXPECT_EQ(gCounts.lock, 1);
     EXPECT_EQ(gCounts.unlock, 1);
@@ -108,8 +108,8 @@ TEST_F(HostBytesTest, AMovedHoldUnlocksOnce) {
     {
         kv::HostBytes first = kv::HostBytes::LockHandle(&utils, SomeHandle());
         kv::HostBytes second = std::move(first);
-        EXPECT_EQ(first.data(), nullptr);
-        EXPECT_EQ(second.data(), gBytes);
+        EXPECT_EQ(first.Data(), nullptr);
+        EXPECT_EQ(second.Data(), gBytes);
         kv::HostBytes third;
         third = std::move(second);
         EXPECT_EQ(gCounts.unlock, 0);
@@ -124,23 +124,23 @@ TEST_F(HostBytesTest, AnAdoptedBlockIsDisposedOnceEvenWithoutItsSize) {
     memory.PrDisposePtr = DisposeBlock;
     {
         const kv::HostBytes held = kv::HostBytes::AdoptBlock(&memory, block);
-        EXPECT_EQ(held.size(), 5u);
-        EXPECT_EQ(held.data(), reinterpret_cast<unsigned char*>(block));
+        EXPECT_EQ(held.Size(), 5u);
+        EXPECT_EQ(held.Data(), reinterpret_cast<unsigned char*>(block));
     }
     EXPECT_EQ(gCounts.dispose, 1);
 
     memory.GetPtrSize = nullptr;
     {
         const kv::HostBytes held = kv::HostBytes::AdoptBlock(&memory, block);
-        EXPECT_EQ(held.data(), nullptr);
+        EXPECT_EQ(held.Data(), nullptr);
     }
     EXPECT_EQ(gCounts.dispose, 2);
 
     memory.GetPtrSize = BlockSize;
     memory.PrDisposePtr = nullptr;
-    { EXPECT_EQ(kv::HostBytes::AdoptBlock(&memory, block).size(), 5u); }
+    { EXPECT_EQ(kv::HostBytes::AdoptBlock(&memory, block).Size(), 5u); }
     EXPECT_EQ(gCounts.dispose, 2);
-    { EXPECT_EQ(kv::HostBytes::AdoptBlock(&memory, nullptr).data(), nullptr); }
+    { EXPECT_EQ(kv::HostBytes::AdoptBlock(&memory, nullptr).Data(), nullptr); }
 }
 
 }  // namespace
