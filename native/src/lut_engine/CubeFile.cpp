@@ -33,14 +33,6 @@ namespace {
 constexpr int64_t kMinSize = 2;
 constexpr int64_t kMaxSize = 256;
 
-bool fail(std::string* error, std::string_view message) {
-    if (error) error->assign(message);
-    return false;
-}
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
-}
 
 // Reads `count` floats one after another; an unreadable one is 0 and the
 // next is read from the same place.
@@ -68,21 +60,21 @@ bool ReadCubeFile(std::string_view text, Lut3D& lut, std::string* error) {
         if (first == std::string_view::npos || line[first] == '#') continue;
         line.remove_prefix(first);
 
-        if (startsWith(line, "LUT_3D_SIZE")) {
+        if (line.starts_with("LUT_3D_SIZE")) {
             const int64_t n = leadingInteger(line.substr(11));
-            if (n < kMinSize || n > kMaxSize) return fail(error, messages::kCubeSizeOutOfRange);
+            if (n < kMinSize || n > kMaxSize) return messages::Fail(error, messages::kCubeSizeOutOfRange);
             lut.size = static_cast<int32_t>(n);
             // Never reserve more than the text could hold (a value takes at
             // least two bytes), so a short file cannot demand 200 MB.
             const auto expected = static_cast<size_t>(n * n * n * 3);
             values.reserve(std::min(expected, text.size() / 2 + 3));
-        } else if (startsWith(line, "DOMAIN_MIN")) {
+        } else if (line.starts_with("DOMAIN_MIN")) {
             readKeywordFloats(line.substr(10), lut.domainMin, 3);
-        } else if (startsWith(line, "DOMAIN_MAX")) {
+        } else if (line.starts_with("DOMAIN_MAX")) {
             readKeywordFloats(line.substr(10), lut.domainMax, 3);
-        } else if (startsWith(line, "LUT_1D_SIZE")) {
-            return fail(error, messages::kCube1D);
-        } else if (startsWith(line, "LUT_3D_INPUT_RANGE") || startsWith(line, "LUT_1D_INPUT_RANGE")) {
+        } else if (line.starts_with("LUT_1D_SIZE")) {
+            return messages::Fail(error, messages::kCube1D);
+        } else if (line.starts_with("LUT_3D_INPUT_RANGE") || line.starts_with("LUT_1D_INPUT_RANGE")) {
             // Written by many grading tools instead of the DOMAIN lines. A
             // file with a 1D table is refused at its size line, so a 1D range
             // read here can only describe the 3D table: files that sample a
@@ -99,19 +91,19 @@ bool ReadCubeFile(std::string_view text, Lut3D& lut, std::string* error) {
             for (int i = 0; i < 3; ++i) {
                 float v = 0.0f;
                 if (!scanFloat(line, pos, v, FloatScan::LongestValidPrefix)) {
-                    return fail(error, messages::kCubeMalformedLine);
+                    return messages::Fail(error, messages::kCubeMalformedLine);
                 }
                 values.push_back(v);
             }
         }
     }
 
-    if (lut.size == 0) return fail(error, messages::kCubeNoSize);
+    if (lut.size == 0) return messages::Fail(error, messages::kCubeNoSize);
     const auto n = static_cast<size_t>(lut.size);
-    if (values.size() != n * n * n * 3) return fail(error, messages::kCubeWrongCount);
+    if (values.size() != n * n * n * 3) return messages::Fail(error, messages::kCubeWrongCount);
     for (int c = 0; c < 3; ++c) {
         // Written as "not less than" so that a NaN bound is refused too.
-        if (!(lut.domainMin[c] < lut.domainMax[c])) return fail(error, messages::kCubeBadDomain);
+        if (!(lut.domainMin[c] < lut.domainMax[c])) return messages::Fail(error, messages::kCubeBadDomain);
     }
     lut.data = std::move(values);
     return true;

@@ -45,14 +45,6 @@ constexpr int64_t kMaxProbe = 64;
 constexpr int64_t kAreaScale = 1000000;
 constexpr int64_t kMaxPatternCells = 4000000;
 
-bool fail(std::string* error, std::string_view message) {
-    if (error) error->assign(message);
-    return false;
-}
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
-}
 
 bool fitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
@@ -71,7 +63,7 @@ public:
     }
 
     bool literal(std::string_view word) {
-        ok_ = ok_ && startsWith(copy_.substr(pos_), word);
+        ok_ = ok_ && copy_.substr(pos_).starts_with(word);
         if (ok_) pos_ += word.size();
         return ok_;
     }
@@ -159,7 +151,7 @@ bool parsePattern(std::string_view text, Lut3D& lut, std::string* error) {
         while (count < 7 && s.integer(f[count])) ++count;
     }
     const int64_t n = f[0];
-    if (count < 1 || n < kMinProbe || n > kMaxProbe) return fail(error, messages::kBadPatternSize);
+    if (count < 1 || n < kMinProbe || n > kMaxProbe) return messages::Fail(error, messages::kBadPatternSize);
     lut.probe = static_cast<int32_t>(n);
     if (count == 1) return true;
     const int64_t cols = f[1], rows = f[2], x0 = f[3], y0 = f[4], x1 = f[5], y1 = f[6];
@@ -167,7 +159,7 @@ bool parsePattern(std::string_view text, Lut3D& lut, std::string* error) {
     const bool ok = count == 7 && x0 >= 0 && y0 >= 0 && x0 < x1 && y0 < y1 && x1 <= kAreaScale &&
                     y1 <= kAreaScale && cols >= 1 && rows >= 1 && cols <= kMaxPatternCells &&
                     rows <= kMaxPatternCells && cols * rows >= n * n * n && cols * rows <= kMaxPatternCells;
-    if (!ok) return fail(error, messages::kBadPatternArea);
+    if (!ok) return messages::Fail(error, messages::kBadPatternArea);
     lut.probeCols = static_cast<int32_t>(cols);
     lut.probeRows = static_cast<int32_t>(rows);
     lut.areaX0 = static_cast<double>(x0) * 1e-6;
@@ -222,28 +214,28 @@ bool decodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
 
 bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     lut = Lut3D{};
-    if (startsWith(text, "KVLUT0")) return true;
-    if (startsWith(text, "KVLUTP")) return parsePattern(text, lut, error);
+    if (text.starts_with("KVLUT0")) return true;
+    if (text.starts_with("KVLUTP")) return parsePattern(text, lut, error);
 
     CubeHeader h;
-    if (startsWith(text, "KVLUT3")) {
+    if (text.starts_with("KVLUT3")) {
         // A long name does not fit the short copy: try again on the long one.
         if (!scanKvlut3(text, kHeaderCopy, h)) {
             h = CubeHeader{};
-            if (!scanKvlut3(text, kLongHeaderCopy, h)) return fail(error, messages::kNotLut3);
+            if (!scanKvlut3(text, kLongHeaderCopy, h)) return messages::Fail(error, messages::kNotLut3);
         }
         lut.name = PercentDecodeName(h.name);
-    } else if (startsWith(text, "KVLUT2")) {
-        if (!scanKvlut2(text, h)) return fail(error, messages::kNotLut2);
+    } else if (text.starts_with("KVLUT2")) {
+        if (!scanKvlut2(text, h)) return messages::Fail(error, messages::kNotLut2);
     } else if (!scanKvlut1(text, h)) {
-        return fail(error, messages::kNotLut2);
+        return messages::Fail(error, messages::kNotLut2);
     }
     lut.id = static_cast<int32_t>(h.id);
-    if (h.size < kMinSize || h.size > kMaxSize) return fail(error, messages::kLutSizeOutOfRange);
+    if (h.size < kMinSize || h.size > kMaxSize) return messages::Fail(error, messages::kLutSizeOutOfRange);
     const auto n = static_cast<size_t>(h.size);
     lut.size = static_cast<int32_t>(h.size);
     lut.data.assign(n * n * n * 3, 0.0f);
-    if (!decodeData(text.substr(h.offset), h.lo, h.hi, lut)) return fail(error, messages::kLutDataTruncated);
+    if (!decodeData(text.substr(h.offset), h.lo, h.hi, lut)) return messages::Fail(error, messages::kLutDataTruncated);
     return true;
 }
 

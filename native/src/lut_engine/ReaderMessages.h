@@ -2,9 +2,16 @@
 // The fixed messages that the LUT text and .cube readers hand to their
 // callers, which log them. Callers and tests compare them byte for byte.
 
+#include <string>
 #include <string_view>
 
 namespace kv::messages {
+
+// How a reader fails: the message goes to the caller's error text, if given.
+inline bool Fail(std::string* error, std::string_view message) {
+    if (error != nullptr) error->assign(message);
+    return false;
+}
 
 // LUT text
 inline constexpr std::string_view kBadPatternSize = "bad calibration pattern size";
