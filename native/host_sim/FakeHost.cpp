@@ -80,6 +80,16 @@ PF_Err UpdateParamUICb(PF_ProgPtr, PF_ParamIndex index, const PF_ParamDef* def) 
     return s.updateParamUIResult;
 }
 
+// The compositing host's World Suite answers only for worlds made here.
+PF_Err WorldPixelFormatCb(const PF_EffectWorld* world, PF_PixelFormat* format) {
+    const FakeWorld* fake = FakeWorld::Of(world);
+    if (format == nullptr || fake == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    *format = fake->SmartPixelFormat();
+    return PF_Err_NONE;
+}
+
 PF_PixelFormatSuite1 MakePixelFormatSuite() {
     PF_PixelFormatSuite1 suite{};
     suite.AddSupportedPixelFormat = AddPixelFormatCb;
@@ -94,7 +104,14 @@ PF_ParamUtilsSuite3 MakeParamUtilsSuite() {
     return suite;
 }
 
+PF_WorldSuite2 MakeWorldSuite() {
+    PF_WorldSuite2 suite{};
+    suite.PF_GetPixelFormat = WorldPixelFormatCb;
+    return suite;
+}
+
 const PF_PixelFormatSuite1 kPixelFormatSuite = MakePixelFormatSuite();
+const PF_WorldSuite2 kWorldSuite = MakeWorldSuite();
 const PF_ParamUtilsSuite3 kParamUtilsSuite = MakeParamUtilsSuite();
 
 const void* SuiteByName(const std::string& name, A_long version) {
@@ -103,6 +120,9 @@ const void* SuiteByName(const std::string& name, A_long version) {
     }
     if (name == "PF Param Utils Suite" && version == 3) {
         return &kParamUtilsSuite;
+    }
+    if (name == kPFWorldSuite && version == kPFWorldSuiteVersion2) {
+        return &kWorldSuite;
     }
     return nullptr;
 }
@@ -275,10 +295,15 @@ void FakeHost::ClearRecords() {
 }
 
 PF_Err FakeHost::Call(PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* output, void* extra) {
+    return CallWith(in_, out_, cmd, params, output, extra);
+}
+
+PF_Err FakeHost::CallWith(PF_InData& in, PF_OutData& out, PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* output,
+                          void* extra) {
     if (entry_ == nullptr) {
         std::abort();  // the host was built without an effect to call
     }
-    return entry_(cmd, &in_, &out_, params, output, extra);
+    return entry_(cmd, &in, &out, params, output, extra);
 }
 
 PF_Err FakeHost::Arb(PF_ArbParamsExtra& extra) {

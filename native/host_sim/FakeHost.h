@@ -51,8 +51,16 @@ bool InHostCallback();
 class FakeWorld {
 public:
     FakeWorld(const kv::PixelFormat& format, int32_t width, int32_t height, int32_t rowPadding = 0);
+    ~FakeWorld();
     FakeWorld(const FakeWorld&) = delete;
     FakeWorld& operator=(const FakeWorld&) = delete;
+
+    // The live world whose record this is, or null.
+    static const FakeWorld* Of(const PF_LayerDef* def);
+    // What the compositing host's World Suite says of the world: its ARGB
+    // format's name, the one set here, or PF_PixelFormat_INVALID.
+    PF_PixelFormat SmartPixelFormat() const;
+    void SetSmartPixelFormat(PF_PixelFormat format) { reportedFormat_ = format; }
 
     PF_LayerDef& def() { return def_; }
     const kv::PixelFormat& format() const { return *format_; }
@@ -67,7 +75,8 @@ public:
         return kv::FrameView{bytes_.data(), def_.width, def_.height, def_.rowbytes, format_->channelOrder};
     }
 
-    // 8-bit worlds store round(v * 255) clamped to 0..255.
+    // Integer worlds store round(v * largest code) clamped to the codes:
+    // 0..255 for 8 bits, 0..32768 for 16.
     void SetPixel(int32_t x, int32_t y, float r, float g, float b, float a);
     void GetPixel(int32_t x, int32_t y, float rgba[4]) const;
     // Deterministic smooth gradients with some texture, alpha varying too.
@@ -75,11 +84,13 @@ public:
     void FillBytes(unsigned char value);
 
 private:
+    static void RegisterWorld(const PF_LayerDef* def, const FakeWorld* world);
     size_t Offset(int32_t x, int32_t y, int channel) const;
 
     const kv::PixelFormat* format_;
     std::vector<unsigned char> bytes_;
     PF_LayerDef def_{};
+    PF_PixelFormat reportedFormat_ = 0;
 };
 
 // ---- Parameter array --------------------------------------------------------
@@ -155,6 +166,9 @@ public:
     // Calls into the effect through the entry given at construction.
     PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
                 void* extra = nullptr);
+    // The same with records of the caller's own (a render thread's copy).
+    PF_Err CallWith(PF_InData& in, PF_OutData& out, PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* output,
+                    void* extra);
 
     // The arbitrary-data callbacks, one helper per selector.
     PF_Err ArbNew(PF_ArbitraryH* out);

@@ -4,10 +4,52 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace kvsim {
 
 // ---- Worlds -----------------------------------------------------------------
+
+namespace {
+
+// Every live world by its record, for the suites that get only the record.
+struct WorldRegistry {
+    std::mutex mutex;
+    std::map<const PF_LayerDef*, const FakeWorld*> worlds;
+};
+
+WorldRegistry& Worlds() {
+    static WorldRegistry registry;
+    return registry;
+}
+
+}  // namespace
+
+void FakeWorld::RegisterWorld(const PF_LayerDef* def, const FakeWorld* world) {
+    WorldRegistry& registry = Worlds();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    if (world != nullptr) {
+        registry.worlds[def] = world;
+    } else {
+        registry.worlds.erase(def);
+    }
+}
+
+const FakeWorld* FakeWorld::Of(const PF_LayerDef* def) {
+    WorldRegistry& registry = Worlds();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    const auto found = registry.worlds.find(def);
+    return found != registry.worlds.end() ? found->second : nullptr;
+}
+
+PF_PixelFormat FakeWorld::SmartPixelFormat() const {
+    if (reportedFormat_ != 0) return reportedFormat_;
+    if (format_ == &kv::kArgb8) return PF_PixelFormat_ARGB32;
+    if (format_ == &kv::kArgb16) return PF_PixelFormat_ARGB64;
+    if (format_ == &kv::kArgb32f) return PF_PixelFormat_ARGB128;
+    return PF_PixelFormat_INVALID;
+}
 
 FakeWorld::FakeWorld(const kv::PixelFormat& format, int32_t width, int32_t height, int32_t rowPadding)
     : format_(&format) {
@@ -22,7 +64,10 @@ FakeWorld::FakeWorld(const kv::PixelFormat& format, int32_t width, int32_t heigh
     def_.pix_aspect_ratio.num = 1;
     def_.pix_aspect_ratio.den = 1;
     def_.world_flags = PF_WorldFlag_WRITEABLE | (format.depth != kv::ChannelDepth::k8u ? PF_WorldFlag_DEEP : 0);
+    RegisterWorld(&def_, this);
 }
+
+FakeWorld::~FakeWorld() { RegisterWorld(&def_, nullptr); }
 
 size_t FakeWorld::Offset(int32_t x, int32_t y, int channel) const {
     const kv::ChannelTable table = kv::ChannelTableFor(format_->channelOrder);
@@ -33,25 +78,52 @@ size_t FakeWorld::Offset(int32_t x, int32_t y, int channel) const {
            static_cast<size_t>(positions[channel]) * channelBytes;
 }
 
+namespace {
+
+// Integer channels: v times the largest code, rounded and clamped.
+float Code(float v, float largest) {
+    const float code = std::round(v * largest);
+    return code <= 0.0f ? 0.0f : (code >= largest ? largest : code);
+}
+
+}  // namespace
+
 void FakeWorld::SetPixel(int32_t x, int32_t y, float r, float g, float b, float a) {
     const float values[4] = {r, g, b, a};
     for (int c = 0; c < 4; ++c) {
-        if (format_->depth == kv::ChannelDepth::k32f) {
-            std::memcpy(&bytes_[Offset(x, y, c)], &values[c], 4);
-        } else {
-            const float v = std::round(values[c] * 255.0f);
-            bytes_[Offset(x, y, c)] =
-                static_cast<unsigned char>(v <= 0.0f ? 0.0f : (v >= 255.0f ? 255.0f : v));
+        unsigned char* channel = &bytes_[Offset(x, y, c)];
+        switch (format_->depth) {
+            case kv::ChannelDepth::k8u:
+                *channel = static_cast<unsigned char>(Code(values[c], 255.0f));
+                break;
+            case kv::ChannelDepth::k16u: {
+                const auto code = static_cast<uint16_t>(Code(values[c], 32768.0f));
+                std::memcpy(channel, &code, sizeof code);
+                break;
+            }
+            case kv::ChannelDepth::k32f:
+                std::memcpy(channel, &values[c], sizeof values[c]);
+                break;
         }
     }
 }
 
 void FakeWorld::GetPixel(int32_t x, int32_t y, float rgba[4]) const {
     for (int c = 0; c < 4; ++c) {
-        if (format_->depth == kv::ChannelDepth::k32f) {
-            std::memcpy(&rgba[c], &bytes_[Offset(x, y, c)], 4);
-        } else {
-            rgba[c] = static_cast<float>(bytes_[Offset(x, y, c)]) / 255.0f;
+        const unsigned char* channel = &bytes_[Offset(x, y, c)];
+        switch (format_->depth) {
+            case kv::ChannelDepth::k8u:
+                rgba[c] = static_cast<float>(*channel) / 255.0f;
+                break;
+            case kv::ChannelDepth::k16u: {
+                uint16_t code;
+                std::memcpy(&code, channel, sizeof code);
+                rgba[c] = static_cast<float>(code) / 32768.0f;
+                break;
+            }
+            case kv::ChannelDepth::k32f:
+                std::memcpy(&rgba[c], channel, sizeof rgba[c]);
+                break;
         }
     }
 }

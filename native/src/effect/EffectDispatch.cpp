@@ -4,6 +4,7 @@
 #include "effect/EffectGlobal.h"
 #include "effect/EffectParams.h"
 #include "effect/LutParam.h"
+#include "effect/SmartRender.h"
 #include "effect/UserChangedParam.h"
 #include "panel_link/ButtonLabel.h"
 
@@ -22,6 +23,10 @@ PF_Err RunCommand(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_Param
             return ParamsSetup(in_data, out_data);
         case PF_Cmd_RENDER:
             return Render(in_data, out_data, params, output);
+        case PF_Cmd_SMART_PRE_RENDER:
+            return SmartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
+        case PF_Cmd_SMART_RENDER:
+            return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
         case PF_Cmd_USER_CHANGED_PARAM:
             return HandleUserChangedParam(in_data, out_data, params, extra);
         case PF_Cmd_ARBITRARY_CALLBACK:

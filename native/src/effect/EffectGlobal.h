@@ -14,8 +14,10 @@ inline constexpr PF_OutFlags kEffectOutFlags = KV_OUT_FLAGS;
 inline constexpr PF_OutFlags2 kEffectOutFlags2 = KV_OUT_FLAGS2;
 
 // The numbers in EffectIdentity.h must mean these flags.
-static_assert(kEffectOutFlags == (PF_OutFlag_PIX_INDEPENDENT | PF_OutFlag_SEND_UPDATE_PARAMS_UI));
-static_assert(kEffectOutFlags2 == PF_OutFlag2_SUPPORTS_THREADED_RENDERING);
+static_assert(kEffectOutFlags ==
+              (PF_OutFlag_PIX_INDEPENDENT | PF_OutFlag_SEND_UPDATE_PARAMS_UI | PF_OutFlag_DEEP_COLOR_AWARE));
+static_assert(kEffectOutFlags2 == (PF_OutFlag2_SUPPORTS_THREADED_RENDERING | PF_OutFlag2_SUPPORTS_SMART_RENDER |
+                                   PF_OutFlag2_FLOAT_COLOR_AWARE));
 
 PF_Err About(PF_InData* in_data, PF_OutData* out_data);
 PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data);

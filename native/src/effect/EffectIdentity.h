@@ -31,10 +31,11 @@
 #define KV_API_VERSION_MINOR 29
 
 /* GLOBAL_SETUP's out_flags and out_flags2 (the property list's eGLO and
- * eGL2). out_flags: PIX_INDEPENDENT | SEND_UPDATE_PARAMS_UI. out_flags2:
- * SUPPORTS_THREADED_RENDERING. EffectGlobal.h checks them against the SDK's
- * named flags. */
-#define KV_OUT_FLAGS 0x04000400
-#define KV_OUT_FLAGS2 0x08000000
+ * eGL2). out_flags: PIX_INDEPENDENT | SEND_UPDATE_PARAMS_UI |
+ * DEEP_COLOR_AWARE. out_flags2: SUPPORTS_THREADED_RENDERING |
+ * SUPPORTS_SMART_RENDER | FLOAT_COLOR_AWARE. EffectGlobal.h checks them
+ * against the SDK's named flags. */
+#define KV_OUT_FLAGS 0x06000400
+#define KV_OUT_FLAGS2 0x08001400
 
 #endif

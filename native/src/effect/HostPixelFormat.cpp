@@ -4,15 +4,59 @@ namespace kv {
 
 std::span<const EditingHostFormat> EditingHostFormats() {
     static const EditingHostFormat kFormats[] = {
-        {PrPixelFormat_BGRA_4444_32f, &kv::kBgra32f},
-        {PrPixelFormat_BGRA_4444_8u, &kv::kBgra8u},
+        {PrPixelFormat_BGRA_4444_32f, &kBgra32f},
+        {PrPixelFormat_BGRA_4444_8u, &kBgra8u},
     };
     return kFormats;
 }
 
-const kv::PixelFormat* RenderFormatOf(const PF_InData* in_data, PF_LayerDef* output) {
+namespace {
+
+// The compositing host's formats by their smart-render names and bit depths.
+struct CompositingHostFormat {
+    PF_PixelFormat host;
+    A_short bitdepth;
+    const PixelFormat* format;
+};
+
+constexpr CompositingHostFormat kCompositingHostFormats[] = {
+    {PF_PixelFormat_ARGB32, 8, &kArgb8},
+    {PF_PixelFormat_ARGB64, 16, &kArgb16},
+    {PF_PixelFormat_ARGB128, 32, &kArgb32f},
+};
+
+// What the World Suite says of the world; false when the suite cannot be had.
+bool WorldSuitePixelFormat(const PF_InData* in_data, const PF_EffectWorld& world, PF_PixelFormat& format) {
+    const SPBasicSuite* basic = in_data->pica_basicP;
+    const void* suite = nullptr;
+    if (basic == nullptr || basic->AcquireSuite(kPFWorldSuite, kPFWorldSuiteVersion2, &suite) != kSPNoError) {
+        return false;
+    }
+    const auto* worlds = static_cast<const PF_WorldSuite2*>(suite);
+    const bool answered = worlds != nullptr && worlds->PF_GetPixelFormat != nullptr &&
+                          worlds->PF_GetPixelFormat(&world, &format) == PF_Err_NONE;
+    basic->ReleaseSuite(kPFWorldSuite, kPFWorldSuiteVersion2);
+    return answered;
+}
+
+}  // namespace
+
+const PixelFormat* SmartRenderFormatOf(const PF_InData* in_data, const PF_EffectWorld& output, A_short bitdepth) {
+    PF_PixelFormat host = PF_PixelFormat_INVALID;
+    const bool named = WorldSuitePixelFormat(in_data, output, host);
+    for (const CompositingHostFormat& entry : kCompositingHostFormats) {
+        if (named ? entry.host == host : entry.bitdepth == bitdepth) {
+            return entry.format;
+        }
+    }
+    return nullptr;
+}
+
+const PixelFormat* RenderFormatOf(const PF_InData* in_data, PF_LayerDef* output) {
     if (in_data->appl_id != kApplIdPremiere) {
-        return &kv::kArgb8;
+        // Hosts that drive the effect through smart render may still send
+        // RENDER with a deep world: its channels are 16-bit.
+        return (output->world_flags & PF_WorldFlag_DEEP) != 0 ? &kArgb16 : &kArgb8;
     }
     PrPixelFormat format = PrPixelFormat_BGRA_4444_8u;
     const SPBasicSuite* basic = in_data->pica_basicP;

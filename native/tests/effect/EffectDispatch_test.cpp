@@ -66,8 +66,8 @@ TEST(Dispatch, GlobalSetupInTheCompositingHost) {
     LogTail log;
     EXPECT_EQ(host.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
     EXPECT_EQ(host.out().my_version, 0x0008000Cu);
-    EXPECT_EQ(host.out().out_flags, 0x04000400);
-    EXPECT_EQ(host.out().out_flags2, 0x08000000);
+    EXPECT_EQ(host.out().out_flags, 0x06000400);
+    EXPECT_EQ(host.out().out_flags2, 0x08001400);
     EXPECT_TRUE(host.pixelFormatCalls().empty());
     EXPECT_EQ(log.Take(), std::vector<std::string>{"GlobalSetup build 12 host=FXTC api=13.28"});
 }
@@ -98,7 +98,7 @@ TEST(Dispatch, GlobalSetupWithoutThePixelFormatSuiteGoesOn) {
         }
         LogTail log;
         EXPECT_EQ(host.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-        EXPECT_EQ(host.out().out_flags, 0x04000400);
+        EXPECT_EQ(host.out().out_flags, 0x06000400);
         EXPECT_TRUE(host.pixelFormatCalls().empty());
         EXPECT_EQ(host.suitesHeld(), 0);
         EXPECT_EQ(log.Take(), (std::vector<std::string>{"GlobalSetup build 12 host=PrMr api=13.28",

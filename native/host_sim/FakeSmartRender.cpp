@@ -1,0 +1,197 @@
+#include "host_sim/FakeSmartRender.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "effect/EffectParams.h"
+#include "host_sim/FakeHandles.h"
+
+namespace kvsim {
+
+namespace {
+
+A_short BitDepthOf(const FakeWorld* world) {
+    if (world == nullptr) return 8;
+    switch (world->format().depth) {
+        case kv::ChannelDepth::k8u:
+            return 8;
+        case kv::ChannelDepth::k16u:
+            return 16;
+        case kv::ChannelDepth::k32f:
+            return 32;
+    }
+    return 8;
+}
+
+}  // namespace
+
+SmartRenderCall::SmartRenderCall(FakeHost& host, FakeWorld* input, FakeWorld* output, double amountPercent,
+                                 PF_Handle lut)
+    : host_(host), input_(input), output_(output), params_(input, amountPercent, lut), in_(host.in()) {
+    in_.effect_ref = reinterpret_cast<PF_ProgPtr>(this);
+    in_.inter.checkout_param = CheckoutParamCb;
+    in_.inter.checkin_param = CheckinParamCb;
+    if (output != nullptr) {
+        in_.width = output->width();
+        in_.height = output->height();
+    }
+    PF_RenderRequest& req = preInput_.output_request;
+    req.rect.right = output != nullptr ? output->width() : 0;
+    req.rect.bottom = output != nullptr ? output->height() : 0;
+    req.field = PF_Field_FRAME;
+    req.channel_mask = PF_ChannelMask_ARGB;
+    preInput_.bitdepth = BitDepthOf(output);
+    preCallbacks_.checkout_layer = CheckoutLayerCb;
+    renderCallbacks_.checkout_layer_pixels = CheckoutLayerPixelsCb;
+    renderCallbacks_.checkin_layer_pixels = CheckinLayerPixelsCb;
+    renderCallbacks_.checkout_output = CheckoutOutputCb;
+}
+
+void SmartRenderCall::SetCheckoutResult(const PF_CheckoutResult& result) {
+    checkoutResult_ = result;
+    checkoutResultSet_ = true;
+}
+
+void SmartRenderCall::SetBitDepth(A_short bits) { preInput_.bitdepth = bits; }
+
+void SmartRenderCall::SetTime(A_long time, A_long step, A_u_long scale) {
+    in_.current_time = time;
+    in_.time_step = step;
+    in_.time_scale = scale;
+}
+
+void SmartRenderCall::FailCheckoutParam(PF_ParamIndex index, PF_Err err) { paramErrors_.emplace_back(index, err); }
+
+void SmartRenderCall::SetCheckoutParamMissing(bool missing) {
+    in_.inter.checkout_param = missing ? nullptr : CheckoutParamCb;
+}
+
+PF_Err SmartRenderCall::PreRender() {
+    PF_PreRenderExtra extra{&preInput_, &preOutput_, &preCallbacks_};
+    return host_.CallWith(in_, out_, PF_Cmd_SMART_PRE_RENDER, nullptr, nullptr, &extra);
+}
+
+PF_Err SmartRenderCall::Render() {
+    renderInput_.output_request = preInput_.output_request;
+    renderInput_.bitdepth = preInput_.bitdepth;
+    renderInput_.pre_render_data = preOutput_.pre_render_data;
+    PF_SmartRenderExtra extra{&renderInput_, &renderCallbacks_};
+    // The params array is not for smart render: the host passes none.
+    return host_.CallWith(in_, out_, PF_Cmd_SMART_RENDER, nullptr, nullptr, &extra);
+}
+
+std::vector<SmartRenderCall::LayerCheckout> SmartRenderCall::layerCheckouts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return layerCheckouts_;
+}
+
+std::vector<SmartRenderCall::ParamCheckout> SmartRenderCall::paramCheckouts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return paramCheckouts_;
+}
+
+int SmartRenderCall::paramsStillOut() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(paramsOut_.size());
+}
+
+int SmartRenderCall::strayCheckins() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return strayCheckins_;
+}
+
+int SmartRenderCall::layerPixelCheckouts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return layerPixelCheckouts_;
+}
+
+SmartRenderCall& SmartRenderCall::Of(PF_ProgPtr effectRef) {
+    if (effectRef == nullptr) {
+        std::abort();  // the effect passed no reference back: a bug worth stopping for
+    }
+    return *reinterpret_cast<SmartRenderCall*>(effectRef);
+}
+
+PF_Err SmartRenderCall::CheckoutLayerCb(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_RenderRequest* req,
+                                        A_long time, A_long step, A_u_long scale, PF_CheckoutResult* result) {
+    detail::HostCallbackScope inHost;
+    SmartRenderCall& call = Of(ref);
+    std::lock_guard<std::mutex> lock(call.mutex_);
+    LayerCheckout record;
+    record.index = index;
+    record.checkoutId = id;
+    if (req != nullptr) record.request = *req;
+    record.time = time;
+    record.step = step;
+    record.scale = scale;
+    call.layerCheckouts_.push_back(record);
+    if (call.checkoutLayerError_ != PF_Err_NONE) {
+        return call.checkoutLayerError_;
+    }
+    if (result == nullptr || req == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (call.checkoutResultSet_) {
+        *result = call.checkoutResult_;
+    } else {
+        *result = PF_CheckoutResult{};
+        result->result_rect = req->rect;
+        result->max_result_rect = req->rect;
+        result->par.num = 1;
+        result->par.den = 1;
+    }
+    return PF_Err_NONE;
+}
+
+PF_Err SmartRenderCall::CheckoutLayerPixelsCb(PF_ProgPtr ref, A_long, PF_EffectWorld** pixels) {
+    detail::HostCallbackScope inHost;
+    SmartRenderCall& call = Of(ref);
+    std::lock_guard<std::mutex> lock(call.mutex_);
+    ++call.layerPixelCheckouts_;
+    if (pixels == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    *pixels = call.layerPixelsError_ == PF_Err_NONE && call.input_ != nullptr ? &call.input_->def() : nullptr;
+    return call.layerPixelsError_;
+}
+
+PF_Err SmartRenderCall::CheckinLayerPixelsCb(PF_ProgPtr, A_long) { return PF_Err_NONE; }
+
+PF_Err SmartRenderCall::CheckoutOutputCb(PF_ProgPtr ref, PF_EffectWorld** output) {
+    detail::HostCallbackScope inHost;
+    SmartRenderCall& call = Of(ref);
+    std::lock_guard<std::mutex> lock(call.mutex_);
+    if (output == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    *output = call.outputError_ == PF_Err_NONE && call.output_ != nullptr ? &call.output_->def() : nullptr;
+    return call.outputError_;
+}
+
+PF_Err SmartRenderCall::CheckoutParamCb(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step,
+                                        A_u_long scale, PF_ParamDef* param) {
+    detail::HostCallbackScope inHost;
+    SmartRenderCall& call = Of(ref);
+    std::lock_guard<std::mutex> lock(call.mutex_);
+    for (const auto& [failing, err] : call.paramErrors_) {
+        if (failing == index) return err;
+    }
+    if (param == nullptr || index < 0 || index >= kv::kParamCount) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    *param = call.params_.at(index);
+    call.paramCheckouts_.push_back(ParamCheckout{index, time, step, scale});
+    call.paramsOut_.push_back(param);
+    return PF_Err_NONE;
+}
+
+PF_Err SmartRenderCall::CheckinParamCb(PF_ProgPtr ref, PF_ParamDef* param) {
+    detail::HostCallbackScope inHost;
+    SmartRenderCall& call = Of(ref);
+    std::lock_guard<std::mutex> lock(call.mutex_);
+    const auto found = std::find(call.paramsOut_.begin(), call.paramsOut_.end(), param);
+    if (found == call.paramsOut_.end()) {
+        ++call.strayCheckins_;
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    call.paramsOut_.erase(found);
+    return PF_Err_NONE;
+}
+
+}  // namespace kvsim

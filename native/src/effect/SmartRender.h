@@ -1,0 +1,21 @@
+#pragma once
+// The compositing host's smart render, at the project's depth: SMART_PRE_RENDER
+// asks for the input the output needs, SMART_RENDER renders it. Parameters
+// come through checkout_param there, never through the params array.
+
+#include "sdk/effect_sdk.h"
+
+namespace kv {
+
+// Checks out the input layer for exactly the rectangle asked for and reports
+// the result's rectangles as the output's. A host error is returned as it is.
+PF_Err SmartPreRender(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* extra);
+
+// Renders the checked-out input into the output world as RENDER would at 8,
+// 16 or 32 bits per channel. Every parameter checked out is checked in again
+// before it returns, whichever way it returns. Returns a host error as it is,
+// 514 for a pixel format the effect does not take, and 0 without writing
+// anything when the host gives no world without saying why.
+PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra);
+
+}  // namespace kv
