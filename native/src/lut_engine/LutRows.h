@@ -18,7 +18,8 @@ struct LutRowsParams {
     int32_t width = 0;
     ChannelTable srcChannels;
     // Integer depths only: turns a channel code into the LUT's input range
-    // (the caller passes the format's code scale, kByteScale for bytes).
+    // (the caller passes the format's code scale, kByteScale for bytes,
+    // kCode16Scale for 16-bit channels).
     float scale = 0.0f;
     const Lut3D* lut = nullptr;
     float amount = 0.0f;
@@ -32,5 +33,8 @@ using LutRowsFn = void (*)(const LutRowsParams& params, int32_t y0, int32_t y1);
 // results are not clamped. Only the destination rows in range are written.
 void ApplyLutRows32f(const LutRowsParams& params, int32_t y0, int32_t y1);
 void ApplyLutRows8(const LutRowsParams& params, int32_t y0, int32_t y1);
+// 16-bit channels (0..32768), two-byte aligned rows. Codes above 32768 are
+// read as the values they scale to and clamp like any result above 1.
+void ApplyLutRows16(const LutRowsParams& params, int32_t y0, int32_t y1);
 
 }  // namespace kv

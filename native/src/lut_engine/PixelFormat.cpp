@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "lut_engine/ByteChannel.h"
+#include "lut_engine/Code16Channel.h"
 #include "lut_engine/simd/LutRowsAvx2.h"
 
 namespace kv {
@@ -16,6 +17,11 @@ constexpr std::array<FormatRowOps, kRowLevelCount> kRows8{{
     {&ApplyLutRows8Avx2, &DrawProbeRows8Avx2},
 }};
 
+constexpr std::array<FormatRowOps, kRowLevelCount> kRows16{{
+    {&ApplyLutRows16, &DrawProbeRows16},
+    {&ApplyLutRows16Avx2, &DrawProbeRows16Avx2},
+}};
+
 constexpr std::array<FormatRowOps, kRowLevelCount> kRows32f{{
     {&ApplyLutRows32f, &DrawProbeRows32f},
     {&ApplyLutRows32fAvx2, &DrawProbeRows32fAvx2},
@@ -25,6 +31,13 @@ constexpr std::array<FormatRowOps, kRowLevelCount> kRows32f{{
 // scale the LUT maths uses.
 double ReadChannel8(const unsigned char* pixel, int32_t position) {
     return pixel[position] * 0.00392156862745098;
+}
+
+// Exact in double: a code times 2^-15.
+double ReadChannel16(const unsigned char* pixel, int32_t position) {
+    uint16_t code;
+    std::memcpy(&code, pixel + 2 * position, sizeof code);
+    return code * 0x1p-15;
 }
 
 double ReadChannel32f(const unsigned char* pixel, int32_t position) {
@@ -38,9 +51,11 @@ double ReadChannel32f(const unsigned char* pixel, int32_t position) {
 constinit const PixelFormat kArgb8{"ARGB8", 4, kLayoutARGB, ChannelDepth::k8u, kByteScale, kRows8, &ReadChannel8};
 constinit const PixelFormat kBgra8u{"BGRA8u", 4, kLayoutBGRA, ChannelDepth::k8u, kByteScale, kRows8, &ReadChannel8};
 constinit const PixelFormat kBgra32f{"BGRA32f", 16, kLayoutBGRA, ChannelDepth::k32f, 1.0f, kRows32f, &ReadChannel32f};
+constinit const PixelFormat kArgb16{"ARGB16", 8, kLayoutARGB, ChannelDepth::k16u, kCode16Scale, kRows16, &ReadChannel16};
+constinit const PixelFormat kArgb32f{"ARGB32f", 16, kLayoutARGB, ChannelDepth::k32f, 1.0f, kRows32f, &ReadChannel32f};
 
 std::span<const PixelFormat* const> AllPixelFormats() {
-    static const PixelFormat* const kAll[] = {&kArgb8, &kBgra8u, &kBgra32f};
+    static const PixelFormat* const kAll[] = {&kArgb8, &kBgra8u, &kBgra32f, &kArgb16, &kArgb32f};
     return kAll;
 }
 

@@ -20,6 +20,7 @@ namespace kv {
 // How one channel is stored. Every format has four channels of one depth.
 enum class ChannelDepth : int32_t {
     k8u,   // a byte, 0..255 for 0..1
+    k16u,  // a uint16, 0..32768 for 0..1
     k32f,  // a float32, unclamped
 };
 
@@ -43,10 +44,13 @@ struct PixelFormat {
     double (*readChannel)(const unsigned char* pixel, int32_t position);
 };
 
-// The compositing host's 8-bit worlds, the editing host's 8-bit and float frames.
+// The compositing host's 8-bit worlds, the editing host's 8-bit and float
+// frames, then the compositing host's 16-bit and float worlds.
 extern const PixelFormat kArgb8;
 extern const PixelFormat kBgra8u;
 extern const PixelFormat kBgra32f;
+extern const PixelFormat kArgb16;
+extern const PixelFormat kArgb32f;
 
 // Every format above, in that order.
 std::span<const PixelFormat* const> AllPixelFormats();

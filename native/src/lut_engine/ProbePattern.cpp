@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "lut_engine/ByteChannel.h"
+#include "lut_engine/Code16Channel.h"
 
 namespace kv {
 
@@ -136,6 +137,17 @@ void DrawProbeRows8(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
         px[d.g] = byteFromUnit(rgb[1]);
         px[d.b] = byteFromUnit(rgb[2]);
         px[d.a] = 255;
+    });
+}
+
+void DrawProbeRows16(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
+    const ChannelTable& d = p.dstChannels;
+    drawRows(p, y0, y1, [&d](unsigned char* line, std::ptrdiff_t x, const float rgb[3]) {
+        uint16_t* px = reinterpret_cast<uint16_t*>(line) + 4 * x;
+        px[d.r] = Code16FromUnit(rgb[0]);
+        px[d.g] = Code16FromUnit(rgb[1]);
+        px[d.b] = Code16FromUnit(rgb[2]);
+        px[d.a] = static_cast<uint16_t>(kCode16Max);
     });
 }
 

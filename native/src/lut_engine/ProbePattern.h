@@ -39,8 +39,11 @@ struct ProbeRowsParams {
 using ProbeRowsFn = void (*)(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 
 // Draw rows y0 <= y < y1 across the destination's full width, every pixel
-// with full alpha.
+// with full alpha. Integer depths store probeColour's floats by their
+// depth's rounding rule.
 void DrawProbeRows32f(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows8(const ProbeRowsParams& params, int32_t y0, int32_t y1);
+// 16-bit channels, alpha 32768; two-byte aligned rows.
+void DrawProbeRows16(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 
 }  // namespace kv

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "LutTestLuts.h"
 #include "lut_engine/ByteChannel.h"
+#include "lut_engine/Code16Channel.h"
 #include "lut_engine/FrameView.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/ProbePattern.h"
@@ -29,16 +31,18 @@ using kvtest::FloatSource;
 struct VectorRoutines {
     const char* name;
     kv::LutRowsFn lutRows8;
+    kv::LutRowsFn lutRows16;
     kv::LutRowsFn lutRows32f;
     kv::ProbeRowsFn probeRows8;
+    kv::ProbeRowsFn probeRows16;
     kv::ProbeRowsFn probeRows32f;
 };
 
 std::vector<VectorRoutines> vectorRoutinesHere() {
     std::vector<VectorRoutines> sets;
     if (kv::detectedRowLevel() >= kv::RowLevel::kAvx2) {
-        sets.push_back({"avx2", &kv::ApplyLutRows8Avx2, &kv::ApplyLutRows32fAvx2,
-                        &kv::DrawProbeRows8Avx2, &kv::DrawProbeRows32fAvx2});
+        sets.push_back({"avx2", &kv::ApplyLutRows8Avx2, &kv::ApplyLutRows16Avx2, &kv::ApplyLutRows32fAvx2,
+                        &kv::DrawProbeRows8Avx2, &kv::DrawProbeRows16Avx2, &kv::DrawProbeRows32fAvx2});
     }
     return sets;
 }
@@ -69,6 +73,19 @@ Frame makeFrame(int32_t width, int32_t height, int32_t bytesPerPixel, int32_t pa
 void fillRandomBytes(Frame& f, uint32_t seed) {
     std::mt19937 gen(seed);
     for (auto& b : f.bytes) b = static_cast<unsigned char>(gen() >> 24);
+}
+
+// 16-bit codes: mostly 0..32768, some above full scale, and every eighth
+// channel one of the edge codes.
+void fillRandomCodes(Frame& f, uint32_t seed) {
+    constexpr uint16_t kEdges[] = {0, 1, 2, 16383, 16384, 32767, 32768, 32769, 65535};
+    std::mt19937 gen(seed);
+    for (size_t i = 0; i + 1 < f.bytes.size(); i += 2) {
+        const uint32_t bits = gen();
+        uint16_t code = static_cast<uint16_t>((bits >> 8) % 34000u);
+        if ((bits & 7u) == 0) code = kEdges[(bits >> 3) % std::size(kEdges)];
+        std::memcpy(&f.bytes[i], &code, 2);
+    }
 }
 
 void setPixelFloat(Frame& f, int32_t x, int32_t y, int32_t channel, float v) {
@@ -170,6 +187,13 @@ kv::LutRowsParams lutParams8(const kv::Lut3D& lut, const Frame& src, const Frame
     return p;
 }
 
+kv::LutRowsParams lutParams16(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
+                               float amount) {
+    kv::LutRowsParams p = lutParams8(lut, src, dst, width, amount);
+    p.scale = kv::kCode16Scale;
+    return p;
+}
+
 kv::LutRowsParams lutParams32f(const kv::Lut3D& lut, const Frame& src, const Frame& dst, int32_t width,
                                   float amount) {
     kv::LutRowsParams p;
@@ -243,6 +267,14 @@ TEST_F(LutRowsSimd, RandomFramesMatchAcrossOrdersWidthsAmountsDomainsAndSizes) {
                             const Frame dst8 = makeFrame(width + 1, rows + 1, 4, 5, dstOrder, 0xA5);
                             expectSameAsScalar(routines_, lutParams8(lut, src8, dst8, width, amount), &kv::ApplyLutRows8,
                                                [](const VectorRoutines& s) { return s.lutRows8; }, dst8, 1, rows,
+                                               false);
+
+                            Frame src16 = makeFrame(width, rows, 8, 6, srcOrder, 0);
+                            fillRandomCodes(src16, seed);
+                            const Frame dst16 = makeFrame(width + 1, rows + 1, 8, 2, dstOrder, 0xA5);
+                            expectSameAsScalar(routines_, lutParams16(lut, src16, dst16, width, amount),
+                                               &kv::ApplyLutRows16,
+                                               [](const VectorRoutines& s) { return s.lutRows16; }, dst16, 1, rows,
                                                false);
 
                             Frame src32 = makeFrame(width, rows, 16, 16, srcOrder, 0);
@@ -333,11 +365,12 @@ TEST_F(LutRowsSimd, EveryByteValueMatchesIncludingTies) {
     }
 }
 
-// The byte scale is a parameter: scales whose products are not plain numbers
+// The code scale is a parameter: scales whose products are not plain numbers
 // in 0..1, and a domain starting at -0, in the default floating-point modes,
-// with denormals flushed, and rounding downward.
+// with denormals flushed, and rounding downward; bytes and 16-bit codes.
 TEST_F(LutRowsSimd, UnusualByteScalesAndDenormalModesMatch) {
     const float scales[] = {kv::kByteScale,
+                            kv::kCode16Scale,
                             1.0f,
                             -kv::kByteScale,
                             0.0f,
@@ -353,6 +386,9 @@ TEST_F(LutRowsSimd, UnusualByteScalesAndDenormalModesMatch) {
         std::memcpy(src.bytes.data() + 4 * x, pixel, 4);
     }
     const Frame dst = makeFrame(256, 1, 4, 0, kv::kLayoutRGBA, 0);
+    Frame src16 = makeFrame(256, 1, 8, 0, kv::kLayoutARGB, 0);
+    fillRandomCodes(src16, 8u);
+    const Frame dst16 = makeFrame(256, 1, 8, 0, kv::kLayoutARGB, 0);
     for (const unsigned mode : {0u, 0x8040u, 0x2000u}) {
         for (const float lo : {0.0f, -0.0f}) {
             lut.domainMin[1] = lo;
@@ -364,26 +400,123 @@ TEST_F(LutRowsSimd, UnusualByteScalesAndDenormalModesMatch) {
                 const FloatModes modes(mode);
                 expectSameAsScalar(routines_, p, &kv::ApplyLutRows8,
                                    [](const VectorRoutines& s) { return s.lutRows8; }, dst, 0, 1, false);
+                kv::LutRowsParams p16 = lutParams16(lut, src16, dst16, 256, 0.5f);
+                p16.scale = scale;
+                expectSameAsScalar(routines_, p16, &kv::ApplyLutRows16,
+                                   [](const VectorRoutines& s) { return s.lutRows16; }, dst16, 0, 1, false);
             }
         }
     }
 }
 
+// Runs the scalar and every vector routine in place on copies of `frame`
+// over rows [y0, y1) and compares them.
+template <class Select>
+void expectSameInPlace(const std::vector<VectorRoutines>& sets, kv::LutRowsParams p, kv::LutRowsFn scalar,
+                       Select select, const Frame& frame, int32_t y0, int32_t y1, bool floats) {
+    Frame expected = frame;
+    p.src.data = p.dst.data = expected.bytes.data();
+    scalar(p, y0, y1);
+    for (const VectorRoutines& set : sets) {
+        Frame actual = frame;
+        p.src.data = p.dst.data = actual.bytes.data();
+        select(set)(p, y0, y1);
+        EXPECT_TRUE(sameFrames(expected, actual, floats)) << set.name;
+    }
+}
+
 // A band run in place reads each pixel before writing it, in the vector
-// blocks as in the scalar loop.
+// blocks as in the scalar loop, at every depth; the rows are padded and the
+// width leaves a tail.
 TEST_F(LutRowsSimd, InPlaceBandsMatch) {
     const kv::Lut3D lut = testCube(33, 5u, false);
     Frame frame = makeFrame(37, 4, 4, 0, kv::kLayoutBGRA, 0);
     fillRandomBytes(frame, 99u);
-    Frame expected = frame;
-    kv::LutRowsParams p = lutParams8(lut, frame, frame, 37, 0.75f);
-    p.src.data = p.dst.data = expected.bytes.data();
-    kv::ApplyLutRows8(p, 0, 4);
-    for (const VectorRoutines& set : routines_) {
-        Frame actual = frame;
-        p.src.data = p.dst.data = actual.bytes.data();
-        set.lutRows8(p, 0, 4);
-        EXPECT_TRUE(sameFrames(expected, actual, false)) << set.name;
+    expectSameInPlace(routines_, lutParams8(lut, frame, frame, 37, 0.75f), &kv::ApplyLutRows8,
+                      [](const VectorRoutines& s) { return s.lutRows8; }, frame, 0, 4, false);
+
+    Frame frame16 = makeFrame(37, 5, 8, 8, kv::kLayoutARGB, 0);
+    fillRandomCodes(frame16, 98u);
+    expectSameInPlace(routines_, lutParams16(lut, frame16, frame16, 37, 0.75f), &kv::ApplyLutRows16,
+                      [](const VectorRoutines& s) { return s.lutRows16; }, frame16, 1, 5, false);
+
+    Frame frame32 = makeFrame(37, 5, 16, 16, kv::kLayoutARGB, 0);
+    fillRandomFloats(frame32, 97u, awkwardFloats());
+    expectSameInPlace(routines_, lutParams32f(lut, frame32, frame32, 37, 0.75f), &kv::ApplyLutRows32f,
+                      [](const VectorRoutines& s) { return s.lutRows32f; }, frame32, 1, 5, true);
+}
+
+// Every permutation of the four channel positions, for the source and the
+// destination independently, at every depth and in the pattern: the vector
+// shuffles are built from the tables, so each one is its own case.
+TEST_F(LutRowsSimd, EveryChannelPermutationMatches) {
+    std::vector<kv::ChannelTable> tables;
+    int32_t pos[4] = {0, 1, 2, 3};
+    do {
+        tables.push_back(kv::ChannelTable{pos[0], pos[1], pos[2], pos[3]});
+    } while (std::next_permutation(pos, pos + 4));
+    ASSERT_EQ(tables.size(), 24u);
+    const kv::Lut3D lut = testCube(9, 31u, false);
+    const int32_t width = 11;
+    Frame src8 = makeFrame(width, 2, 4, 4, kv::kLayoutRGBA, 0);
+    fillRandomBytes(src8, 1u);
+    Frame src16 = makeFrame(width, 2, 8, 8, kv::kLayoutRGBA, 0);
+    fillRandomCodes(src16, 2u);
+    Frame src32 = makeFrame(width, 2, 16, 16, kv::kLayoutRGBA, 0);
+    fillRandomFloats(src32, 3u, awkwardFloats());
+    const Frame dst8 = makeFrame(width, 2, 4, 4, kv::kLayoutRGBA, 0x5A);
+    const Frame dst16 = makeFrame(width, 2, 8, 8, kv::kLayoutRGBA, 0x5A);
+    const Frame dst32 = makeFrame(width, 2, 16, 16, kv::kLayoutRGBA, 0x5A);
+    for (const kv::ChannelTable& from : tables) {
+        for (const kv::ChannelTable& to : tables) {
+            SCOPED_TRACE(::testing::Message() << "from " << from.r << from.g << from.b << from.a << " to " << to.r
+                                              << to.g << to.b << to.a);
+            kv::LutRowsParams p8 = lutParams8(lut, src8, dst8, width, 0.5f);
+            kv::LutRowsParams p16 = lutParams16(lut, src16, dst16, width, 0.5f);
+            kv::LutRowsParams p32 = lutParams32f(lut, src32, dst32, width, 0.5f);
+            p8.srcChannels = p16.srcChannels = p32.srcChannels = from;
+            p8.dstChannels = p16.dstChannels = p32.dstChannels = to;
+            expectSameAsScalar(routines_, p8, &kv::ApplyLutRows8,
+                               [](const VectorRoutines& s) { return s.lutRows8; }, dst8, 0, 2, false);
+            expectSameAsScalar(routines_, p16, &kv::ApplyLutRows16,
+                               [](const VectorRoutines& s) { return s.lutRows16; }, dst16, 0, 2, false);
+            expectSameAsScalar(routines_, p32, &kv::ApplyLutRows32f,
+                               [](const VectorRoutines& s) { return s.lutRows32f; }, dst32, 0, 2, true);
+            if (HasFailure()) return;
+        }
+        kv::ProbeRowsParams probe;
+        probe.n = 3;
+        probe.geometry = kv::ProbeGeometryFor(kv::Lut3D{}, width, 2);
+        probe.dstChannels = from;
+        probe.dst = dst16.view;
+        expectSameAsScalar(routines_, probe, &kv::DrawProbeRows16,
+                           [](const VectorRoutines& s) { return s.probeRows16; }, dst16, 0, 2, false);
+    }
+}
+
+// Every 16-bit code on one axis against a spread of codes, above full scale
+// included, on the next, with the third tied to one of them or free, so that
+// all ties between fractions occur.
+TEST_F(LutRowsSimd, EveryCode16ValueMatchesIncludingTies) {
+    const auto spread = [](int32_t x) { return static_cast<uint16_t>((x * 40503) & 0xFFFF); };
+    for (const int32_t size : {2, 33, 65}) {
+        for (const bool oddDomain : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "size " << size << " domain " << oddDomain);
+            const kv::Lut3D lut = testCube(size, 4321u + static_cast<uint32_t>(size), oddDomain);
+            const int32_t width = 65536;
+            Frame src = makeFrame(width, 3, 8, 0, kv::kLayoutRGBA, 0);
+            for (int32_t x = 0; x < width; ++x) {
+                const uint16_t code = static_cast<uint16_t>(x);
+                const uint16_t other = spread(x);
+                const uint16_t pixels[3][4] = {{code, other, static_cast<uint16_t>(other ^ 0x5555), 7},
+                                               {code, code, other, 32768},
+                                               {other, code, other, 65535}};
+                for (int32_t y = 0; y < 3; ++y) std::memcpy(kv::RowPointer(src.view, y) + 8 * x, pixels[y], 8);
+            }
+            const Frame dst = makeFrame(width, 3, 8, 0, kv::kLayoutARGB, 0);
+            expectSameAsScalar(routines_, lutParams16(lut, src, dst, width, 1.0f), &kv::ApplyLutRows16,
+                               [](const VectorRoutines& s) { return s.lutRows16; }, dst, 0, 3, false);
+        }
     }
 }
 
@@ -408,6 +541,14 @@ TEST_F(LutRowsSimd, UnusualChannelTablesMatch) {
     p8.srcChannels = p8.dstChannels = repeated;
     expectSameAsScalar(routines_, p8, &kv::ApplyLutRows8, [](const VectorRoutines& s) { return s.lutRows8; }, dst8,
                        0, 3, false);
+
+    Frame src16 = makeFrame(19, 3, 8, 0, kv::kLayoutRGBA, 0);
+    fillRandomCodes(src16, 5u);
+    const Frame dst16 = makeFrame(19, 3, 8, 0, kv::kLayoutRGBA, 0x33);
+    kv::LutRowsParams p16 = lutParams16(lut, src16, dst16, 19, 0.5f);
+    p16.srcChannels = p16.dstChannels = repeated;
+    expectSameAsScalar(routines_, p16, &kv::ApplyLutRows16, [](const VectorRoutines& s) { return s.lutRows16; },
+                       dst16, 0, 3, false);
 
     kv::ProbeRowsParams probe;
     probe.n = 3;
@@ -457,6 +598,10 @@ TEST_F(LutRowsSimd, PatternsMatchForSizesAreasGridsAndWidths) {
                 p.dst = dst8.view;
                 expectSameAsScalar(routines_, p, &kv::DrawProbeRows8,
                                    [](const VectorRoutines& s) { return s.probeRows8; }, dst8, 1, height, false);
+                const Frame dst16 = makeFrame(width, height, 8, 6, order, 0x3C);
+                p.dst = dst16.view;
+                expectSameAsScalar(routines_, p, &kv::DrawProbeRows16,
+                                   [](const VectorRoutines& s) { return s.probeRows16; }, dst16, 0, height, false);
                 const Frame dst32 = makeFrame(width, height, 16, 16, order, 0x3C);
                 p.dst = dst32.view;
                 expectSameAsScalar(routines_, p, &kv::DrawProbeRows32f,
@@ -481,6 +626,10 @@ TEST_F(LutRowsSimd, PatternWithEmptyGridFallsBackToScalar) {
     p.dst = dst.view;
     expectSameAsScalar(routines_, p, &kv::DrawProbeRows8, [](const VectorRoutines& s) { return s.probeRows8; }, dst,
                        0, 6, false);
+    const Frame dst16 = makeFrame(23, 6, 8, 0, kv::kLayoutARGB, 0x3C);
+    p.dst = dst16.view;
+    expectSameAsScalar(routines_, p, &kv::DrawProbeRows16, [](const VectorRoutines& s) { return s.probeRows16; },
+                       dst16, 0, 6, false);
 }
 
 TEST(RowLevel, RefusesLevelsTheProcessorLacksAndKeepsTheActiveOne) {

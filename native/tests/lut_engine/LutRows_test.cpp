@@ -227,6 +227,46 @@ TEST(ApplyLutRows, MatchTheSeparatelyRoundedMaths) {
     EXPECT_EQ(mismatches, 0);
 }
 
+// The compositing host's float worlds hold A, R, G, B where the editing
+// host's frames hold B, G, R, A: the same pixels in either order give the
+// same floats, bit for bit, and each frame keeps its alpha. Width 37 leaves
+// a tail after the vector blocks.
+TEST(ApplyLutRows32f, ArgbFramesGiveTheBgraResultsReordered) {
+    const kv::Lut3D lut = kvtest::randomCube(33, 21u);
+    const int32_t width = 37, height = 3;
+    kvtest::FloatSource rnd(8u);
+    std::vector<float> bgra(4 * width * height);
+    for (float& v : bgra) v = rnd.next(-0.25f, 1.25f);
+    bgra[5] = kNaN;
+    std::vector<float> argb(bgra.size());
+    for (size_t i = 0; i < bgra.size(); i += 4) {
+        argb[i] = bgra[i + 3];
+        argb[i + 1] = bgra[i + 2];
+        argb[i + 2] = bgra[i + 1];
+        argb[i + 3] = bgra[i];
+    }
+    for (const float amount : {1.0f, 0.6f}) {
+        std::vector<float> outBgra(bgra.size(), -9.0f);
+        std::vector<float> outArgb(argb.size(), -9.0f);
+        kv::ActiveRowOps(kv::kBgra32f)
+            .applyLut(params32f(lut, viewOf(bgra.data(), width, height, 16 * width, kv::kLayoutBGRA),
+                                viewOf(outBgra.data(), width, height, 16 * width, kv::kLayoutBGRA), amount),
+                      0, height);
+        kv::ActiveRowOps(kv::kArgb32f)
+            .applyLut(params32f(lut, viewOf(argb.data(), width, height, 16 * width, kv::kLayoutARGB),
+                                viewOf(outArgb.data(), width, height, 16 * width, kv::kLayoutARGB), amount),
+                      0, height);
+        for (size_t i = 0; i < outBgra.size(); i += 4) {
+            const uint32_t want[4] = {bitsOf(outBgra[i + 3]), bitsOf(outBgra[i + 2]), bitsOf(outBgra[i + 1]),
+                                      bitsOf(outBgra[i])};
+            const uint32_t got[4] = {bitsOf(outArgb[i]), bitsOf(outArgb[i + 1]), bitsOf(outArgb[i + 2]),
+                                     bitsOf(outArgb[i + 3])};
+            ASSERT_TRUE(std::equal(want, want + 4, got)) << "pixel " << i / 4 << " amount " << amount;
+        }
+        EXPECT_EQ(bitsOf(outArgb[0]), bitsOf(argb[0]));  // alpha copied
+    }
+}
+
 TEST(ByteScale, IsTheFloatNearestOneOver255) {
     EXPECT_EQ(bitsOf(kv::kByteScale), 0x3B808081u);
     EXPECT_EQ(kv::kByteScale, static_cast<float>(1.0 / 255.0));

@@ -168,6 +168,46 @@ TEST(DrawProbeRows, FillEveryPixelWithFullAlphaInBothDepths) {
     EXPECT_EQ(floats[(width + 53) * 4], 0.5f);
 }
 
+// The 16-bit pattern stores probeColour's floats by the 16-bit rule (value *
+// 32768 + 0.5, truncated) with alpha 32768, in the ARGB16 world's order.
+// Sizes whose node step is exact in float (3: 0, 0.5, 1) and is not (64).
+TEST(DrawProbeRows, SixteenBitPatternIsProbeColourStoredByTheRule) {
+    for (const int32_t n : {3, 64}) {
+        const int32_t width = 203, height = 37;
+        const kv::ProbeGeometry g = kv::ProbeGeometryFor(patternRequest(n), width, height);
+        std::vector<uint16_t> words(width * 4 * height + 4, 0xBEEF);  // a sentinel pixel past the end
+        kv::ProbeRowsParams p;
+        p.n = n;
+        p.geometry = g;
+        p.dst = kv::FrameView{reinterpret_cast<unsigned char*>(words.data()), width, height, width * 8,
+                              kv::kLayoutARGB};
+        p.dstChannels = kv::ChannelTableFor(kv::kLayoutARGB);
+        kv::ActiveRowOps(kv::kArgb16).drawProbe(p, 0, height);
+        const auto codeOf = [](float v) { return static_cast<uint16_t>(v * 32768.0f + 0.5f); };
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                const uint16_t* w = &words[(y * width + x) * 4];
+                const std::vector<float> c = colourAt(n, g, x, y);
+                ASSERT_EQ((std::vector<uint16_t>(w, w + 4)),
+                          (std::vector<uint16_t>{32768, codeOf(c[0]), codeOf(c[1]), codeOf(c[2])}))
+                    << "n " << n << " pixel " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(words.back(), 0xBEEF);
+    }
+    // n = 3 puts node (1, 1, 1), mid grey, at patch 13: exactly half scale.
+    const kv::ProbeGeometry g = kv::ProbeGeometryFor(patternRequest(3), 27, 1);
+    std::vector<uint16_t> row(27 * 4, 0);
+    kv::ProbeRowsParams p;
+    p.n = 3;
+    p.geometry = g;
+    p.dst = kv::FrameView{reinterpret_cast<unsigned char*>(row.data()), 27, 1, 27 * 8, kv::kLayoutARGB};
+    p.dstChannels = kv::ChannelTableFor(kv::kLayoutARGB);
+    kv::ActiveRowOps(kv::kArgb16).drawProbe(p, 0, 1);
+    EXPECT_EQ((std::vector<uint16_t>(row.begin() + 13 * 4, row.begin() + 14 * 4)),
+              (std::vector<uint16_t>{32768, 16384, 16384, 16384}));
+}
+
 // Rows 1 GiB apart: the last row starts past 2^31 bytes.
 TEST(DrawProbeRows, ReachRowsPastTwoGigabytes) {
     const int32_t rowBytes = 1 << 30;

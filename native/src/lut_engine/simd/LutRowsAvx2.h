@@ -1,5 +1,5 @@
 #pragma once
-// AVX2 builds of the four row operations. Each gives the same bits as its
+// AVX2 builds of the row operations. Each gives the same bits as its
 // scalar routine for every input, and falls back to that routine for
 // parameters outside what it is built for (channel tables that are not a
 // permutation of 0..3, cubes too large for 32-bit gather indices, pattern
@@ -17,7 +17,9 @@ namespace kv {
 
 void ApplyLutRows32fAvx2(const LutRowsParams& params, int32_t y0, int32_t y1);
 void ApplyLutRows8Avx2(const LutRowsParams& params, int32_t y0, int32_t y1);
+void ApplyLutRows16Avx2(const LutRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows32fAvx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows8Avx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);
+void DrawProbeRows16Avx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 
 }  // namespace kv

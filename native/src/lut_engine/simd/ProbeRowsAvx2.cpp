@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "lut_engine/ByteChannel.h"
+#include "lut_engine/Code16Channel.h"
 #include "lut_engine/FrameView.h"
 #include "lut_engine/simd/RowSimdSupport.h"
 
@@ -55,6 +56,19 @@ KV_AVX2 void fill8(unsigned char* dst, int32_t count, const unsigned char pixel[
     }
     for (; i < count; ++i) {
         std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(i), pixel, 4);
+    }
+}
+
+KV_AVX2 void fill16(unsigned char* dst, int32_t count, const uint16_t pixel[4]) {
+    uint64_t bits;
+    std::memcpy(&bits, pixel, 8);
+    const __m256i v = _mm256_set1_epi64x(static_cast<int64_t>(bits));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 8 * static_cast<std::ptrdiff_t>(i)), v);
+    }
+    for (; i < count; ++i) {
+        std::memcpy(dst + 8 * static_cast<std::ptrdiff_t>(i), pixel, 8);
     }
 }
 
@@ -121,6 +135,22 @@ void DrawProbeRows8Avx2(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
         pixel[d.b] = byteFromUnit(rgb[2]);
         pixel[d.a] = 255;
         fill8(line + 4 * static_cast<std::ptrdiff_t>(x), count, pixel);
+    });
+}
+
+void DrawProbeRows16Avx2(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
+    const ChannelTable& d = p.dstChannels;
+    if (!isChannelPermutation(d) || !geometryHasCells(p.geometry)) {
+        DrawProbeRows16(p, y0, y1);
+        return;
+    }
+    drawRuns(p, y0, y1, [&d](unsigned char* line, int32_t x, int32_t count, const float rgb[3]) {
+        uint16_t pixel[4] = {};
+        pixel[d.r] = Code16FromUnit(rgb[0]);
+        pixel[d.g] = Code16FromUnit(rgb[1]);
+        pixel[d.b] = Code16FromUnit(rgb[2]);
+        pixel[d.a] = static_cast<uint16_t>(kCode16Max);
+        fill16(line + 8 * static_cast<std::ptrdiff_t>(x), count, pixel);
     });
 }
 

@@ -1,0 +1,147 @@
+// AVX2 build of the 16-bit LUT row operation: eight pixels per step, sampled
+// by the vector twin of sampleTetra (SampleTetraAvx2.h).
+//
+// A 256-bit load holds four 8-byte pixels, two per 128-bit half. One byte
+// shuffle widens the first pixel of each half to four 32-bit channels in
+// R, G, B, A order, another the second, so the pairs hold pixels (0, 2),
+// (1, 3), (4, 6), (5, 7). On the way out, packing pairs (0, 2) and (1, 3)
+// back to 16 bits puts pixels 0, 1, 2, 3 in memory order, and one more byte
+// shuffle moves each pixel's channels to the destination's positions.
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "lut_engine/FrameView.h"
+#include "lut_engine/Lut3D.h"
+#include "lut_engine/simd/ChannelLanesAvx2.h"
+#include "lut_engine/simd/LutRowsAvx2.h"
+#include "lut_engine/simd/RowSimdSupport.h"
+#include "lut_engine/simd/SampleTetraAvx2.h"
+
+namespace kv {
+
+namespace {
+
+using namespace avx2;
+
+// Byte-shuffle controls, the same in both 128-bit halves. `widen[j]` turns
+// pixel j of each half into R, G, B, A as zero-extended 32-bit lanes;
+// `scatter` moves the words of each packed pixel from R, G, B, A order to
+// the destination's positions.
+struct WordShuffles {
+    __m256i widen[2];
+    __m256i scatter;
+};
+
+KV_AVX2_INLINE void loadWordShuffles(const ChannelTable& s, const ChannelTable& d, WordShuffles& w) {
+    const int32_t from[4] = {s.r, s.g, s.b, s.a};
+    for (int j = 0; j < 2; ++j) {
+        alignas(16) int8_t control[16];
+        for (int c = 0; c < 4; ++c) {
+            control[4 * c] = static_cast<int8_t>(8 * j + 2 * from[c]);
+            control[4 * c + 1] = static_cast<int8_t>(8 * j + 2 * from[c] + 1);
+            control[4 * c + 2] = -1;  // high bit set: a zero byte
+            control[4 * c + 3] = -1;
+        }
+        w.widen[j] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(control)));
+    }
+    const int32_t to[4] = {d.r, d.g, d.b, d.a};
+    alignas(16) int8_t control[16];
+    for (int j = 0; j < 2; ++j) {
+        for (int c = 0; c < 4; ++c) {
+            control[8 * j + 2 * to[c]] = static_cast<int8_t>(8 * j + 2 * c);
+            control[8 * j + 2 * to[c] + 1] = static_cast<int8_t>(8 * j + 2 * c + 1);
+        }
+    }
+    w.scatter = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(control)));
+}
+
+// value * 32768 + 0.5, then 0 unless above 0 (NaN too), 32768 from 32768
+// up, otherwise truncated.
+KV_AVX2_INLINE __m256 unitToCode16(__m256 value) {
+    __m256 v = _mm256_add_ps(_mm256_mul_ps(value, _mm256_set1_ps(32768.0f)), _mm256_set1_ps(0.5f));
+    v = _mm256_and_ps(v, greater(v, _mm256_setzero_ps()));
+    v = _mm256_min_ps(v, _mm256_set1_ps(32768.0f));
+    return _mm256_castsi256_ps(_mm256_cvttps_epi32(v));
+}
+
+// Eight pixels from src to dst (the same memory is allowed).
+template <bool UnitDomain>
+KV_AVX2_INLINE void lutBlock16(const CubeLanes& c, __m256 scale, const WordShuffles& w, const uint16_t* src,
+                               uint16_t* dst) {
+    const __m256i p0123 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    const __m256i p4567 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 16));
+    const __m256 pairs[4] = {_mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[0])),
+                             _mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[1])),
+                             _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[0])),
+                             _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[1]))};
+    __m256 channels[4];
+    pairsToChannels(pairs, channels);
+    __m256 in[3];
+    for (int k = 0; k < 3; ++k) {
+        in[k] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(channels[k])), scale);
+    }
+
+    __m256 out[3];
+    sampleBlend<UnitDomain>(c, in, out);
+
+    // Codes are 0..32768 and alpha a zero-extended word, so packing the
+    // 32-bit lanes with unsigned saturation keeps every value.
+    const __m256 codes[4] = {unitToCode16(out[0]), unitToCode16(out[1]), unitToCode16(out[2]), channels[3]};
+    __m256 outPairs[4];
+    channelsToPairs(codes, outPairs);
+    const __m256i q0123 = _mm256_packus_epi32(_mm256_castps_si256(outPairs[0]), _mm256_castps_si256(outPairs[1]));
+    const __m256i q4567 = _mm256_packus_epi32(_mm256_castps_si256(outPairs[2]), _mm256_castps_si256(outPairs[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_shuffle_epi8(q0123, w.scatter));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 16), _mm256_shuffle_epi8(q4567, w.scatter));
+}
+
+template <bool UnitDomain>
+KV_AVX2 void lutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    CubeLanes c;
+    loadCube(*p.lut, p.amount, c);
+    WordShuffles w;
+    loadWordShuffles(p.srcChannels, p.dstChannels, w);
+    const __m256 scale = _mm256_set1_ps(p.scale);
+    const int32_t width = p.width;
+    for (int32_t y = y0; y < y1; ++y) {
+        const uint16_t* src = reinterpret_cast<const uint16_t*>(RowPointer(p.src, y));
+        uint16_t* dst = reinterpret_cast<uint16_t*>(RowPointer(p.dst, y));
+        int32_t x = 0;
+        for (; x + kLanes <= width; x += kLanes) {
+            lutBlock16<UnitDomain>(c, scale, w, src + 4 * static_cast<std::ptrdiff_t>(x),
+                                   dst + 4 * static_cast<std::ptrdiff_t>(x));
+        }
+        if (x < width) {
+            // The row's last pixels go through a block on the stack, so that
+            // nothing past the row end is read or written.
+            const std::size_t bytes = static_cast<std::size_t>(width - x) * 8;
+            uint16_t block[4 * kLanes] = {};
+            std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
+            lutBlock16<UnitDomain>(c, scale, w, block, block);
+            std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
+        }
+    }
+}
+
+}  // namespace
+
+// As in the 8-bit rows, the unit domain's shortcut holds in every
+// floating-point mode for code inputs (see axisCell).
+void ApplyLutRows16Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    if (!isChannelPermutation(p.srcChannels) || !isChannelPermutation(p.dstChannels) ||
+        !cubeFitsGatherIndex(*p.lut)) {
+        ApplyLutRows16(p, y0, y1);
+        return;
+    }
+    if (hasUnitDomain(*p.lut)) {
+        lutRows16<true>(p, y0, y1);
+    } else {
+        lutRows16<false>(p, y0, y1);
+    }
+}
+
+}  // namespace kv
