@@ -226,6 +226,17 @@ TEST_F(SmartRenderTest, ANullWorldWithoutAnErrorRendersNothing) {
     kvsim::DisposeHandle(lut);
 }
 
+TEST_F(SmartRenderTest, SmartCommandsWithoutTheirRecordsAreRefused) {
+    LogTail log;
+    EXPECT_EQ(host_.Call(PF_Cmd_SMART_PRE_RENDER), PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(host_.Call(PF_Cmd_SMART_RENDER), PF_Err_BAD_CALLBACK_PARAM);
+    PF_PreRenderExtra noPreCallbacks{};
+    EXPECT_EQ(host_.Call(PF_Cmd_SMART_PRE_RENDER, nullptr, nullptr, &noPreCallbacks), PF_Err_BAD_CALLBACK_PARAM);
+    PF_SmartRenderExtra noCallbacks{};
+    EXPECT_EQ(host_.Call(PF_Cmd_SMART_RENDER, nullptr, nullptr, &noCallbacks), PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_TRUE(log.Take().empty());
+}
+
 TEST_F(SmartRenderTest, PreRenderAsksForTheRequestAndPassesTheRectanglesOn) {
     FakeWorld out(kv::kArgb16, 100, 50);
     SmartRenderCall call(host_, nullptr, &out, 100.0, nullptr);
