@@ -45,6 +45,8 @@ function(kv_add_test name)
     set_property(GLOBAL APPEND PROPERTY KV_CONCURRENCY_TEST_TARGETS ${name})
   endif()
   target_link_libraries(${name} PRIVATE kv_test_main kv_compile_options ${KT_LIBS})
+  # The headers every test may share: LUT builders, log-line checks, formats.
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/native/tests/support)
   target_compile_definitions(${name} PRIVATE KV_TEST_DATA_DIR="${KV_TEST_DATA_DIR}")
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})

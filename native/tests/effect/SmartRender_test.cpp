@@ -12,6 +12,7 @@
 #include "FailingAllocation.h"
 #include "LogLines.h"
 #include "RenderFormats.h"
+#include "TestLuts.h"
 #include "host_sim/FakeHost.h"
 #include "host_sim/FakeSmartRender.h"
 #include "lut_engine/LutText.h"
@@ -29,21 +30,6 @@ using kvtest::kUntouched;
 
 // The compositing host's three depths.
 const kv::PixelFormat* const kSmartFormats[] = {&kv::kArgb8, &kv::kArgb16, &kv::kArgb32f};
-
-// Node (r, g, b) holds (r, g, b) / (n - 1): every code it is given back.
-std::string IdentityText(int n) {
-    kv::Lut3D lut;
-    lut.size = n;
-    const float step = 1.0f / static_cast<float>(n - 1);
-    for (int b = 0; b < n; ++b)
-        for (int g = 0; g < n; ++g)
-            for (int r = 0; r < n; ++r) {
-                lut.data.push_back(static_cast<float>(r) * step);
-                lut.data.push_back(static_cast<float>(g) * step);
-                lut.data.push_back(static_cast<float>(b) * step);
-            }
-    return kv::FormatLutText(lut, 0, "identity");
-}
 
 bool AllBytesAre(const std::vector<unsigned char>& bytes, unsigned char value) {
     for (const unsigned char b : bytes) {
@@ -88,7 +74,7 @@ TEST_F(SmartRenderTest, EightBitsGiveTheBytesAndLogLinesOfRender) {
 }
 
 TEST_F(SmartRenderTest, AnIdentityLutGivesEverySixteenBitCodeBack) {
-    PF_Handle lut = kvsim::MakeHandle16(IdentityText(17));
+    PF_Handle lut = kvsim::MakeHandle16(kv::FormatLutText(kvtest::IdentityCube(17), 0, "identity"));
     // 257 x 128 pixels: every code 0..32768 in red, in a different order in
     // green and blue, alpha running the other way.
     FakeWorld in(kv::kArgb16, 257, 128);

@@ -5,17 +5,6 @@
 
 namespace kv::gpu::test {
 
-Lut3D RandomLut(std::mt19937& rng, int size, float lo, float hi) {
-    std::uniform_real_distribution<float> value(lo, hi);
-    Lut3D lut;
-    lut.size = size;
-    lut.data.resize(static_cast<size_t>(size) * size * size * 3);
-    for (float& v : lut.data) {
-        v = value(rng);
-    }
-    return lut;
-}
-
 namespace {
 
 void RunGrid(const void* src, void* dst, const float* lut, const kv::gpu::KernelParams& k) {

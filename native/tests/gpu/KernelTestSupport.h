@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the kernel tests: frames in the GPU layout, random LUTs,
-// the C++ twin run over a launch grid, and the processor reference.
+// Shared pieces of the kernel tests: frames in the GPU layout, the C++ twin
+// run over a launch grid, and the processor reference.
 
 #include <cstdint>
 #include <cstring>
@@ -13,8 +13,6 @@
 
 namespace kv::gpu::test {
 
-// Uniform LUT of size N with node values in [lo, hi).
-Lut3D RandomLut(std::mt19937& rng, int size, float lo, float hi);
 
 // Runs the C++ twin over a grid rounded up to 16 x 16 blocks.
 void RunTwin(const GpuFrame& src, GpuFrame& dst, const float* lut, const kv::gpu::KernelParams& k);

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "KernelTestSupport.h"
+#include "TestLuts.h"
 #include "ParityBound.h"
 #include "gpu/kernel/KromvaleLutTwinBody.h"
 #include "lut_engine/LutSampling.h"
@@ -21,7 +22,7 @@ TEST(KromvaleLutFused, LutResultsStayWithinParityBoundOfProcessor) {
     ParityStats outs;
     for (int size : {2, 5, 33}) {
         for (float scale : {1.0f, 1000.0f}) {
-            Lut3D lut = RandomLut(rng, size, -0.5f * scale, 1.5f * scale);
+            Lut3D lut = kvtest::RandomCube(size, static_cast<uint32_t>(rng()), -0.5f * scale, 1.5f * scale);
             for (int i = 0; i < 30000; ++i) {
                 const float in[3] = {unit(rng), unit(rng), unit(rng)};
                 const float amount = i % 3 == 0 ? 1.0f : unit(rng) * 0.8f;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KernelTestSupport.h"
+#include "TestLuts.h"
 #include "OpenClTestDevice.h"
 #include "gpu/KernelSources.h"
 
@@ -151,7 +152,7 @@ GpuFrame RandomFrame(std::mt19937& rng, int is16f, int pitch, int rows) {
 
 TEST_F(KromvaleLutOpenCl, LutFramesMatchTwinInBothFormatsSeparateAndInPlace) {
     std::mt19937 rng(21);
-    Lut3D lut = RandomLut(rng, 17, -0.3f, 1.3f);
+    Lut3D lut = kvtest::RandomCube(17, static_cast<uint32_t>(rng()), -0.3f, 1.3f);
     lut.domainMin[1] = -0.1f;
     lut.domainMax[2] = 1.2f;
     for (int is16f : {0, 1}) {
@@ -181,7 +182,7 @@ TEST_F(KromvaleLutOpenCl, LutFramesMatchTwinInBothFormatsSeparateAndInPlace) {
 
 TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
     std::mt19937 rng(22);
-    const Lut3D lut = RandomLut(rng, 5, 0.0f, 1.0f);
+    const Lut3D lut = kvtest::RandomCube(5, static_cast<uint32_t>(rng()), 0.0f, 1.0f);
     for (int is16f : {0, 1}) {
         kv::gpu::KernelParams k;
         kv::gpu::SetLutArgs(k, lut);

@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "LutTestLuts.h"
+#include "TestLuts.h"
 #include "lut_engine/Code16Channel.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/PixelFormat.h"
@@ -41,7 +41,7 @@ Codes applyRow(const kv::Lut3D& lut, const Codes& src, float amount) {
 }
 
 kv::Lut3D constantCube(float value) {
-    kv::Lut3D lut = kvtest::emptyCube(2);
+    kv::Lut3D lut = kvtest::EmptyCube(2);
     for (float& v : lut.data) v = value;
     return lut;
 }
@@ -78,7 +78,7 @@ TEST(ApplyLutRows16, StoresResultsByTheRoundingRuleAtEveryEdge) {
     for (const Case& c : cases) {
         const Codes out = applyRow(constantCube(c.value), {4321, 0, 0, 0}, 1.0f);
         EXPECT_EQ(out, (Codes{4321, c.code, c.code, c.code})) << "value " << c.value << " (0x" << std::hex
-                                                              << kvtest::bitsOf(c.value) << ")";
+                                                              << kvtest::BitsOf(c.value) << ")";
     }
 }
 
@@ -94,7 +94,7 @@ TEST(ApplyLutRows16, IdentityCubeReturnsEveryCode) {
     }
     for (const int32_t size : {2, 10, 33, 65}) {
         for (const float amount : {1.0f, 0.5f}) {
-            const Codes out = applyRow(kvtest::identityCube(size), src, amount);
+            const Codes out = applyRow(kvtest::IdentityCube(size), src, amount);
             int mismatches = 0;
             for (size_t i = 0; i < src.size(); ++i) {
                 if (out[i] != src[i] && ++mismatches <= 5) {
@@ -114,10 +114,10 @@ TEST(ApplyLutRows16, EdgeCodesAndCodesAboveFullScale) {
     const Codes src = {0,     0,     1,     32767,  // A R G B
                        65535, 32768, 32769, 65535,  //
                        1,     40000, 0,     16384};
-    EXPECT_EQ(applyRow(kvtest::identityCube(33), src, 1.0f),
+    EXPECT_EQ(applyRow(kvtest::IdentityCube(33), src, 1.0f),
               (Codes{0, 0, 1, 32767, 65535, 32768, 32768, 32768, 1, 32768, 0, 16384}));
     // Amount 0 returns each input, and inputs above 1 store full scale.
-    EXPECT_EQ(applyRow(kvtest::randomCube(5, 3u), src, 0.0f),
+    EXPECT_EQ(applyRow(kvtest::RandomCube(5, 3u), src, 0.0f),
               (Codes{0, 0, 1, 32767, 65535, 32768, 32768, 32768, 1, 32768, 0, 16384}));
 }
 
@@ -127,11 +127,11 @@ TEST(ApplyLutRows16, EdgeCodesAndCodesAboveFullScale) {
 // code.
 TEST(ApplyLutRows16, GridPointsReturnTheNodeAtAmountOneAndTheInputAtZero) {
     const int32_t n = 33;
-    kv::Lut3D lut = kvtest::emptyCube(n);
+    kv::Lut3D lut = kvtest::EmptyCube(n);
     std::vector<uint16_t> nodeCodes(lut.data.size());
     kvtest::FloatSource rnd(17u);
     for (size_t i = 0; i < lut.data.size(); ++i) {
-        nodeCodes[i] = static_cast<uint16_t>(rnd.next(0.0f, 32768.0f));
+        nodeCodes[i] = static_cast<uint16_t>(rnd.Next(0.0f, 32768.0f));
         lut.data[i] = (static_cast<float>(nodeCodes[i]) + 0.25f) * 0x1p-15f;
     }
     Codes src;
@@ -161,16 +161,16 @@ TEST(ApplyLutRows16, NaNResultsStoreZero) {
     EXPECT_EQ(applyRow(constantCube(kInf), src, 1.0f), (Codes{9, 0, 0, 0}));
     EXPECT_EQ(applyRow(constantCube(-kInf), src, 0.0f), (Codes{9, 0, 0, 0}));
 
-    kv::Lut3D nanDomain = kvtest::randomCube(3, 5u);
-    kvtest::lutNode(nanDomain, 0, 0, 0)[0] = kNaN;
-    kvtest::lutNode(nanDomain, 0, 0, 0)[1] = 0.25f;
-    kvtest::lutNode(nanDomain, 0, 0, 0)[2] = 0.75f;
+    kv::Lut3D nanDomain = kvtest::RandomCube(3, 5u);
+    kvtest::LutNode(nanDomain, 0, 0, 0)[0] = kNaN;
+    kvtest::LutNode(nanDomain, 0, 0, 0)[1] = 0.25f;
+    kvtest::LutNode(nanDomain, 0, 0, 0)[2] = 0.75f;
     nanDomain.domainMax[0] = nanDomain.domainMax[1] = nanDomain.domainMax[2] = kNaN;
     EXPECT_EQ(applyRow(nanDomain, src, 1.0f), (Codes{9, 0, 8192, 24576}));
 }
 
 TEST(Code16Channel, ScaleIsOneCodeStepAndExact) {
-    EXPECT_EQ(kvtest::bitsOf(kv::kCode16Scale), 0x38000000u);
+    EXPECT_EQ(kvtest::BitsOf(kv::kCode16Scale), 0x38000000u);
     EXPECT_EQ(kv::kCode16Scale * static_cast<float>(kv::kCode16Max), 1.0f);
     EXPECT_EQ(kv::kArgb16.codeScale, kv::kCode16Scale);
 }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "LutTestLuts.h"
+#include "TestLuts.h"
 #include "lut_engine/ByteChannel.h"
 #include "lut_engine/Code16Channel.h"
 #include "lut_engine/FrameView.h"
@@ -101,7 +101,7 @@ void fillRandomFloats(Frame& f, uint32_t seed, const std::vector<float>& special
         for (int32_t x = 0; x < f.view.width; ++x)
             for (int32_t c = 0; c < 4; ++c) {
                 const bool special = pick() % 10 == 0;
-                setPixelFloat(f, x, y, c, special ? specials[pick() % specials.size()] : src.next(-0.25f, 1.25f));
+                setPixelFloat(f, x, y, c, special ? specials[pick() % specials.size()] : src.Next(-0.25f, 1.25f));
             }
 }
 
@@ -148,8 +148,8 @@ std::vector<float> awkwardFloats() {
             if (std::isnan(e) && std::isnan(a)) continue;
             return ::testing::AssertionFailure()
                    << "byte offset " << i << " (row " << i / expected.view.rowBytes << "): scalar " << e
-                   << " (0x" << std::hex << kvtest::bitsOf(e) << "), vector " << std::dec << a << " (0x"
-                   << std::hex << kvtest::bitsOf(a) << ")";
+                   << " (0x" << std::hex << kvtest::BitsOf(e) << "), vector " << std::dec << a << " (0x"
+                   << std::hex << kvtest::BitsOf(a) << ")";
         }
         return ::testing::AssertionFailure() << "byte offset " << i << " (row " << i / expected.view.rowBytes
                                              << "): scalar " << int{expected.bytes[i]} << ", vector "
@@ -159,7 +159,7 @@ std::vector<float> awkwardFloats() {
 }
 
 kv::Lut3D testCube(int32_t size, uint32_t seed, bool oddDomain) {
-    kv::Lut3D lut = kvtest::randomCube(size, seed);
+    kv::Lut3D lut = kvtest::RandomCube(size, seed);
     if (oddDomain) {
         const float lo[3] = {-0.125f, 0.1f, 0.0f};
         const float hi[3] = {1.5f, 0.9f, 1.0f / 3.0f};
@@ -300,7 +300,7 @@ TEST_F(LutRowsSimd, RandomFramesMatchAcrossOrdersWidthsAmountsDomainsAndSizes) {
 TEST_F(LutRowsSimd, FloatSpecialValuesMatchInEveryCombination) {
     const std::vector<float> values = awkwardFloats();
     // The identity cube keeps the tiniest fractions visible in its output.
-    const kv::Lut3D cubes[] = {testCube(2, 77u, false), testCube(33, 78u, false), kvtest::identityCube(33)};
+    const kv::Lut3D cubes[] = {testCube(2, 77u, false), testCube(33, 78u, false), kvtest::IdentityCube(33)};
     for (const kv::Lut3D& cube : cubes) {
         for (const int domain : {0, 1, 2}) {
             kv::Lut3D lut = cube;

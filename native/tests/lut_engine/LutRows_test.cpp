@@ -8,15 +8,15 @@
 #include <limits>
 #include <vector>
 
-#include "LutTestLuts.h"
+#include "TestLuts.h"
 #include "SparseFrame.h"
 #include "lut_engine/ByteChannel.h"
 #include "lut_engine/PixelFormat.h"
 
 namespace {
 
-using kvtest::bitsOf;
-using kvtest::lutNode;
+using kvtest::BitsOf;
+using kvtest::LutNode;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -56,7 +56,7 @@ kv::LutRowsParams params32f(const kv::Lut3D& lut, kv::FrameView src, kv::FrameVi
 }
 
 kv::Lut3D constantCube(float value) {
-    kv::Lut3D lut = kvtest::emptyCube(2);
+    kv::Lut3D lut = kvtest::EmptyCube(2);
     for (float& v : lut.data) v = value;
     return lut;
 }
@@ -64,7 +64,7 @@ kv::Lut3D constantCube(float value) {
 // Node (r, g, b) outputs (g, b, r): a linear map, so interpolation keeps it
 // exact and every channel's path through the tables shows in the result.
 kv::Lut3D rotatingCube(int32_t n) {
-    kv::Lut3D lut = kvtest::identityCube(n);
+    kv::Lut3D lut = kvtest::IdentityCube(n);
     for (size_t i = 0; i < lut.data.size(); i += 3) {
         const float r = lut.data[i];
         lut.data[i] = lut.data[i + 1];
@@ -163,7 +163,7 @@ TEST(ApplyLutRows8, WritesOnlyItsRowsAndColumns) {
 // every product, sum, blend and byte conversion on its own. Compilers that
 // fuse multiply-adds produce different bits for many of these pixels.
 TEST(ApplyLutRows, MatchTheSeparatelyRoundedMaths) {
-    const kv::Lut3D lut = kvtest::randomCube(2, 11);
+    const kv::Lut3D lut = kvtest::RandomCube(2, 11);
     const float* c[8];
     for (int i = 0; i < 8; ++i) c[i] = &lut.data[3 * i];
     const int32_t count = 4096;
@@ -173,14 +173,14 @@ TEST(ApplyLutRows, MatchTheSeparatelyRoundedMaths) {
     for (int32_t i = 0; i < count; ++i) {
         uint8_t r = 0, g = 0, b = 0;
         while (!(r > g && g > b)) {
-            r = static_cast<uint8_t>(rnd.next(0.0f, 255.0f));
-            g = static_cast<uint8_t>(rnd.next(0.0f, 255.0f));
-            b = static_cast<uint8_t>(rnd.next(0.0f, 255.0f));
+            r = static_cast<uint8_t>(rnd.Next(0.0f, 255.0f));
+            g = static_cast<uint8_t>(rnd.Next(0.0f, 255.0f));
+            b = static_cast<uint8_t>(rnd.Next(0.0f, 255.0f));
         }
         src8[4 * i] = r, src8[4 * i + 1] = g, src8[4 * i + 2] = b, src8[4 * i + 3] = 9;
         float fr = 0, fg = 0, fb = 0;
         while (!(fr > fg && fg > fb)) {
-            fr = rnd.next(0.0f, 1.0f), fg = rnd.next(0.0f, 1.0f), fb = rnd.next(0.0f, 1.0f);
+            fr = rnd.Next(0.0f, 1.0f), fg = rnd.Next(0.0f, 1.0f), fb = rnd.Next(0.0f, 1.0f);
         }
         srcF[4 * i] = fr, srcF[4 * i + 1] = fg, srcF[4 * i + 2] = fb, srcF[4 * i + 3] = 1.0f;
     }
@@ -218,7 +218,7 @@ TEST(ApplyLutRows, MatchTheSeparatelyRoundedMaths) {
             volatile float v255 = expected(in8, k) * 255.0f;
             volatile float v = v255 + 0.5f;
             const uint8_t want8 = !(v > 0.0f) ? 0 : (v >= 255.0f ? 255 : static_cast<uint8_t>(v));
-            if ((bitsOf(dstF[4 * i + k]) != bitsOf(wantF) || dst8[4 * i + k] != want8) && ++mismatches <= 5) {
+            if ((BitsOf(dstF[4 * i + k]) != BitsOf(wantF) || dst8[4 * i + k] != want8) && ++mismatches <= 5) {
                 ADD_FAILURE() << "pixel " << i << " channel " << k << ": float " << dstF[4 * i + k] << " vs "
                               << wantF << ", byte " << int(dst8[4 * i + k]) << " vs " << int(want8);
             }
@@ -232,11 +232,11 @@ TEST(ApplyLutRows, MatchTheSeparatelyRoundedMaths) {
 // same floats, bit for bit, and each frame keeps its alpha. Width 37 leaves
 // a tail after the vector blocks.
 TEST(ApplyLutRows32f, ArgbFramesGiveTheBgraResultsReordered) {
-    const kv::Lut3D lut = kvtest::randomCube(33, 21u);
+    const kv::Lut3D lut = kvtest::RandomCube(33, 21u);
     const int32_t width = 37, height = 3;
     kvtest::FloatSource rnd(8u);
     std::vector<float> bgra(4 * width * height);
-    for (float& v : bgra) v = rnd.next(-0.25f, 1.25f);
+    for (float& v : bgra) v = rnd.Next(-0.25f, 1.25f);
     bgra[5] = kNaN;
     std::vector<float> argb(bgra.size());
     for (size_t i = 0; i < bgra.size(); i += 4) {
@@ -257,18 +257,18 @@ TEST(ApplyLutRows32f, ArgbFramesGiveTheBgraResultsReordered) {
                                 viewOf(outArgb.data(), width, height, 16 * width, kv::kLayoutARGB), amount),
                       0, height);
         for (size_t i = 0; i < outBgra.size(); i += 4) {
-            const uint32_t want[4] = {bitsOf(outBgra[i + 3]), bitsOf(outBgra[i + 2]), bitsOf(outBgra[i + 1]),
-                                      bitsOf(outBgra[i])};
-            const uint32_t got[4] = {bitsOf(outArgb[i]), bitsOf(outArgb[i + 1]), bitsOf(outArgb[i + 2]),
-                                     bitsOf(outArgb[i + 3])};
+            const uint32_t want[4] = {BitsOf(outBgra[i + 3]), BitsOf(outBgra[i + 2]), BitsOf(outBgra[i + 1]),
+                                      BitsOf(outBgra[i])};
+            const uint32_t got[4] = {BitsOf(outArgb[i]), BitsOf(outArgb[i + 1]), BitsOf(outArgb[i + 2]),
+                                     BitsOf(outArgb[i + 3])};
             ASSERT_TRUE(std::equal(want, want + 4, got)) << "pixel " << i / 4 << " amount " << amount;
         }
-        EXPECT_EQ(bitsOf(outArgb[0]), bitsOf(argb[0]));  // alpha copied
+        EXPECT_EQ(BitsOf(outArgb[0]), BitsOf(argb[0]));  // alpha copied
     }
 }
 
 TEST(ByteScale, IsTheFloatNearestOneOver255) {
-    EXPECT_EQ(bitsOf(kv::kByteScale), 0x3B808081u);
+    EXPECT_EQ(BitsOf(kv::kByteScale), 0x3B808081u);
     EXPECT_EQ(kv::kByteScale, static_cast<float>(1.0 / 255.0));
     EXPECT_EQ(255.0f * kv::kByteScale, 1.0f);
 }

@@ -7,20 +7,20 @@
 #include <limits>
 #include <vector>
 
-#include "LutTestLuts.h"
+#include "TestLuts.h"
 
 namespace {
 
-using kvtest::bitsOf;
-using kvtest::lutNode;
+using kvtest::BitsOf;
+using kvtest::LutNode;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 void expectNode(const kv::Lut3D& lut, const float out[3], int32_t r, int32_t g, int32_t b) {
-    const float* node = lutNode(const_cast<kv::Lut3D&>(lut), r, g, b);
+    const float* node = LutNode(const_cast<kv::Lut3D&>(lut), r, g, b);
     for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(bitsOf(out[k]), bitsOf(node[k])) << "node " << r << "," << g << "," << b << " ch " << k;
+        EXPECT_EQ(BitsOf(out[k]), BitsOf(node[k])) << "node " << r << "," << g << "," << b << " ch " << k;
     }
 }
 
@@ -28,7 +28,7 @@ void expectNode(const kv::Lut3D& lut, const float out[3], int32_t r, int32_t g, 
 // point lands exactly on its node.
 TEST(SampleTetra, GridPointsReturnTheirNodesExactly) {
     for (int32_t n : {2, 5, 17, 33}) {
-        const kv::Lut3D lut = kvtest::randomCube(n, 100 + n);
+        const kv::Lut3D lut = kvtest::RandomCube(n, 100 + n);
         const float step = 1.0f / static_cast<float>(n - 1);
         for (int32_t b = 0; b < n; b += (n > 5 ? 3 : 1))
             for (int32_t g = 0; g < n; ++g)
@@ -42,7 +42,7 @@ TEST(SampleTetra, GridPointsReturnTheirNodesExactly) {
 }
 
 TEST(SampleTetra, DomainMapsItsEdgesToTheFirstAndLastNodes) {
-    kv::Lut3D lut = kvtest::randomCube(5, 7);
+    kv::Lut3D lut = kvtest::RandomCube(5, 7);
     lut.domainMin[0] = -0.5f;
     lut.domainMax[0] = 1.5f;
     lut.domainMin[1] = 0.25f;
@@ -63,10 +63,10 @@ TEST(SampleTetra, DomainMapsItsEdgesToTheFirstAndLastNodes) {
 
 TEST(SampleTetra, IdentityCubeReturnsItsInput) {
     for (int32_t n : {2, 17, 33, 64}) {
-        const kv::Lut3D lut = kvtest::identityCube(n);
+        const kv::Lut3D lut = kvtest::IdentityCube(n);
         kvtest::FloatSource src(n);
         for (int i = 0; i < 2000; ++i) {
-            const float in[3] = {src.next(0.0f, 1.0f), src.next(0.0f, 1.0f), src.next(0.0f, 1.0f)};
+            const float in[3] = {src.Next(0.0f, 1.0f), src.Next(0.0f, 1.0f), src.Next(0.0f, 1.0f)};
             float out[3];
             kv::sampleTetra(lut, in, out);
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], in[k], 4e-7f) << "N=" << n;
@@ -77,7 +77,7 @@ TEST(SampleTetra, IdentityCubeReturnsItsInput) {
 // Values that are NaN, infinite or outside the domain clamp to the edge
 // nodes instead of extrapolating or reading outside the cube.
 TEST(SampleTetra, NonFiniteAndOutOfDomainInputsClampToEdgeNodes) {
-    const kv::Lut3D lut = kvtest::randomCube(9, 3);
+    const kv::Lut3D lut = kvtest::RandomCube(9, 3);
     struct Case {
         float in[3];
         int32_t node[3];
@@ -122,11 +122,11 @@ TEST(SampleTetra, TiesAndOrderingsReadOnlyTheirTetrahedron) {
         {{0.5f, 0.7f, 0.3f}, {0, 2, 3, 7}},
     };
     for (const Case& c : cases) {
-        kv::Lut3D lut = kvtest::emptyCube(2);
+        kv::Lut3D lut = kvtest::EmptyCube(2);
         for (unsigned corner = 0; corner < 8; ++corner) {
             bool used = false;
             for (unsigned u : c.corners) used = used || u == corner;
-            float* v = lutNode(lut, corner & 1, (corner >> 1) & 1, (corner >> 2) & 1);
+            float* v = LutNode(lut, corner & 1, (corner >> 1) & 1, (corner >> 2) & 1);
             for (int k = 0; k < 3; ++k) v[k] = used ? 0.1f * static_cast<float>(corner + k) : kNaN;
         }
         float out[3];
@@ -155,7 +155,7 @@ float roundedSum(float w0, float w1, float w2, float w3, float c000, float a, fl
 // fr > fg > fb the corners are c000, c100, c110, c111. A build that fuses
 // multiply-adds gets different last bits for most of these inputs.
 TEST(SampleTetra, RoundsEveryOperationSeparately) {
-    const kv::Lut3D lut = kvtest::randomCube(2, 42);
+    const kv::Lut3D lut = kvtest::RandomCube(2, 42);
     const float* c000 = &lut.data[0];
     const float* c100 = &lut.data[3];
     const float* c110 = &lut.data[9];
@@ -163,7 +163,7 @@ TEST(SampleTetra, RoundsEveryOperationSeparately) {
     kvtest::FloatSource src(9);
     int mismatches = 0;
     for (int i = 0; i < 5000; ++i) {
-        float in[3] = {src.next(0.0f, 1.0f), src.next(0.0f, 1.0f), src.next(0.0f, 1.0f)};
+        float in[3] = {src.Next(0.0f, 1.0f), src.Next(0.0f, 1.0f), src.Next(0.0f, 1.0f)};
         std::sort(in, in + 3, [](float x, float y) { return x > y; });
         if (!(in[0] > in[1] && in[1] > in[2])) continue;
         float out[3];
@@ -174,7 +174,7 @@ TEST(SampleTetra, RoundsEveryOperationSeparately) {
         const float w3 = in[2];
         for (int k = 0; k < 3; ++k) {
             const float want = roundedSum(w0, w1, w2, w3, c000[k], c100[k], c110[k], c111[k]);
-            if (bitsOf(out[k]) != bitsOf(want) && ++mismatches <= 5) {
+            if (BitsOf(out[k]) != BitsOf(want) && ++mismatches <= 5) {
                 ADD_FAILURE() << "input " << in[0] << " " << in[1] << " " << in[2] << " channel " << k
                               << ": " << out[k] << " != " << want;
             }
@@ -192,14 +192,14 @@ TEST(BlendAmount, MixesInputAndLutOutput) {
     kvtest::FloatSource src(5);
     int mismatches = 0;
     for (int i = 0; i < 2000; ++i) {
-        const float out = src.next(-0.5f, 1.5f);
-        const float in = src.next(0.0f, 1.0f);
-        const float amount = src.next(0.0f, 1.0f);
+        const float out = src.Next(-0.5f, 1.5f);
+        const float in = src.Next(0.0f, 1.0f);
+        const float amount = src.Next(0.0f, 1.0f);
         volatile float diff = out - in;
         volatile float product = diff * amount;
         volatile float want = product + in;
         const float got = kv::blendAmount(out, in, amount);
-        if (bitsOf(got) != bitsOf(want) && ++mismatches <= 5) {
+        if (BitsOf(got) != BitsOf(want) && ++mismatches <= 5) {
             ADD_FAILURE() << out << " " << in << " " << amount << ": " << got << " != " << want;
         }
     }

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "LutTestLuts.h"
+#include "TestLuts.h"
 #include "LutTextTestText.h"
 #include "lut_engine/LutText.h"
 #include "lut_engine/ReaderMessages.h"
@@ -21,7 +21,7 @@ kv::Lut3D cubeOf(int n, std::vector<float> values) {
 }
 
 TEST(LutTextWriter, WritesTheHeaderAndCodes) {
-    kv::Lut3D lut = kvtest::identityCube(2);
+    kv::Lut3D lut = kvtest::IdentityCube(2);
     // The LUT's own id and name are not written; the arguments are.
     lut.id = 99;
     lut.name = "ignored";
@@ -85,7 +85,7 @@ TEST(LutTextWriter, NamesArePercentEncoded) {
 
 // The reader takes at most 399 characters of name token.
 TEST(LutTextWriter, LongNamesAreCutToReadableLength) {
-    const kv::Lut3D lut = kvtest::identityCube(2);
+    const kv::Lut3D lut = kvtest::IdentityCube(2);
     kv::Lut3D back;
     std::string error;
     struct Case {
@@ -146,7 +146,7 @@ TEST(LutTextWriter, RoundTripsRandomLuts) {
             float lo = bound(rng), hi = bound(rng);
             if (lo > hi) std::swap(lo, hi);
             std::uniform_real_distribution<float> value(lo, hi);
-            kv::Lut3D lut = kvtest::emptyCube(n);
+            kv::Lut3D lut = kvtest::EmptyCube(n);
             for (float& v : lut.data) v = value(rng);
             const int32_t id = static_cast<int32_t>(rng());
             const std::string name = "match " + std::to_string(trial) + " \xE2\x9C\x93";
@@ -173,7 +173,7 @@ TEST(LutTextWriter, RoundTripsRandomLuts) {
 }
 
 TEST(LutTextWriter, OversizedCubesAreWrittenButNotRead) {
-    const kv::Lut3D lut = kvtest::emptyCube(130);
+    const kv::Lut3D lut = kvtest::EmptyCube(130);
     const std::string text = kv::FormatLutText(lut, 0, "");
     EXPECT_EQ(text.substr(0, 20), "KVLUT3 0 - 130 0 1 A");
     kv::Lut3D back;

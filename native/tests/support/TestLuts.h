@@ -1,5 +1,5 @@
 #pragma once
-// LUTs and float helpers shared by the engine tests.
+// LUTs and float helpers shared by the tests: one way to build each kind.
 
 #include <cstdint>
 #include <cstring>
@@ -9,12 +9,12 @@
 
 namespace kvtest {
 
-inline float* lutNode(kv::Lut3D& lut, int32_t r, int32_t g, int32_t b) {
+inline float* LutNode(kv::Lut3D& lut, int32_t r, int32_t g, int32_t b) {
     const size_t n = static_cast<size_t>(lut.size);
     return &lut.data[3 * (static_cast<size_t>(r) + n * (static_cast<size_t>(g) + n * b))];
 }
 
-inline kv::Lut3D emptyCube(int32_t n) {
+inline kv::Lut3D EmptyCube(int32_t n) {
     kv::Lut3D lut;
     lut.size = n;
     lut.data.assign(static_cast<size_t>(n) * n * n * 3, 0.0f);
@@ -22,13 +22,13 @@ inline kv::Lut3D emptyCube(int32_t n) {
 }
 
 // Node (r, g, b) holds (r, g, b) / (N - 1).
-inline kv::Lut3D identityCube(int32_t n) {
-    kv::Lut3D lut = emptyCube(n);
+inline kv::Lut3D IdentityCube(int32_t n) {
+    kv::Lut3D lut = EmptyCube(n);
     const float step = 1.0f / static_cast<float>(n - 1);
     for (int32_t b = 0; b < n; ++b)
         for (int32_t g = 0; g < n; ++g)
             for (int32_t r = 0; r < n; ++r) {
-                float* v = lutNode(lut, r, g, b);
+                float* v = LutNode(lut, r, g, b);
                 v[0] = static_cast<float>(r) * step;
                 v[1] = static_cast<float>(g) * step;
                 v[2] = static_cast<float>(b) * step;
@@ -41,7 +41,7 @@ inline kv::Lut3D identityCube(int32_t n) {
 class FloatSource {
 public:
     explicit FloatSource(uint32_t seed) : gen_(seed) {}
-    float next(float lo, float hi) {
+    float Next(float lo, float hi) {
         const float unit = static_cast<float>(gen_() >> 8) * (1.0f / 16777216.0f);
         return lo + (hi - lo) * unit;
     }
@@ -50,14 +50,15 @@ private:
     std::mt19937 gen_;
 };
 
-inline kv::Lut3D randomCube(int32_t n, uint32_t seed) {
-    kv::Lut3D lut = emptyCube(n);
+// Every node value drawn from [lo, hi).
+inline kv::Lut3D RandomCube(int32_t n, uint32_t seed, float lo = -0.25f, float hi = 1.25f) {
+    kv::Lut3D lut = EmptyCube(n);
     FloatSource src(seed);
-    for (float& v : lut.data) v = src.next(-0.25f, 1.25f);
+    for (float& v : lut.data) v = src.Next(lo, hi);
     return lut;
 }
 
-inline uint32_t bitsOf(float f) {
+inline uint32_t BitsOf(float f) {
     uint32_t u;
     std::memcpy(&u, &f, sizeof u);
     return u;
