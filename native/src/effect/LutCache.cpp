@@ -17,7 +17,7 @@ constexpr char kNotLutText[] = "parameter does not hold KVLUT text";
 
 struct CacheEntry {
     uint64_t hash;
-    std::shared_ptr<const kv::Lut3D> lut;  // null for bytes that gave no LUT
+    std::shared_ptr<const Lut3D> lut;  // null for bytes that gave no LUT
 };
 
 // Oldest first. The mutex guards the list only: parsing happens outside it,
@@ -57,7 +57,7 @@ uint64_t HashLutParamBytes(const void* bytes, size_t length) {
     return h;
 }
 
-std::shared_ptr<const kv::Lut3D> GetLutForParam(const void* bytes, size_t length,
+std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
                                                 std::string* error) {
     if (bytes == nullptr || length < kMinLutTextBytes) {
         return nullptr;
@@ -75,15 +75,15 @@ std::shared_ptr<const kv::Lut3D> GetLutForParam(const void* bytes, size_t length
 
     // Miss: extract and parse without the lock. Two threads missing on the
     // same bytes both parse and both append; lookups then find the older one.
-    std::shared_ptr<const kv::Lut3D> result;
+    std::shared_ptr<const Lut3D> result;
     const std::string text = ExtractLutText(bytes, length);
     if (text.empty()) {
         if (error != nullptr) {
             *error = kNotLutText;
         }
     } else {
-        auto lut = std::make_shared<kv::Lut3D>();
-        if (kv::ParseLutText(std::string_view(text), *lut, error) && !lut->empty()) {
+        auto lut = std::make_shared<Lut3D>();
+        if (ParseLutText(std::string_view(text), *lut, error) && !lut->empty()) {
             result = std::move(lut);
         }
     }

@@ -23,7 +23,7 @@ uint64_t HashLutParamBytes(const void* bytes, size_t length);
 // the bytes alive (the host handle locked) for the call. On a failure that is
 // seen for the first time `error` (if given) receives the reason; a cached
 // failure returns null without a message.
-std::shared_ptr<const kv::Lut3D> GetLutForParam(const void* bytes, size_t length,
+std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
                                                 std::string* error = nullptr);
 
 // Number of entries currently cached (at most 8).

@@ -129,9 +129,9 @@ PF_Err OnScan(const PF_InData* in_data, PF_ArbParamsExtra& extra) {
     auto& p = extra.u.scan_func_params;
     const size_t length = p.bufPC != nullptr ? p.bytes_to_scanLu : 0;
     const std::string text(p.bufPC != nullptr ? p.bufPC : "", length);
-    kv::Lut3D scratch;
+    Lut3D scratch;
     std::string error;
-    if (!kv::ParseLutText(std::string_view(text), scratch, &error)) {
+    if (!ParseLutText(std::string_view(text), scratch, &error)) {
         LogPrintf("  scan %u bytes failed: %s", static_cast<unsigned>(length), error.c_str());
         return PF_Err_CANNOT_PARSE_KEYFRAME_TEXT;
     }

@@ -21,8 +21,8 @@ namespace kv {
 
 namespace {
 
-kv::FrameView ViewOf(const PF_LayerDef& world, const kv::PixelFormat& format) {
-    kv::FrameView view;
+FrameView ViewOf(const PF_LayerDef& world, const PixelFormat& format) {
+    FrameView view;
     if (world.data == nullptr) {
         return view;  // no pixels: an empty frame
     }
@@ -36,10 +36,10 @@ kv::FrameView ViewOf(const PF_LayerDef& world, const kv::PixelFormat& format) {
 
 // The LUT stored in the "LUT" parameter. The handle stays locked only for the
 // lookup, and is unlocked even when the lookup throws.
-std::shared_ptr<const kv::Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param) {
+std::shared_ptr<const Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param) {
     const HostBytes bytes = HostBytes::LockHandle(in_data, param.u.arb_d.value);
     std::string error;
-    std::shared_ptr<const kv::Lut3D> lut = GetLutForParam(bytes.Data(), bytes.Size(), &error);
+    std::shared_ptr<const Lut3D> lut = GetLutForParam(bytes.Data(), bytes.Size(), &error);
     if (lut == nullptr && !error.empty()) {
         LogPrintf("Embedded LUT: %s", error.c_str());
     }
@@ -54,16 +54,16 @@ struct ChannelStats {
 
 // Minimum, mean and maximum of red, green and blue over a sparse grid of
 // about 36 x 64 input samples.
-ChannelStats InputStats(const kv::FrameView& in, const kv::PixelFormat& format) {
+ChannelStats InputStats(const FrameView& in, const PixelFormat& format) {
     ChannelStats stats;
-    const kv::ChannelTable channels = kv::ChannelTableFor(format.channelOrder);
+    const ChannelTable channels = ChannelTableFor(format.channelOrder);
     const int32_t positions[3] = {channels.r, channels.g, channels.b};
     const int32_t rowStep = std::max(1, in.height / 36);
     const int32_t columnStep = std::max(1, in.width / 64);
     double sum[3] = {0.0, 0.0, 0.0};
     long long count = 0;
     for (int32_t y = 0; y < in.height; y += rowStep) {
-        const unsigned char* row = kv::RowPointer(in, y);
+        const unsigned char* row = RowPointer(in, y);
         for (int32_t x = 0; x < in.width; x += columnStep) {
             const unsigned char* pixel = row + static_cast<ptrdiff_t>(x) * format.pixelBytes;
             for (int c = 0; c < 3; ++c) {
@@ -95,7 +95,7 @@ RenderLog& TheRenderLog() {
     return log;
 }
 
-void LogIfChanged(const char* line, const kv::FrameView& in, const kv::PixelFormat& format) {
+void LogIfChanged(const char* line, const FrameView& in, const PixelFormat& format) {
     RenderLog& log = TheRenderLog();
     std::lock_guard<std::mutex> lock(log.mutex);
     if (log.lastLine == line) {
@@ -107,7 +107,7 @@ void LogIfChanged(const char* line, const kv::FrameView& in, const kv::PixelForm
               s.min[1], s.mean[1], s.max[1], s.min[2], s.mean[2], s.max[2]);
 }
 
-void CopyOverlap(const kv::FrameView& in, const kv::FrameView& out, int32_t pixelBytes) {
+void CopyOverlap(const FrameView& in, const FrameView& out, int32_t pixelBytes) {
     const int32_t rows = std::min(in.height, out.height);
     const int32_t width = std::min(in.width, out.width);
     if (rows <= 0 || width <= 0) {
@@ -115,7 +115,7 @@ void CopyOverlap(const kv::FrameView& in, const kv::FrameView& out, int32_t pixe
     }
     const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(pixelBytes);
     for (int32_t y = 0; y < rows; ++y) {
-        std::memcpy(kv::RowPointer(out, y), kv::RowPointer(in, y), rowBytes);
+        std::memcpy(RowPointer(out, y), RowPointer(in, y), rowBytes);
     }
 }
 
@@ -135,7 +135,7 @@ const char* LutSourceName(LutSource source) {
 
 void RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lutParam, const PixelFormat& format,
                  const PF_LayerDef& input, const PF_LayerDef& output) {
-    const std::shared_ptr<const kv::Lut3D> lut = LutOfParam(in_data, lutParam);
+    const std::shared_ptr<const Lut3D> lut = LutOfParam(in_data, lutParam);
     LutSource source = LutSource::None;
     int32_t lutSize = 0;
     if (lut != nullptr && lut->probe != 0) {
@@ -152,14 +152,14 @@ void RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lutP
                   static_cast<long>(output.rowbytes), static_cast<long>(lut != nullptr ? lut->id : 0),
                   static_cast<double>(amount), LutSourceName(source), static_cast<int>(lutSize));
 
-    const kv::FrameView in = ViewOf(input, format);
-    const kv::FrameView out = ViewOf(output, format);
+    const FrameView in = ViewOf(input, format);
+    const FrameView out = ViewOf(output, format);
     LogIfChanged(line, in, format);
 
     if (source == LutSource::Pattern) {
-        kv::RunPatternJob(format, lut->probe, kv::ProbeGeometryFor(*lut, out.width, out.height), out);
+        RunPatternJob(format, lut->probe, ProbeGeometryFor(*lut, out.width, out.height), out);
     } else if (source == LutSource::Embedded && amount > 0.0f) {
-        kv::RunLutJob(format, *lut, in, out, amount);
+        RunLutJob(format, *lut, in, out, amount);
     } else {
         CopyOverlap(in, out, format.pixelBytes);
     }

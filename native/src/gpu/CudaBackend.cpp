@@ -20,7 +20,7 @@ CuDevicePtr DevicePtr(void* frameData) {
 class CudaBackend final : public GpuBackend {
 public:
     bool Prepare(const PrGPUDeviceInfo& device) override;
-    bool Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) override;
+    bool Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) override;
     bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) override;
 
 private:
@@ -52,7 +52,7 @@ bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
     return true;
 }
 
-bool CudaBackend::Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) {
+bool CudaBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
     const CudaDriverTable& cu = GetCudaDriverTable();
     const std::size_t bytes = lut.data.size() * sizeof(float);
     CuResult rc = 0;

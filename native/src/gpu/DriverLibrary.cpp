@@ -4,10 +4,10 @@
 
 namespace kv::gpu {
 
-void* LoadDriverLibrary(const wchar_t* name) { return kv::platform::LoadDynamicLibrary(name); }
+void* LoadDriverLibrary(const wchar_t* name) { return platform::LoadDynamicLibrary(name); }
 
 void* FindDriverSymbol(void* library, const char* name) {
-    return kv::platform::FindLibrarySymbol(library, name);
+    return platform::FindLibrarySymbol(library, name);
 }
 
 }  // namespace kv::gpu

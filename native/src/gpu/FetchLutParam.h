@@ -12,7 +12,7 @@ namespace kv::gpu {
 // What an instance knows of its LUT.
 struct InstanceLut {
     bool fetched = false;                   // the parameter has been read
-    std::shared_ptr<const kv::Lut3D> lut;   // empty: no usable LUT
+    std::shared_ptr<const Lut3D> lut;   // empty: no usable LUT
 };
 
 // Marks `target` fetched first, so a failing read is not repeated, then

@@ -27,7 +27,7 @@ public:
     // Replaces the device's LUT buffer with `lut`'s float data, once work
     // already on the host's stream or queue (which may still read the old
     // buffer) has finished. Logs and returns false on failure.
-    virtual bool Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) = 0;
+    virtual bool Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) = 0;
 
     // Enqueues the kernel with the device's LUT buffer on the host's stream
     // or queue, in 16 x 16 tiles over params.width x params.height. `src` and

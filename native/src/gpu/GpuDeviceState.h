@@ -28,7 +28,7 @@ struct GpuDeviceState {
     // The LUT object whose data the device buffer holds. Identity is the key:
     // holding the reference keeps the object, and so its address, from being
     // reused by another LUT while it is cached.
-    std::shared_ptr<const kv::Lut3D> uploadedLut;
+    std::shared_ptr<const Lut3D> uploadedLut;
 };
 
 // The state of device `deviceIndex`, created (all clear) on first use. The

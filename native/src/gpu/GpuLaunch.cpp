@@ -7,16 +7,16 @@
 
 namespace kv::gpu {
 
-GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float amount,
+GpuLaunch PlanLaunch(const std::shared_ptr<const Lut3D>& instanceLut, float amount,
                      const GpuFrames& frames) {
     GpuLaunch launch;
     KernelParams& p = launch.params;
-    const kv::Lut3D* own = instanceLut.get();
+    const Lut3D* own = instanceLut.get();
     if (own != nullptr && own->probe > 0) {
         // The identity LUT is bound but never read.
         launch.lut = IdentityLut();
         p.probe = own->probe;
-        p.pattern = kv::ProbeGeometryFor(*own, frames.width, frames.height);
+        p.pattern = ProbeGeometryFor(*own, frames.width, frames.height);
     } else if (own != nullptr && amount > 0.0f && own->HasCompleteCube()) {
         // Only a complete cube is safe for the kernel to index.
         launch.lut = instanceLut;

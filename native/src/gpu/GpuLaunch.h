@@ -27,14 +27,14 @@ struct GpuFrames {
 struct GpuLaunch {
     // The LUT whose data the kernel reads; empty when there is nothing to
     // run (nothing to apply, and the output already is the input).
-    std::shared_ptr<const kv::Lut3D> lut;
+    std::shared_ptr<const Lut3D> lut;
     KernelParams params;
 };
 
 // A pattern LUT draws the pattern whatever the amount; a LUT the kernel can
 // apply, with an amount above 0, is applied; anything else copies the input
 // through the identity LUT at amount 0, or runs nothing in place.
-GpuLaunch PlanLaunch(const std::shared_ptr<const kv::Lut3D>& instanceLut, float amount,
+GpuLaunch PlanLaunch(const std::shared_ptr<const Lut3D>& instanceLut, float amount,
                      const GpuFrames& frames);
 
 }  // namespace kv::gpu

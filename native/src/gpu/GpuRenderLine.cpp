@@ -24,7 +24,7 @@ LastLine& Last() {
 
 }  // namespace
 
-void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount, const kv::Lut3D* lut) {
+void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount, const Lut3D* lut) {
     int lutValue = 0;
     const char* suffix = "";
     if (lut != nullptr && lut->probe > 0) {

@@ -12,7 +12,7 @@ namespace kv::gpu {
 // `framework`, with the amount after the percent scaling and the instance's
 // LUT (not what the render chose), and logs it unless it equals the last line
 // logged.
-void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount, const kv::Lut3D* lut);
+void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount, const Lut3D* lut);
 
 // Test seam: forgets the last line.
 void ResetGpuRenderLineForTesting();

@@ -20,7 +20,7 @@ namespace kv::gpu {
 
 struct KernelParams {
     KV_KERNEL_ARGS(KV_KERNEL_PARAM)
-    kv::ProbeGeometry pattern;  // drawn instead of the picture when probe > 0
+    ProbeGeometry pattern;  // drawn instead of the picture when probe > 0
 };
 
 #undef KV_KERNEL_PARAM
@@ -33,7 +33,7 @@ struct KernelParams {
 #define KV_KERNEL_PATTERN_IS_INT_Int(name)
 #define KV_KERNEL_PATTERN_IS_INT_Float(name)
 #define KV_KERNEL_PATTERN_IS_INT_Pattern(name)                                    \
-    static_assert(std::is_same_v<decltype(kv::ProbeGeometry::name), std::int32_t>, \
+    static_assert(std::is_same_v<decltype(ProbeGeometry::name), std::int32_t>, \
                   "pattern arguments are 32-bit ints");
 #define KV_KERNEL_PATTERN_IS_INT(kind, name, initial) KV_KERNEL_PATTERN_IS_INT_##kind(name)
 KV_KERNEL_ARGS(KV_KERNEL_PATTERN_IS_INT)
@@ -44,7 +44,7 @@ KV_KERNEL_ARGS(KV_KERNEL_PATTERN_IS_INT)
 #undef KV_KERNEL_PATTERN_IS_INT_Pattern
 
 // Size and domain of the LUT a launch binds.
-inline void SetLutArgs(KernelParams& params, const kv::Lut3D& lut) {
+inline void SetLutArgs(KernelParams& params, const Lut3D& lut) {
     params.size = lut.size;
     params.dminR = lut.domainMin[0];
     params.dminG = lut.domainMin[1];

@@ -13,13 +13,13 @@ namespace kv::gpu {
 
 // The fixed 2-point identity LUT: copies go through the kernel with it and
 // amount 0, and pattern launches bind it as a LUT that is never read.
-const std::shared_ptr<const kv::Lut3D>& IdentityLut();
+const std::shared_ptr<const Lut3D>& IdentityLut();
 
 // Makes the device's LUT buffer hold `lut`'s float data and returns true, or
 // logs, leaves the device with no cached LUT (so the next render retries) and
 // returns false. Skips the copy when the buffer already holds this very LUT
 // object. The caller holds the device's mutex, and the device is ready.
 bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
-               const std::shared_ptr<const kv::Lut3D>& lut);
+               const std::shared_ptr<const Lut3D>& lut);
 
 }  // namespace kv::gpu

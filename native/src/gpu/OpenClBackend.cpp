@@ -38,7 +38,7 @@ void ReadBuildLog(const OpenClTable& cl, ClProgram program, ClDevice device,
 class OpenClBackend final : public GpuBackend {
 public:
     bool Prepare(const PrGPUDeviceInfo& device) override;
-    bool Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) override;
+    bool Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) override;
     bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) override;
 
 private:
@@ -79,7 +79,7 @@ bool OpenClBackend::Prepare(const PrGPUDeviceInfo& device) {
     return false;
 }
 
-bool OpenClBackend::Upload(const PrGPUDeviceInfo& device, const kv::Lut3D& lut) {
+bool OpenClBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
     const OpenClTable& cl = GetOpenClTable();
     // Kernels already queued may still read the old buffer.
     cl.clFinish(device.outCommandQueueHandle);

@@ -62,7 +62,7 @@ void LogLabelOnce(const std::string& text, const char* reason, PF_Err result) {
 
 }  // namespace
 
-std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamDef* params[]) {
+std::shared_ptr<const Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamDef* params[]) {
     if (params == nullptr || params[kParamLut] == nullptr) {
         return nullptr;
     }
@@ -76,7 +76,7 @@ std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamD
 }
 
 std::string LutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[]) {
-    const std::shared_ptr<const kv::Lut3D> lut = GetParamLut(in_data, params);
+    const std::shared_ptr<const Lut3D> lut = GetParamLut(in_data, params);
     if (lut == nullptr) {
         return "Choose a LUT";
     }

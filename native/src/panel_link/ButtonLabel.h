@@ -12,7 +12,7 @@
 namespace kv {
 
 // The LUT held by the "LUT" parameter, or null.
-std::shared_ptr<const kv::Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamDef* params[]);
+std::shared_ptr<const Lut3D> GetParamLut(const PF_InData* in_data, PF_ParamDef* params[]);
 
 // The button text for what the "LUT" parameter holds (8-bit, UTF-8 names
 // pass through).

@@ -26,19 +26,19 @@ static_assert((PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI) == 0x420000);
 
 // Reads and checks the picked file. On failure `reason` says why, and is
 // empty when the file could not be opened or was empty.
-bool ReadPickedCube(const std::string& bytes, kv::Lut3D& lut, std::string& reason) {
+bool ReadPickedCube(const std::string& bytes, Lut3D& lut, std::string& reason) {
     if (bytes.empty()) return false;
-    if (!kv::ReadCubeFile(bytes, lut, &reason)) return false;
+    if (!ReadCubeFile(bytes, lut, &reason)) return false;
     // .cube files allow more nodes than LUT text carries; such a LUT would be
     // stored but never render, so it is refused here like any unreadable file.
-    if (lut.size > kv::kMaxLutTextSize) {
-        reason = kv::messages::kLutSizeOutOfRange;
+    if (lut.size > kMaxLutTextSize) {
+        reason = messages::kLutSizeOutOfRange;
         return false;
     }
     return true;
 }
 
-bool HasUnitDomain(const kv::Lut3D& lut) {
+bool HasUnitDomain(const Lut3D& lut) {
     for (int c = 0; c < 3; ++c) {
         if (lut.domainMin[c] != 0.0f || lut.domainMax[c] != 1.0f) return false;
     }
@@ -112,8 +112,8 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
     }
     const std::string pathUtf8 = platform::Utf8FromWide(path);
     // A file that does not open reads as empty, which no reader accepts.
-    const std::string bytes = kv::platform::ReadWholeFile(path).value_or(std::string());
-    kv::Lut3D lut;
+    const std::string bytes = platform::ReadWholeFile(path).value_or(std::string());
+    Lut3D lut;
     std::string reason;
     if (!ReadPickedCube(bytes, lut, reason)) {
         LogPrintf("LUT button: could not read %s: %s", pathUtf8.c_str(), reason.c_str());
@@ -127,7 +127,7 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
         return PF_Err_NONE;
     }
 
-    const std::string text = kv::FormatLutText(lut, MatchIdFromCube(bytes), LutNameFromPath(pathUtf8));
+    const std::string text = FormatLutText(lut, MatchIdFromCube(bytes), LutNameFromPath(pathUtf8));
     const std::string stored = WidenLutText(text);
     PF_ParamDef& param = *params[kParamLut];
     if (!StoreValue(*in_data->utils, param, stored)) return PF_Err_OUT_OF_MEMORY;

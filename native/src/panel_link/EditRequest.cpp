@@ -62,18 +62,18 @@ std::string EditRequestRecord(int32_t id, std::string_view name, int64_t atMilli
 }
 
 void RequestEditLut(const PF_InData* in_data, PF_ParamDef* params[]) {
-    const std::shared_ptr<const kv::Lut3D> lut = GetParamLut(in_data, params);
+    const std::shared_ptr<const Lut3D> lut = GetParamLut(in_data, params);
     // Ids 0 and below are what LUT text carries when no panel match stands behind it.
     if (lut == nullptr || lut->id <= 0) {
         LogPrintf("Edit LUT: no match ID");
         ShowMessage(kNoMatchText, false);
         return;
     }
-    const std::string record = EditRequestRecord(lut->id, lut->name, kv::platform::WallClockMilliseconds());
+    const std::string record = EditRequestRecord(lut->id, lut->name, platform::WallClockMilliseconds());
     // "wb" replaces an earlier request. The folder is not created here: the
     // command's first log line has done that. A file that cannot be opened is
     // skipped silently, and the request is still logged.
-    if (std::FILE* file = kv::platform::OpenSharedFile(GetUserDataPath(L"edit-request.json"), "wb")) {
+    if (std::FILE* file = platform::OpenSharedFile(GetUserDataPath(L"edit-request.json"), "wb")) {
         std::fwrite(record.data(), 1, record.size(), file);
         std::fclose(file);
     }

@@ -38,13 +38,13 @@ void LogPrintf(const char* format, ...) noexcept {
     char message[1024];
     va_list args;
     va_start(args, format);
-    const int formatted = kv::platform::FormatInCLocale(message, sizeof message, format, args);
+    const int formatted = platform::FormatInCLocale(message, sizeof message, format, args);
     va_end(args);
     if (formatted < 0) message[0] = '\0';
 
     char stamp[32] = "";
     std::tm local{};
-    if (kv::platform::LocalTime(std::time(nullptr), &local)) {
+    if (platform::LocalTime(std::time(nullptr), &local)) {
         std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     }
 
