@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the project's sample picture through a warm film-style grade with
-# the headless host, on the After Effects 8-bit path and the Premiere Pro
-# float path, and draws the calibration pattern the panel measures.
+# the headless host, on the After Effects 8-bit path, through After Effects'
+# smart render at 16 bits per channel and on the Premiere Pro float path, and
+# draws the calibration pattern the panel measures.
 # Usage: scripts/run-demo.sh [output-folder]      (default ./demo-out)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -27,6 +28,9 @@ mkdir -p "$data_home"
 echo "--- After Effects, 8-bit"
 "$host" --module "$module" --host ae --cube "$out/warm-film.cube" \
   --in "$out/before.png" --out "$out/after-ae-8bit.png" --save-project "$out/demo.kvproj" | tee "$out/host-ae.txt"
+echo "--- After Effects, 16-bit smart render, LUT from the saved project"
+"$host" --module "$module" --host ae --depth 16 --load-project "$out/demo.kvproj" \
+  --in "$out/before.png" --out "$out/after-ae-16bit.png" | tee "$out/host-ae16.txt"
 echo "--- Premiere Pro, 32-bit float, LUT from the saved project"
 "$host" --module "$module" --host pr --format 32f --load-project "$out/demo.kvproj" \
   --in "$out/before.png" --out "$out/after-pr-float.png" | tee "$out/host-pr.txt"
@@ -39,6 +43,7 @@ echo
 echo "Pictures and grade in $out:"
 echo "  before.png               the sample chart (16-bit)"
 echo "  after-ae-8bit.png        graded on the After Effects 8-bit path"
+echo "  after-ae-16bit.png       graded through After Effects' smart render at 16 bits"
 echo "  after-pr-float.png       graded on the Premiere Pro float path"
 echo "  calibration-pattern.png  the pattern the panel measures"
 echo "  warm-film.cube           the grade; demo.kvproj the saved project"

@@ -20,6 +20,7 @@
 
 #include "host/BatchProgress.h"
 #include "host/FrameSequence.h"
+#include "host/SmartRender.h"
 #include "host/WorldImage.h"
 #include "image/PictureFile.h"
 
@@ -69,11 +70,12 @@ bool StderrIsTerminal() {
 
 // ---- Render paths -------------------------------------------------------------
 
-// 8-bit pictures take the chosen host's 8-bit path; deeper ones Premiere's
-// float path, since After Effects hands this effect 8-bit frames only.
-// The pixel format a picture renders in: 16-bit and float pictures keep their
-// precision through the editing host's float path.
+// The pixel format a picture renders in. With --depth every frame takes
+// After Effects' smart render at that depth. Otherwise 8-bit pictures take the
+// chosen host's 8-bit path and 16-bit and float pictures keep their precision
+// through the editing host's float path.
 const kv::PixelFormat& FormatFor(const Picture& picture, const HostOptions& o) {
+    if (o.depth) return SmartRenderFormat(*o.depth);
     if (picture.isFloat || picture.samples.bitDepth == 16) return kv::kBgra32f;
     if (o.host == HostKind::AfterEffects) return kv::kArgb8;
     return o.format == RenderFormat::Float32 ? kv::kBgra32f : kv::kBgra8u;
@@ -123,37 +125,6 @@ SPErr FrameReleaseSuite(const char* name, int32 version) {
     return gSessionBasic->ReleaseSuite(name, version);
 }
 
-// ---- Pictures in and out of worlds ----------------------------------------------
-
-// BGRA floats, in the order a Premiere float world keeps them.
-void FloatsToWorld(const FloatImage& image, kvsim::FakeWorld& world) {
-    for (int y = 0; y < image.height; ++y) {
-        auto* row = reinterpret_cast<float*>(world.Row(y));
-        const float* source = image.at(0, y);
-        for (int x = 0; x < image.width; ++x, source += 4, row += 4) {
-            row[0] = source[2];
-            row[1] = source[1];
-            row[2] = source[0];
-            row[3] = source[3];
-        }
-    }
-}
-
-FloatImage WorldToFloats(kvsim::FakeWorld& world) {
-    FloatImage image(world.width(), world.height());
-    for (int y = 0; y < image.height; ++y) {
-        const auto* row = reinterpret_cast<const float*>(world.Row(y));
-        float* target = image.at(0, y);
-        for (int x = 0; x < image.width; ++x, target += 4, row += 4) {
-            target[0] = row[2];
-            target[1] = row[1];
-            target[2] = row[0];
-            target[3] = row[3];
-        }
-    }
-    return image;
-}
-
 // ---- Workers ------------------------------------------------------------------
 
 struct Tally {
@@ -166,17 +137,22 @@ struct Tally {
 
 class Worker {
 public:
-    Worker(const BatchEffect& effect, SPBasicSuite* basic) : effect_(effect), basic_(basic) {}
+    Worker(const BatchEffect& effect, SPBasicSuite* basic, bool smart)
+        : effect_(effect), basic_(basic), smart_(smart) {}
 
-    // Renders one picture; false with `error` when the module refuses.
-    bool Render(const Picture& picture, const kv::PixelFormat& format, Picture& result, std::string& error);
+    // Renders one picture for an output file of type `target`; false with
+    // `error` when the module refuses.
+    bool Render(const Picture& picture, const kv::PixelFormat& format, PictureType target, Picture& result,
+                std::string& error);
 
 private:
     kvsim::FakeWorld& WorldFor(std::unique_ptr<kvsim::FakeWorld>& world, const kv::PixelFormat& format,
                                 int width, int height);
+    PF_Err RenderCommand(const kv::PixelFormat& format, kvsim::FakeWorld& input, kvsim::FakeWorld& output);
 
     const BatchEffect& effect_;
     SPBasicSuite* basic_;
+    bool smart_;  // After Effects' smart render instead of RENDER
     std::unique_ptr<kvsim::FakeWorld> input_;
     std::unique_ptr<kvsim::FakeWorld> output_;
 };
@@ -189,39 +165,35 @@ kvsim::FakeWorld& Worker::WorldFor(std::unique_ptr<kvsim::FakeWorld>& world, con
     return *world;
 }
 
-bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, Picture& result, std::string& error) {
+// RENDER with this worker's own records, as a host's render thread has them.
+PF_Err Worker::RenderCommand(const kv::PixelFormat& format, kvsim::FakeWorld& input, kvsim::FakeWorld& output) {
     const bool isFloat = format.depth == kv::ChannelDepth::k32f;
-    const int width = picture.width();
-    const int height = picture.height();
-    kvsim::FakeWorld& input = WorldFor(input_, format, width, height);
-    kvsim::FakeWorld& output = WorldFor(output_, format, width, height);
-    if (isFloat) {
-        FloatsToWorld(picture.isFloat ? picture.floats : ToFloatImage(picture.samples), input);
-    } else {
-        ImageToWorld(picture.samples, input);
-    }
-
-    // This worker's own records, as a host's render thread has them.
     PF_InData in = effect_.host.in();
     in.appl_id = &format == &kv::kArgb8 ? kvsim::kApplAfterEffects : kvsim::kApplPremiere;
     in.pica_basicP = basic_;
-    in.width = width;
-    in.height = height;
+    in.width = input.width();
+    in.height = input.height();
     PF_OutData out{};
     kvsim::FakeParams params(&input, effect_.amount, effect_.lut);
     tFrameFormat = isFloat ? PrPixelFormat_BGRA_4444_32f : PrPixelFormat_BGRA_4444_8u;
-    const PF_Err err = effect_.entry(PF_Cmd_RENDER, &in, &out, params.list(), &output.def(), nullptr);
-    if (err != PF_Err_NONE) {
+    return effect_.entry(PF_Cmd_RENDER, &in, &out, params.list(), &output.def(), nullptr);
+}
+
+bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, PictureType target, Picture& result,
+                    std::string& error) {
+    kvsim::FakeWorld& input = WorldFor(input_, format, picture.width(), picture.height());
+    kvsim::FakeWorld& output = WorldFor(output_, format, picture.width(), picture.height());
+    PictureToWorld(picture, input);
+    if (smart_) {
+        // Each frame is a smart render of its own, whose call object is the
+        // effect reference its callbacks receive: one worker's checkouts
+        // never reach another's.
+        if (!SmartRenderFrame(effect_.host, input, output, effect_.amount, effect_.lut, error)) return false;
+    } else if (const PF_Err err = RenderCommand(format, input, output); err != PF_Err_NONE) {
         error = std::string("RENDER returned error ") + std::to_string(err);
         return false;
     }
-    result = Picture{};
-    result.isFloat = isFloat;
-    if (result.isFloat) {
-        result.floats = WorldToFloats(output);
-    } else {
-        result.samples = WorldToImage(output);
-    }
+    result = WorldToPicture(output, target);
     return true;
 }
 
@@ -260,15 +232,16 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
         return;
     }
     const kv::PixelFormat& format = FormatFor(picture, options);
+    const PictureType target = PictureTypeOf(frame.output);
     Picture result;
-    if (!worker.Render(picture, format, result, error)) {
+    if (!worker.Render(picture, format, target, result, error)) {
         Report(frame.input + ": " + error);
         ++tally.failed;
         return;
     }
     const std::string temporary = TemporaryName(frame.output);
     std::error_code ec;
-    if (!WritePicture(temporary, PictureTypeOf(frame.output), result, &error)) {
+    if (!WritePicture(temporary, target, result, &error)) {
         fs::remove(temporary, ec);
         Report(std::string("cannot write ") + frame.output + ": " + error);
         ++tally.failed;
@@ -292,7 +265,7 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
 }
 
 void Batch::RunWorker() {
-    Worker worker(effect, basic);
+    Worker worker(effect, basic, options.depth.has_value());
     while (!Stopping()) {
         const std::size_t i = next++;
         if (i >= frames.size()) break;

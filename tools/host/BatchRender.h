@@ -4,9 +4,11 @@
 //
 // Each worker thread renders whole frames with its own host records (input
 // and output records, parameter array, worlds), as a host's render threads
-// do; the module declares threaded rendering. A frame goes to a temporary
-// name in its output folder and is renamed when complete, so an interrupted
-// run (SIGINT, SIGTERM) leaves only whole frames under final names.
+// do; the module declares threaded rendering. With --depth each frame is a
+// smart render of its own at that depth (SmartRender.h). A frame goes to a
+// temporary name in its output folder and is renamed when complete, so an
+// interrupted run (SIGINT, SIGTERM) leaves only whole frames under final
+// names.
 
 #include <ostream>
 

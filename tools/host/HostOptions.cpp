@@ -9,7 +9,7 @@
 namespace kvtool {
 
 const char* const kHostUsage =
-    "usage: kromvale-host --module PATH [--host ae|pr] [--format 8|32f]\n"
+    "usage: kromvale-host --module PATH [--host ae|pr] [--format 8|32f] [--depth 8|16|32]\n"
     "                     [--cube FILE.cube | --pattern N | --load-project FILE]\n"
     "                     [--amount PERCENT] [--in PICTURE --out PICTURE]\n"
     "                     [--in FOLDER|SEQUENCE --out FOLDER|SEQUENCE [--frames FIRST-LAST] [--jobs N]]\n"
@@ -20,18 +20,30 @@ const char* const kHostUsage =
     "Pictures are .png (where built with libpng), .pam, or .exr (where built with\n"
     "OpenEXR).\n"
     "\n"
+    "After Effects renders through RENDER at 8 bits unless --depth is given;\n"
+    "--depth renders through smart render (SMART_PRE_RENDER, then SMART_RENDER)\n"
+    "in ARGB8, ARGB16 or ARGB32f worlds. 16-bit samples v (0..65535) become the\n"
+    "16-bit world's codes (0..32768) as round(v * 32768 / 65535) and come back as\n"
+    "round(code * 65535 / 32768), so every code survives the trip. An 8-bit\n"
+    "picture at --depth 16 or 32 is widened first (each sample times 257); a\n"
+    "16-bit one at --depth 8 is rounded to 8 bits. EXR pictures keep values\n"
+    "outside 0..1 at --depth 32 and are clamped to 0..1 at 8 and 16. PNG and\n"
+    "PAM results have 8 bits at --depth 8 and 16 bits at 16 and 32 (floats\n"
+    "clamped to 0..1); EXR results hold the world's values as floats. Premiere\n"
+    "Pro takes --format, not --depth.\n"
+    "\n"
     "Batch: --in names a folder (its .png, .pam and .exr pictures in name order)\n"
     "or a numbered sequence, shot.%04d.png or shot.####.png; --out names a folder\n"
     "(frames keep their names) or, for a sequence, a pattern that takes the\n"
     "frame's number and decides the file type. --frames renders that range and\n"
     "reports its missing frames. Frames render in parallel, --jobs at a time (one\n"
-    "per processor by default). Each frame takes the path its picture needs:\n"
-    "8-bit pictures the After Effects 8-bit path (ARGB8), or with --host pr\n"
-    "Premiere's 8-bit path (BGRA8u, or BGRA32f with --format 32f); 16-bit\n"
-    "pictures and EXR always Premiere's 32-bit float path, since After Effects\n"
-    "gives this effect 8-bit frames only. Float results are written as 16-bit\n"
-    "PNG/PAM or as float EXR. An output never replaces an input. A frame is\n"
-    "written under a temporary name and renamed when whole.\n"
+    "per processor by default). With --depth every frame takes After Effects'\n"
+    "smart render at that depth. Otherwise each frame takes the path its picture\n"
+    "needs: 8-bit pictures the After Effects 8-bit path (ARGB8), or with --host\n"
+    "pr Premiere's 8-bit path (BGRA8u, or BGRA32f with --format 32f); 16-bit\n"
+    "pictures and EXR Premiere's 32-bit float path. Float results are written as\n"
+    "16-bit PNG/PAM or as float EXR. An output never replaces an input. A frame\n"
+    "is written under a temporary name and renamed when whole.\n"
     "Exit status: 0 done; 1 failed; 2 bad command line; 3 frames that could not\n"
     "be read were skipped; 128+N stopped by signal N (frames in progress are\n"
     "removed).\n";
@@ -81,6 +93,13 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
             if (value == "8") options.format = RenderFormat::Bits8;
             else if (value == "32f") options.format = RenderFormat::Float32;
             else { error = "--format must be 8 or 32f"; return false; }
+        } else if (arg == "--depth") {
+            int bits = 0;
+            if (!ParseInt(value, bits) || (bits != 8 && bits != 16 && bits != 32)) {
+                error = "--depth must be 8, 16 or 32";
+                return false;
+            }
+            options.depth = bits;
         } else if (arg == "--cube") {
             options.cubePath = value;
         } else if (arg == "--pattern") {
@@ -130,8 +149,12 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
         error = "--jobs and --frames need a folder or a numbered sequence as --in";
         return false;
     }
+    if (options.host == HostKind::Premiere && options.depth) {
+        error = "--depth is After Effects' smart render (--host ae); Premiere Pro's float path is --format 32f";
+        return false;
+    }
     if (options.host == HostKind::AfterEffects && options.format == RenderFormat::Float32) {
-        error = "After Effects renders this effect in 8 bits only (--format 32f needs --host pr)";
+        error = "--format 32f needs --host pr (After Effects' deep paths are --depth 16 and --depth 32)";
         return false;
     }
     return true;

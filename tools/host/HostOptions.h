@@ -13,7 +13,10 @@ enum class RenderFormat { Bits8, Float32 };
 struct HostOptions {
     std::string modulePath;
     HostKind host = HostKind::AfterEffects;
-    RenderFormat format = RenderFormat::Bits8;  // Premiere only; After Effects is always 8-bit
+    RenderFormat format = RenderFormat::Bits8;  // Premiere only
+    // After Effects only: render through smart render (SMART_PRE_RENDER, then
+    // SMART_RENDER) at 8, 16 or 32 bits per channel. Unset: RENDER at 8 bits.
+    std::optional<int> depth;
     std::string cubePath;                        // store this .cube file's LUT text
     std::optional<int> pattern;                  // or store "KVLUTP <n>"
     std::optional<double> amount;                // percent; 100 unless a project says otherwise

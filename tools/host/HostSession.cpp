@@ -12,8 +12,10 @@
 #include "host/LutValue.h"
 #include "host/ProjectFile.h"
 #include "host/Registration.h"
+#include "host/SmartRender.h"
 #include "host/WorldImage.h"
 #include "image/ImageFile.h"
+#include "image/PictureFile.h"
 
 namespace kvtool {
 namespace {
@@ -55,6 +57,7 @@ private:
     bool PrintAndScan();
     bool UpdateControls();
     bool Render();
+    bool SmartRender();
     bool RenderFrames();
     bool SaveProject();
     void TearDown();
@@ -201,6 +204,7 @@ bool Session::UpdateControls() {
 }
 
 bool Session::Render() {
+    if (o_.depth) return SmartRender();
     Image picture;
     std::string error;
     if (!ReadImage(o_.inPath, picture, &error)) return Fail(o_.inPath + ": " + error);
@@ -218,6 +222,25 @@ bool Session::Render() {
     if (!WriteImage(o_.outPath, WorldToImage(output), &error)) return Fail(o_.outPath + ": " + error);
     out_ << "render: " << format->name << " " << picture.width << "x" << picture.height
          << " amount " << amount_ << " -> " << o_.outPath << "\n";
+    return true;
+}
+
+// After Effects' smart render at the chosen depth. Unlike RENDER's path it
+// reads and writes any picture type, EXR included, since float worlds are
+// among its depths.
+bool Session::SmartRender() {
+    Picture picture;
+    std::string error;
+    if (!ReadPicture(o_.inPath, picture, &error)) return Fail(o_.inPath + ": " + error);
+    const PictureType target = PictureTypeOf(o_.outPath);
+    const kv::PixelFormat& format = SmartRenderFormat(*o_.depth);
+    kvsim::FakeWorld input(format, picture.width(), picture.height());
+    kvsim::FakeWorld output(format, picture.width(), picture.height());
+    PictureToWorld(picture, input);
+    if (!SmartRenderFrame(*host_, input, output, amount_, lut_, error)) return Fail(error);
+    if (!WritePicture(o_.outPath, target, WorldToPicture(output, target), &error)) return Fail(o_.outPath + ": " + error);
+    out_ << "render: " << format.name << " " << picture.width() << "x" << picture.height() << " amount " << amount_
+         << " -> " << o_.outPath << "\n";
     return true;
 }
 

@@ -233,6 +233,35 @@ TEST_F(HostBatch, SixteenBitPicturesTakeTheFloatPathAndComeBackAtSixteenBits) {
     EXPECT_TRUE(pr.status == 0 && Contains(pr.output, "paths: BGRA32f 3\n")) << pr.output;
 }
 
+// With --depth every frame, whatever its picture's depth, is a smart render
+// at that depth, several at once, and equals the same picture rendered alone.
+TEST_F(HostBatch, WithADepthEveryFrameTakesSmartRenderAtThatDepth) {
+    fs::create_directories(Path("mixed"));
+    for (int n : {1, 2, 3}) Write(Numbered("mixed/deep-", n, ".png"), Frame(n, 16));
+    Write("mixed/eight-4.png", Frame(4, 8));
+    Write("mixed/eight-5.pam", Frame(5, 8));
+    Write("mixed/deep-6.pam", Frame(6, 16));
+    const struct {
+        const char* depth;
+        const char* format;
+        int pngBits;
+    } depths[] = {{"16", "ARGB16", 16}, {"32", "ARGB32f", 16}, {"8", "ARGB8", 8}};
+    for (const auto& d : depths) {
+        SCOPED_TRACE(d.depth);
+        const std::string out = std::string("out") + d.depth;
+        const HostRun run =
+            Host({"--host", "ae", "--depth", d.depth, "--jobs", "3", "--in", Path("mixed"), "--out", Path(out)});
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_TRUE(Contains(run.output, std::string("paths: ") + d.format + " 6\n")) << run.output;
+        for (const std::string& name : Names("mixed")) {
+            SCOPED_TRACE(name);
+            const kvtool::Image frame = Read(Path(out + "/" + name));
+            EXPECT_EQ(frame.bitDepth, d.pngBits);
+            EXPECT_EQ(frame.rgba, Single(Path("mixed/" + name), {"--depth", d.depth}).rgba);
+        }
+    }
+}
+
 #ifdef KV_TEST_HAVE_OPENEXR
 TEST_F(HostBatch, ExrFramesRenderInFloatAndKeepValuesOutsideZeroToOne) {
     // The same picture as 16-bit PNG and as EXR floats: the graded EXR,

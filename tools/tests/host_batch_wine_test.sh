@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # kromvale-host.exe renders a numbered PAM sequence through Kromvale.aex under
 # Wine: one frame is unreadable and is skipped (status 3), a second run
-# replaces the first run's outputs, and an output folder that is the input
-# folder is refused.
+# replaces the first run's outputs, frames take After Effects' smart render
+# with --depth, and an output folder that is the input folder is refused.
 # Usage: host_batch_wine_test.sh WINE_RUN HOST_EXE SAMPLE_EXE MODULE
 # Needs the environment of scripts/wine-env.sh (WINEPREFIX, USER).
 set -euo pipefail
@@ -37,6 +37,11 @@ for round in 1 2; do
 done
 head -c 2 "$work/graded/g.0004.pam" | grep -q P7 || { echo "output is no picture"; exit 1; }
 cmp -s "$work/shots/f.0004.pam" "$work/graded/g.0004.pam" && { echo "frame 4 was not graded"; exit 1; }
+
+batch --depth 16 --in "$(win "$work/shots/f.%04d.pam")" --out "$(win "$work/deep/d.####.pam")"
+[ "$status" -eq 3 ] || { echo "--depth 16: status $status, expected 3: $out"; exit 1; }
+grep -q 'paths: ARGB16 3' <<<"$out" || { echo "no 16-bit smart renders: $out"; exit 1; }
+head -c 64 "$work/deep/d.0004.pam" | grep -q 'MAXVAL 65535' || { echo "a 16-bit frame is no 16-bit picture"; exit 1; }
 
 before="$(cksum <"$work/shots/f.0001.pam")"
 batch --in "$(win "$work/shots")" --out "$(win "$work/shots")"

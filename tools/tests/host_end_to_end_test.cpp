@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +23,10 @@
 #include "host/ProjectFile.h"
 #include "host/WorldImage.h"
 #include "image/ImageFile.h"
+#include "image/PictureFile.h"
+#ifdef KV_TEST_HAVE_OPENEXR
+#include "image/ExrFile.h"
+#endif
 #include "lut_engine/ByteChannel.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/LutText.h"
@@ -112,6 +118,24 @@ protected:
                     text += ' ';
                     number(0.3f + 0.5f * B + 0.2f * R * G);
                     text += '\n';
+                }
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    // The identity grade with 17 points a side: every node value (k / 16) is
+    // exact in binary, so the grade gives every input back.
+    static void WriteIdentityCube(const std::string& path) {
+        std::string text = "LUT_3D_SIZE 17\n";
+        for (int b = 0; b < 17; ++b)
+            for (int g = 0; g < 17; ++g)
+                for (int r = 0; r < 17; ++r) {
+                    const int node[3] = {r, g, b};
+                    for (int c = 0; c < 3; ++c) {
+                        char buf[32];
+                        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, node[c] / 16.0);
+                        text.append(buf, end);
+                        text += c == 2 ? '\n' : ' ';
+                    }
                 }
         std::ofstream(path, std::ios::binary) << text;
     }
@@ -320,6 +344,142 @@ TEST_F(HostEndToEnd, FailuresEndWithAMessageAndStatus) {
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
     const std::string usage = Quote(KV_HOST_EXE) + " --host ae >/dev/null 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(usage.c_str())), 2);
+}
+
+// --depth 8 is the same 8-bit render as RENDER, reached through smart render.
+TEST_F(HostEndToEnd, SmartRenderAtEightBitsWritesTheBytesOfRender) {
+    for (const char* in : {"in8.png", "in16.png"}) {
+        for (const char* percent : {"100", "62.5"}) {
+            SCOPED_TRACE(std::string(in) + " " + percent);
+            const std::vector<std::string> grade = {"--cube", Path("night.grade.cube"), "--amount", percent, "--in",
+                                                    Path(in)};
+            std::vector<std::string> render = grade, smart = grade;
+            render.insert(render.end(), {"--out", Path("render.png")});
+            smart.insert(smart.end(), {"--depth", "8", "--out", Path("smart.png")});
+            const HostRun byRender = Host(render);
+            ASSERT_EQ(byRender.status, 0) << byRender.output;
+            const HostRun bySmart = Host(smart);
+            ASSERT_EQ(bySmart.status, 0) << bySmart.output;
+            EXPECT_TRUE(Contains(bySmart.output, "render: ARGB8 11x7 amount ")) << bySmart.output;
+            EXPECT_EQ(ReadAll(Path("smart.png")), ReadAll(Path("render.png")));
+            EXPECT_NE(ReadAll(Path("smart.png")), ReadAll(Path(in)));
+        }
+    }
+}
+
+TEST_F(HostEndToEnd, SmartRenderAtSixteenBitsGivesEverySixteenBitCodeBackThroughAnIdentityGrade) {
+    WriteIdentityCube(Path("identity.cube"));
+    // 129 x 256 pixels: the sample of every world code 0..32768 in red, the
+    // codes in other orders in green, blue and alpha.
+    kvtool::Image picture(129, 256, 16);
+    for (int i = 0; i < picture.width * picture.height; ++i) {
+        const auto sample = [](long k) { return kvtool::Sample16FromCode(static_cast<std::uint16_t>(k % 32769)); };
+        std::uint16_t* p = picture.rgba.data() + 4 * static_cast<std::size_t>(i);
+        p[0] = sample(i);
+        p[1] = sample(i * 7L + 3);
+        p[2] = sample(i * 13L + 11);
+        p[3] = sample(33L * 32769 - 1 - i);
+    }
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteImage(Path("codes.png"), picture, &error)) << error;
+    const HostRun run = Host({"--depth", "16", "--cube", Path("identity.cube"), "--in", Path("codes.png"), "--out",
+                              Path("codes-out.png")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "render: ARGB16 129x256 amount 100 -> " + Path("codes-out.png"))) << run.output;
+    kvtool::Image back;
+    ASSERT_TRUE(kvtool::ReadImage(Path("codes-out.png"), back, &error)) << error;
+    EXPECT_EQ(back.bitDepth, 16);
+    EXPECT_TRUE(back.rgba == picture.rgba) << "the 16-bit round trip changed samples";
+    EXPECT_TRUE(Contains(ReadAll(home_ + "/.local/share/Kromvale/effect.log"), "Render fmt=ARGB16 129x256"));
+}
+
+// The deep smart renders grade like Premiere's float path: at 32 bits with the
+// very same float maths, at 16 bits within the codes' rounding.
+TEST_F(HostEndToEnd, DeepSmartRendersGradeLikePremieresFloatPath) {
+    const std::vector<std::string> grade = {"--cube", Path("night.grade.cube"), "--amount", "80", "--in",
+                                            Path("in16.png")};
+    std::vector<std::string> premiere = grade, deep = grade, floats = grade;
+    premiere.insert(premiere.end(), {"--host", "pr", "--format", "32f", "--out", Path("pr.png")});
+    deep.insert(deep.end(), {"--depth", "16", "--out", Path("ae16.png")});
+    floats.insert(floats.end(), {"--depth", "32", "--out", Path("ae32.png")});
+    for (const auto* args : {&premiere, &deep, &floats}) {
+        const HostRun run = Host(*args);
+        ASSERT_EQ(run.status, 0) << run.output;
+    }
+    EXPECT_EQ(ReadAll(Path("ae32.png")), ReadAll(Path("pr.png")));
+
+    kvtool::Image input, expected, actual;
+    std::string error;
+    ASSERT_TRUE(kvtool::ReadImage(Path("in16.png"), input, &error)) << error;
+    ASSERT_TRUE(kvtool::ReadImage(Path("pr.png"), expected, &error)) << error;
+    ASSERT_TRUE(kvtool::ReadImage(Path("ae16.png"), actual, &error)) << error;
+    ASSERT_EQ(actual.bitDepth, 16);
+    ASSERT_EQ(actual.rgba.size(), expected.rgba.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < expected.rgba.size(); ++i) {
+        worst = std::max(worst, std::abs(static_cast<int>(actual.rgba[i]) - static_cast<int>(expected.rgba[i])));
+    }
+    // Half a code on the way in, moved by the grade's slope (up to 2 here),
+    // then half a code on the way out: about three samples.
+    EXPECT_LE(worst, 4);
+    EXPECT_NE(actual.rgba, input.rgba);
+}
+
+#ifdef KV_TEST_HAVE_OPENEXR
+TEST_F(HostEndToEnd, SmartRenderAtThirtyTwoBitsKeepsFloatValuesOutsideZeroToOne) {
+    WriteIdentityCube(Path("identity.cube"));
+    kvtool::FloatImage scene(3, 2);
+    scene.rgba = {12.5f, 3.0f, -0.25f, 1.0f,  0.18f, 0.5f,  0.75f, 1.5f,  1.0f, 65504.0f, 1e-6f, 0.5f,
+                  0.0f,  2.0f, 0.25f,  0.25f, -4.0f, 0.1f,  0.2f,  1.0f,  0.3f, 0.6f,     1.25f, 0.0f};
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteExr(Path("scene.exr"), scene, &error)) << error;
+
+    // Amount 0 passes every value through exactly.
+    HostRun run = Host({"--depth", "32", "--cube", Path("identity.cube"), "--amount", "0", "--in", Path("scene.exr"),
+                        "--out", Path("through.exr")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "render: ARGB32f 3x2 amount 0 -> ")) << run.output;
+    kvtool::FloatImage back;
+    ASSERT_TRUE(kvtool::ReadExr(Path("through.exr"), back, &error)) << error;
+    EXPECT_EQ(back.rgba, scene.rgba);
+
+    // Halfway to the identity grade, which looks up values clamped to 0..1:
+    // 12.5 becomes 6.75, not 1. Alpha is never graded.
+    run = Host({"--depth", "32", "--cube", Path("identity.cube"), "--amount", "50", "--in", Path("scene.exr"),
+                "--out", Path("half.exr")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    ASSERT_TRUE(kvtool::ReadExr(Path("half.exr"), back, &error)) << error;
+    ASSERT_EQ(back.rgba.size(), scene.rgba.size());
+    for (std::size_t i = 0; i < scene.rgba.size(); ++i) {
+        const float v = scene.rgba[i];
+        const float expected = i % 4 == 3 ? v : 0.5f * v + 0.5f * std::clamp(v, 0.0f, 1.0f);
+        EXPECT_NEAR(back.rgba[i], expected, 1e-5f * std::max(1.0f, std::fabs(v))) << i;
+    }
+    EXPECT_EQ(back.rgba[0], 6.75f);
+
+    // A 16-bit world given the same file clamps it to 0..1.
+    run = Host({"--depth", "16", "--cube", Path("identity.cube"), "--amount", "0", "--in", Path("scene.exr"),
+                "--out", Path("clamped.exr")});
+    ASSERT_EQ(run.status, 0) << run.output;
+    ASSERT_TRUE(kvtool::ReadExr(Path("clamped.exr"), back, &error)) << error;
+    EXPECT_EQ(back.rgba[0], 1.0f);
+    EXPECT_EQ(back.rgba[2], 0.0f);
+    EXPECT_EQ(back.rgba[5], 0.5f);
+}
+#endif
+
+TEST_F(HostEndToEnd, DepthIsRefusedForPremiereAndForUnknownDepths) {
+    const HostRun premiere = Host({"--host", "pr", "--depth", "16", "--in", Path("in16.png"), "--out", Path("x.png")});
+    EXPECT_EQ(premiere.status, 2);
+    EXPECT_TRUE(Contains(premiere.output, "kromvale-host: --depth is After Effects' smart render")) << premiere.output;
+    EXPECT_TRUE(Contains(premiere.output, "usage: kromvale-host")) << premiere.output;
+    const HostRun odd = Host({"--depth", "10"});
+    EXPECT_EQ(odd.status, 2);
+    EXPECT_TRUE(Contains(odd.output, "--depth must be 8, 16 or 32")) << odd.output;
+
+    const HostRun badType = Host({"--depth", "16", "--in", Path("in16.png"), "--out", Path("x.tif")});
+    EXPECT_EQ(badType.status, 1);
+    EXPECT_TRUE(Contains(badType.output, "x.tif: unknown picture type")) << badType.output;
 }
 
 }  // namespace

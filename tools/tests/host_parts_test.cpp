@@ -72,13 +72,31 @@ TEST(HostOptions, ASequenceOrAFolderMakesABatchWithItsOwnOptions) {
     }
 }
 
+TEST(HostOptions, DepthChoosesAfterEffectsSmartRenderForSinglePicturesAndBatches) {
+    kvtool::HostOptions o;
+    std::string error;
+    ASSERT_TRUE(kvtool::ParseHostOptions({"--module", "m.so", "--in", "a.png", "--out", "b.png"}, o, error));
+    EXPECT_FALSE(o.depth) << "without --depth After Effects renders through RENDER";
+    for (int bits : {8, 16, 32}) {
+        ASSERT_TRUE(kvtool::ParseHostOptions(
+            {"--module", "m", "--host", "ae", "--depth", std::to_string(bits), "--in", "f.%04d.exr", "--out", "o"}, o,
+            error))
+            << error;
+        EXPECT_TRUE(o.batch && o.depth == bits);
+    }
+}
+
 TEST(HostOptions, RefusesContradictionsAndBadValues) {
     const std::vector<std::vector<std::string>> bad = {
         {},                                                                 // no module
         {"--module"},                                                       // missing value
         {"--module", "m", "--host", "nuke"},                                // unknown host
         {"--module", "m", "--format", "16"},                                // unknown format
-        {"--module", "m", "--format", "32f"},                               // After Effects has no float path here
+        {"--module", "m", "--format", "32f"},                               // After Effects' float path is --depth 32
+        {"--module", "m", "--depth", "12"},                                 // unknown depth
+        {"--module", "m", "--depth", "32f"},                                // --format's spelling
+        {"--module", "m", "--host", "pr", "--depth", "16"},                 // Premiere has no smart render here
+        {"--module", "m", "--depth", "8", "--host", "pr"},                  // in either order
         {"--module", "m", "--cube", "a.cube", "--pattern", "17"},           // two LUT sources
         {"--module", "m", "--pattern", "17", "--load-project", "p"},        // two LUT sources
         {"--module", "m", "--in", "a.png"},                                 // --in without --out

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # kromvale-host.exe against Kromvale.aex under Wine: the sample picture (PAM:
 # the Windows tools have no PNG library) is rendered on the After Effects
-# 8-bit and Premiere float paths, a project is saved and loaded again, and
-# the module's log must appear in the Wine user's roaming folder.
+# 8-bit and Premiere float paths and through After Effects' smart render at 8
+# and 16 bits, a project is saved and loaded again, and the module's log must
+# appear in the Wine user's roaming folder.
 # Usage: host_wine_test.sh WINE_RUN HOST_EXE SAMPLE_EXE MODULE
 # Needs the environment of scripts/wine-env.sh (WINEPREFIX, USER).
 set -euo pipefail
@@ -33,9 +34,26 @@ cmp "$work/p.kvproj" "$work/q.kvproj" || { echo "project changed on the way thro
 head -c 2 "$work/ae.pam" | grep -q P7 && head -c 2 "$work/pr.pam" | grep -q P7 || { echo "no output pictures"; exit 1; }
 cmp -s "$work/chart.pam" "$work/pr.pam" && { echo "the float render left the picture unchanged"; exit 1; }
 
+# Smart render: at 8 bits the same bytes as RENDER, at 16 bits a 16-bit
+# picture; Premiere has no --depth.
+out="$(run "$host" --module "$(win "$module")" --depth 8 --cube "$(win "$work/warm.cube")" \
+  --in "$(win "$work/chart.pam")" --out "$(win "$work/ae8.pam")")"
+grep -q 'render: ARGB8 48x30' <<<"$out" || { echo "no 8-bit smart render: $out"; exit 1; }
+cmp "$work/ae.pam" "$work/ae8.pam" || { echo "8-bit smart render differs from RENDER"; exit 1; }
+out="$(run "$host" --module "$(win "$module")" --depth 16 --load-project "$(win "$work/p.kvproj")" \
+  --in "$(win "$work/chart.pam")" --out "$(win "$work/ae16.pam")")"
+grep -q 'render: ARGB16 48x30' <<<"$out" || { echo "no 16-bit smart render: $out"; exit 1; }
+head -c 64 "$work/ae16.pam" | grep -q 'MAXVAL 65535' || { echo "the 16-bit render is no 16-bit picture"; exit 1; }
+cmp -s "$work/chart.pam" "$work/ae16.pam" && { echo "the 16-bit render left the picture unchanged"; exit 1; }
+set +e
+out="$(run "$host" --module "$(win "$module")" --host pr --depth 16 2>&1)"
+status=$?
+set -e
+[ "$status" -eq 2 ] && grep -q -- '--depth is After Effects' <<<"$out" || { echo "--depth with pr: $status $out"; exit 1; }
+
 [ -f "$log" ] || { echo "no effect.log at $log"; exit 1; }
 after="$(wc -c <"$log")"
 [ "$after" -gt "$before" ] || { echo "effect.log did not grow"; exit 1; }
 tail -c "+$((before + 1))" "$log" | tr -d '\r' | grep -q 'GlobalSetup build 12 host=PrMr' \
   || { echo "effect.log lacks the Premiere setup line"; exit 1; }
-echo "ok: renders, project round trip and $log"
+echo "ok: renders, smart renders, project round trip and $log"
