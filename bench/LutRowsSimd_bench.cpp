@@ -117,8 +117,7 @@ void BM_SimdLutRows16_ARGB16(benchmark::State& state) {
 }
 
 // Float frames: the editing host's B, G, R, A and the compositing host's
-// A, R, G, B, the same pixels either way. Argument 3: 1 streams the output
-// around the cache.
+// A, R, G, B, the same pixels either way.
 template <int32_t Order>
 void BM_SimdLutRows32f(benchmark::State& state) {
     LevelScope level(state);
@@ -133,7 +132,6 @@ void BM_SimdLutRows32f(benchmark::State& state) {
     p.srcChannels = p.dstChannels = kv::ChannelTableFor(Order);
     p.lut = &lut;
     p.amount = 1.0f;
-    p.streamOutput = state.range(3) != 0;
     RunBands(state, p, kv::ActiveRowOps(Order == kv::kLayoutARGB ? kv::kArgb32f : kv::kBgra32f).applyLut);
 }
 
@@ -207,19 +205,6 @@ void LevelsSizesThreads(benchmark::internal::Benchmark* b) {
     }
 }
 
-// The same, and with the output streamed at the AVX2 level.
-void LevelsSizesThreadsStores(benchmark::internal::Benchmark* b) {
-    for (const int64_t level : {0, 1}) {
-        for (const int64_t size : {33, 65}) {
-            for (const int64_t threads : {1, 2}) {
-                for (const int64_t stream : {0, 1}) {
-                    if (stream == 0 || level == 1) b->Args({level, size, threads, stream});
-                }
-            }
-        }
-    }
-}
-
 // Milliseconds of wall time, processor time of all threads, and the fastest
 // repetition.
 void FrameTimes(benchmark::internal::Benchmark* b) {
@@ -232,8 +217,8 @@ void FrameTimes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_SimdLutRows8<kv::kLayoutARGB>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
 BENCHMARK(BM_SimdLutRows8<kv::kLayoutBGRA>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
 BENCHMARK(BM_SimdLutRows16_ARGB16)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
-BENCHMARK(BM_SimdLutRows32f<kv::kLayoutBGRA>)->Apply(LevelsSizesThreadsStores)->Apply(FrameTimes);
-BENCHMARK(BM_SimdLutRows32f<kv::kLayoutARGB>)->Apply(LevelsSizesThreadsStores)->Apply(FrameTimes);
+BENCHMARK(BM_SimdLutRows32f<kv::kLayoutBGRA>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
+BENCHMARK(BM_SimdLutRows32f<kv::kLayoutARGB>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
 BENCHMARK(BM_CopyFrame)->ArgsProduct({{4, 8, 16}, {1, 2}, {0, 1}})->Apply(FrameTimes);
 BENCHMARK(BM_SimdProbeRows8_BGRA8)->Args({0, 17})->Args({1, 17})->Args({0, 64})->Args({1, 64})
     ->Unit(benchmark::kMillisecond);

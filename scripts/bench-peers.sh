@@ -107,13 +107,9 @@ for line in open(ff_path):
     cpu = frames * pixels / max(float(u) + float(s) - float(bu) - float(bs), 1e-9) / 1e6
     ff[(fmt, int(size), int(threads))] = (wall, cpu)
 
-# kind -> benchmark name and the arguments after level, size and threads
-# ("nt": the float rows with their output streamed around the cache).
-ROWS = {"argb8": ("BM_SimdLutRows8<kv::kLayoutARGB>", ""), "bgra8": ("BM_SimdLutRows8<kv::kLayoutBGRA>", ""),
-        "argb16": ("BM_SimdLutRows16_ARGB16", ""),
-        "bgra32f": ("BM_SimdLutRows32f<kv::kLayoutBGRA>", "/0"), "argb32f": ("BM_SimdLutRows32f<kv::kLayoutARGB>", "/0"),
-        "bgra32f nt": ("BM_SimdLutRows32f<kv::kLayoutBGRA>", "/1"),
-        "argb32f nt": ("BM_SimdLutRows32f<kv::kLayoutARGB>", "/1")}
+ROWS = {"argb8": "BM_SimdLutRows8<kv::kLayoutARGB>", "bgra8": "BM_SimdLutRows8<kv::kLayoutBGRA>",
+        "argb16": "BM_SimdLutRows16_ARGB16", "bgra32f": "BM_SimdLutRows32f<kv::kLayoutBGRA>",
+        "argb32f": "BM_SimdLutRows32f<kv::kLayoutARGB>"}
 BYTES = {"argb8": 4, "bgra8": 4, "argb16": 8}
 OCIO = {"argb8": "BM_Ocio8_RGBA8", "bgra8": "BM_Ocio8_RGBA8", "argb16": "BM_Ocio16_RGBA16"}
 PEER = {"argb8": "rgba", "bgra8": "rgba"}
@@ -122,8 +118,7 @@ def mpix(t):
     return None if t is None else (pixels / t[0] / 1e6, pixels / t[1] / 1e6)
 
 def times_at(kind, level, size, threads, agg="median"):
-    name, extra = ROWS[kind]
-    return ours.get((f"{name}/{level}/{size}/{threads}{extra}/process_time/real_time", agg))
+    return ours.get((f"{ROWS[kind]}/{level}/{size}/{threads}/process_time/real_time", agg))
 
 def copy_at(bpp, threads, by_row, agg):
     return ours.get((f"BM_CopyFrame/{bpp}/{threads}/{by_row}/process_time/real_time", agg))
@@ -133,7 +128,7 @@ def fmt_pair(v):
 
 print("Mpixel/s on 1920x1080, medians of the repetitions (wall / processor time of all threads);")
 print("x OCIO and x ffmpeg: our AVX2 over the peer, processor time")
-print(f"{'format':10} {'LUT':>4} {'thr':>3} | {'ours avx2':^16}| {'ours scalar':^16}| {'OpenColorIO':^16}| {'ffmpeg lut3d':^16}| x OCIO | x ffmpeg")
+print(f"{'format':8} {'LUT':>4} {'thr':>3} | {'ours avx2':^16}| {'ours scalar':^16}| {'OpenColorIO':^16}| {'ffmpeg lut3d':^16}| x OCIO | x ffmpeg")
 for kind in ROWS:
     for size in (33, 65):
         for threads in (1, 2):
@@ -143,7 +138,7 @@ for kind in ROWS:
             f = ff.get((PEER.get(kind, "gbrpf32le"), size, threads))
             ro = f"{a[1] / o[1]:6.1f}" if a and o else "   -  "
             rf = f"{a[1] / f[1]:8.1f}" if a and f else "     -  "
-            print(f"{kind:10} {size:>4} {threads:>3} | {fmt_pair(a)}| {fmt_pair(s)}| {fmt_pair(o)}| {fmt_pair(f)}| {ro} | {rf}")
+            print(f"{kind:8} {size:>4} {threads:>3} | {fmt_pair(a)}| {fmt_pair(s)}| {fmt_pair(o)}| {fmt_pair(f)}| {ro} | {rf}")
 print()
 print("OpenColorIO runs packed RGBA (16 bits on its own 0..65535 scale); ffmpeg rgba for the 8-bit rows and")
 print("planar gbrpf32 for the float rows.")
@@ -172,7 +167,7 @@ for kind in ROWS:
         floor = lambda th: min((t[0] for t in (copy_at(bpp, th, 0, "min"), copy_at(bpp, th, 1, "min")) if t),
                                default=None)
         over = lambda t, c: f"{t / c:5.2f}x" if c else "  -  "
-        print(f"  {kind:10} {size}: 2/1 thr {one[0] / two[0]:.2f} ({one_m[0] / two_m[0]:.2f});"
+        print(f"  {kind:8} {size}: 2/1 thr {one[0] / two[0]:.2f} ({one_m[0] / two_m[0]:.2f});"
               f" processor 2/1 thr {two_m[1] / one_m[1]:.2f};"
               f" frame / copy: 1 thr {over(one[0], floor(1))}, 2 thr {over(two[0], floor(2))}")
 for kind in ("argb8", "argb16", "argb32f"):

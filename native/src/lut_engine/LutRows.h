@@ -24,11 +24,6 @@ struct LutRowsParams {
     const Lut3D* lut = nullptr;
     float amount = 0.0f;
     ChannelTable dstChannels;
-    // Write the output around the cache where a routine can (the AVX2 float
-    // rows, on 16-byte aligned destinations). For outputs much larger than
-    // the cache, where each line would otherwise be read before it is
-    // overwritten. The bits written are the same either way.
-    bool streamOutput = false;
 };
 
 using LutRowsFn = void (*)(const LutRowsParams& params, int32_t y0, int32_t y1);

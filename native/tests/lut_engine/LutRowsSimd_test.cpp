@@ -446,63 +446,6 @@ TEST_F(LutRowsSimd, InPlaceBandsMatch) {
                       [](const VectorRoutines& s) { return s.lutRows32f; }, frame32, 1, 5, true);
 }
 
-// Float output streamed around the cache: rows starting on a 32-byte
-// boundary, 16 bytes off it (the first pixel is done apart), alternating
-// between the two (row bytes an odd multiple of 16), or only 4-byte aligned
-// (not streamed); widths with and without a tail; out of place and in
-// place. Everything around the rows stays as it was.
-TEST_F(LutRowsSimd, StreamedFloatOutputMatches) {
-    const kv::Lut3D lut = testCube(17, 41u, false);
-    // No NaN: the buffers are compared byte for byte.
-    const std::vector<float> specials = {0.0f, -0.0f, 1.0f, 2.0f, -1.0f};
-    for (const int32_t offset : {0, 16, 4}) {
-        for (const int32_t width : {1, 7, 8, 9, 37}) {
-            for (const int32_t pad : {0, 16, 4}) {
-                for (const bool inPlace : {false, true}) {
-                    SCOPED_TRACE(::testing::Message() << "offset " << offset << " width " << width << " pad " << pad
-                                                      << " in place " << inPlace);
-                    const int32_t rows = 4;
-                    const int32_t rowBytes = width * 16 + pad;
-                    Frame src = makeFrame(width, rows, 16, pad, kv::kLayoutARGB, 0);
-                    fillRandomFloats(src, static_cast<uint32_t>(width * 7 + pad), specials);
-                    // Two buffers with the same bytes, each with its frame
-                    // at `offset` from a 32-byte boundary.
-                    const size_t frameBytes = static_cast<size_t>(rowBytes) * rows;
-                    std::vector<unsigned char> expected(frameBytes + 128, 0x6B);
-                    std::vector<unsigned char> actual(frameBytes + 128, 0x6B);
-                    const auto at = [offset](std::vector<unsigned char>& buffer) {
-                        const auto base = reinterpret_cast<std::uintptr_t>(buffer.data());
-                        return buffer.data() + ((32 - base % 32) % 32) + 32 + offset;
-                    };
-                    unsigned char* const e = at(expected);
-                    unsigned char* const a = at(actual);
-                    if (inPlace) {
-                        std::memcpy(e, src.bytes.data(), frameBytes);
-                        std::memcpy(a, src.bytes.data(), frameBytes);
-                    }
-                    kv::LutRowsParams p = lutParams32f(lut, src, src, width, 0.75f);
-                    p.dst.channelOrder = kv::kLayoutBGRA;
-                    p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
-                    p.src.data = inPlace ? e : src.bytes.data();
-                    p.dst.data = e;
-                    kv::ApplyLutRows32f(p, 0, rows);
-                    // The 32 bytes either side of the frame and the row ends
-                    // show any stray store.
-                    for (const VectorRoutines& set : routines_) {
-                        if (inPlace) std::memcpy(a, src.bytes.data(), frameBytes);
-                        p.src.data = inPlace ? a : src.bytes.data();
-                        p.dst.data = a;
-                        p.streamOutput = true;
-                        set.lutRows32f(p, 0, rows);
-                        p.streamOutput = false;
-                        ASSERT_EQ(std::memcmp(e - 32, a - 32, frameBytes + 64), 0) << set.name;
-                    }
-                }
-            }
-        }
-    }
-}
-
 // Every permutation of the four channel positions, for the source and the
 // destination independently, at every depth and in the pattern: the vector
 // shuffles are built from the tables, so each one is its own case.

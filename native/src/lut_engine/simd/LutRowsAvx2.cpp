@@ -7,7 +7,6 @@
 
 #include <bit>
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 
 #include "lut_engine/FrameView.h"
@@ -45,9 +44,8 @@ KV_AVX2_INLINE void loadShuffles(const ChannelTable& s, const ChannelTable& d, F
 
 // Eight pixels from src to dst (the same memory is allowed). Each load holds
 // two whole pixels, so the channel lanes hold the pixels in the order 0, 2,
-// 4, 6, 1, 3, 5, 7, undone on the way out. Stream stores need dst 32-byte
-// aligned.
-template <bool UnitDomain, bool Stream = false>
+// 4, 6, 1, 3, 5, 7, undone on the way out.
+template <bool UnitDomain>
 KV_AVX2_INLINE void lutBlock32f(const CubeLanes& c, const FloatShuffles& f, const float* src,
                                 float* dst) {
     __m256 pairs[4];
@@ -63,33 +61,11 @@ KV_AVX2_INLINE void lutBlock32f(const CubeLanes& c, const FloatShuffles& f, cons
 
     channelsToPairs(out, pairs);
     for (int k = 0; k < 4; ++k) {
-        const __m256 pixels = _mm256_permutevar_ps(pairs[k], f.scatter);
-        if (Stream) {
-            _mm256_stream_ps(dst + 8 * k, pixels);
-        } else {
-            _mm256_storeu_ps(dst + 8 * k, pixels);
-        }
+        _mm256_storeu_ps(dst + 8 * k, _mm256_permutevar_ps(pairs[k], f.scatter));
     }
 }
 
-// The first `count` (< 8) pixels from src to dst through a block on the
-// stack, so that nothing past them is read or written.
 template <bool UnitDomain>
-KV_AVX2_INLINE void lutPart32f(const CubeLanes& c, const FloatShuffles& f, const float* src, float* dst,
-                               int32_t count) {
-    const std::size_t bytes = static_cast<std::size_t>(count) * 16;
-    float block[4 * kLanes] = {};
-    std::memcpy(block, src, bytes);
-    lutBlock32f<UnitDomain>(c, f, block, block);
-    std::memcpy(dst, block, bytes);
-}
-
-// With Stream, every destination row starts 16-byte aligned: a row starting
-// off a 32-byte boundary does its first pixel apart, and the blocks after it
-// are stored around the cache. The fence at the end orders those stores
-// before whatever the caller does next (a join hands the rows to another
-// thread).
-template <bool UnitDomain, bool Stream>
 KV_AVX2 void lutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
     CubeLanes c;
     loadCube(*p.lut, p.amount, c);
@@ -100,28 +76,19 @@ KV_AVX2 void lutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
         const float* src = reinterpret_cast<const float*>(RowPointer(p.src, y));
         float* dst = reinterpret_cast<float*>(RowPointer(p.dst, y));
         int32_t x = 0;
-        if (Stream && (reinterpret_cast<std::uintptr_t>(dst) & 31u) != 0 && width > 0) {
-            lutPart32f<UnitDomain>(c, f, src, dst, 1);
-            x = 1;
-        }
         for (; x + kLanes <= width; x += kLanes) {
-            lutBlock32f<UnitDomain, Stream>(c, f, src + 4 * static_cast<std::ptrdiff_t>(x),
-                                            dst + 4 * static_cast<std::ptrdiff_t>(x));
+            lutBlock32f<UnitDomain>(c, f, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
-            lutPart32f<UnitDomain>(c, f, src + 4 * static_cast<std::ptrdiff_t>(x),
-                                   dst + 4 * static_cast<std::ptrdiff_t>(x), width - x);
+            // The row's last pixels go through a block on the stack, so that
+            // nothing past the row end is read or written.
+            const std::size_t bytes = static_cast<std::size_t>(width - x) * 16;
+            float block[4 * kLanes] = {};
+            std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
+            lutBlock32f<UnitDomain>(c, f, block, block);
+            std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
-    if (Stream) {
-        _mm_sfence();
-    }
-}
-
-// Streaming needs every row start 16-byte aligned, so that one pixel brings
-// it to a 32-byte boundary.
-bool canStreamRows(const FrameView& view) {
-    return (reinterpret_cast<std::uintptr_t>(view.data) & 15u) == 0 && (view.rowBytes & 15) == 0;
 }
 
 // --- 8-bit pixels ----------------------------------------------------------
@@ -204,11 +171,10 @@ void ApplyLutRows32fAvx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
         ApplyLutRows32f(p, y0, y1);
         return;
     }
-    const bool unit = hasUnitDomain(*p.lut) && roundsToNearestKeepingDenormals();
-    if (p.streamOutput && canStreamRows(p.dst)) {
-        (unit ? lutRows32f<true, true> : lutRows32f<false, true>)(p, y0, y1);
+    if (hasUnitDomain(*p.lut) && roundsToNearestKeepingDenormals()) {
+        lutRows32f<true>(p, y0, y1);
     } else {
-        (unit ? lutRows32f<true, false> : lutRows32f<false, false>)(p, y0, y1);
+        lutRows32f<false>(p, y0, y1);
     }
 }
 
