@@ -18,8 +18,10 @@
 # the process), medians of the repetitions. On a busy machine only the
 # processor-time figures are trustworthy: with the kernel's per-session
 # fairness, another session's build leaves our two threads one processor's
-# worth of time between them. The two-thread gains are therefore also given
-# from the fastest repetition, the one least disturbed. The load average and
+# worth of time between them. The repetitions of all benchmarks run
+# interleaved in random order, so quiet and busy spells fall on all of them
+# alike, and the two-thread gains are also given from each one's fastest
+# repetition, the one least disturbed. The load average and
 # the processor time the rest of the machine took during our run are printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,6 +46,7 @@ echo "kromvale_bench ..." >&2
 /usr/bin/time -f "%U %S %e" -o "$work/ours.time" \
   "$build/bench/kromvale_bench" --benchmark_filter='BM_SimdLutRows|BM_Ocio|BM_CopyFrame' \
   --benchmark_repetitions="${KV_BENCH_REPETITIONS:-10}" --benchmark_min_time="${KV_BENCH_MIN_TIME:-0.1}" \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true --benchmark_format=json >"$work/ours.json" 2>/dev/null
 read -r busy1 idle1 < <(machine_ticks)
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
