@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lut_engine/ByteChannel.h"
+#include "lut_engine/Code16Channel.h"
 #include "lut_engine/Lut3D.h"
 
 namespace kvbench {
@@ -55,6 +56,33 @@ inline std::vector<float> photoFrameRGBA32f() {
     std::vector<float> f = photoFrameBGRA32f();
     for (size_t i = 0; i < f.size(); i += 4) {
         std::swap(f[i], f[i + 2]);
+    }
+    return f;
+}
+
+// Float frame, channel order A, R, G, B.
+inline std::vector<float> photoFrameARGB32f() {
+    std::vector<float> f = photoFrameBGRA32f();
+    for (size_t i = 0; i < f.size(); i += 4) {
+        std::swap(f[i], f[i + 3]);
+        std::swap(f[i + 1], f[i + 2]);
+    }
+    return f;
+}
+
+// 16-bit frame (0..32768), channel order A, R, G, B.
+inline std::vector<uint16_t> photoFrameARGB16() {
+    std::vector<uint16_t> f(static_cast<size_t>(kFramePixels) * 4);
+    for (int32_t y = 0; y < kFrameHeight; ++y) {
+        for (int32_t x = 0; x < kFrameWidth; ++x) {
+            float rgb[3];
+            photoPixel(x, y, rgb);
+            uint16_t* p = &f[(static_cast<size_t>(y) * kFrameWidth + x) * 4];
+            p[0] = static_cast<uint16_t>(kv::kCode16Max);
+            for (int c = 0; c < 3; ++c) {
+                p[1 + c] = kv::Code16FromUnit(rgb[c]);
+            }
+        }
     }
     return f;
 }

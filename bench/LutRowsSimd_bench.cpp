@@ -1,11 +1,21 @@
 // Scalar against vectorised row operations on one 1920x1080 frame, through
 // the band splitter told to use 1 or 2 threads (1: the calling thread does
 // the whole frame). Arguments: row level (0 scalar, 1 avx2), cube size,
-// threads. Levels the processor lacks are skipped.
+// threads. Levels the processor lacks are skipped. Beside them, plain copies
+// of the same frame bytes on 1 and 2 threads: the floor a memory-bound row
+// operation cannot beat.
+//
+// The processor time shown is the whole process's (every band's thread), so
+// on a busy machine a row operation's cost per frame can still be read from
+// it; the wall time of two-thread runs needs two idle cores. With
+// repetitions, a "min" statistic beside the median gives the repetition that
+// was disturbed least.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <utility>
@@ -14,6 +24,7 @@
 #include "BenchInputs.h"
 #include "effect/BandSplitter.h"
 #include "lut_engine/ByteChannel.h"
+#include "lut_engine/Code16Channel.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/ProbePattern.h"
 #include "lut_engine/PixelFormat.h"
@@ -87,20 +98,71 @@ void BM_SimdLutRows8(benchmark::State& state) {
     RunBands(state, p, kv::ActiveRowOps(kv::kArgb8).applyLut);
 }
 
-void BM_SimdLutRows32f_BGRA32f(benchmark::State& state) {
+// 16-bit frame in the compositing host's A, R, G, B order.
+void BM_SimdLutRows16_ARGB16(benchmark::State& state) {
     LevelScope level(state);
     if (!level.ok()) return;
     const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
-    std::vector<float> src = photoFrameBGRA32f();
-    std::vector<float> dst(src.size());
+    std::vector<uint16_t> src = photoFrameARGB16();
+    std::vector<uint16_t> dst(src.size());
     kv::LutRowsParams p;
-    p.src = FrameOf(src.data(), 16, kv::kLayoutBGRA);
-    p.dst = FrameOf(dst.data(), 16, kv::kLayoutBGRA);
+    p.src = FrameOf(src.data(), 8, kv::kLayoutARGB);
+    p.dst = FrameOf(dst.data(), 8, kv::kLayoutARGB);
     p.width = kFrameWidth;
-    p.srcChannels = p.dstChannels = kv::ChannelTableFor(kv::kLayoutBGRA);
+    p.srcChannels = p.dstChannels = kv::ChannelTableFor(kv::kLayoutARGB);
+    p.scale = kv::kArgb16.codeScale;
     p.lut = &lut;
     p.amount = 1.0f;
-    RunBands(state, p, kv::ActiveRowOps(kv::kBgra32f).applyLut);
+    RunBands(state, p, kv::ActiveRowOps(kv::kArgb16).applyLut);
+}
+
+// Float frames: the editing host's B, G, R, A and the compositing host's
+// A, R, G, B, the same pixels either way.
+template <int32_t Order>
+void BM_SimdLutRows32f(benchmark::State& state) {
+    LevelScope level(state);
+    if (!level.ok()) return;
+    const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
+    std::vector<float> src = Order == kv::kLayoutARGB ? photoFrameARGB32f() : photoFrameBGRA32f();
+    std::vector<float> dst(src.size());
+    kv::LutRowsParams p;
+    p.src = FrameOf(src.data(), 16, Order);
+    p.dst = FrameOf(dst.data(), 16, Order);
+    p.width = kFrameWidth;
+    p.srcChannels = p.dstChannels = kv::ChannelTableFor(Order);
+    p.lut = &lut;
+    p.amount = 1.0f;
+    RunBands(state, p, kv::ActiveRowOps(Order == kv::kLayoutARGB ? kv::kArgb32f : kv::kBgra32f).applyLut);
+}
+
+// Copies the frame's bytes (argument 0 bytes a pixel) from one buffer to
+// another in the splitter's bands for argument 1 threads: each band as one
+// memcpy of its rows (argument 2 = 0; the C library may then write around
+// the cache) or row by row, as the render's copy path does (argument 2 = 1).
+void BM_CopyFrame(benchmark::State& state) {
+    const size_t rowBytes = static_cast<size_t>(kFrameWidth) * static_cast<size_t>(state.range(0));
+    const unsigned threads = static_cast<unsigned>(state.range(1));
+    const bool byRow = state.range(2) != 0;
+    std::vector<unsigned char> src(rowBytes * kFrameHeight, 0x3C);
+    std::vector<unsigned char> dst(src.size(), 0);
+    const kv::BandBody body = [&](int32_t first, int32_t last) {
+        if (!byRow) {
+            std::memcpy(dst.data() + first * rowBytes, src.data() + first * rowBytes, (last - first) * rowBytes);
+            return;
+        }
+        for (int32_t y = first; y < last; ++y) {
+            std::memcpy(dst.data() + y * rowBytes, src.data() + y * rowBytes, rowBytes);
+        }
+    };
+    const kv::ThreadStarter start = [](std::function<void()> task) { return std::thread(std::move(task)); };
+    for (auto _ : state) {
+        kv::Split(kFrameHeight, body, threads, start);
+        benchmark::ClobberMemory();
+    }
+    CountPixels(state);
+    // Read and written: twice the frame.
+    state.SetBytesProcessed(state.iterations() * 2 * static_cast<int64_t>(src.size()));
+    state.SetLabel(byRow ? "by row" : "by band");
 }
 
 // The pattern on one thread; the second argument is the pattern size.
@@ -143,11 +205,21 @@ void LevelsSizesThreads(benchmark::internal::Benchmark* b) {
     }
 }
 
+// Milliseconds of wall time, processor time of all threads, and the fastest
+// repetition.
+void FrameTimes(benchmark::internal::Benchmark* b) {
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->ComputeStatistics(
+        "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+}
+
 }  // namespace
 
-BENCHMARK(BM_SimdLutRows8<kv::kLayoutARGB>)->Apply(LevelsSizesThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SimdLutRows8<kv::kLayoutBGRA>)->Apply(LevelsSizesThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SimdLutRows32f_BGRA32f)->Apply(LevelsSizesThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SimdLutRows8<kv::kLayoutARGB>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
+BENCHMARK(BM_SimdLutRows8<kv::kLayoutBGRA>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
+BENCHMARK(BM_SimdLutRows16_ARGB16)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
+BENCHMARK(BM_SimdLutRows32f<kv::kLayoutBGRA>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
+BENCHMARK(BM_SimdLutRows32f<kv::kLayoutARGB>)->Apply(LevelsSizesThreads)->Apply(FrameTimes);
+BENCHMARK(BM_CopyFrame)->ArgsProduct({{4, 8, 16}, {1, 2}, {0, 1}})->Apply(FrameTimes);
 BENCHMARK(BM_SimdProbeRows8_BGRA8)->Args({0, 17})->Args({1, 17})->Args({0, 64})->Args({1, 64})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplitterEmptyBands1080)->Arg(2)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond)->UseRealTime();
