@@ -99,7 +99,7 @@ inline std::vector<uint8_t> photoFrame8(int alphaAt) {
             uint8_t* p = &f[(static_cast<size_t>(y) * kFrameWidth + x) * 4];
             p[alphaAt] = 255;
             for (int c = 0; c < 3; ++c) {
-                p[first + c] = kv::byteFromUnit(rgb[c]);
+                p[first + c] = kv::ByteFromUnit(rgb[c]);
             }
         }
     }

@@ -48,11 +48,11 @@ kv::FrameView FrameOf(void* data, int32_t bytesPerPixel, int32_t order) {
 class LevelScope {
 public:
     explicit LevelScope(benchmark::State& state)
-        : previous_(kv::activeRowLevel()), ok_(kv::setRowLevel(static_cast<kv::RowLevel>(state.range(0)))) {
+        : previous_(kv::ActiveRowLevel()), ok_(kv::SetRowLevel(static_cast<kv::RowLevel>(state.range(0)))) {
         if (!ok_) state.SkipWithError("row level not supported by this processor");
-        state.SetLabel(kv::rowLevelName(static_cast<kv::RowLevel>(state.range(0))));
+        state.SetLabel(kv::RowLevelName(static_cast<kv::RowLevel>(state.range(0))));
     }
-    ~LevelScope() { kv::setRowLevel(previous_); }
+    ~LevelScope() { kv::SetRowLevel(previous_); }
     bool ok() const { return ok_; }
 
 private:

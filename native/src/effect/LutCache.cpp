@@ -83,7 +83,7 @@ std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
         }
     } else {
         auto lut = std::make_shared<Lut3D>();
-        if (ParseLutText(std::string_view(text), *lut, error) && !lut->empty()) {
+        if (ParseLutText(std::string_view(text), *lut, error) && !lut->IsEmpty()) {
             result = std::move(lut);
         }
     }

@@ -13,7 +13,7 @@ inline constexpr float kByteScale = std::bit_cast<float>(0x3B808081u);
 
 // Stores a unit-range value as a byte: value * 255 + 0.5 truncated, with
 // everything not above 0 (NaN included) giving 0 and 255 upward giving 255.
-inline uint8_t byteFromUnit(float value) {
+inline uint8_t ByteFromUnit(float value) {
     const float v = value * 255.0f + 0.5f;
     if (!(v > 0.0f)) {
         return 0;

@@ -36,11 +36,11 @@ constexpr int64_t kMaxSize = 256;
 
 // Reads `count` floats one after another; an unreadable one is 0 and the
 // next is read from the same place.
-void readKeywordFloats(std::string_view rest, float* out, int count) {
+void ReadKeywordFloats(std::string_view rest, float* out, int count) {
     size_t pos = 0;
     for (int i = 0; i < count; ++i) {
         out[i] = 0.0f;
-        if (!scanFloat(rest, pos, out[i], FloatScan::LongestValidPrefix)) out[i] = 0.0f;
+        if (!ScanFloat(rest, pos, out[i], FloatScan::LongestValidPrefix)) out[i] = 0.0f;
     }
 }
 
@@ -61,7 +61,7 @@ bool ReadCubeFile(std::string_view text, Lut3D& lut, std::string* error) {
         line.remove_prefix(first);
 
         if (line.starts_with("LUT_3D_SIZE")) {
-            const int64_t n = leadingInteger(line.substr(11));
+            const int64_t n = LeadingInteger(line.substr(11));
             if (n < kMinSize || n > kMaxSize) return messages::Fail(error, messages::kCubeSizeOutOfRange);
             lut.size = static_cast<int32_t>(n);
             // Never reserve more than the text could hold (a value takes at
@@ -69,9 +69,9 @@ bool ReadCubeFile(std::string_view text, Lut3D& lut, std::string* error) {
             const auto expected = static_cast<size_t>(n * n * n * 3);
             values.reserve(std::min(expected, text.size() / 2 + 3));
         } else if (line.starts_with("DOMAIN_MIN")) {
-            readKeywordFloats(line.substr(10), lut.domainMin, 3);
+            ReadKeywordFloats(line.substr(10), lut.domainMin, 3);
         } else if (line.starts_with("DOMAIN_MAX")) {
-            readKeywordFloats(line.substr(10), lut.domainMax, 3);
+            ReadKeywordFloats(line.substr(10), lut.domainMax, 3);
         } else if (line.starts_with("LUT_1D_SIZE")) {
             return messages::Fail(error, messages::kCube1D);
         } else if (line.starts_with("LUT_3D_INPUT_RANGE") || line.starts_with("LUT_1D_INPUT_RANGE")) {
@@ -81,7 +81,7 @@ bool ReadCubeFile(std::string_view text, Lut3D& lut, std::string* error) {
             // curve beyond 0..1 say so this way, and read as 0..1 they would
             // grade wrong without a word.
             float range[2];
-            readKeywordFloats(line.substr(18), range, 2);
+            ReadKeywordFloats(line.substr(18), range, 2);
             std::fill(lut.domainMin, lut.domainMin + 3, range[0]);
             std::fill(lut.domainMax, lut.domainMax + 3, range[1]);
         } else if ((line[0] >= 'A' && line[0] <= 'Z') || line[0] == '_') {
@@ -90,7 +90,7 @@ bool ReadCubeFile(std::string_view text, Lut3D& lut, std::string* error) {
             size_t pos = 0;
             for (int i = 0; i < 3; ++i) {
                 float v = 0.0f;
-                if (!scanFloat(line, pos, v, FloatScan::LongestValidPrefix)) {
+                if (!ScanFloat(line, pos, v, FloatScan::LongestValidPrefix)) {
                     return messages::Fail(error, messages::kCubeMalformedLine);
                 }
                 values.push_back(v);

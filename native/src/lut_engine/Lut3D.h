@@ -26,7 +26,7 @@ struct Lut3D {
     std::vector<float> data;
 
     // A record with neither a cube nor a pattern means "no LUT".
-    bool empty() const { return size == 0 && probe == 0; }
+    bool IsEmpty() const { return size == 0 && probe == 0; }
 
     // At least two nodes per axis and every one of them present: what
     // sampling needs, since it reads whole cells without bounds checks.

@@ -22,9 +22,9 @@ void ApplyLutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
             const float alpha = sp[s.a];
             float out[3];
             sampleTetra(lut, in, out);
-            dp[d.r] = blendAmount(out[0], in[0], p.amount);
-            dp[d.g] = blendAmount(out[1], in[1], p.amount);
-            dp[d.b] = blendAmount(out[2], in[2], p.amount);
+            dp[d.r] = BlendAmount(out[0], in[0], p.amount);
+            dp[d.g] = BlendAmount(out[1], in[1], p.amount);
+            dp[d.b] = BlendAmount(out[2], in[2], p.amount);
             dp[d.a] = alpha;
         }
     }
@@ -48,9 +48,9 @@ void ApplyLutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
             const uint8_t alpha = sp[s.a];
             float out[3];
             sampleTetra(lut, in, out);
-            dp[d.r] = byteFromUnit(blendAmount(out[0], in[0], p.amount));
-            dp[d.g] = byteFromUnit(blendAmount(out[1], in[1], p.amount));
-            dp[d.b] = byteFromUnit(blendAmount(out[2], in[2], p.amount));
+            dp[d.r] = ByteFromUnit(BlendAmount(out[0], in[0], p.amount));
+            dp[d.g] = ByteFromUnit(BlendAmount(out[1], in[1], p.amount));
+            dp[d.b] = ByteFromUnit(BlendAmount(out[2], in[2], p.amount));
             dp[d.a] = alpha;
         }
     }
@@ -74,9 +74,9 @@ void ApplyLutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
             const uint16_t alpha = sp[s.a];
             float out[3];
             sampleTetra(lut, in, out);
-            dp[d.r] = Code16FromUnit(blendAmount(out[0], in[0], p.amount));
-            dp[d.g] = Code16FromUnit(blendAmount(out[1], in[1], p.amount));
-            dp[d.b] = Code16FromUnit(blendAmount(out[2], in[2], p.amount));
+            dp[d.r] = Code16FromUnit(BlendAmount(out[0], in[0], p.amount));
+            dp[d.g] = Code16FromUnit(BlendAmount(out[1], in[1], p.amount));
+            dp[d.b] = Code16FromUnit(BlendAmount(out[2], in[2], p.amount));
             dp[d.a] = alpha;
         }
     }

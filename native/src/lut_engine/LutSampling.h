@@ -21,7 +21,7 @@ namespace detail {
 // (0..N-2) and the fraction inside that cell (0..1). NaN and anything below
 // the domain read as the first node; anything above as the last node, which
 // lands in the last cell with fraction 1 rather than in a cell past the end.
-inline void lutAxisPosition(float in, float lo, float hi, int32_t size, int32_t& cell,
+inline void LutAxisPosition(float in, float lo, float hi, int32_t size, int32_t& cell,
                             float& fraction) {
     float t = (in - lo) / (hi - lo);
     if (std::isnan(t) || t < 0.0f) {
@@ -52,9 +52,9 @@ inline void sampleTetra(const Lut3D& lut, const float in[3], float out[3]) {
     float fr = 0.0f;
     float fg = 0.0f;
     float fb = 0.0f;
-    detail::lutAxisPosition(in[0], lut.domainMin[0], lut.domainMax[0], n, ir, fr);
-    detail::lutAxisPosition(in[1], lut.domainMin[1], lut.domainMax[1], n, ig, fg);
-    detail::lutAxisPosition(in[2], lut.domainMin[2], lut.domainMax[2], n, ib, fb);
+    detail::LutAxisPosition(in[0], lut.domainMin[0], lut.domainMax[0], n, ir, fr);
+    detail::LutAxisPosition(in[1], lut.domainMin[1], lut.domainMax[1], n, ig, fg);
+    detail::LutAxisPosition(in[2], lut.domainMin[2], lut.domainMax[2], n, ib, fb);
 
     // Strides in floats: red runs fastest, blue slowest.
     const std::ptrdiff_t sr = 3;
@@ -124,7 +124,7 @@ inline void sampleTetra(const Lut3D& lut, const float in[3], float out[3]) {
 
 // The "Amount" mix of a sampled value with its input: amount 0 gives the
 // input, 1 the LUT output.
-inline float blendAmount(float lutOut, float in, float amount) {
+inline float BlendAmount(float lutOut, float in, float amount) {
     return (lutOut - in) * amount + in;
 }
 

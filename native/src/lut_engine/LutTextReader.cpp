@@ -46,7 +46,7 @@ constexpr int64_t kAreaScale = 1000000;
 constexpr int64_t kMaxPatternCells = 4000000;
 
 
-bool fitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+bool FitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
 // A scanf-style pass over the header copy. Each conversion skips leading white
 // space; once one fails, the scan is over and later calls fail too.
@@ -62,45 +62,45 @@ public:
         }
     }
 
-    bool literal(std::string_view word) {
+    bool Literal(std::string_view word) {
         ok_ = ok_ && copy_.substr(pos_).starts_with(word);
         if (ok_) pos_ += word.size();
         return ok_;
     }
 
-    bool integer(int64_t& value) {
+    bool Integer(int64_t& value) {
         size_t p = pos_;
-        const bool scanned = ok_ && scanInteger(copy_, p, value);
-        return finish(scanned, p);
+        const bool scanned = ok_ && ScanInteger(copy_, p, value);
+        return Finish(scanned, p);
     }
 
-    bool real(float& value) {
+    bool Real(float& value) {
         size_t p = pos_;
-        const bool scanned = ok_ && scanFloat(copy_, p, value, FloatScan::Formatted);
-        return finish(scanned, p);
+        const bool scanned = ok_ && ScanFloat(copy_, p, value, FloatScan::Formatted);
+        return Finish(scanned, p);
     }
 
     // %<width>s: up to `width` non-blank characters.
     bool token(size_t width, std::string_view& value) {
         size_t p = pos_;
-        skipCSpace(copy_, p);
+        SkipCSpace(copy_, p);
         const size_t start = p;
-        while (p < copy_.size() && p - start < width && !isCSpace(copy_[p])) ++p;
+        while (p < copy_.size() && p - start < width && !IsCSpace(copy_[p])) ++p;
         value = copy_.substr(start, p - start);
         const bool scanned = ok_ && p > start;
-        return finish(scanned, p);
+        return Finish(scanned, p);
     }
 
     // " %n": the offset after the white space that ends the header, or
     // nothing when the copy ends before any white space.
-    bool dataOffset(size_t& offset) {
-        if (!ok_ || skipCSpace(copy_, pos_) == 0) return ok_ = false;
+    bool DataOffset(size_t& offset) {
+        if (!ok_ || SkipCSpace(copy_, pos_) == 0) return ok_ = false;
         offset = pos_;
         return true;
     }
 
 private:
-    bool finish(bool scanned, size_t end) {
+    bool Finish(bool scanned, size_t end) {
         // A conversion that runs into the end of a cut copy may have lost digits.
         ok_ = scanned && !(cut_ && end == copy_.size());
         if (ok_) pos_ = end;
@@ -123,32 +123,32 @@ struct CubeHeader {
 };
 
 // "KVLUT3 %ld %399s %d %f %f %n"
-bool scanKvlut3(std::string_view text, size_t copyLength, CubeHeader& h) {
+bool ScanKvlut3(std::string_view text, size_t copyLength, CubeHeader& h) {
     HeaderScan s(text, copyLength);
-    return s.literal("KVLUT3") && s.integer(h.id) && fitsInt32(h.id) && s.token(kNameWidth, h.name) &&
-           s.integer(h.size) && s.real(h.lo) && s.real(h.hi) && s.dataOffset(h.offset);
+    return s.Literal("KVLUT3") && s.Integer(h.id) && FitsInt32(h.id) && s.token(kNameWidth, h.name) &&
+           s.Integer(h.size) && s.Real(h.lo) && s.Real(h.hi) && s.DataOffset(h.offset);
 }
 
 // "KVLUT2 %ld %d %f %f %n"
-bool scanKvlut2(std::string_view text, CubeHeader& h) {
+bool ScanKvlut2(std::string_view text, CubeHeader& h) {
     HeaderScan s(text, kHeaderCopy);
-    return s.literal("KVLUT2") && s.integer(h.id) && fitsInt32(h.id) && s.integer(h.size) && s.real(h.lo) &&
-           s.real(h.hi) && s.dataOffset(h.offset);
+    return s.Literal("KVLUT2") && s.Integer(h.id) && FitsInt32(h.id) && s.Integer(h.size) && s.Real(h.lo) &&
+           s.Real(h.hi) && s.DataOffset(h.offset);
 }
 
 // "KVLUT1 %d %f %f %n"
-bool scanKvlut1(std::string_view text, CubeHeader& h) {
+bool ScanKvlut1(std::string_view text, CubeHeader& h) {
     HeaderScan s(text, kHeaderCopy);
-    return s.literal("KVLUT1") && s.integer(h.size) && s.real(h.lo) && s.real(h.hi) && s.dataOffset(h.offset);
+    return s.Literal("KVLUT1") && s.Integer(h.size) && s.Real(h.lo) && s.Real(h.hi) && s.DataOffset(h.offset);
 }
 
 // "KVLUTP %d %d %d %ld %ld %ld %ld"
-bool parsePattern(std::string_view text, Lut3D& lut, std::string* error) {
+bool ParsePattern(std::string_view text, Lut3D& lut, std::string* error) {
     HeaderScan s(text, kHeaderCopy);
     int64_t f[7] = {};
     int count = 0;
-    if (s.literal("KVLUTP")) {
-        while (count < 7 && s.integer(f[count])) ++count;
+    if (s.Literal("KVLUTP")) {
+        while (count < 7 && s.Integer(f[count])) ++count;
     }
     const int64_t n = f[0];
     if (count < 1 || n < kMinProbe || n > kMaxProbe) return messages::Fail(error, messages::kBadPatternSize);
@@ -178,7 +178,7 @@ constexpr std::array<int8_t, 256> kBase64Values = [] {
 }();
 
 // Decodes the codes into lut.data, which already has its final size.
-bool decodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
+bool DecodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
     // The float nearest 1/65535; the step is computed once, in float.
     const float k = std::bit_cast<float>(uint32_t{0x37800080});
     const float step = (hi - lo) * k;
@@ -215,19 +215,19 @@ bool decodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
 bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     lut = Lut3D{};
     if (text.starts_with("KVLUT0")) return true;
-    if (text.starts_with("KVLUTP")) return parsePattern(text, lut, error);
+    if (text.starts_with("KVLUTP")) return ParsePattern(text, lut, error);
 
     CubeHeader h;
     if (text.starts_with("KVLUT3")) {
         // A long name does not fit the short copy: try again on the long one.
-        if (!scanKvlut3(text, kHeaderCopy, h)) {
+        if (!ScanKvlut3(text, kHeaderCopy, h)) {
             h = CubeHeader{};
-            if (!scanKvlut3(text, kLongHeaderCopy, h)) return messages::Fail(error, messages::kNotLut3);
+            if (!ScanKvlut3(text, kLongHeaderCopy, h)) return messages::Fail(error, messages::kNotLut3);
         }
         lut.name = PercentDecodeName(h.name);
     } else if (text.starts_with("KVLUT2")) {
-        if (!scanKvlut2(text, h)) return messages::Fail(error, messages::kNotLut2);
-    } else if (!scanKvlut1(text, h)) {
+        if (!ScanKvlut2(text, h)) return messages::Fail(error, messages::kNotLut2);
+    } else if (!ScanKvlut1(text, h)) {
         return messages::Fail(error, messages::kNotLut2);
     }
     lut.id = static_cast<int32_t>(h.id);
@@ -235,7 +235,7 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     const auto n = static_cast<size_t>(h.size);
     lut.size = static_cast<int32_t>(h.size);
     lut.data.assign(n * n * n * 3, 0.0f);
-    if (!decodeData(text.substr(h.offset), h.lo, h.hi, lut)) return messages::Fail(error, messages::kLutDataTruncated);
+    if (!DecodeData(text.substr(h.offset), h.lo, h.hi, lut)) return messages::Fail(error, messages::kLutDataTruncated);
     return true;
 }
 
@@ -245,7 +245,7 @@ std::string PercentDecodeName(std::string_view token) {
     name.reserve(token.size());
     for (size_t i = 0; i < token.size(); ++i) {
         int value = 0;
-        if (token[i] == '%' && i + 2 < token.size() && scanHexByte(token.substr(i + 1, 2), value)) {
+        if (token[i] == '%' && i + 2 < token.size() && ScanHexByte(token.substr(i + 1, 2), value)) {
             name.push_back(static_cast<char>(static_cast<unsigned char>(value & 0xFF)));
             i += 2;
         } else {

@@ -27,7 +27,7 @@ struct Range {
 // The smallest and largest finite value. NaN and infinities are left out:
 // either would make every code (and so the whole LUT read back) NaN. An
 // infinite value then saturates to the nearest end of the range.
-Range valueRange(const std::vector<float>& data) {
+Range ValueRange(const std::vector<float>& data) {
     bool any = false;
     Range r;
     for (const float v : data) {
@@ -45,7 +45,7 @@ Range valueRange(const std::vector<float>& data) {
     return r;
 }
 
-uint16_t quantise(float v, float lo, double scale) {
+uint16_t Quantise(float v, float lo, double scale) {
     const float offset = v - lo;  // in float, as the reader's step is
     const double product = static_cast<double>(offset) * scale;
     if (std::isnan(product) || product < 0.0) return 0;
@@ -53,7 +53,7 @@ uint16_t quantise(float v, float lo, double scale) {
     return static_cast<uint16_t>(std::round(product));  // half away from zero
 }
 
-void appendBase64(const std::vector<unsigned char>& bytes, std::string& out) {
+void AppendBase64(const std::vector<unsigned char>& bytes, std::string& out) {
     out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
     size_t i = 0;
     for (; i + 3 <= bytes.size(); i += 3) {
@@ -73,16 +73,16 @@ void appendBase64(const std::vector<unsigned char>& bytes, std::string& out) {
     out.push_back('=');
 }
 
-bool keepsInName(unsigned char c) {
+bool KeepsInName(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
            c == '_' || c == '~';
 }
 
-void appendPercentEncoded(std::string_view bytes, std::string& out) {
+void AppendPercentEncoded(std::string_view bytes, std::string& out) {
     constexpr std::string_view hex = "0123456789ABCDEF";
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (keepsInName(c)) {
+        if (KeepsInName(c)) {
             out.push_back(ch);
         } else {
             out.push_back('%');
@@ -95,7 +95,7 @@ void appendPercentEncoded(std::string_view bytes, std::string& out) {
 // The reader takes at most 399 characters of name token, so a long name (a
 // file name of 50 CJK characters already needs 450) would make the whole text
 // unreadable. Keep the longest prefix that fits, cut between UTF-8 sequences.
-std::string nameToken(std::string_view name) {
+std::string NameToken(std::string_view name) {
     std::string token = PercentEncodeName(name);
     if (token.size() <= kMaxNameToken) return token;
     token.clear();
@@ -104,7 +104,7 @@ std::string nameToken(std::string_view name) {
         size_t end = i + 1;
         while (end < name.size() && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) ++end;
         std::string piece;
-        appendPercentEncoded(name.substr(i, end - i), piece);
+        AppendPercentEncoded(name.substr(i, end - i), piece);
         if (token.size() + piece.size() > kMaxNameToken) break;
         token += piece;
         i = end;
@@ -120,32 +120,32 @@ std::string PercentEncodeName(std::string_view name) {
     if (name.empty()) return "-";
     std::string out;
     out.reserve(name.size());
-    appendPercentEncoded(name, out);
+    AppendPercentEncoded(name, out);
     return out;
 }
 
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
-    const Range range = valueRange(lut.data);
+    const Range range = ValueRange(lut.data);
     const double scale = 65535.0 / (static_cast<double>(range.hi) - static_cast<double>(range.lo));
     std::vector<unsigned char> bytes;
     bytes.reserve(lut.data.size() * 2);
     for (const float v : lut.data) {
-        const uint16_t q = quantise(v, range.lo, scale);
+        const uint16_t q = Quantise(v, range.lo, scale);
         bytes.push_back(static_cast<unsigned char>(q & 0xFF));
         bytes.push_back(static_cast<unsigned char>(q >> 8));
     }
     std::string text = "KVLUT3 ";
-    text += formatInteger(id);
+    text += FormatInteger(id);
     text += ' ';
-    text += nameToken(name);
+    text += NameToken(name);
     text += ' ';
-    text += formatInteger(lut.size);
+    text += FormatInteger(lut.size);
     text += ' ';
-    text += formatG9(static_cast<double>(range.lo));
+    text += FormatG9(static_cast<double>(range.lo));
     text += ' ';
-    text += formatG9(static_cast<double>(range.hi));
+    text += FormatG9(static_cast<double>(range.hi));
     text += ' ';
-    appendBase64(bytes, text);
+    AppendBase64(bytes, text);
     return text;
 }
 

@@ -11,26 +11,26 @@ namespace {
 
 constexpr size_t kNone = std::string_view::npos;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool isHexDigit(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 // How many characters of `word` (lower case) match text from pos, ignoring case.
-size_t matchNoCase(std::string_view text, size_t pos, std::string_view word) {
+size_t MatchNoCase(std::string_view text, size_t pos, std::string_view word) {
     size_t m = 0;
-    while (m < word.size() && pos + m < text.size() && lower(text[pos + m]) == word[m]) ++m;
+    while (m < word.size() && pos + m < text.size() && Lower(text[pos + m]) == word[m]) ++m;
     return m;
 }
 
 // What "nan(...)" may hold between its parentheses.
-bool isNanChar(char c) { return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'z') || c == '_'; }
+bool IsNanChar(char c) { return IsDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'z') || c == '_'; }
 
-size_t skipDigits(std::string_view text, size_t pos, bool hex) {
-    while (pos < text.size() && (hex ? isHexDigit(text[pos]) : isDigit(text[pos]))) ++pos;
+size_t SkipDigits(std::string_view text, size_t pos, bool hex) {
+    while (pos < text.size() && (hex ? IsHexDigit(text[pos]) : IsDigit(text[pos]))) ++pos;
     return pos;
 }
 
@@ -47,11 +47,11 @@ struct Lexeme {
 
 // An exponent: [eEpP] [+-] digits. Extends itemEnd over whatever could still
 // become an exponent; validEnd only over a complete one.
-void lexExponent(std::string_view text, size_t pos, char mark, Lexeme& lex) {
-    if (pos >= text.size() || lower(text[pos]) != mark) return;
+void LexExponent(std::string_view text, size_t pos, char mark, Lexeme& lex) {
+    if (pos >= text.size() || Lower(text[pos]) != mark) return;
     size_t p = pos + 1;
     if (p < text.size() && (text[p] == '+' || text[p] == '-')) ++p;
-    const size_t digitsEnd = skipDigits(text, p, false);
+    const size_t digitsEnd = SkipDigits(text, p, false);
     if (digitsEnd > p) {
         lex.itemEnd = lex.validEnd = digitsEnd;
     } else {
@@ -60,10 +60,10 @@ void lexExponent(std::string_view text, size_t pos, char mark, Lexeme& lex) {
 }
 
 // Lexes the number that starts at p (after white space and sign).
-Lexeme lexNumber(std::string_view text, size_t p) {
+Lexeme LexNumber(std::string_view text, size_t p) {
     Lexeme lex;
     lex.itemEnd = p;
-    if (const size_t m = matchNoCase(text, p, "infinity"); m > 0) {
+    if (const size_t m = MatchNoCase(text, p, "infinity"); m > 0) {
         lex.kind = Kind::Inf;
         lex.itemEnd = p + m;
         if (m == 8) {
@@ -73,7 +73,7 @@ Lexeme lexNumber(std::string_view text, size_t p) {
         }
         return lex;
     }
-    if (const size_t m = matchNoCase(text, p, "nan"); m > 0) {
+    if (const size_t m = MatchNoCase(text, p, "nan"); m > 0) {
         lex.kind = Kind::NaN;
         lex.itemEnd = p + m;
         if (m < 3) return lex;
@@ -81,7 +81,7 @@ Lexeme lexNumber(std::string_view text, size_t p) {
         size_t q = p + 3;
         if (q < text.size() && text[q] == '(') {
             ++q;
-            while (q < text.size() && isNanChar(text[q])) ++q;
+            while (q < text.size() && IsNanChar(text[q])) ++q;
             if (q < text.size() && text[q] == ')') {
                 lex.itemEnd = lex.validEnd = q + 1;
             } else {
@@ -90,18 +90,18 @@ Lexeme lexNumber(std::string_view text, size_t p) {
         }
         return lex;
     }
-    const bool hex = p + 1 < text.size() && text[p] == '0' && lower(text[p + 1]) == 'x';
+    const bool hex = p + 1 < text.size() && text[p] == '0' && Lower(text[p + 1]) == 'x';
     size_t q = p;
     if (hex) {
         lex.kind = Kind::Hex;
         lex.validEnd = p + 1;  // the "0" alone is a complete number
         q = p + 2;
     }
-    const size_t intEnd = skipDigits(text, q, hex);
+    const size_t intEnd = SkipDigits(text, q, hex);
     size_t digits = intEnd - q;
     q = intEnd;
     if (q < text.size() && text[q] == '.') {
-        const size_t fracEnd = skipDigits(text, q + 1, hex);
+        const size_t fracEnd = SkipDigits(text, q + 1, hex);
         digits += fracEnd - (q + 1);
         q = fracEnd;
     }
@@ -112,19 +112,19 @@ Lexeme lexNumber(std::string_view text, size_t p) {
         return lex;
     }
     lex.validEnd = q;
-    lexExponent(text, q, hex ? 'p' : 'e', lex);
+    LexExponent(text, q, hex ? 'p' : 'e', lex);
     return lex;
 }
 
 // Rough sign of the value's exponent: true when |value| is at least about 1.
 // Only used to tell overflow from underflow for numbers beyond double range.
-bool isLargeMagnitude(std::string_view digits, bool hex) {
+bool IsLargeMagnitude(std::string_view digits, bool hex) {
     const char mark = hex ? 'p' : 'e';
     int64_t scale = 0;  // digit positions of the leading non-zero digit
     bool seenPoint = false;
     bool seenNonZero = false;
     size_t i = 0;
-    for (; i < digits.size() && lower(digits[i]) != mark; ++i) {
+    for (; i < digits.size() && Lower(digits[i]) != mark; ++i) {
         const char c = digits[i];
         if (c == '.') {
             seenPoint = true;
@@ -138,7 +138,7 @@ bool isLargeMagnitude(std::string_view digits, bool hex) {
         }
     }
     int64_t exponent = 0;
-    if (i < digits.size()) exponent = leadingInteger(digits.substr(i + 1));
+    if (i < digits.size()) exponent = LeadingInteger(digits.substr(i + 1));
     if (hex) scale *= 4;
     // Saturating: the magnitudes here are far beyond any sum that matters.
     if (exponent > 0 && scale > std::numeric_limits<int64_t>::max() - exponent) return true;
@@ -148,7 +148,7 @@ bool isLargeMagnitude(std::string_view digits, bool hex) {
 
 // Converts an unsigned decimal or hexadecimal (no "0x") number known to be
 // complete.
-float convert(std::string_view digits, bool hex) {
+float Convert(std::string_view digits, bool hex) {
     const auto format = hex ? std::chars_format::hex : std::chars_format::general;
     const char* first = digits.data();
     const char* last = first + digits.size();
@@ -158,34 +158,34 @@ float convert(std::string_view digits, bool hex) {
     double d = 0.0;
     result = std::from_chars(first, last, d, format);
     if (result.ec == std::errc()) return static_cast<float>(d);
-    return isLargeMagnitude(digits, hex) ? std::numeric_limits<float>::infinity() : 0.0f;
+    return IsLargeMagnitude(digits, hex) ? std::numeric_limits<float>::infinity() : 0.0f;
 }
 
 }  // namespace
 
-size_t skipCSpace(std::string_view text, size_t& pos) {
+size_t SkipCSpace(std::string_view text, size_t& pos) {
     const size_t start = pos;
-    while (pos < text.size() && isCSpace(text[pos])) ++pos;
+    while (pos < text.size() && IsCSpace(text[pos])) ++pos;
     return pos - start;
 }
 
-bool scanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode) {
+bool ScanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode) {
     size_t p = pos;
-    skipCSpace(text, p);
+    SkipCSpace(text, p);
     bool negative = false;
     if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
         negative = text[p] == '-';
         ++p;
     }
-    const Lexeme lex = lexNumber(text, p);
+    const Lexeme lex = LexNumber(text, p);
     if (lex.validEnd == kNone) return false;
     if (mode == FloatScan::Formatted && lex.validEnd != lex.itemEnd) return false;
     float magnitude = 0.0f;
     switch (lex.kind) {
         case Kind::Inf: magnitude = std::numeric_limits<float>::infinity(); break;
         case Kind::NaN: magnitude = std::numeric_limits<float>::quiet_NaN(); break;
-        case Kind::Hex: magnitude = convert(text.substr(p + 2, lex.validEnd - (p + 2)), true); break;
-        case Kind::Decimal: magnitude = convert(text.substr(p, lex.validEnd - p), false); break;
+        case Kind::Hex: magnitude = Convert(text.substr(p + 2, lex.validEnd - (p + 2)), true); break;
+        case Kind::Decimal: magnitude = Convert(text.substr(p, lex.validEnd - p), false); break;
     }
     value = negative ? -magnitude : magnitude;
     pos = lex.validEnd;
@@ -195,18 +195,18 @@ bool scanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode)
 namespace {
 
 // Sign and digits from pos; no digits gives false with pos unchanged.
-bool scanDigits(std::string_view text, size_t& pos, int64_t& value) {
+bool ScanDigits(std::string_view text, size_t& pos, int64_t& value) {
     size_t p = pos;
     bool negative = false;
     if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
         negative = text[p] == '-';
         ++p;
     }
-    if (p >= text.size() || !isDigit(text[p])) return false;
+    if (p >= text.size() || !IsDigit(text[p])) return false;
     // Accumulate negatively: INT64_MIN has no positive counterpart.
     int64_t acc = 0;
     bool saturated = false;
-    for (; p < text.size() && isDigit(text[p]); ++p) {
+    for (; p < text.size() && IsDigit(text[p]); ++p) {
         const int digit = text[p] - '0';
         if (!saturated && acc >= (std::numeric_limits<int64_t>::min() + digit) / 10) {
             acc = acc * 10 - digit;
@@ -227,49 +227,49 @@ bool scanDigits(std::string_view text, size_t& pos, int64_t& value) {
 
 }  // namespace
 
-bool scanInteger(std::string_view text, size_t& pos, int64_t& value) {
+bool ScanInteger(std::string_view text, size_t& pos, int64_t& value) {
     size_t p = pos;
-    skipCSpace(text, p);
-    if (!scanDigits(text, p, value)) return false;
+    SkipCSpace(text, p);
+    if (!ScanDigits(text, p, value)) return false;
     pos = p;
     return true;
 }
 
-int64_t leadingInteger(std::string_view text) {
+int64_t LeadingInteger(std::string_view text) {
     size_t p = 0;
     int64_t value = 0;
-    skipCSpace(text, p);
-    return scanDigits(text, p, value) ? value : 0;
+    SkipCSpace(text, p);
+    return ScanDigits(text, p, value) ? value : 0;
 }
 
-bool scanHexByte(std::string_view two, int& value) {
+bool ScanHexByte(std::string_view two, int& value) {
     size_t p = 0;
-    skipCSpace(two, p);
+    SkipCSpace(two, p);
     const size_t end = std::min(two.size(), p + 2);
     bool negative = false;
     if (p < end && (two[p] == '+' || two[p] == '-')) {
         negative = two[p] == '-';
         ++p;
     }
-    if (p + 1 < end && two[p] == '0' && lower(two[p + 1]) == 'x') return false;
+    if (p + 1 < end && two[p] == '0' && Lower(two[p + 1]) == 'x') return false;
     int acc = 0;
     const size_t first = p;
-    for (; p < end && isHexDigit(two[p]); ++p) {
-        const char c = lower(two[p]);
-        acc = acc * 16 + (isDigit(c) ? c - '0' : c - 'a' + 10);
+    for (; p < end && IsHexDigit(two[p]); ++p) {
+        const char c = Lower(two[p]);
+        acc = acc * 16 + (IsDigit(c) ? c - '0' : c - 'a' + 10);
     }
     if (p == first) return false;
     value = negative ? -acc : acc;
     return true;
 }
 
-std::string formatG9(double value) {
+std::string FormatG9(double value) {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 9);
     return std::string(buffer, result.ptr);
 }
 
-std::string formatInteger(int64_t value) {
+std::string FormatInteger(int64_t value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);

@@ -16,12 +16,12 @@
 namespace kv {
 
 // Space, \t, \n, \v, \f, \r: isspace() in the "C" locale.
-constexpr bool isCSpace(char c) {
+constexpr bool IsCSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 // Skips "C" white space from pos; returns how many characters were skipped.
-size_t skipCSpace(std::string_view text, size_t& pos);
+size_t SkipCSpace(std::string_view text, size_t& pos);
 
 // How a float conversion chooses the characters it converts.
 enum class FloatScan {
@@ -41,28 +41,28 @@ enum class FloatScan {
 // beyond the float range give +/-infinity, values below it +/-0 or a
 // subnormal, as strtof would. Returns false, pos unchanged, if no number
 // could be read.
-bool scanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode);
+bool ScanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode);
 
 // Like scanf's %d and %ld: optional leading white space, an optional sign and
 // at least one decimal digit. Magnitudes beyond the int64 range saturate to
 // INT64_MIN / INT64_MAX, so callers check the range they need.
-bool scanInteger(std::string_view text, size_t& pos, int64_t& value);
+bool ScanInteger(std::string_view text, size_t& pos, int64_t& value);
 
 // Like atoi on the rest of a line: white space, sign and digits, stopping at
 // the first non-digit; no digits gives 0. Saturates like scanInteger.
-int64_t leadingInteger(std::string_view text);
+int64_t LeadingInteger(std::string_view text);
 
 // Like sscanf(two, "%2x", &v) on a string of (at most) two characters: after
 // optional white space, one or two hexadecimal digits, or a sign and one
 // digit (the sign counts toward the width of two). "0x" alone is only the
 // start of a prefixed number and fails, as does a string without a digit.
-bool scanHexByte(std::string_view two, int& value);
+bool ScanHexByte(std::string_view two, int& value);
 
 // printf("%.9g", value) in the "C" locale: enough digits to read back any
 // float32 exactly.
-std::string formatG9(double value);
+std::string FormatG9(double value);
 
 // The decimal form of an integer, "-" before negative values.
-std::string formatInteger(int64_t value);
+std::string FormatInteger(int64_t value);
 
 }  // namespace kv

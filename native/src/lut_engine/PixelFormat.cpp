@@ -73,7 +73,7 @@ const FormatRowOps& RowOpsAt(const PixelFormat& format, RowLevel level) {
 }
 
 const FormatRowOps& ActiveRowOps(const PixelFormat& format) {
-    return RowOpsAt(format, activeRowLevel());
+    return RowOpsAt(format, ActiveRowLevel());
 }
 
 }  // namespace kv

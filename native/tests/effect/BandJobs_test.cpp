@@ -92,7 +92,7 @@ TEST(RunPatternJob, DrawsEveryRowOfTheOutput) {
             kv::probeColour(5, g, x, y, rgb);
             const size_t i = (static_cast<size_t>(y) * width + x) * 4;
             ASSERT_EQ(bytes[i], 255);
-            ASSERT_EQ(bytes[i + 1], kv::byteFromUnit(rgb[0]));
+            ASSERT_EQ(bytes[i + 1], kv::ByteFromUnit(rgb[0]));
             ASSERT_EQ(floats[i + 2], rgb[2]);
             ASSERT_EQ(floats[i + 3], 1.0f);
         }

@@ -31,9 +31,9 @@ void CpuPixel(const Lut3D& lut, float amount, const float inBgra[4], float outBg
     const float in[3] = {inBgra[2], inBgra[1], inBgra[0]};
     float sampled[3];
     sampleTetra(lut, in, sampled);
-    outBgra[2] = blendAmount(sampled[0], in[0], amount);
-    outBgra[1] = blendAmount(sampled[1], in[1], amount);
-    outBgra[0] = blendAmount(sampled[2], in[2], amount);
+    outBgra[2] = BlendAmount(sampled[0], in[0], amount);
+    outBgra[1] = BlendAmount(sampled[1], in[1], amount);
+    outBgra[0] = BlendAmount(sampled[2], in[2], amount);
     outBgra[3] = inBgra[3];
 }
 

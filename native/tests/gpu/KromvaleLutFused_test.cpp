@@ -39,7 +39,7 @@ TEST(KromvaleLutFused, LutResultsStayWithinParityBoundOfProcessor) {
                     const double sumBound = SumBound(SumMagnitude(t, lut.data.data(), c));
                     ASSERT_LE(std::fabs(double(sum) - cpuSum[c]), sumBound);
                     const float out = twin_fused::kvBlend(sum, in[c], amount);
-                    const float cpuOut = blendAmount(cpuSum[c], in[c], amount);
+                    const float cpuOut = BlendAmount(cpuSum[c], in[c], amount);
                     const double bound = BlendBound(sumBound, in[c], amount, sum, cpuSum[c], out, cpuOut);
                     ASSERT_LE(std::fabs(double(out) - cpuOut), bound);
                     outs.Add(std::fabs(double(out) - cpuOut), bound);

@@ -87,7 +87,7 @@ TEST(KromvaleLutTwin, LutResultsStayWithinParityBoundOfProcessor) {
                 for (int c = 0; c < 3; ++c) {
                     const double sumBound = SumBound(twin.sumMagnitude[c]);
                     const double sumDiff = std::fabs(double(twin.sum[c]) - cpuSum[c]);
-                    const float cpuOut = blendAmount(cpuSum[c], in[c], amount);
+                    const float cpuOut = BlendAmount(cpuSum[c], in[c], amount);
                     const double outBound = BlendBound(sumBound, in[c], amount, twin.sum[c],
                                                        cpuSum[c], twin.out[c], cpuOut);
                     const double outDiff = std::fabs(double(twin.out[c]) - cpuOut);

@@ -47,8 +47,8 @@ TEST(LocaleIndependence, CommaLocaleChangesNothing) {
     std::snprintf(printed, sizeof printed, "%.1f", 0.5);
     ASSERT_STREQ(printed, "0,5") << "locale " << locale.name() << " does not affect printf";
 
-    EXPECT_EQ(kv::formatG9(0.5), "0.5");
-    EXPECT_EQ(kv::formatG9(-1.25e-7), "-1.25e-07");
+    EXPECT_EQ(kv::FormatG9(0.5), "0.5");
+    EXPECT_EQ(kv::FormatG9(-1.25e-7), "-1.25e-07");
 
     kv::Lut3D lut;
     lut.size = 2;

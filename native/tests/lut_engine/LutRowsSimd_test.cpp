@@ -40,7 +40,7 @@ struct VectorRoutines {
 
 std::vector<VectorRoutines> vectorRoutinesHere() {
     std::vector<VectorRoutines> sets;
-    if (kv::detectedRowLevel() >= kv::RowLevel::kAvx2) {
+    if (kv::DetectedRowLevel() >= kv::RowLevel::kAvx2) {
         sets.push_back({"avx2", &kv::ApplyLutRows8Avx2, &kv::ApplyLutRows16Avx2, &kv::ApplyLutRows32fAvx2,
                         &kv::DrawProbeRows8Avx2, &kv::DrawProbeRows16Avx2, &kv::DrawProbeRows32fAvx2});
     }
@@ -633,17 +633,17 @@ TEST_F(LutRowsSimd, PatternWithEmptyGridFallsBackToScalar) {
 }
 
 TEST(RowLevel, RefusesLevelsTheProcessorLacksAndKeepsTheActiveOne) {
-    const kv::RowLevel before = kv::activeRowLevel();
-    EXPECT_LE(before, kv::detectedRowLevel());
-    EXPECT_TRUE(kv::setRowLevel(kv::RowLevel::kScalar));
-    EXPECT_EQ(kv::activeRowLevel(), kv::RowLevel::kScalar);
-    if (kv::detectedRowLevel() < kv::RowLevel::kAvx2) {
-        EXPECT_FALSE(kv::setRowLevel(kv::RowLevel::kAvx2));
-        EXPECT_EQ(kv::activeRowLevel(), kv::RowLevel::kScalar);
+    const kv::RowLevel before = kv::ActiveRowLevel();
+    EXPECT_LE(before, kv::DetectedRowLevel());
+    EXPECT_TRUE(kv::SetRowLevel(kv::RowLevel::kScalar));
+    EXPECT_EQ(kv::ActiveRowLevel(), kv::RowLevel::kScalar);
+    if (kv::DetectedRowLevel() < kv::RowLevel::kAvx2) {
+        EXPECT_FALSE(kv::SetRowLevel(kv::RowLevel::kAvx2));
+        EXPECT_EQ(kv::ActiveRowLevel(), kv::RowLevel::kScalar);
     }
-    EXPECT_FALSE(kv::setRowLevel(static_cast<kv::RowLevel>(7)));
-    EXPECT_EQ(kv::activeRowLevel(), kv::RowLevel::kScalar);
-    EXPECT_TRUE(kv::setRowLevel(before));
+    EXPECT_FALSE(kv::SetRowLevel(static_cast<kv::RowLevel>(7)));
+    EXPECT_EQ(kv::ActiveRowLevel(), kv::RowLevel::kScalar);
+    EXPECT_TRUE(kv::SetRowLevel(before));
 }
 
 }  // namespace

@@ -184,10 +184,10 @@ TEST(SampleTetra, RoundsEveryOperationSeparately) {
 }
 
 TEST(BlendAmount, MixesInputAndLutOutput) {
-    EXPECT_EQ(kv::blendAmount(0.8f, 0.2f, 0.0f), 0.2f);
-    EXPECT_EQ(kv::blendAmount(0.8f, 0.2f, 1.0f), 0.8f);
-    EXPECT_FLOAT_EQ(kv::blendAmount(0.8f, 0.2f, 0.5f), 0.5f);
-    EXPECT_TRUE(std::isnan(kv::blendAmount(0.3f, kNaN, 1.0f)));
+    EXPECT_EQ(kv::BlendAmount(0.8f, 0.2f, 0.0f), 0.2f);
+    EXPECT_EQ(kv::BlendAmount(0.8f, 0.2f, 1.0f), 0.8f);
+    EXPECT_FLOAT_EQ(kv::BlendAmount(0.8f, 0.2f, 0.5f), 0.5f);
+    EXPECT_TRUE(std::isnan(kv::BlendAmount(0.3f, kNaN, 1.0f)));
     // (out - in) * amount + in with its two roundings.
     kvtest::FloatSource src(5);
     int mismatches = 0;
@@ -198,7 +198,7 @@ TEST(BlendAmount, MixesInputAndLutOutput) {
         volatile float diff = out - in;
         volatile float product = diff * amount;
         volatile float want = product + in;
-        const float got = kv::blendAmount(out, in, amount);
+        const float got = kv::BlendAmount(out, in, amount);
         if (BitsOf(got) != BitsOf(want) && ++mismatches <= 5) {
             ADD_FAILURE() << out << " " << in << " " << amount << ": " << got << " != " << want;
         }

@@ -83,7 +83,7 @@ TEST(LutTextReader, NoLutAndPatternRequests) {
     for (const char* text : {"KVLUT0", "KVLUT0 anything at all", "KVLUT0KVLUT3 1 - 2 0 1 AAAA"}) {
         lut.size = 5;
         ASSERT_TRUE(parseExact(text, lut, &error)) << text;
-        EXPECT_TRUE(lut.empty()) << text;
+        EXPECT_TRUE(lut.IsEmpty()) << text;
     }
 
     ASSERT_TRUE(parseExact("KVLUTP 17", lut, &error));

@@ -26,7 +26,7 @@ void expectFloatCase(const FloatCase& c, kv::FloatScan mode) {
     SCOPED_TRACE(std::string("input \"") + c.text + "\"");
     size_t pos = 0;
     float value = -123.0f;
-    const bool ok = kv::scanFloat(c.text, pos, value, mode);
+    const bool ok = kv::ScanFloat(c.text, pos, value, mode);
     ASSERT_EQ(ok, c.ok);
     if (!ok) {
         EXPECT_EQ(pos, 0u);
@@ -112,7 +112,7 @@ TEST(NumberText, PrefixScanMatchesStrtofOnRandomInput) {
         const size_t expectedEnd = static_cast<size_t>(end - text.c_str());
         size_t pos = 0;
         float value = 0.0f;
-        const bool ok = kv::scanFloat(text, pos, value, kv::FloatScan::LongestValidPrefix);
+        const bool ok = kv::ScanFloat(text, pos, value, kv::FloatScan::LongestValidPrefix);
         ASSERT_EQ(ok, expectedEnd != 0);
         if (!ok) continue;
         ASSERT_EQ(pos, expectedEnd);
@@ -135,7 +135,7 @@ TEST(NumberText, DecimalAndHexFloatsRoundLikeStrtof) {
             std::snprintf(buffer, sizeof buffer, format, static_cast<double>(f) * 1.0000001);
             size_t pos = 0;
             float value = 0.0f;
-            ASSERT_TRUE(kv::scanFloat(buffer, pos, value, kv::FloatScan::Formatted)) << buffer;
+            ASSERT_TRUE(kv::ScanFloat(buffer, pos, value, kv::FloatScan::Formatted)) << buffer;
             EXPECT_EQ(pos, std::strlen(buffer));
             EXPECT_EQ(std::bit_cast<uint32_t>(value), std::bit_cast<uint32_t>(std::strtof(buffer, nullptr)))
                 << buffer;
@@ -167,16 +167,16 @@ TEST(NumberText, IntegersAcceptSignsAndSaturate) {
         SCOPED_TRACE(c.text);
         size_t pos = 0;
         int64_t value = -1;
-        ASSERT_EQ(kv::scanInteger(c.text, pos, value), c.ok);
+        ASSERT_EQ(kv::ScanInteger(c.text, pos, value), c.ok);
         if (c.ok) {
             EXPECT_EQ(value, c.value);
             EXPECT_EQ(pos, c.consumed);
         }
     }
-    EXPECT_EQ(kv::leadingInteger("  -17abc"), -17);
-    EXPECT_EQ(kv::leadingInteger("abc"), 0);
-    EXPECT_EQ(kv::leadingInteger(""), 0);
-    EXPECT_EQ(kv::leadingInteger("99999999999999999999"), INT64_MAX);
+    EXPECT_EQ(kv::LeadingInteger("  -17abc"), -17);
+    EXPECT_EQ(kv::LeadingInteger("abc"), 0);
+    EXPECT_EQ(kv::LeadingInteger(""), 0);
+    EXPECT_EQ(kv::LeadingInteger("99999999999999999999"), INT64_MAX);
 }
 
 TEST(NumberText, HexByteReadsLikeWidthTwoHexScan) {
@@ -193,7 +193,7 @@ TEST(NumberText, HexByteReadsLikeWidthTwoHexScan) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         int value = 1000;
-        ASSERT_EQ(kv::scanHexByte(c.text, value), c.ok);
+        ASSERT_EQ(kv::ScanHexByte(c.text, value), c.ok);
         if (c.ok) {
             EXPECT_EQ(value, c.value);
         }
@@ -207,7 +207,7 @@ TEST(NumberText, G9MatchesPrintf) {
     char expected[64];
     auto check = [&](float f) {
         std::snprintf(expected, sizeof expected, "%.9g", static_cast<double>(f));
-        ASSERT_EQ(kv::formatG9(static_cast<double>(f)), expected);
+        ASSERT_EQ(kv::FormatG9(static_cast<double>(f)), expected);
     };
     const float specials[] = {0.0f,  -0.0f, 1.0f, 0.5f, 1e-5f, 123456789.0f, 1234567890.0f, 1e-4f, 0.0001234f,
                               kInf, -kInf, std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min()};
@@ -216,8 +216,8 @@ TEST(NumberText, G9MatchesPrintf) {
         const float f = std::bit_cast<float>(static_cast<uint32_t>(rng()));
         if (!std::isnan(f)) check(f);
     }
-    EXPECT_EQ(kv::formatInteger(-2147483648LL), "-2147483648");
-    EXPECT_EQ(kv::formatInteger(0), "0");
+    EXPECT_EQ(kv::FormatInteger(-2147483648LL), "-2147483648");
+    EXPECT_EQ(kv::FormatInteger(0), "0");
 }
 
 }  // namespace

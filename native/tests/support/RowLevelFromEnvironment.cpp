@@ -22,8 +22,8 @@ public:
         }
         const std::string wanted(name);
         for (const kv::RowLevel level : {kv::RowLevel::kScalar, kv::RowLevel::kAvx2}) {
-            if (wanted != kv::rowLevelName(level)) continue;
-            if (!kv::setRowLevel(level)) {
+            if (wanted != kv::RowLevelName(level)) continue;
+            if (!kv::SetRowLevel(level)) {
                 GTEST_SKIP() << "row level " << wanted << " is not supported by this processor";
             }
             return;

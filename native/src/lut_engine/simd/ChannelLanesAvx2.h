@@ -15,7 +15,7 @@
 
 namespace kv::avx2 {
 
-KV_AVX2_INLINE void pairsToChannels(const __m256 pairs[4], __m256 channels[4]) {
+KV_AVX2_INLINE void PairsToChannels(const __m256 pairs[4], __m256 channels[4]) {
     const __m256 t0 = _mm256_unpacklo_ps(pairs[0], pairs[1]);
     const __m256 t1 = _mm256_unpackhi_ps(pairs[0], pairs[1]);
     const __m256 t2 = _mm256_unpacklo_ps(pairs[2], pairs[3]);
@@ -26,7 +26,7 @@ KV_AVX2_INLINE void pairsToChannels(const __m256 pairs[4], __m256 channels[4]) {
     channels[3] = _mm256_shuffle_ps(t1, t3, 0xEE);
 }
 
-KV_AVX2_INLINE void channelsToPairs(const __m256 channels[4], __m256 pairs[4]) {
+KV_AVX2_INLINE void ChannelsToPairs(const __m256 channels[4], __m256 pairs[4]) {
     const __m256 u0 = _mm256_unpacklo_ps(channels[0], channels[1]);
     const __m256 u1 = _mm256_unpackhi_ps(channels[0], channels[1]);
     const __m256 u2 = _mm256_unpacklo_ps(channels[2], channels[3]);

@@ -36,7 +36,7 @@ struct WordShuffles {
     __m256i scatter;
 };
 
-KV_AVX2_INLINE void loadWordShuffles(const ChannelTable& s, const ChannelTable& d, WordShuffles& w) {
+KV_AVX2_INLINE void LoadWordShuffles(const ChannelTable& s, const ChannelTable& d, WordShuffles& w) {
     const int32_t from[4] = {s.r, s.g, s.b, s.a};
     for (int j = 0; j < 2; ++j) {
         alignas(16) int8_t control[16];
@@ -61,16 +61,16 @@ KV_AVX2_INLINE void loadWordShuffles(const ChannelTable& s, const ChannelTable& 
 
 // value * 32768 + 0.5, then 0 unless above 0 (NaN too), 32768 from 32768
 // up, otherwise truncated.
-KV_AVX2_INLINE __m256 unitToCode16(__m256 value) {
+KV_AVX2_INLINE __m256 UnitToCode16(__m256 value) {
     __m256 v = _mm256_add_ps(_mm256_mul_ps(value, _mm256_set1_ps(32768.0f)), _mm256_set1_ps(0.5f));
-    v = _mm256_and_ps(v, greater(v, _mm256_setzero_ps()));
+    v = _mm256_and_ps(v, Greater(v, _mm256_setzero_ps()));
     v = _mm256_min_ps(v, _mm256_set1_ps(32768.0f));
     return _mm256_castsi256_ps(_mm256_cvttps_epi32(v));
 }
 
 // Eight pixels from src to dst (the same memory is allowed).
 template <bool UnitDomain>
-KV_AVX2_INLINE void lutBlock16(const CubeLanes& c, __m256 scale, const WordShuffles& w, const uint16_t* src,
+KV_AVX2_INLINE void LutBlock16(const CubeLanes& c, __m256 scale, const WordShuffles& w, const uint16_t* src,
                                uint16_t* dst) {
     const __m256i p0123 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
     const __m256i p4567 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 16));
@@ -79,20 +79,20 @@ KV_AVX2_INLINE void lutBlock16(const CubeLanes& c, __m256 scale, const WordShuff
                              _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[0])),
                              _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[1]))};
     __m256 channels[4];
-    pairsToChannels(pairs, channels);
+    PairsToChannels(pairs, channels);
     __m256 in[3];
     for (int k = 0; k < 3; ++k) {
         in[k] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(channels[k])), scale);
     }
 
     __m256 out[3];
-    sampleBlend<UnitDomain>(c, in, out);
+    SampleBlend<UnitDomain>(c, in, out);
 
     // Codes are 0..32768 and alpha a zero-extended word, so packing the
     // 32-bit lanes with unsigned saturation keeps every value.
-    const __m256 codes[4] = {unitToCode16(out[0]), unitToCode16(out[1]), unitToCode16(out[2]), channels[3]};
+    const __m256 codes[4] = {UnitToCode16(out[0]), UnitToCode16(out[1]), UnitToCode16(out[2]), channels[3]};
     __m256 outPairs[4];
-    channelsToPairs(codes, outPairs);
+    ChannelsToPairs(codes, outPairs);
     const __m256i q0123 = _mm256_packus_epi32(_mm256_castps_si256(outPairs[0]), _mm256_castps_si256(outPairs[1]));
     const __m256i q4567 = _mm256_packus_epi32(_mm256_castps_si256(outPairs[2]), _mm256_castps_si256(outPairs[3]));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_shuffle_epi8(q0123, w.scatter));
@@ -100,11 +100,11 @@ KV_AVX2_INLINE void lutBlock16(const CubeLanes& c, __m256 scale, const WordShuff
 }
 
 template <bool UnitDomain>
-KV_AVX2 void lutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
     CubeLanes c;
-    loadCube(*p.lut, p.amount, c);
+    LoadCube(*p.lut, p.amount, c);
     WordShuffles w;
-    loadWordShuffles(p.srcChannels, p.dstChannels, w);
+    LoadWordShuffles(p.srcChannels, p.dstChannels, w);
     const __m256 scale = _mm256_set1_ps(p.scale);
     const int32_t width = p.width;
     for (int32_t y = y0; y < y1; ++y) {
@@ -112,7 +112,7 @@ KV_AVX2 void lutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
         uint16_t* dst = reinterpret_cast<uint16_t*>(RowPointer(p.dst, y));
         int32_t x = 0;
         for (; x + kLanes <= width; x += kLanes) {
-            lutBlock16<UnitDomain>(c, scale, w, src + 4 * static_cast<std::ptrdiff_t>(x),
+            LutBlock16<UnitDomain>(c, scale, w, src + 4 * static_cast<std::ptrdiff_t>(x),
                                    dst + 4 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
@@ -121,7 +121,7 @@ KV_AVX2 void lutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 8;
             uint16_t block[4 * kLanes] = {};
             std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
-            lutBlock16<UnitDomain>(c, scale, w, block, block);
+            LutBlock16<UnitDomain>(c, scale, w, block, block);
             std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
@@ -132,15 +132,15 @@ KV_AVX2 void lutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
 // As in the 8-bit rows, the unit domain's shortcut holds in every
 // floating-point mode for code inputs (see axisCell).
 void ApplyLutRows16Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    if (!isChannelPermutation(p.srcChannels) || !isChannelPermutation(p.dstChannels) ||
-        !cubeFitsGatherIndex(*p.lut)) {
+    if (!IsChannelPermutation(p.srcChannels) || !IsChannelPermutation(p.dstChannels) ||
+        !CubeFitsGatherIndex(*p.lut)) {
         ApplyLutRows16(p, y0, y1);
         return;
     }
-    if (hasUnitDomain(*p.lut)) {
-        lutRows16<true>(p, y0, y1);
+    if (HasUnitDomain(*p.lut)) {
+        LutRows16<true>(p, y0, y1);
     } else {
-        lutRows16<false>(p, y0, y1);
+        LutRows16<false>(p, y0, y1);
     }
 }
 

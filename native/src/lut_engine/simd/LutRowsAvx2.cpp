@@ -31,7 +31,7 @@ struct FloatShuffles {
     __m256i scatter;
 };
 
-KV_AVX2_INLINE void loadShuffles(const ChannelTable& s, const ChannelTable& d, FloatShuffles& f) {
+KV_AVX2_INLINE void LoadShuffles(const ChannelTable& s, const ChannelTable& d, FloatShuffles& f) {
     f.gather = _mm256_setr_epi32(s.r, s.g, s.b, s.a, s.r, s.g, s.b, s.a);
     int32_t inverse[4] = {0, 0, 0, 0};
     inverse[d.r] = 0;
@@ -46,38 +46,38 @@ KV_AVX2_INLINE void loadShuffles(const ChannelTable& s, const ChannelTable& d, F
 // two whole pixels, so the channel lanes hold the pixels in the order 0, 2,
 // 4, 6, 1, 3, 5, 7, undone on the way out.
 template <bool UnitDomain>
-KV_AVX2_INLINE void lutBlock32f(const CubeLanes& c, const FloatShuffles& f, const float* src,
+KV_AVX2_INLINE void LutBlock32f(const CubeLanes& c, const FloatShuffles& f, const float* src,
                                 float* dst) {
     __m256 pairs[4];
     for (int k = 0; k < 4; ++k) {
         pairs[k] = _mm256_permutevar_ps(_mm256_loadu_ps(src + 8 * k), f.gather);
     }
     __m256 channels[4];
-    pairsToChannels(pairs, channels);
+    PairsToChannels(pairs, channels);
 
     __m256 out[4];
-    sampleBlend<UnitDomain>(c, channels, out);
+    SampleBlend<UnitDomain>(c, channels, out);
     out[3] = channels[3];  // alpha
 
-    channelsToPairs(out, pairs);
+    ChannelsToPairs(out, pairs);
     for (int k = 0; k < 4; ++k) {
         _mm256_storeu_ps(dst + 8 * k, _mm256_permutevar_ps(pairs[k], f.scatter));
     }
 }
 
 template <bool UnitDomain>
-KV_AVX2 void lutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void LutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
     CubeLanes c;
-    loadCube(*p.lut, p.amount, c);
+    LoadCube(*p.lut, p.amount, c);
     FloatShuffles f;
-    loadShuffles(p.srcChannels, p.dstChannels, f);
+    LoadShuffles(p.srcChannels, p.dstChannels, f);
     const int32_t width = p.width;
     for (int32_t y = y0; y < y1; ++y) {
         const float* src = reinterpret_cast<const float*>(RowPointer(p.src, y));
         float* dst = reinterpret_cast<float*>(RowPointer(p.dst, y));
         int32_t x = 0;
         for (; x + kLanes <= width; x += kLanes) {
-            lutBlock32f<UnitDomain>(c, f, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
+            LutBlock32f<UnitDomain>(c, f, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
             // The row's last pixels go through a block on the stack, so that
@@ -85,7 +85,7 @@ KV_AVX2 void lutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 16;
             float block[4 * kLanes] = {};
             std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
-            lutBlock32f<UnitDomain>(c, f, block, block);
+            LutBlock32f<UnitDomain>(c, f, block, block);
             std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
@@ -101,49 +101,49 @@ struct ByteShifts {
     __m128i a;
 };
 
-KV_AVX2_INLINE void loadShifts(const ChannelTable& t, ByteShifts& s) {
+KV_AVX2_INLINE void LoadShifts(const ChannelTable& t, ByteShifts& s) {
     s.r = _mm_cvtsi32_si128(8 * t.r);
     s.g = _mm_cvtsi32_si128(8 * t.g);
     s.b = _mm_cvtsi32_si128(8 * t.b);
     s.a = _mm_cvtsi32_si128(8 * t.a);
 }
 
-KV_AVX2_INLINE __m256i byteAt(__m256i pixels, __m128i shift) {
+KV_AVX2_INLINE __m256i ByteAt(__m256i pixels, __m128i shift) {
     return _mm256_and_si256(_mm256_srl_epi32(pixels, shift), _mm256_set1_epi32(0xFF));
 }
 
 // value * 255 + 0.5, then 0 unless above 0 (NaN too), 255 from 255 up,
 // otherwise truncated.
-KV_AVX2_INLINE __m256i unitToByte(__m256 value) {
+KV_AVX2_INLINE __m256i UnitToByte(__m256 value) {
     __m256 v = _mm256_add_ps(_mm256_mul_ps(value, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f));
-    v = _mm256_and_ps(v, greater(v, _mm256_setzero_ps()));
+    v = _mm256_and_ps(v, Greater(v, _mm256_setzero_ps()));
     v = _mm256_min_ps(v, _mm256_set1_ps(255.0f));
     return _mm256_cvttps_epi32(v);
 }
 
 template <bool UnitDomain>
-KV_AVX2_INLINE void lutBlock8(const CubeLanes& c, __m256 scale, const ByteShifts& s,
+KV_AVX2_INLINE void LutBlock8(const CubeLanes& c, __m256 scale, const ByteShifts& s,
                               const ByteShifts& d, const uint8_t* src, uint8_t* dst) {
     const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-    const __m256 in[3] = {_mm256_mul_ps(_mm256_cvtepi32_ps(byteAt(pixels, s.r)), scale),
-                          _mm256_mul_ps(_mm256_cvtepi32_ps(byteAt(pixels, s.g)), scale),
-                          _mm256_mul_ps(_mm256_cvtepi32_ps(byteAt(pixels, s.b)), scale)};
+    const __m256 in[3] = {_mm256_mul_ps(_mm256_cvtepi32_ps(ByteAt(pixels, s.r)), scale),
+                          _mm256_mul_ps(_mm256_cvtepi32_ps(ByteAt(pixels, s.g)), scale),
+                          _mm256_mul_ps(_mm256_cvtepi32_ps(ByteAt(pixels, s.b)), scale)};
     __m256 out[3];
-    sampleBlend<UnitDomain>(c, in, out);
+    SampleBlend<UnitDomain>(c, in, out);
     const __m256i packed = _mm256_or_si256(
-        _mm256_or_si256(_mm256_sll_epi32(unitToByte(out[0]), d.r), _mm256_sll_epi32(unitToByte(out[1]), d.g)),
-        _mm256_or_si256(_mm256_sll_epi32(unitToByte(out[2]), d.b), _mm256_sll_epi32(byteAt(pixels, s.a), d.a)));
+        _mm256_or_si256(_mm256_sll_epi32(UnitToByte(out[0]), d.r), _mm256_sll_epi32(UnitToByte(out[1]), d.g)),
+        _mm256_or_si256(_mm256_sll_epi32(UnitToByte(out[2]), d.b), _mm256_sll_epi32(ByteAt(pixels, s.a), d.a)));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), packed);
 }
 
 template <bool UnitDomain>
-KV_AVX2 void lutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void LutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
     CubeLanes c;
-    loadCube(*p.lut, p.amount, c);
+    LoadCube(*p.lut, p.amount, c);
     ByteShifts s;
     ByteShifts d;
-    loadShifts(p.srcChannels, s);
-    loadShifts(p.dstChannels, d);
+    LoadShifts(p.srcChannels, s);
+    LoadShifts(p.dstChannels, d);
     const __m256 scale = _mm256_set1_ps(p.scale);
     const int32_t width = p.width;
     for (int32_t y = y0; y < y1; ++y) {
@@ -151,13 +151,13 @@ KV_AVX2 void lutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
         uint8_t* dst = RowPointer(p.dst, y);
         int32_t x = 0;
         for (; x + kLanes <= width; x += kLanes) {
-            lutBlock8<UnitDomain>(c, scale, s, d, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
+            LutBlock8<UnitDomain>(c, scale, s, d, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 4;
             uint8_t block[4 * kLanes] = {};
             std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
-            lutBlock8<UnitDomain>(c, scale, s, d, block, block);
+            LutBlock8<UnitDomain>(c, scale, s, d, block, block);
             std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
@@ -166,28 +166,28 @@ KV_AVX2 void lutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
 }  // namespace
 
 void ApplyLutRows32fAvx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    if (!isChannelPermutation(p.srcChannels) || !isChannelPermutation(p.dstChannels) ||
-        !cubeFitsGatherIndex(*p.lut)) {
+    if (!IsChannelPermutation(p.srcChannels) || !IsChannelPermutation(p.dstChannels) ||
+        !CubeFitsGatherIndex(*p.lut)) {
         ApplyLutRows32f(p, y0, y1);
         return;
     }
-    if (hasUnitDomain(*p.lut) && roundsToNearestKeepingDenormals()) {
-        lutRows32f<true>(p, y0, y1);
+    if (HasUnitDomain(*p.lut) && RoundsToNearestKeepingDenormals()) {
+        LutRows32f<true>(p, y0, y1);
     } else {
-        lutRows32f<false>(p, y0, y1);
+        LutRows32f<false>(p, y0, y1);
     }
 }
 
 void ApplyLutRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    if (!isChannelPermutation(p.srcChannels) || !isChannelPermutation(p.dstChannels) ||
-        !cubeFitsGatherIndex(*p.lut)) {
+    if (!IsChannelPermutation(p.srcChannels) || !IsChannelPermutation(p.dstChannels) ||
+        !CubeFitsGatherIndex(*p.lut)) {
         ApplyLutRows8(p, y0, y1);
         return;
     }
-    if (hasUnitDomain(*p.lut)) {
-        lutRows8<true>(p, y0, y1);
+    if (HasUnitDomain(*p.lut)) {
+        LutRows8<true>(p, y0, y1);
     } else {
-        lutRows8<false>(p, y0, y1);
+        LutRows8<false>(p, y0, y1);
     }
 }
 

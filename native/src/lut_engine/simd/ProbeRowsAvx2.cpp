@@ -22,7 +22,7 @@ namespace {
 
 // The run arithmetic divides by the grid and the area, which the scalar code
 // alone defines when they are empty.
-bool geometryHasCells(const ProbeGeometry& g) {
+bool GeometryHasCells(const ProbeGeometry& g) {
     return g.probeCols > 0 && g.probeRows > 0 && g.probeX1 > g.probeX0 && g.probeY1 > g.probeY0;
 }
 
@@ -30,7 +30,7 @@ bool geometryHasCells(const ProbeGeometry& g) {
 // column x. Inside the area, patch column col = (x - x0) * cols / w covers
 // the columns x0 + ceil(col * w / cols) up to x0 + ceil((col + 1) * w / cols).
 // col < cols keeps (col + 1) * w below 2^63.
-int32_t runEnd(const ProbeGeometry& g, bool rowInArea, int32_t x, int32_t width) {
+int32_t RunEnd(const ProbeGeometry& g, bool rowInArea, int32_t x, int32_t width) {
     int64_t end = width;
     if (x < g.probeX0) {
         end = g.probeX0;
@@ -46,7 +46,7 @@ int32_t runEnd(const ProbeGeometry& g, bool rowInArea, int32_t x, int32_t width)
     return end < width ? static_cast<int32_t>(end) : width;
 }
 
-KV_AVX2 void fill8(unsigned char* dst, int32_t count, const unsigned char pixel[4]) {
+KV_AVX2 void Fill8(unsigned char* dst, int32_t count, const unsigned char pixel[4]) {
     uint32_t bits;
     std::memcpy(&bits, pixel, 4);
     const __m256i v = _mm256_set1_epi32(static_cast<int32_t>(bits));
@@ -59,7 +59,7 @@ KV_AVX2 void fill8(unsigned char* dst, int32_t count, const unsigned char pixel[
     }
 }
 
-KV_AVX2 void fill16(unsigned char* dst, int32_t count, const uint16_t pixel[4]) {
+KV_AVX2 void Fill16(unsigned char* dst, int32_t count, const uint16_t pixel[4]) {
     uint64_t bits;
     std::memcpy(&bits, pixel, 8);
     const __m256i v = _mm256_set1_epi64x(static_cast<int64_t>(bits));
@@ -72,7 +72,7 @@ KV_AVX2 void fill16(unsigned char* dst, int32_t count, const uint16_t pixel[4]) 
     }
 }
 
-KV_AVX2 void fill32f(unsigned char* dst, int32_t count, const float pixel[4]) {
+KV_AVX2 void Fill32f(unsigned char* dst, int32_t count, const float pixel[4]) {
     const __m128 one = _mm_loadu_ps(pixel);
     const __m256 two = _mm256_insertf128_ps(_mm256_castps128_ps256(one), one, 1);
     int32_t i = 0;
@@ -87,7 +87,7 @@ KV_AVX2 void fill32f(unsigned char* dst, int32_t count, const float pixel[4]) {
 // Calls fill(line + x * pixel size, run length, rgb) for each run of rows
 // [y0, y1).
 template <class Fill>
-void drawRuns(const ProbeRowsParams& p, int32_t y0, int32_t y1, Fill fill) {
+void DrawRuns(const ProbeRowsParams& p, int32_t y0, int32_t y1, Fill fill) {
     const ProbeGeometry& g = p.geometry;
     const int32_t width = p.dst.width;
     for (int32_t y = y0; y < y1; ++y) {
@@ -95,7 +95,7 @@ void drawRuns(const ProbeRowsParams& p, int32_t y0, int32_t y1, Fill fill) {
         const bool rowInArea = y >= g.probeY0 && y < g.probeY1;
         int32_t x = 0;
         while (x < width) {
-            const int32_t end = runEnd(g, rowInArea, x, width);
+            const int32_t end = RunEnd(g, rowInArea, x, width);
             float rgb[3];
             probeColour(p.n, g, x, y, rgb);
             fill(line, x, end - x, rgb);
@@ -108,49 +108,49 @@ void drawRuns(const ProbeRowsParams& p, int32_t y0, int32_t y1, Fill fill) {
 
 void DrawProbeRows32fAvx2(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
     const ChannelTable& d = p.dstChannels;
-    if (!isChannelPermutation(d) || !geometryHasCells(p.geometry)) {
+    if (!IsChannelPermutation(d) || !GeometryHasCells(p.geometry)) {
         DrawProbeRows32f(p, y0, y1);
         return;
     }
-    drawRuns(p, y0, y1, [&d](unsigned char* line, int32_t x, int32_t count, const float rgb[3]) {
+    DrawRuns(p, y0, y1, [&d](unsigned char* line, int32_t x, int32_t count, const float rgb[3]) {
         float pixel[4] = {};
         pixel[d.r] = rgb[0];
         pixel[d.g] = rgb[1];
         pixel[d.b] = rgb[2];
         pixel[d.a] = 1.0f;
-        fill32f(line + 16 * static_cast<std::ptrdiff_t>(x), count, pixel);
+        Fill32f(line + 16 * static_cast<std::ptrdiff_t>(x), count, pixel);
     });
 }
 
 void DrawProbeRows8Avx2(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
     const ChannelTable& d = p.dstChannels;
-    if (!isChannelPermutation(d) || !geometryHasCells(p.geometry)) {
+    if (!IsChannelPermutation(d) || !GeometryHasCells(p.geometry)) {
         DrawProbeRows8(p, y0, y1);
         return;
     }
-    drawRuns(p, y0, y1, [&d](unsigned char* line, int32_t x, int32_t count, const float rgb[3]) {
+    DrawRuns(p, y0, y1, [&d](unsigned char* line, int32_t x, int32_t count, const float rgb[3]) {
         unsigned char pixel[4] = {};
-        pixel[d.r] = byteFromUnit(rgb[0]);
-        pixel[d.g] = byteFromUnit(rgb[1]);
-        pixel[d.b] = byteFromUnit(rgb[2]);
+        pixel[d.r] = ByteFromUnit(rgb[0]);
+        pixel[d.g] = ByteFromUnit(rgb[1]);
+        pixel[d.b] = ByteFromUnit(rgb[2]);
         pixel[d.a] = 255;
-        fill8(line + 4 * static_cast<std::ptrdiff_t>(x), count, pixel);
+        Fill8(line + 4 * static_cast<std::ptrdiff_t>(x), count, pixel);
     });
 }
 
 void DrawProbeRows16Avx2(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
     const ChannelTable& d = p.dstChannels;
-    if (!isChannelPermutation(d) || !geometryHasCells(p.geometry)) {
+    if (!IsChannelPermutation(d) || !GeometryHasCells(p.geometry)) {
         DrawProbeRows16(p, y0, y1);
         return;
     }
-    drawRuns(p, y0, y1, [&d](unsigned char* line, int32_t x, int32_t count, const float rgb[3]) {
+    DrawRuns(p, y0, y1, [&d](unsigned char* line, int32_t x, int32_t count, const float rgb[3]) {
         uint16_t pixel[4] = {};
         pixel[d.r] = Code16FromUnit(rgb[0]);
         pixel[d.g] = Code16FromUnit(rgb[1]);
         pixel[d.b] = Code16FromUnit(rgb[2]);
         pixel[d.a] = static_cast<uint16_t>(kCode16Max);
-        fill16(line + 8 * static_cast<std::ptrdiff_t>(x), count, pixel);
+        Fill16(line + 8 * static_cast<std::ptrdiff_t>(x), count, pixel);
     });
 }
 

@@ -6,7 +6,7 @@ namespace kv {
 
 namespace {
 
-RowLevel probeProcessor() {
+RowLevel ProbeProcessor() {
 #if defined(__x86_64__) || defined(_M_X64)
     // Also checks that the operating system saves the YMM registers.
     __builtin_cpu_init();
@@ -24,32 +24,32 @@ std::atomic<int32_t> gActiveLevel{-1};
 
 }  // namespace
 
-RowLevel detectedRowLevel() {
-    static const RowLevel detected = probeProcessor();
+RowLevel DetectedRowLevel() {
+    static const RowLevel detected = ProbeProcessor();
     return detected;
 }
 
-RowLevel activeRowLevel() {
+RowLevel ActiveRowLevel() {
     const int32_t level = gActiveLevel.load(std::memory_order_relaxed);
     if (level >= 0) {
         return static_cast<RowLevel>(level);
     }
-    const RowLevel detected = detectedRowLevel();
+    const RowLevel detected = DetectedRowLevel();
     int32_t expected = -1;
     gActiveLevel.compare_exchange_strong(expected, static_cast<int32_t>(detected),
                                          std::memory_order_relaxed);
     return static_cast<RowLevel>(gActiveLevel.load(std::memory_order_relaxed));
 }
 
-bool setRowLevel(RowLevel level) {
-    if (static_cast<int32_t>(level) < 0 || level > detectedRowLevel()) {
+bool SetRowLevel(RowLevel level) {
+    if (static_cast<int32_t>(level) < 0 || level > DetectedRowLevel()) {
         return false;
     }
     gActiveLevel.store(static_cast<int32_t>(level), std::memory_order_relaxed);
     return true;
 }
 
-const char* rowLevelName(RowLevel level) {
+const char* RowLevelName(RowLevel level) {
     switch (level) {
         case RowLevel::kScalar:
             return "scalar";

@@ -15,16 +15,16 @@ enum class RowLevel : int32_t {
 };
 
 // The best level this processor runs.
-RowLevel detectedRowLevel();
+RowLevel DetectedRowLevel();
 
 // The level the row operations run at: detectedRowLevel() unless set.
-RowLevel activeRowLevel();
+RowLevel ActiveRowLevel();
 
 // Runs the row operations at `level` from now on. A level the processor
 // cannot run is refused: returns false and leaves the active level as it is.
-bool setRowLevel(RowLevel level);
+bool SetRowLevel(RowLevel level);
 
 // "scalar" or "avx2".
-const char* rowLevelName(RowLevel level);
+const char* RowLevelName(RowLevel level);
 
 }  // namespace kv

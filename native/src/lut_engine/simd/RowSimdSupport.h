@@ -21,7 +21,7 @@ namespace kv {
 // The vector code moves channels with shuffles and shifts that need every
 // position 0..3 used exactly once. The scalar code alone defines what other
 // tables do (later writes win over earlier ones).
-inline bool isChannelPermutation(const ChannelTable& t) {
+inline bool IsChannelPermutation(const ChannelTable& t) {
     const int32_t positions[4] = {t.r, t.g, t.b, t.a};
     uint32_t seen = 0;
     for (const int32_t p : positions) {
@@ -35,7 +35,7 @@ inline bool isChannelPermutation(const ChannelTable& t) {
 
 // Gathers index the cube with signed 32-bit counts of floats, and the index
 // arithmetic itself is done in 32 bits; larger cubes take the scalar path.
-inline bool cubeFitsGatherIndex(const Lut3D& lut) {
+inline bool CubeFitsGatherIndex(const Lut3D& lut) {
     if (lut.size < 2 || lut.size > 1024) {
         return false;
     }

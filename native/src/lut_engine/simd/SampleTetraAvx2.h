@@ -35,7 +35,7 @@ struct CubeLanes {
     __m256 amount;
 };
 
-KV_AVX2_INLINE void loadCube(const Lut3D& lut, float amount, CubeLanes& c) {
+KV_AVX2_INLINE void LoadCube(const Lut3D& lut, float amount, CubeLanes& c) {
     const int32_t n = lut.size;
     c.data = lut.data.data();
     for (int k = 0; k < 3; ++k) {
@@ -52,16 +52,16 @@ KV_AVX2_INLINE void loadCube(const Lut3D& lut, float amount, CubeLanes& c) {
 }
 
 // mask ? b : a, per lane.
-KV_AVX2_INLINE __m256 pick(__m256 a, __m256 b, __m256 mask) {
+KV_AVX2_INLINE __m256 Pick(__m256 a, __m256 b, __m256 mask) {
     return _mm256_blendv_ps(a, b, mask);
 }
 
-KV_AVX2_INLINE __m256i pickInt(__m256i a, __m256i b, __m256 mask) {
+KV_AVX2_INLINE __m256i PickInt(__m256i a, __m256i b, __m256 mask) {
     return _mm256_castps_si256(
         _mm256_blendv_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), mask));
 }
 
-KV_AVX2_INLINE __m256 greater(__m256 a, __m256 b) {
+KV_AVX2_INLINE __m256 Greater(__m256 a, __m256 b) {
     return _mm256_cmp_ps(a, b, _CMP_GT_OQ);
 }
 
@@ -78,7 +78,7 @@ KV_AVX2_INLINE __m256 greater(__m256 a, __m256 b) {
 // read as zero), and where rounding downward makes +0 - +0 give -0, the
 // fraction u - 0 comes out -0 either way.
 template <bool UnitDomain>
-KV_AVX2_INLINE __m256i axisCell(__m256 in, __m256 lo, __m256 range, const CubeLanes& c,
+KV_AVX2_INLINE __m256i AxisCell(__m256 in, __m256 lo, __m256 range, const CubeLanes& c,
                                 __m256& fraction) {
     __m256 t = UnitDomain ? in : _mm256_div_ps(_mm256_sub_ps(in, lo), range);
     t = _mm256_and_ps(t, _mm256_cmp_ps(t, _mm256_setzero_ps(), _CMP_GE_OQ));
@@ -92,34 +92,34 @@ KV_AVX2_INLINE __m256i axisCell(__m256 in, __m256 lo, __m256 range, const CubeLa
 // Samples the cube in the cells starting at `base` (floats from the first
 // node) at fractions fr, fg, fb, and blends with in[0..2] (R, G, B) by the
 // amount, writing R, G, B to out.
-KV_AVX2_INLINE void sampleBlendInCell(const CubeLanes& c, __m256i base, __m256 fr, __m256 fg, __m256 fb,
+KV_AVX2_INLINE void SampleBlendInCell(const CubeLanes& c, __m256i base, __m256 fr, __m256 fg, __m256 fb,
                                       const __m256 in[3], __m256 out[3]) {
-    const __m256 rg = greater(fr, fg);
-    const __m256 gb = greater(fg, fb);
-    const __m256 rb = greater(fr, fb);
-    const __m256 bg = greater(fb, fg);
-    const __m256 br = greater(fb, fr);
+    const __m256 rg = Greater(fr, fg);
+    const __m256 gb = Greater(fg, fb);
+    const __m256 rb = Greater(fr, fb);
+    const __m256 bg = Greater(fb, fg);
+    const __m256 br = Greater(fb, fr);
 
     // fr > fg: red ranks first unless blue beats it; then green, blue or red.
     const __m256 redFirst = _mm256_or_ps(gb, rb);
-    const __m256 maxR = pick(fb, fr, redFirst);
-    const __m256 midR = pick(pick(fr, fb, rb), fg, gb);
-    const __m256 minR = pick(fg, fb, gb);
-    const __m256i axisMaxR = pickInt(c.stride[2], c.stride[0], redFirst);
-    const __m256i axisMidR = pickInt(pickInt(c.stride[0], c.stride[2], rb), c.stride[1], gb);
+    const __m256 maxR = Pick(fb, fr, redFirst);
+    const __m256 midR = Pick(Pick(fr, fb, rb), fg, gb);
+    const __m256 minR = Pick(fg, fb, gb);
+    const __m256i axisMaxR = PickInt(c.stride[2], c.stride[0], redFirst);
+    const __m256i axisMidR = PickInt(PickInt(c.stride[0], c.stride[2], rb), c.stride[1], gb);
     // fr <= fg: blue ranks first if it beats green, else green.
     const __m256 redLast = _mm256_or_ps(bg, br);
-    const __m256 maxL = pick(fg, fb, bg);
-    const __m256 midL = pick(pick(fr, fb, br), fg, bg);
-    const __m256 minL = pick(fb, fr, redLast);
-    const __m256i axisMaxL = pickInt(c.stride[1], c.stride[2], bg);
-    const __m256i axisMidL = pickInt(pickInt(c.stride[0], c.stride[2], br), c.stride[1], bg);
+    const __m256 maxL = Pick(fg, fb, bg);
+    const __m256 midL = Pick(Pick(fr, fb, br), fg, bg);
+    const __m256 minL = Pick(fb, fr, redLast);
+    const __m256i axisMaxL = PickInt(c.stride[1], c.stride[2], bg);
+    const __m256i axisMidL = PickInt(PickInt(c.stride[0], c.stride[2], br), c.stride[1], bg);
 
-    const __m256 fMax = pick(maxL, maxR, rg);
-    const __m256 fMid = pick(midL, midR, rg);
-    const __m256 fMin = pick(minL, minR, rg);
-    const __m256i cornerA = _mm256_add_epi32(base, pickInt(axisMaxL, axisMaxR, rg));
-    const __m256i cornerB = _mm256_add_epi32(cornerA, pickInt(axisMidL, axisMidR, rg));
+    const __m256 fMax = Pick(maxL, maxR, rg);
+    const __m256 fMid = Pick(midL, midR, rg);
+    const __m256 fMin = Pick(minL, minR, rg);
+    const __m256i cornerA = _mm256_add_epi32(base, PickInt(axisMaxL, axisMaxR, rg));
+    const __m256i cornerB = _mm256_add_epi32(cornerA, PickInt(axisMidL, axisMidR, rg));
     const __m256i cornerFar = _mm256_add_epi32(base, c.diagonal);
 
     const __m256 w0 = _mm256_sub_ps(_mm256_set1_ps(1.0f), fMax);
@@ -141,22 +141,22 @@ KV_AVX2_INLINE void sampleBlendInCell(const CubeLanes& c, __m256i base, __m256 f
 
 // Samples the cube at in[0..2] (R, G, B) and blends with the input.
 template <bool UnitDomain>
-KV_AVX2_INLINE void sampleBlend(const CubeLanes& c, const __m256 in[3], __m256 out[3]) {
+KV_AVX2_INLINE void SampleBlend(const CubeLanes& c, const __m256 in[3], __m256 out[3]) {
     __m256 fr;
     __m256 fg;
     __m256 fb;
-    const __m256i ir = axisCell<UnitDomain>(in[0], c.lo[0], c.range[0], c, fr);
-    const __m256i ig = axisCell<UnitDomain>(in[1], c.lo[1], c.range[1], c, fg);
-    const __m256i ib = axisCell<UnitDomain>(in[2], c.lo[2], c.range[2], c, fb);
+    const __m256i ir = AxisCell<UnitDomain>(in[0], c.lo[0], c.range[0], c, fr);
+    const __m256i ig = AxisCell<UnitDomain>(in[1], c.lo[1], c.range[1], c, fg);
+    const __m256i ib = AxisCell<UnitDomain>(in[2], c.lo[2], c.range[2], c, fb);
     const __m256i base = _mm256_add_epi32(
         _mm256_add_epi32(_mm256_mullo_epi32(ir, c.stride[0]), _mm256_mullo_epi32(ig, c.stride[1])),
         _mm256_mullo_epi32(ib, c.stride[2]));
-    sampleBlendInCell(c, base, fr, fg, fb, in, out);
+    SampleBlendInCell(c, base, fr, fg, fb, in, out);
 }
 
 // Domain [+0, 1] on every axis, the domain every parsed LUT has. A -0
 // minimum would turn a -0 input into +0.
-inline bool hasUnitDomain(const Lut3D& lut) {
+inline bool HasUnitDomain(const Lut3D& lut) {
     for (int k = 0; k < 3; ++k) {
         if (std::bit_cast<uint32_t>(lut.domainMin[k]) != 0u || lut.domainMax[k] != 1.0f) {
             return false;
@@ -169,7 +169,7 @@ inline bool hasUnitDomain(const Lut3D& lut) {
 // only while the processor rounds to nearest and neither flushes denormal
 // results nor reads denormal inputs as zero, the modes every thread starts
 // in (a host may change them on its render threads).
-inline bool roundsToNearestKeepingDenormals() {
+inline bool RoundsToNearestKeepingDenormals() {
     constexpr unsigned kRoundingFlushDenormals = 0x6000u | 0x8000u | 0x0040u;
     return (_mm_getcsr() & kRoundingFlushDenormals) == 0u;
 }
