@@ -49,7 +49,7 @@ bool ScanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode)
 bool ScanInteger(std::string_view text, size_t& pos, int64_t& value);
 
 // Like atoi on the rest of a line: white space, sign and digits, stopping at
-// the first non-digit; no digits gives 0. Saturates like scanInteger.
+// the first non-digit; no digits gives 0. Saturates like ScanInteger.
 int64_t LeadingInteger(std::string_view text);
 
 // Like sscanf(two, "%2x", &v) on a string of (at most) two characters: after

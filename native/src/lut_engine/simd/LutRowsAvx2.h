@@ -5,7 +5,7 @@
 // permutation of 0..3, cubes too large for 32-bit gather indices, pattern
 // geometry the scalar code alone defines).
 //
-// Call them only when detectedRowLevel() is RowLevel::kAvx2: on other
+// Call them only when DetectedRowLevel() is RowLevel::kAvx2: on other
 // processors they fault.
 
 #include <cstdint>

@@ -18,7 +18,7 @@ RowLevel ProbeProcessor() {
 }
 
 // -1 until first use. Read once per job, so a relaxed load is enough: a job
-// that races with setRowLevel runs at one level or the other, and both give
+// that races with SetRowLevel runs at one level or the other, and both give
 // the same bits.
 std::atomic<int32_t> gActiveLevel{-1};
 

@@ -17,7 +17,7 @@ enum class RowLevel : int32_t {
 // The best level this processor runs.
 RowLevel DetectedRowLevel();
 
-// The level the row operations run at: detectedRowLevel() unless set.
+// The level the row operations run at: DetectedRowLevel() unless set.
 RowLevel ActiveRowLevel();
 
 // Runs the row operations at `level` from now on. A level the processor
