@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "HostProcess.h"
 #include "image/FloatImage.h"
 #include "image/ImageFile.h"
 #include "image/PictureFile.h"
@@ -33,21 +34,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct HostRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using kvtool::test::Contains;
+using kvtool::test::HostRun;
+using kvtool::test::Quote;
+using kvtool::test::ReadAll;
 
 // head, the number, tail; built by appending (GCC 12 warns falsely,
 // -Wrestrict, on a literal plus a temporary string).
@@ -56,10 +46,6 @@ std::string Numbered(const std::string& head, int number, const std::string& tai
     text += std::to_string(number);
     text += tail;
     return text;
-}
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
 }
 
 // A picture that differs from frame to frame in every channel.
@@ -118,20 +104,7 @@ protected:
         return all;
     }
 
-    HostRun Host(const std::vector<std::string>& args) const {
-        std::string command;
-        for (const std::string& a : Command(args)) command += Quote(a) + " ";
-        command += "2>&1 </dev/null";
-        HostRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
-    }
+    HostRun Host(const std::vector<std::string>& args) const { return kvtool::test::RunCommand(Command(args)); }
 
     void Write(const std::string& name, const kvtool::Image& image) const {
         std::string error;

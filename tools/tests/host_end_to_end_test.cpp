@@ -22,6 +22,7 @@
 #include "host/LutValue.h"
 #include "host/ProjectFile.h"
 #include "host/WorldImage.h"
+#include "HostProcess.h"
 #include "image/ImageFile.h"
 #include "image/PictureFile.h"
 #ifdef KV_TEST_HAVE_OPENEXR
@@ -33,25 +34,10 @@
 
 namespace {
 
-struct HostRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
+using kvtool::test::Contains;
+using kvtool::test::HostRun;
+using kvtool::test::Quote;
+using kvtool::test::ReadAll;
 
 class HostEndToEnd : public testing::Test {
 protected:
@@ -79,24 +65,9 @@ protected:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
     HostRun Host(const std::vector<std::string>& args) const {
-        // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + temporary.
-        std::string command = Quote(KV_HOST_EXE);
-        command += " --module ";
-        command += Quote(KV_MODULE_FILE);
-        for (const std::string& a : args) {
-            command += ' ';
-            command += Quote(a);
-        }
-        command += " 2>&1";
-        HostRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        std::vector<std::string> argv{KV_HOST_EXE, "--module", KV_MODULE_FILE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return kvtool::test::RunCommand(argv);
     }
 
     // A LUT that moves every channel differently, so that a swapped channel

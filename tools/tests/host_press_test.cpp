@@ -14,17 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "HostProcess.h"
+
 namespace {
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
+using kvtool::test::Contains;
+using kvtool::test::Quote;
 
 class HostPress : public testing::Test {
 protected:
@@ -54,30 +49,15 @@ protected:
     static void Write(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
-    std::string Read(const std::string& path) const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string Read(const std::string& path) const { return kvtool::test::ReadAll(path); }
 
     // Runs the host; its exit status in `status`, stdout and stderr returned.
     std::string Host(const std::vector<std::string>& args, int& status) const {
-        std::string command = Quote(KV_HOST_EXE);
-        command += " --module ";
-        command += Quote(KV_MODULE_FILE);
-        for (const std::string& a : args) {
-            command += ' ';
-            command += Quote(a);
-        }
-        command += " 2>&1";
-        std::string output;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return output;
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-        const int raw = pclose(pipe);
-        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return output;
+        std::vector<std::string> argv{KV_HOST_EXE, "--module", KV_MODULE_FILE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        kvtool::test::HostRun run = kvtool::test::RunCommand(argv);
+        status = run.status;
+        return run.output;
     }
 
     std::string dir_, home_;
