@@ -65,7 +65,7 @@ TEST_F(LogTest, DeletedFileIsStartedAgain) {
     kv::LogPrintf("after");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(MessageOf(lines[0]), "after");
+    EXPECT_EQ(MessageOf(lines.front()), "after");
 }
 
 TEST_F(LogTest, MissingKnownFolderDropsLinesWithoutCreatingIt) {
@@ -130,7 +130,7 @@ TEST_F(LogTest, UnopenableLogTriesOneFolderCreationThenDropsTheLine) {
     kv::LogPrintf("written again");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(MessageOf(lines[0]), "written again");
+    EXPECT_EQ(MessageOf(lines.front()), "written again");
 }
 
 TEST_F(LogTest, FolderThatCannotBeCreatedDropsTheLine) {
@@ -159,7 +159,7 @@ TEST_F(LogTest, NumbersIgnoreACommaDecimalLocale) {
     std::setlocale(LC_NUMERIC, "C");
     const auto lines = ReadLogLines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(MessageOf(lines[0]), "amount 0.50");
+    EXPECT_EQ(MessageOf(lines.front()), "amount 0.50");
 }
 #endif
 
