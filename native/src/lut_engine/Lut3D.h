@@ -1,6 +1,8 @@
 #pragma once
 // The LUT record shared by the whole engine: a cube of N x N x N output
-// colours, or (when `probe` is set) a request for the calibration pattern.
+// colours, optionally preceded by a 1D stage (one curve per channel), or a
+// 1D stage alone, or (when `probe` is set) a request for the calibration
+// pattern.
 
 #include <cstdint>
 #include <string>
@@ -25,8 +27,16 @@ struct Lut3D {
     // holds output R, G, B: red runs fastest, blue slowest (.cube order).
     std::vector<float> data;
 
-    // A record with neither a cube nor a pattern means "no LUT".
-    bool IsEmpty() const { return size == 0 && probe == 0; }
+    // The 1D stage, applied to the input before the cube (or, when `size` is
+    // 0, the whole LUT). Each channel has its own input range and curve.
+    int32_t shaperSize = 0;                    // entries per curve M; 0 = no 1D stage
+    float shaperMin[3] = {0.0f, 0.0f, 0.0f};   // R, G, B input mapped to entry 0
+    float shaperMax[3] = {1.0f, 1.0f, 1.0f};   // R, G, B input mapped to entry M-1
+    // M * 3 floats: entry i holds the R, G, B outputs at 3 * i (.cube order).
+    std::vector<float> shaper;
+
+    // A record with neither a table nor a pattern means "no LUT".
+    bool IsEmpty() const { return size == 0 && probe == 0 && shaperSize == 0; }
 
     // At least two nodes per axis and every one of them present: what
     // sampling needs, since it reads whole cells without bounds checks.
@@ -34,6 +44,29 @@ struct Lut3D {
         if (size < 2) return false;
         const auto n = static_cast<uint64_t>(size);
         return data.size() == n * n * n * 3;
+    }
+
+    // At least two entries per curve and every one of them present.
+    bool HasCompleteShaper() const {
+        if (shaperSize < 2) return false;
+        return shaper.size() == static_cast<uint64_t>(shaperSize) * 3;
+    }
+
+    // What the row operations and kernels may apply: at least one table,
+    // and each table that is there complete.
+    bool HasCompleteTables() const {
+        if (size == 0 && shaperSize == 0) return false;
+        return (size == 0 || HasCompleteCube()) && (shaperSize == 0 || HasCompleteShaper());
+    }
+
+    // The LUTs that the original stored form holds: a cube over 0..1 on
+    // every channel and no 1D stage.
+    bool IsUnitCubeOnly() const {
+        if (shaperSize != 0 || size == 0) return false;
+        for (int c = 0; c < 3; ++c) {
+            if (domainMin[c] != 0.0f || domainMax[c] != 1.0f) return false;
+        }
+        return true;
     }
 };
 

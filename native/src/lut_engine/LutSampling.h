@@ -122,6 +122,38 @@ inline void sampleTetra(const Lut3D& lut, const float in[3], float out[3]) {
     }
 }
 
+// One channel through the 1D stage: the position on the curve as for a cube
+// axis (NaN and anything below the range read as the first entry, anything
+// above as the last), then a + f * (b - a) between the two entries around it.
+inline float ShaperChannel(const Lut3D& lut, float in, int channel) {
+    int32_t i = 0;
+    float f = 0.0f;
+    detail::LutAxisPosition(in, lut.shaperMin[channel], lut.shaperMax[channel], lut.shaperSize, i, f);
+    const float* entry = lut.shaper.data() + 3 * static_cast<std::ptrdiff_t>(i) + channel;
+    const float a = entry[0];
+    const float b = entry[3];
+    return a + f * (b - a);
+}
+
+// The LUT's whole colour change for one pixel (`lut.HasCompleteTables()`):
+// the 1D stage if there is one, then the cube if there is one. The amount
+// blend is the caller's, against the unshaped input.
+inline void SampleLut(const Lut3D& lut, const float in[3], float out[3]) {
+    if (lut.shaperSize == 0) {
+        sampleTetra(lut, in, out);
+        return;
+    }
+    float shaped[3];
+    for (int c = 0; c < 3; ++c) {
+        shaped[c] = ShaperChannel(lut, in[c], c);
+    }
+    if (lut.size == 0) {
+        for (int c = 0; c < 3; ++c) out[c] = shaped[c];
+        return;
+    }
+    sampleTetra(lut, shaped, out);
+}
+
 // The "Amount" mix of a sampled value with its input: amount 0 gives the
 // input, 1 the LUT output.
 inline float BlendAmount(float lutOut, float in, float amount) {

@@ -30,4 +30,7 @@ inline constexpr std::string_view kCubeNoSize = "no LUT_3D_SIZE";
 inline constexpr std::string_view kCubeWrongCount = "wrong number of values";
 inline constexpr std::string_view kCubeBadDomain = "bad DOMAIN_MIN/MAX";
 
+// .3dl files
+inline constexpr std::string_view k3dlNotReadYet = ".3dl files are not read yet";
+
 }  // namespace kv::messages

@@ -58,6 +58,31 @@ inline kv::Lut3D RandomCube(int32_t n, uint32_t seed, float lo = -0.25f, float h
     return lut;
 }
 
+// Adds a 1D stage of `m` entries per curve over the input range lo..hi on
+// every channel: each curve rises from about `from` to about `to`, with
+// random wiggles so that neighbouring entries differ.
+inline void AddRandomShaper(kv::Lut3D& lut, int32_t m, uint32_t seed, float lo = 0.0f, float hi = 1.0f,
+                            float from = -0.05f, float to = 1.1f) {
+    lut.shaperSize = m;
+    for (int c = 0; c < 3; ++c) {
+        lut.shaperMin[c] = lo;
+        lut.shaperMax[c] = hi;
+    }
+    lut.shaper.assign(static_cast<size_t>(m) * 3, 0.0f);
+    FloatSource src(seed);
+    const float step = (to - from) / static_cast<float>(m - 1);
+    for (int32_t i = 0; i < m; ++i)
+        for (int c = 0; c < 3; ++c)
+            lut.shaper[3 * static_cast<size_t>(i) + c] = from + step * static_cast<float>(i) + src.Next(-0.5f, 0.5f) * step;
+}
+
+// A LUT that is only a 1D stage.
+inline kv::Lut3D RandomShaperOnly(int32_t m, uint32_t seed, float lo = 0.0f, float hi = 1.0f) {
+    kv::Lut3D lut;
+    AddRandomShaper(lut, m, seed, lo, hi);
+    return lut;
+}
+
 inline uint32_t BitsOf(float f) {
     uint32_t u;
     std::memcpy(&u, &f, sizeof u);
