@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -31,13 +32,26 @@ std::atomic<bool> gFailLockHandle{false};
 std::atomic<int> gLocksBeforeOneFailure{-1};  // -1: no single failure armed
 std::atomic<bool> gFailResizeHandle{false};
 
+// Per kind of handle call: how many came since the last reset, and which of
+// them (by number, below 64) are refused.
+constexpr int kHandleCallKinds = 6;
+std::atomic<int> gHandleCallsSoFar[kHandleCallKinds]{};
+std::atomic<uint64_t> gRefusedHandleCalls[kHandleCallKinds]{};
+
+// Counts this call of its kind; true when FailHandleCall armed its number.
+bool Refused(HandleCall kind) {
+    const int k = static_cast<int>(kind);
+    const int number = gHandleCallsSoFar[k].fetch_add(1);
+    return number >= 0 && number < 64 && ((gRefusedHandleCalls[k].load() >> number) & 1u) != 0;
+}
+
 HandleBlock* Block(PF_Handle h) { return reinterpret_cast<HandleBlock*>(h); }
 
 thread_local int tHostCallbackDepth = 0;
 
 PF_Handle NewHandleCb(A_u_longlong size) {
     detail::HostCallbackScope inHost;
-    if (gFailNewHandle.load()) {
+    if (Refused(HandleCall::New) || gFailNewHandle.load()) {
         return nullptr;
     }
     auto* block = new HandleBlock{std::calloc(size ? size : 1, 1), static_cast<size_t>(size), {0}};
@@ -54,7 +68,7 @@ bool ArmedLockFails() {
 }
 
 void* LockHandleCb(PF_Handle h) {
-    if (h == nullptr || gFailLockHandle.load() || ArmedLockFails()) {
+    if (Refused(HandleCall::Lock) || h == nullptr || gFailLockHandle.load() || ArmedLockFails()) {
         return nullptr;
     }
     if (Block(h)->locks.fetch_add(1) == 0) {
@@ -64,12 +78,15 @@ void* LockHandleCb(PF_Handle h) {
 }
 
 void UnlockHandleCb(PF_Handle h) {
-    if (h != nullptr && Block(h)->locks.load() > 0 && Block(h)->locks.fetch_sub(1) == 1) {
+    if (Refused(HandleCall::Unlock) || h == nullptr) {
+        return;
+    }
+    if (Block(h)->locks.load() > 0 && Block(h)->locks.fetch_sub(1) == 1) {
         --gLockedHandles;
     }
 }
 
-void DisposeHandleCb(PF_Handle h) {
+void FreeHandle(PF_Handle h) {
     if (h == nullptr) {
         return;
     }
@@ -81,14 +98,22 @@ void DisposeHandleCb(PF_Handle h) {
     --gLiveHandles;
 }
 
-A_u_longlong GetHandleSizeCb(PF_Handle h) { return h ? Block(h)->size : 0; }
+// A refused dispose, like a refused unlock, does nothing: the host's own
+// callbacks have no way to report it.
+void DisposeHandleCb(PF_Handle h) {
+    if (!Refused(HandleCall::Dispose)) {
+        FreeHandle(h);
+    }
+}
+
+A_u_longlong GetHandleSizeCb(PF_Handle h) { return h && !Refused(HandleCall::Size) ? Block(h)->size : 0; }
 
 PF_Err ResizeHandleCb(A_u_longlong size, PF_Handle* h) {
     detail::HostCallbackScope inHost;
     if (h == nullptr || *h == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    if (gFailResizeHandle.load()) {
+    if (Refused(HandleCall::Resize) || gFailResizeHandle.load()) {
         return PF_Err_OUT_OF_MEMORY;  // the handle is left as it was
     }
     HandleBlock* block = Block(*h);
@@ -133,7 +158,20 @@ std::vector<unsigned char> HandleBytes(PF_Handle handle) {
     return std::vector<unsigned char>(data, data + Block(handle)->size);
 }
 
-void DisposeHandle(PF_Handle handle) { DisposeHandleCb(handle); }
+void DisposeHandle(PF_Handle handle) { FreeHandle(handle); }
+
+void FailHandleCall(HandleCall kind, int number) {
+    if (number >= 0 && number < 64) {
+        gRefusedHandleCalls[static_cast<int>(kind)] |= uint64_t{1} << number;
+    }
+}
+
+void ResetHandleCallFailures() {
+    for (int k = 0; k < kHandleCallKinds; ++k) {
+        gRefusedHandleCalls[k] = 0;
+        gHandleCallsSoFar[k] = 0;
+    }
+}
 
 namespace detail {
 
@@ -144,6 +182,23 @@ void FillHandleCallbacks(PF_UtilCallbacks& utils) {
     utils.host_dispose_handle = DisposeHandleCb;
     utils.host_get_handle_size = GetHandleSizeCb;
     utils.host_resize_handle = ResizeHandleCb;
+}
+
+ArbValues ArbValuesOf(PF_ParamDef** params) {
+    ArbValues held;
+    for (int i = 0; params != nullptr && i < ArbValues::kMax && params[i] != nullptr; ++i) {
+        if (params[i]->param_type == PF_Param_ARBITRARY_DATA) held.values[i] = params[i]->u.arb_d.value;
+    }
+    return held;
+}
+
+void DisposeReplacedValues(PF_ParamDef** params, const ArbValues& before) {
+    const ArbValues after = ArbValuesOf(params);
+    for (int i = 0; i < ArbValues::kMax; ++i) {
+        const bool changed = after.values[i] != before.values[i] &&
+                             (params[i]->uu.change_flags & PF_ChangeFlag_CHANGED_VALUE) != 0;
+        if (changed) FreeHandle(before.values[i]);
+    }
 }
 
 void SetFailNewHandle(bool fail) { gFailNewHandle = fail; }

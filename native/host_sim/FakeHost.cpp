@@ -303,7 +303,13 @@ PF_Err FakeHost::CallWith(PF_InData& in, PF_OutData& out, PF_Cmd cmd, PF_ParamDe
     if (entry_ == nullptr) {
         std::abort();  // the host was built without an effect to call
     }
-    return entry_(cmd, &in, &out, params, output, extra);
+    if (cmd != PF_Cmd_USER_CHANGED_PARAM) {
+        return entry_(cmd, &in, &out, params, output, extra);
+    }
+    const detail::ArbValues before = detail::ArbValuesOf(params);
+    const PF_Err err = entry_(cmd, &in, &out, params, output, extra);
+    detail::DisposeReplacedValues(params, before);
+    return err;
 }
 
 PF_Err FakeHost::Arb(PF_ArbParamsExtra& extra) {

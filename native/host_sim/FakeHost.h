@@ -36,7 +36,16 @@ PF_Handle MakeHandle(const void* bytes, size_t length);
 PF_Handle MakeHandle8(std::string_view text);
 PF_Handle MakeHandle16(std::string_view text);  // each byte widened to a UTF-16 unit
 std::vector<unsigned char> HandleBytes(PF_Handle handle);
-void DisposeHandle(PF_Handle handle);
+void DisposeHandle(PF_Handle handle);  // as the host does, never refused
+
+// The handle callbacks, by kind, for refusing single calls.
+enum class HandleCall { New, Lock, Unlock, Dispose, Size, Resize };
+// Refuses the call of that kind numbered `number` (0-based, below 64, counted
+// from the last reset): new and lock answer null, resize an error, size 0,
+// and unlock and dispose do nothing. Several may be armed at once.
+void FailHandleCall(HandleCall kind, int number);
+// Disarms every refusal and starts the counts again.
+void ResetHandleCallFailures();
 
 // True while the current thread runs one of the host's callbacks. Tests that
 // make allocations fail leave the host's own memory alone then: a host's C
@@ -163,7 +172,9 @@ public:
     int suitesHeld() const;  // acquisitions not yet released
     void ClearRecords();
 
-    // Calls into the effect through the entry given at construction.
+    // Calls into the effect through the entry given at construction. After
+    // USER_CHANGED_PARAM, an arbitrary value the effect replaced with a new
+    // handle and flagged as changed is disposed, as the host that owns it does.
     PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
                 void* extra = nullptr);
     // The same with records of the caller's own (a render thread's copy).

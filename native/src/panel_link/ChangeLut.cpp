@@ -45,7 +45,7 @@ bool HasUnitDomain(const Lut3D& lut) {
     return true;
 }
 
-// Copies `bytes` into a handle the caller has made or resized to their length.
+// Copies `bytes` into a handle the caller has just made of their length.
 bool FillHandle(const PF_UtilCallbacks& utils, PF_Handle handle, const std::string& bytes) {
     const HostBytes target = HostBytes::LockSized(&utils, handle, bytes.size());
     if (target.Data() == nullptr) return false;
@@ -53,48 +53,33 @@ bool FillHandle(const PF_UtilCallbacks& utils, PF_Handle handle, const std::stri
     return true;
 }
 
-// A new handle holding the bytes, for a parameter that has no value yet.
-bool StoreInNewHandle(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
-    if (utils.host_new_handle == nullptr) return false;
+// A new handle holding the bytes whole, or null; a handle that cannot be
+// filled is given back.
+PF_Handle NewHandleHolding(const PF_UtilCallbacks& utils, const std::string& bytes) {
+    if (utils.host_new_handle == nullptr) return nullptr;
     PF_Handle handle = utils.host_new_handle(bytes.size());
-    if (handle == nullptr) return false;
+    if (handle == nullptr) return nullptr;
     if (!FillHandle(utils, handle, bytes)) {
         if (utils.host_dispose_handle != nullptr) utils.host_dispose_handle(handle);
-        return false;
+        return nullptr;
     }
+    return handle;
+}
+
+// Puts the bytes into the parameter as a handle of their own, made and
+// filled before the parameter is touched: whichever host callback fails, the
+// parameter then still holds its old value, untouched. (Resizing the old
+// handle in place could not promise that: a shrinking resize drops the old
+// tail before any lock can be tried, and putting it back needs callbacks that
+// can fail again.) The old handle is left alone: the parameter's value
+// belongs to the host, which releases its values itself (through DISPOSE),
+// so disposing it here could free a handle the host still holds. False when
+// the host gives no handle, no memory or no lock.
+bool StoreValue(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
+    PF_Handle handle = NewHandleHolding(utils, bytes);
+    if (handle == nullptr) return false;
     param.u.arb_d.value = handle;
     return true;
-}
-
-// Resizes the parameter's own handle and fills it. The resize cuts or pads
-// the old text before the lock can fail, so the old bytes are read first:
-// that read doubles as a test of the lock, and if a later lock still fails
-// they are put back, leaving the value as it was.
-bool StoreInOwnHandle(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
-    if (utils.host_resize_handle == nullptr) return false;
-    PF_Handle handle = param.u.arb_d.value;
-    std::string old;
-    {
-        const HostBytes oldBytes = HostBytes::LockHandle(&utils, handle);
-        if (oldBytes.Data() == nullptr) return false;
-        old.assign(reinterpret_cast<const char*>(oldBytes.Data()), oldBytes.Size());
-    }
-    if (utils.host_resize_handle(bytes.size(), &handle) != PF_Err_NONE || handle == nullptr) return false;
-    param.u.arb_d.value = handle;  // the host may have moved it
-    if (FillHandle(utils, handle, bytes)) return true;
-    if (utils.host_resize_handle(old.size(), &handle) == PF_Err_NONE && handle != nullptr) {
-        param.u.arb_d.value = handle;
-        FillHandle(utils, handle, old);
-    }
-    return false;
-}
-
-// Puts the bytes into the parameter: its own handle resized, or a new one.
-// False when the host gives no handle, no memory or no lock; the value then
-// stays as it was.
-bool StoreValue(const PF_UtilCallbacks& utils, PF_ParamDef& param, const std::string& bytes) {
-    return param.u.arb_d.value != nullptr ? StoreInOwnHandle(utils, param, bytes)
-                                          : StoreInNewHandle(utils, param, bytes);
 }
 
 }  // namespace

@@ -144,22 +144,6 @@ TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
     EXPECT_EQ(dialogs[0].owner, kv::platform::ForegroundWindow());
 }
 
-TEST_F(ChangeLutTest, ReplacesTheValueInItsOwnHandle) {
-    PF_Handle old = kvsim::MakeHandle16(kvtest::PatternText(9));
-    FakeParams params(nullptr, 100.0, old);
-    const long handles = kvsim::LiveHandleCount();
-    const std::wstring path = WriteScratchFile(L"plain", IdentityCube(2));
-    EXPECT_EQ(Pick(params, path), PF_Err_NONE);
-    EXPECT_EQ(kvsim::LiveHandleCount(), handles) << "resized, not replaced";
-    EXPECT_EQ(kvsim::LockedHandleCount(), 0);
-    kv::Lut3D stored;
-    ASSERT_TRUE(kv::ParseLutText(StoredText(params.lut()), stored));
-    EXPECT_EQ(stored.name, "plain");
-    EXPECT_EQ(stored.id, 0) << "no marker";
-    EXPECT_EQ(stored.probe, 0);
-    kvsim::DisposeHandle(params.lut());
-}
-
 TEST_F(ChangeLutTest, DomainMustBeZeroToOne) {
     FakeParams params(nullptr, 100.0, nullptr);
     const std::wstring wide = WriteScratchFile(L"wide.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 2 1\n"));
@@ -303,55 +287,6 @@ TEST_F(ChangeLutTest, MissingHostRecordsAnswer512BeforeTheDialog) {
     }
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
     kvsim::DisposeHandle(old);
-}
-
-// The host refusing memory or a lock while the pick is stored: the press
-// answers 4, and the old value is still there byte for byte, whether it was
-// shorter than the new text (cut back) or longer (would have lost its tail).
-TEST_F(ChangeLutTest, HostFailuresWhileStoringKeepTheOldValue) {
-    const std::string cube = IdentityCube(2);
-    const std::wstring path = WriteScratchFile(L"fine.cube", cube);
-    kv::Lut3D lut;
-    ASSERT_TRUE(kv::ReadCubeFile(cube, lut));
-    const size_t newLength = kv::FormatLutText(lut, 0, "fine").size();
-    const std::string oldTexts[] = {"KVLUT0", kvtest::InvertRedText(8, "a much longer name than the new one")};
-    ASSERT_LT(oldTexts[0].size(), newLength);
-    ASSERT_GT(oldTexts[1].size(), newLength);
-    const struct {
-        const char* what;
-        void (*arm)(kvsim::FakeHost&);
-    } faults[] = {
-        {"resize fails", [](kvsim::FakeHost& h) { h.SetFailResizeHandle(true); }},
-        {"every lock fails", [](kvsim::FakeHost& h) { h.SetFailLockHandle(true); }},
-        {"the first lock fails", [](kvsim::FakeHost& h) { h.FailOneLockAfter(0); }},
-        {"the lock after the resize fails", [](kvsim::FakeHost& h) { h.FailOneLockAfter(1); }},
-    };
-    for (const auto& fault : faults) {
-        for (const std::string& oldText : oldTexts) {
-            SCOPED_TRACE(std::string(fault.what) + ", old value of " + std::to_string(oldText.size()) + " characters");
-            PF_Handle old = kvsim::MakeHandle16(oldText);
-            FakeParams params(nullptr, 100.0, old);
-            const std::vector<unsigned char> oldBytes = kvsim::HandleBytes(old);
-            const long handles = kvsim::LiveHandleCount();
-            fault.arm(host_);
-            kv::platform::QueueOpenFileAnswer(path);
-            const PF_Err err = Press(params, 3);
-            host_.SetFailResizeHandle(false);
-            host_.SetFailLockHandle(false);
-            host_.FailOneLockAfter(-1);
-            EXPECT_EQ(err, PF_Err_OUT_OF_MEMORY);
-            ASSERT_NE(params.lut(), nullptr);
-            EXPECT_EQ(kvsim::HandleBytes(params.lut()), oldBytes);
-            EXPECT_EQ(params.at(2).uu.change_flags & PF_ChangeFlag_CHANGED_VALUE, 0);
-            EXPECT_EQ(host_.out().out_flags, 0);
-            EXPECT_TRUE(host_.updateParamUICalls().empty());
-            EXPECT_EQ(kvsim::LiveHandleCount(), handles);
-            EXPECT_EQ(kvsim::LockedHandleCount(), 0);
-            EXPECT_EQ(log_.Take().size(), 2u) << "nothing past the dialog line";
-            EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
-            kvsim::DisposeHandle(params.lut());
-        }
-    }
 }
 
 // With no value yet, a new handle that cannot be locked is given back.
