@@ -2,23 +2,58 @@
 # Builds the release package and checks it the way a user meets it: its
 # entries, its checksums, the module's imports, the module loaded from the
 # unpacked package by kromvale-host.exe under Wine, and a second build of the
-# same commit in another folder, which must give the same bytes.
+# same commit from scratch in another folder, which must give the same bytes.
+# Also checks that a tree that differs from its commit is packaged as
+# modified, and that this one's package says what it is.
 #
 # Usage: scripts/check-package.sh
 # Uses the windows preset's build (build/windows) and its Wine prefix; the
-# second build goes to build/windows-repro (only the module is built there).
+# second build goes to a new temporary folder, removed at the end (only the
+# module is built there).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 build="$root/build/windows"
+# shellcheck source=packaging/package-lib.sh
+. packaging/package-lib.sh
+kv_install_missing wine wine64
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+echo "=== package: a tree that differs from its commit is marked modified"
+clone="$work/clone"
+git clone -q "$root" "$clone"
+expect_state() {  # STATE [EPOCH] WHAT
+  local state epoch
+  read -r state epoch <<<"$(unset SOURCE_DATE_EPOCH; kv_source_state "$clone")"
+  if [ "$state" != "$1" ] || { [ $# -eq 3 ] && [ "$epoch" != "$2" ]; }; then
+    echo "error: $*: the source state reads \"$state $epoch\""; exit 1
+  fi
+}
+commit_time="$(git -C "$clone" log -1 --format=%ct)"
+expect_state clean "$commit_time" "a fresh clone"
+mkdir -p "$clone/build" && touch "$clone/build/ignored"
+expect_state clean "an ignored file"
+echo "changed" >>"$clone/README.md" && touch -d "@$((commit_time + 1000))" "$clone/README.md"
+expect_state modified "$((commit_time + 1000))" "a changed file, dated with it"
+git -C "$clone" add README.md
+expect_state modified "$((commit_time + 1000))" "a staged change"
+git -C "$clone" reset -q --hard && touch "$clone/notes.txt"
+expect_state modified "an untracked file"
+rm "$clone/notes.txt" "$clone/README.md"
+expect_state modified "$commit_time" "a deleted file, dated with the commit"
+rm -rf "$clone/.git"
+expect_state modified 315532800 "a folder outside git"
+echo "clean, ignored, changed, staged, untracked, deleted and unversioned trees read as they should"
 
 echo "=== package: build"
 zip="$(scripts/package.sh --build "$build" | tail -n 1)"
 name="$(basename "$zip" .zip)"
 echo "$zip ($(stat -c %s "$zip") bytes)"
-
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+read -r state _ <<<"$(kv_source_state "$root")"
+[[ "$name" == *-modified-win64 ]] && marked=modified || marked=clean
+[ "$marked" = "$state" ] || { echo "error: the tree is $state, its package is named $name"; exit 1; }
 
 echo "=== package: entries and checksums"
 expected="$name/
@@ -47,6 +82,9 @@ scripts/check-windows-imports.sh "$pkg"
 
 echo "=== package: the unpacked module under Wine"
 cmake --build "$build" --target kromvale-host kromvale-make-sample >/dev/null
+# wine-env.sh gives Wine a home of its own; the second build wants the real
+# one back (its compiler cache lives there).
+home="$HOME"
 # Its helpers answer with a status of their own when a server is up already.
 set +e
 # shellcheck source=scripts/wine-env.sh
@@ -60,12 +98,13 @@ out="$(wine_run "$build/tools/kromvale-host.exe" --module "$(win "$pkg/Kromvale.
   --cube "$(win "$work/grade.cube")" --in "$(win "$work/chart.pam")" --out "$(win "$work/graded.pam")")" || {
   kv_wine_stop; echo "error: the packaged module does not run: $out"; exit 1; }
 kv_wine_stop
+export HOME="$home"
 grep -q 'registered: name "Kromvale"' <<<"$out" && grep -q 'render: ARGB8 32x20' <<<"$out" || {
   echo "error: the packaged module did not register and render: $out"; exit 1; }
 echo "loads, registers and renders from the unpacked package"
 
-echo "=== package: a second build in another folder"
-second="$(scripts/package.sh --build "$root/build/windows-repro" --dist "$work/second" | tail -n 1)"
+echo "=== package: a second build from scratch in another folder"
+second="$(scripts/package.sh --build "$work/second-build" --dist "$work/second" | tail -n 1)"
 if ! cmp "$zip" "$second"; then
   echo "error: two builds of the same commit differ"
   python3 -m zipfile -e "$second" "$work/second-unpacked"

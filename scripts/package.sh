@@ -3,7 +3,10 @@
 # module, INSTALL.txt, the notices and licence texts of the runtime libraries
 # linked into it, and SHA256SUMS. The same commit gives the same bytes: the
 # module is linked without a time stamp, and the zip's entries are sorted and
-# dated with the commit's time.
+# dated with the commit's time. A working tree that differs from its commit
+# (packaging/package-lib.sh says how that is told) is packaged as
+# <version>-modified, in the zip's name and its text files, dated with its
+# newest changed file, so that it is never taken for the commit.
 #
 # Usage: scripts/package.sh [--build DIR] [--dist DIR]
 #   --build  the Windows build folder to use (default build/windows, the
@@ -26,13 +29,19 @@ build="$(cd "$build" && pwd)"
 dist="$(cd "$dist" && pwd)"
 cd "$root"
 
-scripts/install-deps.sh >/dev/null
+# shellcheck source=packaging/package-lib.sh
+. packaging/package-lib.sh
+# What this script runs; the development set of scripts/install-deps.sh is not needed.
+kv_install_missing cmake ninja-build python3 git g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+  mingw-w64-x86-64-dev gcc-mingw-w64-base
 
 # The version: major.minor.bugfix.build from the effect's identity header.
 identity=native/src/effect/EffectIdentity.h
 part() { sed -n "s/^#define KV_VERSION_$1 \([0-9]*\)\$/\1/p" "$identity"; }
 version="$(part MAJOR).$(part MINOR).$(part BUGFIX).$(part BUILD)"
 [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "no version in $identity" >&2; exit 1; }
+read -r state epoch <<<"$(kv_source_state "$root")"
+[ "$state" = clean ] || version="$version-modified"
 
 [ -f "$build/CMakeCache.txt" ] || cmake --preset windows -B "$build" >/dev/null
 cmake --build "$build" --target kromvale -j "$(nproc)" >/dev/null
@@ -62,8 +71,8 @@ crlf </usr/share/doc/mingw-w64-x86-64-dev/copyright >"$pkg/licenses/mingw-w64-ru
 # compare with certutil's output on Windows.
 (cd "$pkg" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
 
-# The commit's time, so that a rebuild of the same commit dates its entries alike.
-epoch="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)}"
+# The commit's time (see kv_source_state), so that a rebuild of the same
+# commit dates its entries alike.
 zip="$dist/$name.zip"
 rm -f "$zip"
 python3 packaging/make_zip.py "$zip" "$pkg" "$epoch"
