@@ -24,7 +24,15 @@ inline constexpr std::string_view kLutDataTruncated = "LUT data is truncated";
 
 // .cube files
 inline constexpr std::string_view kCubeSizeOutOfRange = "LUT_3D_SIZE out of range";
-inline constexpr std::string_view kCube1D = "1D LUTs are not supported";
+inline constexpr std::string_view kCube1DSizeOutOfRange = "LUT_1D_SIZE out of range";
+inline constexpr std::string_view kCube1DWrongCount = "wrong number of 1D table lines";
+inline constexpr std::string_view kCube1DSizeAfterData = "LUT_1D_SIZE after the first data line";
+inline constexpr std::string_view kCube1DRangeWithoutTable =
+    "LUT_1D_INPUT_RANGE without a 1D table (other tools ignore it; give the 3D range as LUT_3D_INPUT_RANGE)";
+inline constexpr std::string_view kCubeMixedDomainKeywords = "DOMAIN_MIN/MAX mixed with LUT_1D/3D_INPUT_RANGE";
+inline constexpr std::string_view kCubeDomainWithTwoTables = "DOMAIN_MIN/MAX in a file with both a 1D and a 3D table";
+inline constexpr std::string_view kCubeTitleWithRange =
+    "TITLE with a LUT_3D_INPUT_RANGE other than 0..1 (other tools read such files as 0..1)";
 inline constexpr std::string_view kCubeMalformedLine = "malformed data line";
 inline constexpr std::string_view kCubeNoSize = "no LUT_3D_SIZE";
 inline constexpr std::string_view kCubeWrongCount = "wrong number of values";
