@@ -19,7 +19,11 @@ inline constexpr std::string_view kBadPatternArea = "bad calibration pattern are
 inline constexpr std::string_view kNotLut3 =
     "not a Kromvale LUT (expected KVLUT3 <id> <name> <size> <lo> <hi> <data>)";
 inline constexpr std::string_view kNotLut2 = "not a Kromvale LUT (expected KVLUT2 <id> <size> <lo> <hi> <data>)";
+inline constexpr std::string_view kNotLut4 =
+    "not a Kromvale LUT (expected KVLUT4 <id> <name> <size> <1D size> <domain> <1D ranges> <encodings> <data>)";
 inline constexpr std::string_view kLutSizeOutOfRange = "LUT size out of range";
+inline constexpr std::string_view kLut1DSizeOutOfRange = "LUT 1D size out of range";
+inline constexpr std::string_view kLutBadDomain = "LUT domain or 1D range is empty or not finite";
 inline constexpr std::string_view kLutDataTruncated = "LUT data is truncated";
 
 // .cube files
