@@ -43,6 +43,14 @@ inline constexpr std::string_view kCubeWrongCount = "wrong number of values";
 inline constexpr std::string_view kCubeBadDomain = "bad DOMAIN_MIN/MAX";
 
 // .3dl files
-inline constexpr std::string_view k3dlNotReadYet = ".3dl files are not read yet";
+inline constexpr std::string_view k3dlLineTooLong = ".3dl line longer than 4095 characters";
+inline constexpr std::string_view k3dlMarkup = ".3dl line starting with \"<\"";
+inline constexpr std::string_view k3dlShortLine = ".3dl line with fewer than 3 values";
+inline constexpr std::string_view k3dlTwoMeshes = ".3dl file with more than one input-positions line";
+inline constexpr std::string_view k3dlTooManyNodes = ".3dl table larger than 129 nodes per axis";
+inline constexpr std::string_view k3dlNoTable = ".3dl file without a 3D table or a shaping mesh";
+inline constexpr std::string_view k3dlNotCodes = ".3dl values too small for integer codes (largest below 128)";
+inline constexpr std::string_view k3dlNotACube = ".3dl node count is not a whole cube of 2 or more per axis";
+inline constexpr std::string_view k3dlMeshTooLong = ".3dl input-positions line with more than 65536 entries";
 
 }  // namespace kv::messages
