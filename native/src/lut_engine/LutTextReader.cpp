@@ -385,6 +385,9 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     lut.id = static_cast<int32_t>(h.id);
     if (h.size < kMinSize || h.size > kMaxSize) return messages::Fail(error, messages::kLutSizeOutOfRange);
     const auto n = static_cast<size_t>(h.size);
+    // 2 bytes a value take 8/3 base64 characters: a text too short for its
+    // size fails as truncated before 25 MB are made ready for it.
+    if (text.size() - h.offset < n * n * n * 8) return messages::Fail(error, messages::kLutDataTruncated);
     lut.size = static_cast<int32_t>(h.size);
     lut.data.assign(n * n * n * 3, 0.0f);
     if (!DecodeData(text.substr(h.offset), h.lo, h.hi, lut)) return messages::Fail(error, messages::kLutDataTruncated);

@@ -145,17 +145,20 @@ TEST(LutText4, RefusesMalformedTextWithItsMessage) {
 
 // The largest sizes in a short text are refused before room is made for them.
 TEST(LutText4, ShortTextWithHugeSizesAllocatesLittle) {
-    const std::string text = "KVLUT4 0 - 129 65536 0 0 0 1 1 1 0 0 0 1 1 1 f 0 1 f 0 1 AAAAAAAA";
-    kv::Lut3D lut;
-    std::string error;
-    size_t largest = 0;
-    {
-        const kvtest::LargestAllocation record;
-        EXPECT_FALSE(kv::ParseLutText(text, lut, &error));
-        largest = record.bytes();
+    for (const std::string text : {"KVLUT4 0 - 129 65536 0 0 0 1 1 1 0 0 0 1 1 1 f 0 1 f 0 1 AAAAAAAA",
+                                   "KVLUT3 0 - 129 0 1 AAAAAAAA", "KVLUT1 129 0 1 AAAAAAAA"}) {
+        SCOPED_TRACE(text);
+        kv::Lut3D lut;
+        std::string error;
+        size_t largest = 0;
+        {
+            const kvtest::LargestAllocation record;
+            EXPECT_FALSE(kv::ParseLutText(text, lut, &error));
+            largest = record.bytes();
+        }
+        EXPECT_EQ(error, msg::kLutDataTruncated);
+        EXPECT_LE(largest, 4096u);
     }
-    EXPECT_EQ(error, msg::kLutDataTruncated);
-    EXPECT_LE(largest, 4096u);
 }
 
 }  // namespace
