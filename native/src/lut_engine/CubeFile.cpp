@@ -26,9 +26,10 @@
 //
 // Files that other tools read in different ways are refused rather than read
 // one way: DOMAIN lines beside INPUT_RANGE lines or beside two tables, a 1D
-// range without a 1D table unless it equals the 3D range, and a TITLE beside
-// a 3D range other than 0..1 (such files fail the range dialect's readers
-// and fall to one that ignores the range).
+// range without a 1D table unless it equals the 3D range, and a cube alone
+// over a range other than 0..1 beside a line that its dialect's reader does
+// not know (a TITLE in the range dialect, any unknown keyword in either):
+// such files fail both dialects' readers and fall to one that ignores ranges.
 
 #include "lut_engine/CubeFile.h"
 
@@ -85,6 +86,7 @@ struct CubeScan {
     Range range3;
     bool domainLine = false;
     bool title = false;
+    bool otherKeyword = false;
     float domainMin[3] = {0.0f, 0.0f, 0.0f};
     float domainMax[3] = {1.0f, 1.0f, 1.0f};
 };
@@ -124,7 +126,7 @@ std::string_view ScanLine(std::string_view line, size_t textSize, CubeScan& s) {
     } else if (line.starts_with("TITLE")) {
         s.title = true;
     } else if ((line[0] >= 'A' && line[0] <= 'Z') || line[0] == '_') {
-        // another keyword
+        s.otherKeyword = true;
     } else {
         size_t pos = 0;
         for (int i = 0; i < 3; ++i) {
@@ -134,6 +136,13 @@ std::string_view ScanLine(std::string_view line, size_t textSize, CubeScan& s) {
         }
     }
     return {};
+}
+
+bool HasUnitDomain(const CubeScan& s) {
+    for (int c = 0; c < 3; ++c) {
+        if (s.domainMin[c] != 0.0f || s.domainMax[c] != 1.0f) return false;
+    }
+    return true;
 }
 
 // The checks that need the whole file, in the order their messages rank.
@@ -159,7 +168,10 @@ std::string_view CheckWholeFile(const CubeScan& s) {
     if (s.size1 == 0 && s.range1.seen && (s.range1.lo != s.range3.lo || s.range1.hi != s.range3.hi)) {
         return messages::kCube1DRangeWithoutTable;
     }
-    if (s.title && s.size1 == 0 && s.size3 > 0 && !s.range3.IsUnit()) return messages::kCubeTitleWithRange;
+    if (s.size1 == 0 && s.size3 > 0) {
+        const bool rangeBesideStranger = !s.range3.IsUnit() && (s.title || s.otherKeyword);
+        if (rangeBesideStranger || (s.otherKeyword && !HasUnitDomain(s))) return messages::kCubeKeywordWithRange;
+    }
     return {};
 }
 

@@ -35,8 +35,8 @@ inline constexpr std::string_view kCube1DRangeWithoutTable =
     "LUT_1D_INPUT_RANGE without a 1D table (other tools ignore it; give the 3D range as LUT_3D_INPUT_RANGE)";
 inline constexpr std::string_view kCubeMixedDomainKeywords = "DOMAIN_MIN/MAX mixed with LUT_1D/3D_INPUT_RANGE";
 inline constexpr std::string_view kCubeDomainWithTwoTables = "DOMAIN_MIN/MAX in a file with both a 1D and a 3D table";
-inline constexpr std::string_view kCubeTitleWithRange =
-    "TITLE with a LUT_3D_INPUT_RANGE other than 0..1 (other tools read such files as 0..1)";
+inline constexpr std::string_view kCubeKeywordWithRange =
+    "a TITLE or unknown keyword line beside a 3D input range other than 0..1 (other tools read such files as 0..1)";
 inline constexpr std::string_view kCubeMalformedLine = "malformed data line";
 inline constexpr std::string_view kCubeNoSize = "no LUT_3D_SIZE";
 inline constexpr std::string_view kCubeWrongCount = "wrong number of values";

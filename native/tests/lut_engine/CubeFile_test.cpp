@@ -92,8 +92,10 @@ TEST(CubeFile, RefusesDomainLinesThatToolsReadDifferently) {
         {"LUT_3D_INPUT_RANGE 0 4\nDOMAIN_MAX 2 3 4\n" + good, msg::kCubeMixedDomainKeywords},
         {"DOMAIN_MAX 2 3 4\nLUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE 0 1\n0 0 0\n1 1 1\n", msg::kCubeMixedDomainKeywords},
         {"LUT_1D_SIZE 2\nDOMAIN_MAX 2 2 2\n0 0 0\n1 1 1\n" + good, msg::kCubeDomainWithTwoTables},
-        {"TITLE \"t\"\nLUT_3D_INPUT_RANGE 0 4\n" + good, msg::kCubeTitleWithRange},
-        {good + "LUT_3D_INPUT_RANGE -0.1 1.5\nTITLE x\n", msg::kCubeTitleWithRange},
+        {"TITLE \"t\"\nLUT_3D_INPUT_RANGE 0 4\n" + good, msg::kCubeKeywordWithRange},
+        {good + "LUT_3D_INPUT_RANGE -0.1 1.5\nTITLE x\n", msg::kCubeKeywordWithRange},
+        {"LUT_IN_VIDEO_RANGE\nLUT_3D_INPUT_RANGE 0 4\n" + good, msg::kCubeKeywordWithRange},
+        {"FOO\nDOMAIN_MAX 2 2 2\n" + good, msg::kCubeKeywordWithRange},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.text.substr(0, 40));
@@ -102,10 +104,11 @@ TEST(CubeFile, RefusesDomainLinesThatToolsReadDifferently) {
         EXPECT_FALSE(readExact(c.text, lut, &error));
         EXPECT_EQ(error, c.message);
     }
-    // A title beside the unit range, or beside a 1D table, is just a title.
+    // A title beside the unit range, a DOMAIN or a 1D table is just a title.
     kv::Lut3D lut;
     std::string error;
     EXPECT_TRUE(readExact("TITLE \"t\"\nLUT_3D_INPUT_RANGE 0 1\n" + good, lut, &error)) << error;
+    EXPECT_TRUE(readExact("TITLE \"t\"\nDOMAIN_MAX 2 2 2\n" + good, lut, &error)) << error;
     EXPECT_TRUE(readExact("TITLE \"t\"\nLUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE 0 4\n0 0 0\n1 1 1\n", lut, &error))
         << error;
 }
