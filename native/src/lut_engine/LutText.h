@@ -13,6 +13,8 @@ namespace kv {
 // The largest number of nodes per axis that LUT text may carry. A .cube file
 // may hold more; such a LUT cannot be stored as LUT text.
 inline constexpr int32_t kMaxLutTextSize = 129;
+// The most entries per curve of a 1D stage in LUT text.
+inline constexpr int32_t kMaxLutText1DSize = 65536;
 
 // Fills `lut` from LUT text. Returns false for bad input and, when `error` is
 // given, assigns one of the fixed messages of ReaderMessages.h to it; `lut` is
@@ -20,11 +22,15 @@ inline constexpr int32_t kMaxLutTextSize = 129;
 // (only allocation failure propagates) and reads nothing beyond text.size().
 bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error = nullptr);
 
-// The "KVLUT3" text of `lut`'s cube (its own id and name are ignored; the
-// domain is not written). Values are quantised to 16 bits between the
-// smallest and largest finite value. A name whose encoded token would pass
-// the reader's 399 characters is cut to the longest whole UTF-8 prefix that
-// fits.
+// The LUT text of `lut` (its own id and name are ignored). A cube over 0..1
+// without a 1D stage (and a record without tables) is written as "KVLUT3",
+// its values quantised to 16 bits between the smallest and largest finite
+// value and the domain left out. Every other LUT is written as "KVLUT4",
+// with the domain, the 1D stage and the cube; each of its tables is stored
+// as 16-bit codes when every value then reads back within
+// max(2^-17, 2^-11 |v|) of itself, and as exact float32 bits otherwise. A
+// name whose encoded token would pass the reader's 399 characters is cut to
+// the longest whole UTF-8 prefix that fits.
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name);
 
 // "-" is the empty name; "%" and two hexadecimal digits stand for that byte.

@@ -2,6 +2,7 @@
 //
 //   text     = "KVLUT0" anything                          ; no LUT
 //            | "KVLUTP" n [cols rows x0 y0 x1 y1]         ; calibration pattern
+//            | "KVLUT4" id name size size1 domain ranges1 enc1 enc3 ws data4
 //            | "KVLUT3" id name size lo hi ws data
 //            | "KVLUT2" id size lo hi ws data
 //            | "KVLUT1" size lo hi ws data                 ; also the fallback form
@@ -15,8 +16,19 @@
 //   data     = base64 of N^3 * 3 little-endian uint16 codes, red fastest;
 //              bytes outside the alphabet are skipped, "=" ends it
 //
+// KVLUT4 holds every LUT that KVLUT3 cannot: a 1D stage, a 1D stage alone,
+// or a domain other than 0..1.
+//   size     = 0 (no cube) or 2..129; size1 = 0 (no 1D stage) or 2..65536,
+//              not both 0
+//   domain   = min R G B, max R G B of the cube; ranges1 = the same of the
+//              1D stage; floats, finite, min < max wherever a table is there
+//   enc1, enc3 = "q" lo hi (16-bit codes as KVLUT3's) | "f" lo hi (float32
+//              bits, exact; lo and hi unused): the 1D stage's, then the cube's
+//   data4    = base64 of the 1D stage's M * 3 values, then the cube's N^3 * 3,
+//              each in its table's encoding, little-endian, in one stream
+//
 // The header is scanned from a copy of the first 96 characters (1200 for a
-// second try at KVLUT3, whose name may be long), which ends early at a NUL as
+// second try at KVLUT3, whose name may be long, and for KVLUT4), which ends early at a NUL as
 // a C string would, so that a megabyte of data is never scanned as header.
 // A number that runs into the end of the copy while the text goes on is cut,
 // and the scan fails there rather than accept a shortened value. The data
@@ -26,7 +38,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "lut_engine/LutText.h"
 #include "lut_engine/NumberText.h"
@@ -40,6 +54,7 @@ constexpr size_t kLongHeaderCopy = 1200;
 constexpr size_t kNameWidth = 399;
 constexpr int64_t kMinSize = 2;
 constexpr int64_t kMaxSize = kMaxLutTextSize;
+constexpr int64_t kMax1DSize = kMaxLutText1DSize;
 constexpr int64_t kMinProbe = 2;
 constexpr int64_t kMaxProbe = 64;
 constexpr int64_t kAreaScale = 1000000;
@@ -210,12 +225,149 @@ bool DecodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
     return false;
 }
 
+// The stream of bytes that base64 text stands for, as DecodeData reads it.
+class Base64Bytes {
+public:
+    explicit Base64Bytes(std::string_view text) : text_(text) {}
+
+    bool Next(uint8_t& byte) {
+        while (bitCount_ < 8) {
+            if (pos_ >= text_.size() || text_[pos_] == '=') return false;
+            const int v = kBase64Values[static_cast<unsigned char>(text_[pos_++])];
+            if (v < 0) continue;
+            bits_ = (bits_ << 6) | static_cast<uint32_t>(v);
+            bitCount_ += 6;
+        }
+        bitCount_ -= 8;
+        byte = static_cast<uint8_t>((bits_ >> bitCount_) & 0xFFu);
+        bits_ &= (1u << bitCount_) - 1u;
+        return true;
+    }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    uint32_t bits_ = 0;
+    int bitCount_ = 0;
+};
+
+struct TableEncoding {
+    bool exact = false;  // "f": float32 bits; "q": 16-bit codes between lo and hi
+    float lo = 0.0f;
+    float hi = 1.0f;
+
+    size_t BytesPerValue() const { return exact ? 4 : 2; }
+};
+
+struct Kvlut4Header {
+    int64_t id = 0;
+    std::string_view name;
+    int64_t size = 0;
+    int64_t size1 = 0;
+    float domain[6] = {};
+    float range1[6] = {};
+    TableEncoding enc1;
+    TableEncoding enc3;
+    size_t offset = 0;
+};
+
+bool ScanEncoding(HeaderScan& s, TableEncoding& e) {
+    std::string_view word;
+    if (!s.token(1, word) || (word != "q" && word != "f")) return false;
+    e.exact = word == "f";
+    return s.Real(e.lo) && s.Real(e.hi);
+}
+
+// "KVLUT4 %ld %399s %d %d" then 12 floats, two encodings and " %n"; the
+// longest header (a 399-character name, every float at full length) is well
+// inside the long copy.
+bool ScanKvlut4(std::string_view text, Kvlut4Header& h) {
+    HeaderScan s(text, kLongHeaderCopy);
+    if (!(s.Literal("KVLUT4") && s.Integer(h.id) && FitsInt32(h.id) && s.token(kNameWidth, h.name) &&
+          s.Integer(h.size) && s.Integer(h.size1))) {
+        return false;
+    }
+    for (float& v : h.domain) {
+        if (!s.Real(v)) return false;
+    }
+    for (float& v : h.range1) {
+        if (!s.Real(v)) return false;
+    }
+    return ScanEncoding(s, h.enc1) && ScanEncoding(s, h.enc3) && s.DataOffset(h.offset);
+}
+
+bool ValidBounds(const float bounds[6]) {
+    for (int c = 0; c < 3; ++c) {
+        if (!std::isfinite(bounds[c]) || !std::isfinite(bounds[c + 3]) || !(bounds[c] < bounds[c + 3])) return false;
+    }
+    return true;
+}
+
+bool DecodeTable(Base64Bytes& bytes, const TableEncoding& e, std::vector<float>& out) {
+    const float k = std::bit_cast<float>(uint32_t{0x37800080});
+    const float step = (e.hi - e.lo) * k;
+    for (float& v : out) {
+        uint8_t b[4] = {};
+        for (size_t i = 0; i < e.BytesPerValue(); ++i) {
+            if (!bytes.Next(b[i])) return false;
+        }
+        if (e.exact) {
+            const uint32_t u = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+            v = std::bit_cast<float>(u);
+        } else {
+            const int q = b[0] | (b[1] << 8);
+            v = static_cast<float>(q) * step + e.lo;
+        }
+    }
+    return true;
+}
+
+bool ParseKvlut4(std::string_view text, Lut3D& lut, std::string* error) {
+    Kvlut4Header h;
+    if (!ScanKvlut4(text, h)) return messages::Fail(error, messages::kNotLut4);
+    lut.id = static_cast<int32_t>(h.id);
+    lut.name = PercentDecodeName(h.name);
+    if (h.size != 0 && (h.size < kMinSize || h.size > kMaxSize)) return messages::Fail(error, messages::kLutSizeOutOfRange);
+    if (h.size1 != 0 && (h.size1 < kMinSize || h.size1 > kMax1DSize)) {
+        return messages::Fail(error, messages::kLut1DSizeOutOfRange);
+    }
+    if (h.size == 0 && h.size1 == 0) return messages::Fail(error, messages::kLutSizeOutOfRange);
+    if ((h.size != 0 && !ValidBounds(h.domain)) || (h.size1 != 0 && !ValidBounds(h.range1))) {
+        return messages::Fail(error, messages::kLutBadDomain);
+    }
+    // Every value needs at least one base64 character per 6 bits: a text too
+    // short for its sizes is refused before anything is allocated for them.
+    const auto n = static_cast<uint64_t>(h.size);
+    const uint64_t values1 = static_cast<uint64_t>(h.size1) * 3;
+    const uint64_t values3 = n * n * n * 3;
+    const uint64_t bytes = values1 * h.enc1.BytesPerValue() + values3 * h.enc3.BytesPerValue();
+    if ((text.size() - h.offset) < (bytes * 4 + 2) / 3) return messages::Fail(error, messages::kLutDataTruncated);
+
+    for (int c = 0; c < 3; ++c) {
+        lut.domainMin[c] = h.size != 0 ? h.domain[c] : 0.0f;
+        lut.domainMax[c] = h.size != 0 ? h.domain[c + 3] : 1.0f;
+        lut.shaperMin[c] = h.size1 != 0 ? h.range1[c] : 0.0f;
+        lut.shaperMax[c] = h.size1 != 0 ? h.range1[c + 3] : 1.0f;
+    }
+    lut.shaperSize = static_cast<int32_t>(h.size1);
+    lut.shaper.assign(values1, 0.0f);
+    lut.size = static_cast<int32_t>(h.size);
+    lut.data.assign(values3, 0.0f);
+    Base64Bytes stream(text.substr(h.offset));
+    if (!DecodeTable(stream, h.enc1, lut.shaper) || !DecodeTable(stream, h.enc3, lut.data)) {
+        return messages::Fail(error, messages::kLutDataTruncated);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     lut = Lut3D{};
     if (text.starts_with("KVLUT0")) return true;
     if (text.starts_with("KVLUTP")) return ParsePattern(text, lut, error);
+
+    if (text.starts_with("KVLUT4")) return ParseKvlut4(text, lut, error);
 
     CubeHeader h;
     if (text.starts_with("KVLUT3")) {
@@ -233,6 +385,9 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     lut.id = static_cast<int32_t>(h.id);
     if (h.size < kMinSize || h.size > kMaxSize) return messages::Fail(error, messages::kLutSizeOutOfRange);
     const auto n = static_cast<size_t>(h.size);
+    // 2 bytes a value take 8/3 base64 characters: a text too short for its
+    // size fails as truncated before 25 MB are made ready for it.
+    if (text.size() - h.offset < n * n * n * 8) return messages::Fail(error, messages::kLutDataTruncated);
     lut.size = static_cast<int32_t>(h.size);
     lut.data.assign(n * n * n * 3, 0.0f);
     if (!DecodeData(text.substr(h.offset), h.lo, h.hi, lut)) return messages::Fail(error, messages::kLutDataTruncated);

@@ -1,10 +1,14 @@
-// Writes the "KVLUT3" form of LUT text (grammar in LutTextReader.cpp):
+// Writes LUT text (grammar in LutTextReader.cpp), one of two forms:
 //
 //   "KVLUT3 " id " " name " " size " " lo " " hi " " base64
+//   "KVLUT4 " id " " name " " size " " size1 " " domain(6) " " ranges1(6) " "
+//            enc1 " " lo1 " " hi1 " " enc3 " " lo3 " " hi3 " " base64
 //
-// lo and hi are printed like "%.9g", which reads back as the same float, and
-// every value becomes the 16-bit code round((v - lo) * 65535 / (hi - lo)).
+// Floats are printed like "%.9g", which reads back as the same float; a
+// 16-bit code is round((v - lo) * 65535 / (hi - lo)).
 
+#include <bit>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string_view>
@@ -112,6 +116,96 @@ std::string NameToken(std::string_view name) {
     return token.empty() ? "-" : token;
 }
 
+// What the reader makes of code q: the same float operations in the same
+// order, so that the check below sees the value that will be read back.
+float DecodedCode(uint16_t q, float lo, float hi) {
+    const float step = (hi - lo) * std::bit_cast<float>(uint32_t{0x37800080});
+    return static_cast<float>(q) * step + lo;
+}
+
+// The precision every stored value keeps: an absolute bound near zero, a
+// relative one elsewhere, so that a curve reaching hundreds keeps its
+// shadows. An infinity or NaN only ever keeps itself in float32.
+bool CloseEnough(float stored, float v) {
+    if (!std::isfinite(v)) return false;
+    const double bound = std::max(std::ldexp(1.0, -17), std::ldexp(std::fabs(static_cast<double>(v)), -11));
+    return std::fabs(static_cast<double>(stored) - static_cast<double>(v)) <= bound;
+}
+
+struct EncodedTable {
+    bool exact = false;
+    Range range;
+    std::vector<uint16_t> codes;
+};
+
+// 16-bit codes where they hold every value close enough, else float32 bits.
+EncodedTable EncodeTable(const std::vector<float>& values) {
+    EncodedTable t;
+    t.range = ValueRange(values);
+    const double scale = 65535.0 / (static_cast<double>(t.range.hi) - static_cast<double>(t.range.lo));
+    t.codes.reserve(values.size());
+    for (const float v : values) {
+        const uint16_t q = Quantise(v, t.range.lo, scale);
+        if (!CloseEnough(DecodedCode(q, t.range.lo, t.range.hi), v)) {
+            t.exact = true;
+            t.codes.clear();
+            return t;
+        }
+        t.codes.push_back(q);
+    }
+    return t;
+}
+
+void AppendTableBytes(const EncodedTable& t, const std::vector<float>& values, std::vector<unsigned char>& bytes) {
+    if (!t.exact) {
+        for (const uint16_t q : t.codes) {
+            bytes.push_back(static_cast<unsigned char>(q & 0xFF));
+            bytes.push_back(static_cast<unsigned char>(q >> 8));
+        }
+        return;
+    }
+    for (const float v : values) {
+        const auto u = std::bit_cast<uint32_t>(v);
+        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<unsigned char>((u >> shift) & 0xFF));
+    }
+}
+
+void AppendFloat(std::string& text, float v) {
+    text += FormatG9(static_cast<double>(v));
+    text += ' ';
+}
+
+void AppendEncoding(std::string& text, const EncodedTable& t) {
+    text += t.exact ? "f " : "q ";
+    AppendFloat(text, t.range.lo);
+    AppendFloat(text, t.range.hi);
+}
+
+std::string FormatKvlut4(const Lut3D& lut, int32_t id, std::string_view name) {
+    const EncodedTable shaper = EncodeTable(lut.shaper);
+    const EncodedTable cube = EncodeTable(lut.data);
+    std::string text = "KVLUT4 ";
+    text += FormatInteger(id);
+    text += ' ';
+    text += NameToken(name);
+    text += ' ';
+    text += FormatInteger(lut.size);
+    text += ' ';
+    text += FormatInteger(lut.shaperSize);
+    text += ' ';
+    for (const float* bounds : {lut.domainMin, lut.domainMax, lut.shaperMin, lut.shaperMax}) {
+        for (int c = 0; c < 3; ++c) AppendFloat(text, bounds[c]);
+    }
+    AppendEncoding(text, shaper);
+    AppendEncoding(text, cube);
+    std::vector<unsigned char> bytes;
+    bytes.reserve((lut.shaper.size() + lut.data.size()) * 4);
+    AppendTableBytes(shaper, lut.shaper, bytes);
+    AppendTableBytes(cube, lut.data, bytes);
+    AppendBase64(bytes, text);
+    return text;
+}
+
 }  // namespace
 
 std::string PercentEncodeName(std::string_view name) {
@@ -125,6 +219,10 @@ std::string PercentEncodeName(std::string_view name) {
 }
 
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
+    // Everything KVLUT3 holds stays KVLUT3, byte for byte, so that texts
+    // stored before the wider form existed compare equal and older modules
+    // go on reading them.
+    if (!lut.IsUnitCubeOnly() && !(lut.size == 0 && lut.shaperSize == 0)) return FormatKvlut4(lut, id, name);
     const Range range = ValueRange(lut.data);
     const double scale = 65535.0 / (static_cast<double>(range.hi) - static_cast<double>(range.lo));
     std::vector<unsigned char> bytes;

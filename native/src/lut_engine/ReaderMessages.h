@@ -19,18 +19,38 @@ inline constexpr std::string_view kBadPatternArea = "bad calibration pattern are
 inline constexpr std::string_view kNotLut3 =
     "not a Kromvale LUT (expected KVLUT3 <id> <name> <size> <lo> <hi> <data>)";
 inline constexpr std::string_view kNotLut2 = "not a Kromvale LUT (expected KVLUT2 <id> <size> <lo> <hi> <data>)";
+inline constexpr std::string_view kNotLut4 =
+    "not a Kromvale LUT (expected KVLUT4 <id> <name> <size> <1D size> <domain> <1D ranges> <encodings> <data>)";
 inline constexpr std::string_view kLutSizeOutOfRange = "LUT size out of range";
+inline constexpr std::string_view kLut1DSizeOutOfRange = "LUT 1D size out of range";
+inline constexpr std::string_view kLutBadDomain = "LUT domain or 1D range is empty or not finite";
 inline constexpr std::string_view kLutDataTruncated = "LUT data is truncated";
 
 // .cube files
 inline constexpr std::string_view kCubeSizeOutOfRange = "LUT_3D_SIZE out of range";
-inline constexpr std::string_view kCube1D = "1D LUTs are not supported";
+inline constexpr std::string_view kCube1DSizeOutOfRange = "LUT_1D_SIZE out of range";
+inline constexpr std::string_view kCube1DWrongCount = "wrong number of 1D table lines";
+inline constexpr std::string_view kCube1DSizeAfterData = "LUT_1D_SIZE after the first data line";
+inline constexpr std::string_view kCube1DRangeWithoutTable =
+    "LUT_1D_INPUT_RANGE without a 1D table (other tools ignore it; give the 3D range as LUT_3D_INPUT_RANGE)";
+inline constexpr std::string_view kCubeMixedDomainKeywords = "DOMAIN_MIN/MAX mixed with LUT_1D/3D_INPUT_RANGE";
+inline constexpr std::string_view kCubeDomainWithTwoTables = "DOMAIN_MIN/MAX in a file with both a 1D and a 3D table";
+inline constexpr std::string_view kCubeKeywordWithRange =
+    "a TITLE or unknown keyword line beside a 3D input range other than 0..1 (other tools read such files as 0..1)";
 inline constexpr std::string_view kCubeMalformedLine = "malformed data line";
 inline constexpr std::string_view kCubeNoSize = "no LUT_3D_SIZE";
 inline constexpr std::string_view kCubeWrongCount = "wrong number of values";
 inline constexpr std::string_view kCubeBadDomain = "bad DOMAIN_MIN/MAX";
 
 // .3dl files
-inline constexpr std::string_view k3dlNotReadYet = ".3dl files are not read yet";
+inline constexpr std::string_view k3dlLineTooLong = ".3dl line longer than 4095 characters";
+inline constexpr std::string_view k3dlMarkup = ".3dl line starting with \"<\"";
+inline constexpr std::string_view k3dlShortLine = ".3dl line with fewer than 3 values";
+inline constexpr std::string_view k3dlTwoMeshes = ".3dl file with more than one input-positions line";
+inline constexpr std::string_view k3dlTooManyNodes = ".3dl table larger than 129 nodes per axis";
+inline constexpr std::string_view k3dlNoTable = ".3dl file without a 3D table or a shaping mesh";
+inline constexpr std::string_view k3dlNotCodes = ".3dl values too small for integer codes (largest below 128)";
+inline constexpr std::string_view k3dlNotACube = ".3dl node count is not a whole cube of 2 or more per axis";
+inline constexpr std::string_view k3dlMeshTooLong = ".3dl input-positions line with more than 65536 entries";
 
 }  // namespace kv::messages

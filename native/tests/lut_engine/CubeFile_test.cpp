@@ -59,50 +59,100 @@ TEST(CubeFile, ReadsDomainLines) {
     ASSERT_TRUE(readExact(kvtest::readDataFile("cube/curve3_input_range.cube"), lut, &error)) << error;
     expectDomain(lut, -0.5f, -0.5f, -0.5f, 1.25f, 1.25f, 1.25f);
 
-    // A later line overrides an earlier one, whichever keyword it uses.
-    ASSERT_TRUE(readExact("LUT_3D_INPUT_RANGE 0 4\nDOMAIN_MAX 2 3 4\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
+    // A later line of the same keyword overrides an earlier one.
+    ASSERT_TRUE(readExact("DOMAIN_MAX 4 4 4\nDOMAIN_MAX 2 3 4\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
     expectDomain(lut, 0, 0, 0, 2, 3, 4);
-
-    // Unreadable or missing domain numbers count as 0, without an error of
-    // their own; a domain of 0..2 is read (the caller decides about it).
-    ASSERT_TRUE(readExact("DOMAIN_MIN x\nDOMAIN_MAX 2 2 2\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
-    expectDomain(lut, 0, 0, 0, 2, 2, 2);
-    ASSERT_TRUE(readExact("DOMAIN_MIN -1 -1 -1\nDOMAIN_MAX 1.5e0,2\t3 junk\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error))
-        << error;
-    expectDomain(lut, -1, -1, -1, 1.5f, 0, 0);
+    // A domain of 0..2 is read (the caller decides about it).
+    ASSERT_TRUE(readExact("DOMAIN_MIN -1 -1 -1\nDOMAIN_MAX 2 2 2\t\r\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
+    expectDomain(lut, -1, -1, -1, 2, 2, 2);
+    // A 1D range line without a 1D table is taken where it agrees with the 3D range.
+    ASSERT_TRUE(readExact("LUT_1D_INPUT_RANGE -1 3\nLUT_3D_INPUT_RANGE -1 3\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
+    expectDomain(lut, -1, -1, -1, 3, 3, 3);
 }
 
-// A file without a 1D table that samples a curve on -1..3 and says so with
-// the 1D range line: that is the 3D table's domain, not 0..1.
-TEST(CubeFile, OneDimensionalRangeWithoutA1DTableIsTheDomain) {
-    kv::Lut3D lut;
-    std::string error;
-    ASSERT_TRUE(readExact("TITLE \"srgb\"\nLUT_1D_INPUT_RANGE -1 3\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error)) << error;
-    expectDomain(lut, -1, -1, -1, 3, 3, 3);
-    // It ranks with the other domain lines: the last one read wins.
-    ASSERT_TRUE(readExact("LUT_1D_INPUT_RANGE -1 3\nDOMAIN_MAX 2 2 2\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
-    expectDomain(lut, -1, -1, -1, 2, 2, 2);
-    ASSERT_TRUE(readExact("LUT_3D_INPUT_RANGE 0 1\nLUT_1D_INPUT_RANGE 0.5 2\nLUT_3D_SIZE 2\n" + kNodes2, lut, &error));
-    expectDomain(lut, 0.5f, 0.5f, 0.5f, 2, 2, 2);
-
+// Each line reads one way and the same LUT as other tools, or the file is
+// refused: tools that read the range dialect ignore a 1D range without a 1D
+// table, and read a broken domain line, or one of the other dialect, as 0..1.
+TEST(CubeFile, RefusesDomainLinesThatToolsReadDifferently) {
     const std::string good = "LUT_3D_SIZE 2\n" + kNodes2;
     const struct {
         std::string text;
         std::string_view message;
     } refused[] = {
+        {"LUT_1D_INPUT_RANGE -1 3\n" + good, msg::kCube1DRangeWithoutTable},
+        {"LUT_3D_INPUT_RANGE 0 1\nLUT_1D_INPUT_RANGE 0.5 2\n" + good, msg::kCube1DRangeWithoutTable},
         {"LUT_1D_INPUT_RANGE 1 1\n" + good, msg::kCubeBadDomain},
         {"LUT_1D_INPUT_RANGE 3 -1\n" + good, msg::kCubeBadDomain},
         {"LUT_1D_INPUT_RANGE 2\n" + good, msg::kCubeBadDomain},
-        // With a 1D table the file is refused as before, the range line first or not.
-        {"LUT_1D_INPUT_RANGE -1 3\nLUT_1D_SIZE 4\n" + good, msg::kCube1D},
-        {"LUT_1D_SIZE 4\nLUT_1D_INPUT_RANGE -1 3\n" + good, msg::kCube1D},
-        {good + "LUT_1D_INPUT_RANGE 0 1\nLUT_1D_SIZE 4\n", msg::kCube1D},
+        {"LUT_3D_INPUT_RANGE -1\n" + good, msg::kCubeBadDomain},
+        {"LUT_3D_INPUT_RANGE 0 1 2\n" + good, msg::kCubeBadDomain},
+        {"DOMAIN_MIN x\nDOMAIN_MAX 2 2 2\n" + good, msg::kCubeBadDomain},
+        {"DOMAIN_MAX 1.5e0,2\t3 junk\n" + good, msg::kCubeBadDomain},
+        {"DOMAIN_MAX 2 2 2 # max\n" + good, msg::kCubeBadDomain},
+        {"LUT_3D_INPUT_RANGE 0 4\nDOMAIN_MAX 2 3 4\n" + good, msg::kCubeMixedDomainKeywords},
+        {"DOMAIN_MAX 2 3 4\nLUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE 0 1\n0 0 0\n1 1 1\n", msg::kCubeMixedDomainKeywords},
+        {"LUT_1D_SIZE 2\nDOMAIN_MAX 2 2 2\n0 0 0\n1 1 1\n" + good, msg::kCubeDomainWithTwoTables},
+        {"TITLE \"t\"\nLUT_3D_INPUT_RANGE 0 4\n" + good, msg::kCubeKeywordWithRange},
+        {good + "LUT_3D_INPUT_RANGE -0.1 1.5\nTITLE x\n", msg::kCubeKeywordWithRange},
+        {"LUT_IN_VIDEO_RANGE\nLUT_3D_INPUT_RANGE 0 4\n" + good, msg::kCubeKeywordWithRange},
+        {"FOO\nDOMAIN_MAX 2 2 2\n" + good, msg::kCubeKeywordWithRange},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.text.substr(0, 40));
-        error.clear();
+        kv::Lut3D lut;
+        std::string error;
         EXPECT_FALSE(readExact(c.text, lut, &error));
         EXPECT_EQ(error, c.message);
+    }
+    // A title beside the unit range, a DOMAIN or a 1D table is just a title.
+    kv::Lut3D lut;
+    std::string error;
+    EXPECT_TRUE(readExact("TITLE \"t\"\nLUT_3D_INPUT_RANGE 0 1\n" + good, lut, &error)) << error;
+    EXPECT_TRUE(readExact("TITLE \"t\"\nDOMAIN_MAX 2 2 2\n" + good, lut, &error)) << error;
+    EXPECT_TRUE(readExact("TITLE \"t\"\nLUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE 0 4\n0 0 0\n1 1 1\n", lut, &error))
+        << error;
+}
+
+// The three kinds of table and where each range goes.
+TEST(CubeFile, ReadsOneDimensionalTables) {
+    const std::string curve = "0 0.1 0.2\n0.5 0.6 0.7\n1 2 3\n";
+    const struct {
+        const char* what;
+        std::string text;
+        int size;
+        float shaperLo, shaperHi, domainLo, domainHi;
+    } cases[] = {
+        {"1D alone, ranged", "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -1 3\n" + curve, 0, -1, 3, 0, 1},
+        {"1D alone, DOMAIN", "DOMAIN_MIN -2 -2 -2\nDOMAIN_MAX 5 5 5\nLUT_1D_SIZE 3\n" + curve, 0, -2, 5, 0, 1},
+        {"1D alone, unused 3D range", "LUT_1D_SIZE 3\nLUT_3D_INPUT_RANGE 0 2\n" + curve, 0, 0, 1, 0, 1},
+        {"1D then 3D", "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -0.5 8\nLUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0 3\n" +
+                           curve + kNodes2, 2, -0.5f, 8, 0, 3},
+        {"3D size between the tables, 1D range default", "LUT_1D_SIZE 3\n" + curve + "LUT_3D_SIZE 2\n" + kNodes2,
+         2, 0, 1, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        kv::Lut3D lut;
+        std::string error;
+        ASSERT_TRUE(readExact(c.text, lut, &error)) << error;
+        ASSERT_EQ(lut.shaperSize, 3);
+        ASSERT_EQ(lut.shaper.size(), 9u);
+        EXPECT_EQ(lut.shaper[1], 0.1f);
+        EXPECT_EQ(lut.shaper[5], 0.7f);
+        EXPECT_EQ(lut.shaper[8], 3.0f);
+        EXPECT_EQ(lut.size, c.size);
+        EXPECT_TRUE(lut.HasCompleteTables());
+        for (int ch = 0; ch < 3; ++ch) {
+            EXPECT_EQ(lut.shaperMin[ch], c.shaperLo);
+            EXPECT_EQ(lut.shaperMax[ch], c.shaperHi);
+            EXPECT_EQ(lut.domainMin[ch], c.domainLo);
+            EXPECT_EQ(lut.domainMax[ch], c.domainHi);
+        }
+        if (c.size == 2) {
+            ASSERT_EQ(lut.data.size(), 24u);
+            EXPECT_EQ(lut.data[3], 1.0f);
+            EXPECT_EQ(lut.data[4], 0.0f);
+        }
     }
 }
 
@@ -148,16 +198,23 @@ TEST(CubeFile, RefusesBadFilesWithTheirMessage) {
         {"LUT_3D_SIZE 99999999999999999999999\n" + kNodes2, msg::kCubeSizeOutOfRange},
         // 256 itself is accepted: the failure comes from the count.
         {"LUT_3D_SIZE 256\n" + kNodes2, msg::kCubeWrongCount},
-        {"LUT_1D_SIZE 1024\n" + good, msg::kCube1D},
-        {good + "LUT_1D_SIZE 1024\n", msg::kCube1D},
-        {"LUT_1D_SIZE 16\nLUT_3D_SIZE 1\n", msg::kCube1D},
+        {"LUT_1D_SIZE 1\n" + good, msg::kCube1DSizeOutOfRange},
+        {"LUT_1D_SIZE 65537\n" + good, msg::kCube1DSizeOutOfRange},
+        {"LUT_1D_SIZE\n" + good, msg::kCube1DSizeOutOfRange},
+        {"LUT_1D_SIZE 16\nLUT_3D_SIZE 1\n", msg::kCubeSizeOutOfRange},
+        {good + "LUT_1D_SIZE 2\n", msg::kCube1DSizeAfterData},
+        {"LUT_1D_SIZE 4\n0 0 0\n1 1 1\n", msg::kCube1DWrongCount},
+        {"LUT_1D_SIZE 2\n0 0 0\n1 1 1\n2 2 2\n", msg::kCube1DWrongCount},
+        {"LUT_1D_SIZE 2\nLUT_3D_SIZE 2\n0 0 0\n", msg::kCube1DWrongCount},
+        // Eight lines would make the 1D table alone; the 3D table then has two nodes.
+        {"LUT_1D_SIZE 6\n" + good, msg::kCubeWrongCount},
         {"LUT_3D_SIZE 2\nlut 0 0 0\n" + kNodes2, msg::kCubeMalformedLine},
         {"LUT_3D_SIZE 2\n0 0\n" + kNodes2, msg::kCubeMalformedLine},
         {"LUT_3D_SIZE 2\n0 0 .\n" + kNodes2, msg::kCubeMalformedLine},
         {"LUT_3D_SIZE 2\n0,5 0 0\n" + kNodes2, msg::kCubeMalformedLine},
         {"LUT_3D_SIZE 2\n-\n", msg::kCubeMalformedLine},
         // the first bad line stops reading: a later 1D size is never seen
-        {"LUT_3D_SIZE 2\nbad\nLUT_1D_SIZE 4\n", msg::kCubeMalformedLine},
+        {"LUT_3D_SIZE 2\nbad\nLUT_1D_SIZE 1\n", msg::kCubeMalformedLine},
         {kNodes2, msg::kCubeNoSize},
         {"", msg::kCubeNoSize},
         {"# only a comment\n\n", msg::kCubeNoSize},
@@ -187,12 +244,16 @@ TEST(CubeFile, RefusesBadFilesWithTheirMessage) {
 // all the values it names (256^3 nodes would be 200 MB): the reserve is held
 // to what the text could hold.
 TEST(CubeFile, ShortFileWithAHugeSizeReservesLittle) {
-    const std::string texts[] = {
-        "LUT_3D_SIZE 256\n" + kNodes2,
-        "LUT_3D_SIZE 256\n" + std::string("0.5 0.5 0.5\n") + kNodes2 + kNodes2 + kNodes2,
-        kNodes2 + "LUT_3D_SIZE 200\n",
+    const struct {
+        std::string text;
+        std::string_view message;
+    } cases[] = {
+        {"LUT_3D_SIZE 256\n" + kNodes2, msg::kCubeWrongCount},
+        {"LUT_3D_SIZE 256\n" + std::string("0.5 0.5 0.5\n") + kNodes2 + kNodes2 + kNodes2, msg::kCubeWrongCount},
+        {kNodes2 + "LUT_3D_SIZE 200\n", msg::kCubeWrongCount},
+        {"LUT_1D_SIZE 65536\nLUT_3D_SIZE 256\n" + kNodes2, msg::kCube1DWrongCount},
     };
-    for (const std::string& text : texts) {
+    for (const auto& [text, message] : cases) {
         SCOPED_TRACE(text.substr(0, 16));
         kv::Lut3D lut;
         std::string error;
@@ -202,7 +263,7 @@ TEST(CubeFile, ShortFileWithAHugeSizeReservesLittle) {
             EXPECT_FALSE(kv::ReadCubeFile(text, lut, &error));
             largest = record.bytes();
         }
-        EXPECT_EQ(error, msg::kCubeWrongCount);
+        EXPECT_EQ(error, message);
         // Every value takes at least two bytes of text ("0\n").
         EXPECT_GT(largest, 0u) << "the record sees the reader's allocations";
         EXPECT_LE(largest, (text.size() / 2 + 3) * sizeof(float));
