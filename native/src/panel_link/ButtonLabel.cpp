@@ -9,6 +9,7 @@
 #include "effect/HostBytes.h"
 #include "effect/LutCache.h"
 #include "panel_link/Log.h"
+#include "panel_link/PickedCube.h"
 
 namespace kv {
 
@@ -84,6 +85,9 @@ std::string LutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[]) {
         return "Calibrating";
     }
     if (!lut->name.empty()) {
+        // A LUT with a 1D stage also says which tables it has, so that a
+        // shaper file is told from a cube of the same name at a glance.
+        if (lut->shaperSize != 0) return lut->name + ".cube (" + LutTablesText(*lut) + ")";
         return lut->name + ".cube";
     }
     return "From Kromvale (Apply again to name it)";

@@ -13,7 +13,7 @@
 #include "effect/EffectParams.h"
 #include "effect/HostBytes.h"
 #include "effect/LutParamBytes.h"
-#include "lut_engine/CubeFile.h"
+#include "lut_engine/LutFile.h"
 #include "lut_engine/LutText.h"
 #include "lut_engine/ReaderMessages.h"
 #include "platform/FileSystem.h"
@@ -24,23 +24,22 @@ namespace {
 
 static_assert((PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI) == 0x420000);
 
-// Reads and checks the picked file. On failure `reason` says why, and is
-// empty when the file could not be opened or was empty.
-bool ReadPickedCube(const std::string& bytes, Lut3D& lut, std::string& reason) {
+// Reads and checks the picked file, a .3dl or a .cube one as its name says.
+// On failure `reason` says why, and is empty when the file could not be
+// opened or was empty.
+bool ReadPickedLut(const std::string& pathUtf8, const std::string& bytes, Lut3D& lut, std::string& reason) {
     if (bytes.empty()) return false;
-    if (!ReadCubeFile(bytes, lut, &reason)) return false;
-    // .cube files allow more nodes than LUT text carries; such a LUT would be
-    // stored but never render, so it is refused here like any unreadable file.
+    if (!ReadLutFile(pathUtf8, bytes, lut, &reason)) return false;
+    // LUT files allow larger tables than LUT text carries; such a LUT would
+    // be stored but never render, so it is refused here like any unreadable
+    // file.
     if (lut.size > kMaxLutTextSize) {
         reason = messages::kLutSizeOutOfRange;
         return false;
     }
-    return true;
-}
-
-bool HasUnitDomain(const Lut3D& lut) {
-    for (int c = 0; c < 3; ++c) {
-        if (lut.domainMin[c] != 0.0f || lut.domainMax[c] != 1.0f) return false;
+    if (lut.shaperSize > kMaxLutText1DSize) {
+        reason = messages::kLut1DSizeOutOfRange;
+        return false;
     }
     return true;
 }
@@ -100,15 +99,17 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
     const std::string bytes = platform::ReadWholeFile(path).value_or(std::string());
     Lut3D lut;
     std::string reason;
-    if (!ReadPickedCube(bytes, lut, reason)) {
+    if (!ReadPickedLut(pathUtf8, bytes, lut, reason)) {
         LogPrintf("LUT button: could not read %s: %s", pathUtf8.c_str(), reason.c_str());
         ShowMessage(L"Kromvale could not read this LUT:\n" + path, true);
         return PF_Err_NONE;
     }
-    // Nothing is rescaled: a LUT for another input range would silently grade wrong.
-    if (!HasUnitDomain(lut)) {
-        LogPrintf("LUT button: %s has a domain other than 0..1", pathUtf8.c_str());
-        ShowMessage(L"Kromvale only takes LUTs with a 0..1 domain.", true);
+    // Any finite input range is applied as the file gives it; one that is not
+    // finite cannot be mapped onto the table at all, and the stored form
+    // could not hold it.
+    if (!HasUsableRanges(lut)) {
+        LogPrintf("LUT button: %s has an input range that is not finite", pathUtf8.c_str());
+        ShowMessage(L"Kromvale cannot use this LUT: its input range is not finite.", true);
         return PF_Err_NONE;
     }
 
@@ -119,7 +120,7 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
     param.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
     out_data->out_flags |= PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI;
 
-    LogPrintf("LUT button: loaded %s (%d^3, %zu bytes)", pathUtf8.c_str(), static_cast<int>(lut.size), stored.size());
+    LogPrintf("LUT button: loaded %s (%s, %zu bytes)", pathUtf8.c_str(), LutTablesText(lut).c_str(), stored.size());
     UpdateLutButtonLabel(in_data, params, "picked");
     return PF_Err_NONE;
 }

@@ -32,8 +32,14 @@ std::wstring ChooseLutFile(const PF_InData* in_data) {
     dialog.owner = owner;
     dialog.initialFolder = GetLutFolder();
     LogPrintf("LUT button: dialog in \"%s\" (owner %p)", platform::Utf8FromWide(dialog.initialFolder).c_str(), owner);
-    // Two pairs of display text and pattern; the string's terminator closes the list.
-    static constexpr wchar_t kFilter[] = L"Cube LUTs (*.cube)\0*.cube\0All files\0*.*\0";
+    // Pairs of display text and pattern, one literal per pair: inside one
+    // literal, "\0" followed by "3DL" would read as the octal escape "\03".
+    // The string's terminator closes the list. Both formats together come
+    // first and are selected, so every LUT file shows at once.
+    static constexpr wchar_t kFilter[] = L"LUT files (*.cube;*.3dl)\0*.cube;*.3dl\0"
+                                         L"Cube LUTs (*.cube)\0*.cube\0"
+                                         L"3DL LUTs (*.3dl)\0*.3dl\0"
+                                         L"All files\0*.*\0";
     dialog.filter.assign(kFilter, sizeof kFilter / sizeof kFilter[0] - 1);
     dialog.filterIndex = 1;
     dialog.fileBufferChars = 1040;

@@ -1,5 +1,7 @@
 #include "panel_link/PickedCube.h"
 
+#include <cmath>
+
 namespace kv {
 
 std::string LutNameFromPath(std::string_view path) {
@@ -28,6 +30,33 @@ int32_t MatchIdFromCube(std::string_view bytes) {
         if (magnitude > limit) return 0;
     }
     return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+namespace {
+
+bool IsUsableRange(const float lo[3], const float hi[3]) {
+    for (int c = 0; c < 3; ++c) {
+        if (!std::isfinite(lo[c]) || !std::isfinite(hi[c]) || !(lo[c] < hi[c])) return false;
+        if (!std::isfinite(hi[c] - lo[c])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool HasUsableRanges(const Lut3D& lut) {
+    // A record's unused range keeps its 0..1 default and would pass anyway;
+    // it is skipped so that only what renders decides.
+    if (lut.size != 0 && !IsUsableRange(lut.domainMin, lut.domainMax)) return false;
+    if (lut.shaperSize != 0 && !IsUsableRange(lut.shaperMin, lut.shaperMax)) return false;
+    return true;
+}
+
+std::string LutTablesText(const Lut3D& lut) {
+    const std::string cube = std::to_string(lut.size) + "^3";
+    if (lut.shaperSize == 0) return cube;
+    const std::string curve = std::to_string(lut.shaperSize);
+    return lut.size == 0 ? curve : curve + " + " + cube;
 }
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "EffectTestLuts.h"
 #include "LogLines.h"
 #include "lut_engine/CubeFile.h"
+#include "lut_engine/LutFile.h"
 #include "lut_engine/LutText.h"
 #include "panel_link/LutFolder.h"
 #include "platform/ForegroundWindow.h"
@@ -126,7 +128,8 @@ TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
     ASSERT_EQ(dialogs.size(), 1u);
     const kv::platform::OpenFileDialogSettings& d = dialogs[0];
     EXPECT_EQ(d.owner, host_.in().effect_ref);
-    static const wchar_t kFilter[] = L"Cube LUTs (*.cube)\0*.cube\0All files\0*.*\0";
+    static const wchar_t kFilter[] = L"LUT files (*.cube;*.3dl)\0*.cube;*.3dl\0Cube LUTs (*.cube)\0*.cube\0"
+                                     L"3DL LUTs (*.3dl)\0*.3dl\0All files\0*.*\0";
     EXPECT_EQ(d.filter, std::wstring(kFilter, sizeof kFilter / sizeof kFilter[0] - 1));
     EXPECT_EQ(d.filterIndex, 1u);
     EXPECT_EQ(d.fileBufferChars, 1040u);
@@ -144,24 +147,108 @@ TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
     EXPECT_EQ(dialogs[0].owner, kv::platform::ForegroundWindow());
 }
 
-TEST_F(ChangeLutTest, DomainMustBeZeroToOne) {
-    FakeParams params(nullptr, 100.0, nullptr);
-    const std::wstring wide = WriteScratchFile(L"wide.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 2 1\n"));
-    EXPECT_EQ(Pick(params, wide), PF_Err_NONE);
-    ExpectRefused(params, nullptr, L"Kromvale only takes LUTs with a 0..1 domain.",
-                  "LUT button: " + Utf8FromWide(wide) + " has a domain other than 0..1");
+// `count` lines of three values, each channel rising from 0 to `top`, with
+// green and blue bent so that no two channels agree.
+std::string RampLines(int count, double top) {
+    std::string text;
+    char line[96];
+    for (int i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / (count - 1);
+        std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", top * t, top * t * t, top * std::sqrt(t));
+        text += line;
+    }
+    return text;
+}
 
-    // A curve sampled on -1..3 that says so only with the 1D range line.
-    const std::wstring srgb = WriteScratchFile(L"srgb.cube", IdentityCube(2, "LUT_1D_INPUT_RANGE -1 3\n"));
-    EXPECT_EQ(Pick(params, srgb), PF_Err_NONE);
-    ExpectRefused(params, nullptr, L"Kromvale only takes LUTs with a 0..1 domain.",
-                  "LUT button: " + Utf8FromWide(srgb) + " has a domain other than 0..1");
+// .3dl text: the input-positions line, then n^3 12-bit nodes (blue fastest)
+// of a cube that swaps red and blue.
+std::string SwapRedBlue3dl(int n, const std::string& mesh) {
+    std::string text = "3DMESH\nMesh 1 12\n" + mesh + "\n";
+    for (int r = 0; r < n; ++r)
+        for (int g = 0; g < n; ++g)
+            for (int b = 0; b < n; ++b) {
+                const auto code = [n](int i) { return std::to_string(i * 4095 / (n - 1)); };
+                text += code(b) + " " + code(g) + " " + code(r) + "\n";
+            }
+    return text;
+}
 
-    const std::wstring unit = WriteScratchFile(L"unit.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 1 1\n"));
-    EXPECT_EQ(Pick(params, unit), PF_Err_NONE);
-    EXPECT_NE(params.lut(), nullptr);
+// Every kind of LUT that a file can hold, read by the reader its name picks,
+// stored as that reader's LUT in its text form, and named in the log and on
+// the button: the 1D stage's size only where there is one.
+TEST_F(ChangeLutTest, EachKindOfFileIsStoredLoggedAndLabelled) {
+    const struct {
+        const wchar_t* leaf;
+        std::string bytes;
+        const char* magic;   // the stored form
+        const char* tables;  // as the log line names them
+        const char* label;
+    } cases[] = {
+        {L"wide.cube", IdentityCube(2, "DOMAIN_MIN -0.1 0 0\nDOMAIN_MAX 1 2 1.5\n"), "KVLUT4", "2^3", "wide.cube"},
+        {L"range.cube", IdentityCube(3, "LUT_3D_INPUT_RANGE -1 3\n"), "KVLUT4", "3^3", "range.cube"},
+        {L"log2video.cube",
+         "LUT_1D_SIZE 6\nLUT_1D_INPUT_RANGE -0.125 16\nLUT_3D_SIZE 2\n" + RampLines(6, 1.0) + IdentityCube(2).substr(14),
+         "KVLUT4", "6 + 2^3", "log2video.cube (6 + 2^3)"},
+        {L"curve.cube", "TITLE \"curve\"\nLUT_1D_SIZE 5\n" + RampLines(5, 1.0), "KVLUT4", "5", "curve.cube (5)"},
+        {L"curve-domain.cube", "DOMAIN_MIN -1 -1 -1\nDOMAIN_MAX 3 3 3\nLUT_1D_SIZE 4\n" + RampLines(4, 704.0),
+         "KVLUT4", "4", "curve-domain.cube (4)"},
+        {L"swap.3dl", SwapRedBlue3dl(5, "0 256 512 767 1023"), "KVLUT3", "5^3", "swap.cube"},
+        {L"SHAPED.3DL", SwapRedBlue3dl(2, "0 64 256 1023"), "KVLUT4", "4 + 2^3", "SHAPED.cube (4 + 2^3)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8FromWide(c.leaf));
+        const std::wstring path = WriteScratchFile(c.leaf, c.bytes);
+        FakeParams params(nullptr, 100.0, nullptr);
+        ASSERT_EQ(Pick(params, path), PF_Err_NONE);
+        ASSERT_NE(params.lut(), nullptr) << log_.Take().back();
+
+        kv::Lut3D read;
+        std::string error;
+        ASSERT_TRUE(kv::ReadLutFile(Utf8FromWide(path), c.bytes, read, &error)) << error;
+        const std::string text = StoredText(params.lut());
+        const std::string name = Utf8FromWide(c.leaf).substr(0, Utf8FromWide(c.leaf).rfind('.'));
+        EXPECT_EQ(text, kv::FormatLutText(read, 0, name));
+        EXPECT_EQ(text.substr(0, 6), c.magic);
+
+        const std::vector<kvsim::UpdateParamUICall> labels = host_.updateParamUICalls();
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].label, c.label);
+        const std::string bytes = std::to_string(kvsim::HandleBytes(params.lut()).size());
+        EXPECT_TRUE(kvtest::HasLinesInOrder(
+            log_.Take(), {"LUT button: loaded " + Utf8FromWide(path) + " (" + c.tables + ", " + bytes + " bytes)"}));
+        EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
+        kvsim::DisposeHandle(params.lut());
+    }
+}
+
+// A range that arithmetic cannot map (an infinite bound, or bounds so far
+// apart that their distance overflows) is refused; every finite one is taken.
+TEST_F(ChangeLutTest, OnlyAnInputRangeThatIsNotFiniteIsRefused) {
+    const struct {
+        const wchar_t* leaf;
+        std::string bytes;
+    } cases[] = {
+        {L"inf-domain.cube", IdentityCube(2, "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1 inf 1\n")},
+        {L"inf-curve.cube", "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -INF 1\n" + RampLines(2, 1.0)},
+        {L"inf-shaper.cube", "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE 0 infinity\nLUT_3D_SIZE 2\n" + RampLines(2, 1.0) +
+                                 IdentityCube(2).substr(14)},
+        {L"overflow.cube", IdentityCube(2, "LUT_3D_INPUT_RANGE -3e38 3e38\n")},
+    };
+    PF_Handle old = kvsim::MakeHandle16(kvtest::InvertRedText(3, "kept"));
+    FakeParams params(nullptr, 100.0, old);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8FromWide(c.leaf));
+        const std::wstring path = WriteScratchFile(c.leaf, c.bytes);
+        EXPECT_EQ(Pick(params, path), PF_Err_NONE);
+        ExpectRefused(params, old, L"Kromvale cannot use this LUT: its input range is not finite.",
+                      "LUT button: " + Utf8FromWide(path) + " has an input range that is not finite");
+    }
+    // The widest range whose distance still fits.
+    EXPECT_EQ(Pick(params, WriteScratchFile(L"huge.cube", IdentityCube(2, "LUT_3D_INPUT_RANGE -1e38 1e38\n"))),
+              PF_Err_NONE);
+    EXPECT_NE(params.lut(), old);
     EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
-    kvsim::DisposeHandle(params.lut());
+    kvsim::DisposeHandle(params.lut());  // the host disposed the replaced value
 }
 
 TEST_F(ChangeLutTest, UnreadableFilesShowThePathAndLogTheReason) {
@@ -172,7 +259,11 @@ TEST_F(ChangeLutTest, UnreadableFilesShowThePathAndLogTheReason) {
     } cases[] = {
         {L"gone.cube", "<none>", ""},
         {L"empty.cube", "", ""},
-        {L"one-d.cube", "LUT_1D_SIZE 4\n0 0 0\n", "1D LUTs are not supported"},
+        {L"one-d.cube", "LUT_1D_SIZE 4\n0 0 0\n", "wrong number of 1D table lines"},
+        // A curve range without a curve: the file may mean the cube's range.
+        {L"srgb.cube", IdentityCube(2, "LUT_1D_INPUT_RANGE -1 3\n"),
+         "LUT_1D_INPUT_RANGE without a 1D table (other tools ignore it; give the 3D range as LUT_3D_INPUT_RANGE)"},
+        {L"cube-named.3dl", IdentityCube(2), ".3dl file without a 3D table or a shaping mesh"},
         {L"short.cube", "LUT_3D_SIZE 2\n0 0 0\n", "wrong number of values"},
         {L"words.cube", "LUT_3D_SIZE 2\nzero one two\n", "malformed data line"},
         {L"notes.txt", "just some notes\n", "malformed data line"},
