@@ -1,9 +1,10 @@
 #include "host/LutValue.h"
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
-#include "lut_engine/CubeFile.h"
+#include "lut_engine/LutFile.h"
 #include "lut_engine/LutText.h"
 
 namespace kvtool {
@@ -43,15 +44,29 @@ bool LutTextFromCubeFile(const std::string& path, std::string& text, std::string
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     kv::Lut3D lut;
     std::string reason;
-    if (!kv::ReadCubeFile(bytes, lut, &reason)) {
+    // .3dl or .cube by the name, as the effect's "Change LUT" reads them.
+    if (!kv::ReadLutFile(path, bytes, lut, &reason)) {
         error = path + ": " + reason;
         return false;
     }
-    for (int c = 0; c < 3; ++c) {
-        if (lut.domainMin[c] != 0.0f || lut.domainMax[c] != 1.0f) {
-            error = path + ": the effect takes only LUTs with a 0..1 domain";
-            return false;
+    if (lut.size > kv::kMaxLutTextSize || lut.shaperSize > kv::kMaxLutText1DSize) {
+        error = path + ": the LUT is larger than the effect can store";
+        return false;
+    }
+    // Any finite range is stored as it is; the effect could not map one that
+    // is not.
+    const auto usable = [](const float* lo, const float* hi) {
+        for (int c = 0; c < 3; ++c) {
+            if (!std::isfinite(lo[c]) || !std::isfinite(hi[c]) || !(lo[c] < hi[c]) || !std::isfinite(hi[c] - lo[c])) {
+                return false;
+            }
         }
+        return true;
+    };
+    if ((lut.size != 0 && !usable(lut.domainMin, lut.domainMax)) ||
+        (lut.shaperSize != 0 && !usable(lut.shaperMin, lut.shaperMax))) {
+        error = path + ": the LUT's input range is not finite";
+        return false;
     }
     text = kv::FormatLutText(lut, MatchIdFromCube(bytes), LutNameFromPath(path));
     return true;

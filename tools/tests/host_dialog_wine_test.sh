@@ -40,6 +40,8 @@ luts="$work/Caf$(printf '\xc3\xa9') LUTs"
 mkdir -p "$luts" "$shots"
 { printf '# Kromvale match 42\nLUT_3D_SIZE 2\n'
   for b in 0 1; do for g in 0 1; do for r in 0 1; do echo "$r $g $b"; done; done; done; } >"$luts/night.grade.cube"
+{ echo "0 256 512 767 1023"
+  for r in 0 4095; do for g in 0 4095; do for b in 0 4095; do echo "$b $g $r"; done; done; done; } >"$luts/swap.3dl"
 echo "not a LUT" >"$luts/notes.txt"
 folder="$WINEPREFIX/drive_c/users/${USER}/AppData/Roaming/Kromvale"
 mkdir -p "$folder"
@@ -85,6 +87,12 @@ grep -q 'stored LUT: "night.grade" id 42, 2^3, value 184 bytes' <<<"$out" || fai
 grep -q 'label: "night.grade.cube"' <<<"$out" || fail "no label" "$out"
 tr -d '\r' <"$folder/effect.log" | grep -qF "LUT button: loaded $(win "$luts")\\night.grade.cube (2^3, 184 bytes)" \
   || fail "no load line" "$(tail -n 5 "$folder/effect.log")"
+
+# The dialog's first filter shows .3dl files too; one is read as .3dl.
+press swap.3dl
+grep -q 'stored LUT: "swap" id 0, 2^3' <<<"$out" || fail ".3dl not stored" "$out"
+tr -d '\r' <"$folder/effect.log" | grep -qF "LUT button: loaded $(win "$luts")\\swap.3dl (2^3, " \
+  || fail "no .3dl load line" "$(tail -n 5 "$folder/effect.log")"
 
 press notes.txt
 grep -q 'stored LUT: unchanged' <<<"$out" || fail "a non-LUT was stored" "$out"

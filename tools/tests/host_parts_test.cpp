@@ -183,13 +183,41 @@ TEST(LutValue, CubeFileBecomesNamedLutTextThatReadsBack) {
     EXPECT_EQ(lut.name, "tiny.grade");
     EXPECT_FLOAT_EQ(lut.data[3 * 7 + 0], 0.75f);
 
+    // Any finite domain and 1D tables are stored as they are; only a range
+    // that is not finite is refused.
     WriteBytes(path, "LUT_3D_SIZE 2\nDOMAIN_MAX 2 2 2\n" + cube.substr(cube.find("0.0")));
+    ASSERT_TRUE(kvtool::LutTextFromCubeFile(path, text, error)) << error;
+    ASSERT_TRUE(kv::ParseLutText(text, lut, &error)) << error;
+    EXPECT_EQ(lut.domainMax[1], 2.0f);
+    WriteBytes(path, "LUT_1D_SIZE 2\n0 0 0\n1 0.5 0.25\n");
+    ASSERT_TRUE(kvtool::LutTextFromCubeFile(path, text, error)) << error;
+    ASSERT_TRUE(kv::ParseLutText(text, lut, &error)) << error;
+    EXPECT_EQ(lut.shaperSize, 2);
+    EXPECT_EQ(lut.size, 0);
+    WriteBytes(path, "LUT_3D_SIZE 2\nDOMAIN_MAX 2 inf 2\n" + cube.substr(cube.find("0.0")));
     EXPECT_FALSE(kvtool::LutTextFromCubeFile(path, text, error));
-    EXPECT_NE(error.find("0..1 domain"), std::string::npos) << error;
+    EXPECT_NE(error.find("input range is not finite"), std::string::npos) << error;
     WriteBytes(path, "LUT_1D_SIZE 2\n");
     EXPECT_FALSE(kvtool::LutTextFromCubeFile(path, text, error));
-    EXPECT_NE(error.find("1D LUTs are not supported"), std::string::npos) << error;
+    EXPECT_NE(error.find("wrong number of 1D table lines"), std::string::npos) << error;
     std::remove(path.c_str());
+
+    // A .3dl file is read as one, by its name.
+    const std::string threeDl = TempPath("swap.3dl");
+    std::string nodes = "0 256 512 767 1023\n";
+    for (int i = 0; i < 8; ++i) {
+        nodes += std::to_string(((i >> 0) & 1) * 4095) + " 0 " + std::to_string(((i >> 2) & 1) * 4095) + "\n";
+    }
+    WriteBytes(threeDl, nodes);
+    ASSERT_TRUE(kvtool::LutTextFromCubeFile(threeDl, text, error)) << error;
+    ASSERT_TRUE(kv::ParseLutText(text, lut, &error)) << error;
+    EXPECT_EQ(lut.size, 2);
+    EXPECT_EQ(lut.name, "swap");
+    // File node 1 is (0, 0, 1), blue running fastest in .3dl; stored red
+    // fastest it is node 4, and its output red is 4095 of 4095.
+    EXPECT_FLOAT_EQ(lut.data[3 * 4], 1.0f);
+    EXPECT_FLOAT_EQ(lut.data[3 * 1], 0.0f);
+    std::remove(threeDl.c_str());
     EXPECT_FALSE(kvtool::LutTextFromCubeFile(path, text, error));
 }
 
