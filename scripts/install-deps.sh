@@ -9,6 +9,8 @@ packages=(
   # Linux build and tests
   g++ cmake ninja-build pkg-config python3 libgtest-dev libgmock-dev googletest
   libbenchmark-dev libopencolorio-dev libpng-dev libopenexr-dev
+  # ociobakelut, for the user guide's log-to-display picture
+  opencolorio-tools
   # Fuzzers
   clang-14 libclang-rt-14-dev
   # A comma-decimal locale for the locale-independence test

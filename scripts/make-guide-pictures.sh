@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Makes the user guide's pictures in docs/pictures from the project's demo
 # (scripts/run-demo.sh): the sample chart before and after the demo grade (the
-# After Effects 8-bit render, side by side at half size), and the calibration
-# pattern with an enlarged corner. Run it again after a change
+# After Effects 8-bit render, side by side at half size), the calibration
+# pattern with an enlarged corner, and a log-encoded chart before and after
+# a log-to-display LUT with a shaper, baked by ociobakelut (package
+# opencolorio-tools) from a small config written here. Run it again after a change
 # to the demo or to the render; the same inputs give the same files.
 # Usage: scripts/make-guide-pictures.sh
 set -euo pipefail
@@ -30,5 +32,44 @@ png "$pictures/calibration-pattern.png" "$demo/calibration-pattern.png"
 # one node's colour, red changing fastest.
 png "$pictures/calibration-pattern-detail.png" "$demo/calibration-pattern.png" -crop 120x40+0+0 +repage \
   -filter point -resize 400%
+
+# A technical LUT: log to display, with a 1D shaper before the cube. The
+# chart's display values are taken as 2.2-gamma light and encoded in a log2
+# curve over 2^-8..2^8 ("log"); the LUT maps that log back to the display
+# through a shaper log over 2^-7..2^4, the range the display keeps, which
+# spends the cube's nodes where they count. The after picture is the
+# effect's 16-bit smart render of the log chart through the picked LUT.
+command -v ociobakelut >/dev/null || { echo "ociobakelut is missing (apt-get install opencolorio-tools)" >&2; exit 1; }
+cat >"$demo/log.ocio" <<'OCIO'
+ocio_profile_version: 2
+roles:
+  default: linear
+  scene_linear: linear
+displays:
+  sRGB:
+    - !<View> {name: Raw, colorspace: display}
+colorspaces:
+  - !<ColorSpace>
+    name: linear
+  - !<ColorSpace>
+    name: log
+    from_scene_reference: !<LogAffineTransform> {base: 2, log_side_slope: 0.0625, log_side_offset: 0.5, lin_side_offset: 0.00390625}
+  - !<ColorSpace>
+    name: shaper
+    from_scene_reference: !<LogAffineTransform> {base: 2, log_side_slope: 0.0909091, log_side_offset: 0.636364, lin_side_offset: 0.0078125}
+  - !<ColorSpace>
+    name: display
+    from_scene_reference: !<GroupTransform>
+      children:
+        - !<MatrixTransform> {matrix: [1.15, -0.1, -0.05, 0, -0.05, 1.1, -0.05, 0, -0.05, -0.1, 1.15, 0, 0, 0, 0, 1]}
+        - !<ExponentTransform> {value: [0.454545, 0.454545, 0.454545, 1]}
+OCIO
+ociobakelut --iconfig "$demo/log.ocio" --inputspace log --shaperspace shaper --outputspace display \
+  --shapersize 1024 --cubesize 33 --format resolve_cube "$demo/log-to-display.cube" 2>/dev/null
+convert "$demo/before.png" -fx "0.5+log(pow(u,2.2)+0.00390625)/log(2)/16" -depth 16 "PNG48:$demo/log-chart.png"
+build/release/tools/kromvale-host --module build/release/native/src/effect/libkromvale.so --host ae --depth 16 \
+  --cube "$demo/log-to-display.cube" --in "$demo/log-chart.png" --out "$demo/log-chart-after.png" >/dev/null
+png "$pictures/log-before-after.png" \( "$demo/log-chart.png" -resize 50% \) \
+  \( "$demo/log-chart-after.png" -resize 50% \) -background white -splice 8x0 +append -chop 8x0
 
 ls -l "$pictures"
