@@ -148,9 +148,13 @@ public:
     void FailOneLockAfter(int succeeding);
     void SetFailResizeHandle(bool fail);
     void SetBasicSuitePresent(bool present);
-    // A suite that the basic suite refuses, or "acquires" as a null pointer.
+    // A basic suite whose AcquireSuite or ReleaseSuite (or both) is null.
+    void SetBasicSuiteLacks(bool acquire, bool release);
+    // A suite that the basic suite refuses, or "acquires" as a null pointer,
+    // or as a table of null functions.
     void SetSuiteMissing(const std::string& name, bool missing);
     void SetSuiteYieldsNull(const std::string& name, bool yieldsNull);
+    void SetSuiteFunctionsMissing(const std::string& name, bool missing);
     void SetPixelFormat(PrPixelFormat format);
     void SetUpdateParamUIResult(PF_Err err);
     // add_param answers `err` for the parameter added as number `ordinal` (0-based).

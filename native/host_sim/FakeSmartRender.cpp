@@ -66,18 +66,26 @@ void SmartRenderCall::SetCheckoutParamMissing(bool missing) {
     in_.inter.checkout_param = missing ? nullptr : CheckoutParamCb;
 }
 
-PF_Err SmartRenderCall::PreRender() {
-    PF_PreRenderExtra extra{&preInput_, &preOutput_, &preCallbacks_};
-    return host_.CallWith(in_, out_, PF_Cmd_SMART_PRE_RENDER, nullptr, nullptr, &extra);
+PF_PreRenderExtra* SmartRenderCall::preRenderExtra() {
+    preExtra_ = PF_PreRenderExtra{&preInput_, &preOutput_, &preCallbacks_};
+    return &preExtra_;
 }
 
-PF_Err SmartRenderCall::Render() {
+PF_SmartRenderExtra* SmartRenderCall::renderExtra() {
     renderInput_.output_request = preInput_.output_request;
     renderInput_.bitdepth = preInput_.bitdepth;
     renderInput_.pre_render_data = preOutput_.pre_render_data;
-    PF_SmartRenderExtra extra{&renderInput_, &renderCallbacks_};
+    renderExtra_ = PF_SmartRenderExtra{&renderInput_, &renderCallbacks_};
+    return &renderExtra_;
+}
+
+PF_Err SmartRenderCall::PreRender() {
+    return host_.CallWith(in_, out_, PF_Cmd_SMART_PRE_RENDER, nullptr, nullptr, preRenderExtra());
+}
+
+PF_Err SmartRenderCall::Render() {
     // The params array is not for smart render: the host passes none.
-    return host_.CallWith(in_, out_, PF_Cmd_SMART_RENDER, nullptr, nullptr, &extra);
+    return host_.CallWith(in_, out_, PF_Cmd_SMART_RENDER, nullptr, nullptr, renderExtra());
 }
 
 std::vector<SmartRenderCall::LayerCheckout> SmartRenderCall::layerCheckouts() const {

@@ -40,6 +40,13 @@ public:
     PF_Err PreRender();  // SMART_PRE_RENDER
     PF_Err Render();     // SMART_RENDER
 
+    // The records the two commands pass, for a caller that sends them itself
+    // (or takes them apart): the in-data whose effect reference is this call,
+    // and each command's extra as PreRender() and Render() pass it.
+    PF_InData& in() { return in_; }
+    PF_PreRenderExtra* preRenderExtra();
+    PF_SmartRenderExtra* renderExtra();
+
     // What the effect did.
     struct LayerCheckout {
         PF_ParamIndex index = 0;
@@ -84,6 +91,8 @@ private:
     PF_PreRenderCallbacks preCallbacks_{};
     PF_SmartRenderInput renderInput_{};
     PF_SmartRenderCallbacks renderCallbacks_{};
+    PF_PreRenderExtra preExtra_{};
+    PF_SmartRenderExtra renderExtra_{};
     bool checkoutResultSet_ = false;
     PF_CheckoutResult checkoutResult_{};
     PF_Err checkoutLayerError_ = PF_Err_NONE;
