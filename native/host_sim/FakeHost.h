@@ -95,8 +95,16 @@ private:
 
 // ---- Parameter array --------------------------------------------------------
 
-// Index 0 the input layer, 1 "Amount", 2 "LUT" (arbitrary data), 3 and 4
-// the two buttons; list() is null-terminated like the hosts' arrays.
+// The positions of the host's parameter array, as the effect registers its
+// parameters: index 0 the input layer, 1 "Amount", 2 "LUT" (arbitrary data),
+// 3 and 4 the two buttons.
+constexpr int kParamArrayInput = 0;
+constexpr int kParamArrayAmount = 1;
+constexpr int kParamArrayLut = 2;
+constexpr int kParamArrayCount = 5;
+
+// A parameter array as the host builds it, from the host's own description of
+// the parameters; list() is null-terminated like the hosts' arrays.
 class FakeParams {
 public:
     FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut);
@@ -106,13 +114,13 @@ public:
     PF_ParamDef** list() { return list_; }
     PF_ParamDef& at(int index) { return defs_[index]; }
     void SetInput(FakeWorld* input);
-    void SetAmount(double percent) { defs_[1].u.fs_d.value = percent; }
-    void SetLut(PF_Handle lut) { defs_[2].u.arb_d.value = lut; }
-    PF_Handle lut() const { return defs_[2].u.arb_d.value; }
+    void SetAmount(double percent) { defs_[kParamArrayAmount].u.fs_d.value = percent; }
+    void SetLut(PF_Handle lut) { defs_[kParamArrayLut].u.arb_d.value = lut; }
+    PF_Handle lut() const { return defs_[kParamArrayLut].u.arb_d.value; }
 
 private:
-    PF_ParamDef defs_[5]{};
-    PF_ParamDef* list_[6]{};
+    PF_ParamDef defs_[kParamArrayCount]{};
+    PF_ParamDef* list_[kParamArrayCount + 1]{};
 };
 
 // ---- The host ---------------------------------------------------------------

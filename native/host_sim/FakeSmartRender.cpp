@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "effect/EffectParams.h"
 #include "host_sim/FakeHandles.h"
 
 namespace kvsim {
@@ -139,6 +138,8 @@ PF_Err SmartRenderCall::CheckoutLayerCb(PF_ProgPtr ref, PF_ParamIndex index, A_l
     if (result == nullptr || req == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
+    // The id is the effect's to choose; its pixels are handed out at render.
+    call.checkedOutIds_.push_back(id);
     if (call.checkoutResultSet_) {
         *result = call.checkoutResult_;
     } else {
@@ -151,12 +152,17 @@ PF_Err SmartRenderCall::CheckoutLayerCb(PF_ProgPtr ref, PF_ParamIndex index, A_l
     return PF_Err_NONE;
 }
 
-PF_Err SmartRenderCall::CheckoutLayerPixelsCb(PF_ProgPtr ref, A_long, PF_EffectWorld** pixels) {
+PF_Err SmartRenderCall::CheckoutLayerPixelsCb(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
     detail::HostCallbackScope inHost;
     SmartRenderCall& call = Of(ref);
     std::lock_guard<std::mutex> lock(call.mutex_);
     ++call.layerPixelCheckouts_;
     if (pixels == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    // Only a layer checked out at pre-render has pixels to give.
+    if (std::find(call.checkedOutIds_.begin(), call.checkedOutIds_.end(), id) == call.checkedOutIds_.end()) {
+        *pixels = nullptr;
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
     *pixels = call.layerPixelsError_ == PF_Err_NONE && call.input_ != nullptr ? &call.input_->def() : nullptr;
     return call.layerPixelsError_;
 }
@@ -180,7 +186,7 @@ PF_Err SmartRenderCall::CheckoutParamCb(PF_ProgPtr ref, PF_ParamIndex index, A_l
     for (const auto& [failing, err] : call.paramErrors_) {
         if (failing == index) return err;
     }
-    if (param == nullptr || index < 0 || index >= kv::kParamCount) {
+    if (param == nullptr || index < 0 || index >= kParamArrayCount) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     *param = call.params_.at(index);

@@ -30,7 +30,8 @@ public:
     void SetBitDepth(A_short bits);
     void SetTime(A_long time, A_long step, A_u_long scale);
     // The error the callback answers (0: it works). A failing world checkout
-    // leaves the world null.
+    // leaves the world null. As in the hosts, the input's pixels are handed
+    // out only for a checkout id that pre-render checked out.
     void FailCheckoutLayer(PF_Err err) { checkoutLayerError_ = err; }
     void FailCheckoutParam(PF_ParamIndex index, PF_Err err);
     void FailLayerPixels(PF_Err err) { layerPixelsError_ = err; }
@@ -102,6 +103,7 @@ private:
 
     mutable std::mutex mutex_;  // the effect may call back from its band threads
     std::vector<LayerCheckout> layerCheckouts_;
+    std::vector<A_long> checkedOutIds_;  // checkouts the host answered
     std::vector<ParamCheckout> paramCheckouts_;
     std::vector<const PF_ParamDef*> paramsOut_;
     int strayCheckins_ = 0;
