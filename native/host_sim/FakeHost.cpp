@@ -217,6 +217,8 @@ FakeHost::FakeHost(A_long applId, EffectEntry entry) : entry_(entry), state_(new
     in_.num_params = 5;
     in_.width = 1920;
     in_.height = 1080;
+    in_.downsample_x = PF_RationalScale{1, 1};
+    in_.downsample_y = PF_RationalScale{1, 1};
     in_.pixel_aspect_ratio.num = 1;
     in_.pixel_aspect_ratio.den = 1;
     in_.pica_basicP = &gBasicSuite;

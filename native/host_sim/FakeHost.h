@@ -62,6 +62,13 @@ public:
     PF_PixelFormat SmartPixelFormat() const;
     void SetSmartPixelFormat(PF_PixelFormat format) { reportedFormat_ = format; }
 
+    // Where the world's pixel (0, 0) lies in its layer, as the worlds of a
+    // smart-render checkout say.
+    void SetOrigin(A_long x, A_long y) {
+        def_.origin_x = x;
+        def_.origin_y = y;
+    }
+
     PF_LayerDef& def() { return def_; }
     const kv::PixelFormat& format() const { return *format_; }
     int32_t width() const { return def_.width; }

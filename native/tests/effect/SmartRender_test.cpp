@@ -56,7 +56,9 @@ TEST_F(SmartRenderTest, EightBitsGiveTheBytesAndLogLinesOfRender) {
     FakeWorld other(kv::kArgb8, 5, 5);
 
     // Each render follows one of another size, so each logs its line.
-    FakeWorld throughRender(kv::kArgb8, 61, 33, 8);
+    // Rows of their own length in the input; the outputs' are the layer's,
+    // which the smart render line shows.
+    FakeWorld throughRender(kv::kArgb8, 61, 33);
     FakeParams params(&in, 64.0, lut);
     FakeParams otherParams(&other, 64.0, lut);
     LogTail log;
@@ -67,7 +69,7 @@ TEST_F(SmartRenderTest, EightBitsGiveTheBytesAndLogLinesOfRender) {
 
     ASSERT_EQ(host_.Call(PF_Cmd_RENDER, otherParams.list(), &other.def()), PF_Err_NONE);
     log.Take();
-    FakeWorld throughSmart(kv::kArgb8, 61, 33, 8);
+    FakeWorld throughSmart(kv::kArgb8, 61, 33);
     SmartRenderCall call(host_, &in, &throughSmart, 64.0, lut);
     ASSERT_EQ(call.PreRender(), PF_Err_NONE);
     ASSERT_EQ(call.Render(), PF_Err_NONE);
@@ -252,7 +254,9 @@ TEST_F(SmartRenderTest, PreRenderAsksForTheRequestAndPassesTheRectanglesOn) {
     const PF_PreRenderOutput& output = call.preRenderOutput();
     EXPECT_EQ(std::memcmp(&output.result_rect, &result.result_rect, sizeof(PF_LRect)), 0);
     EXPECT_EQ(std::memcmp(&output.max_result_rect, &result.max_result_rect, sizeof(PF_LRect)), 0);
-    EXPECT_EQ(output.pre_render_data, nullptr);
+    // The whole input goes on to the render, for the host to dispose of.
+    ASSERT_NE(output.pre_render_data, nullptr);
+    EXPECT_NE(output.delete_pre_render_data_func, nullptr);
 
     SmartRenderCall refused(host_, nullptr, &out, 100.0, nullptr);
     refused.FailCheckoutLayer(-2);

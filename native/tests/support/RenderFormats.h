@@ -39,17 +39,24 @@ inline bool PixelUntouched(kvsim::FakeWorld& world, int32_t x, int32_t y) {
     return true;
 }
 
-// Red inverted, green, blue and alpha kept, within one 8-bit step.
-inline bool InvertsRed(const kvsim::FakeWorld& in, const kvsim::FakeWorld& out, int32_t x, int32_t y) {
+// Red inverted, green, blue and alpha kept, within one 8-bit step: output
+// pixel (outX, outY) against input pixel (inX, inY).
+inline bool InvertsRed(const kvsim::FakeWorld& in, const kvsim::FakeWorld& out, int32_t inX, int32_t inY,
+                       int32_t outX, int32_t outY) {
     float a[4], b[4];
-    in.GetPixel(x, y, a);
-    out.GetPixel(x, y, b);
+    in.GetPixel(inX, inY, a);
+    out.GetPixel(outX, outY, b);
     const float tolerance = in.format().depth == kv::ChannelDepth::k32f ? 1e-5f : 1.01f / 255.0f;
     const float expected[4] = {1.0f - a[0], a[1], a[2], a[3]};
     for (int c = 0; c < 4; ++c) {
         if (!(std::fabs(b[c] - expected[c]) <= tolerance)) return false;
     }
     return true;
+}
+
+// The same at the same place in both worlds.
+inline bool InvertsRed(const kvsim::FakeWorld& in, const kvsim::FakeWorld& out, int32_t x, int32_t y) {
+    return InvertsRed(in, out, x, y, x, y);
 }
 
 }  // namespace kvtest
