@@ -246,9 +246,9 @@ PF_Err RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lu
     // The layer's size, not the world's: the tiles of one frame share a line.
     const PF_LRect& layer = placement.layer;
     char line[200];
-    std::snprintf(line, sizeof line, "Render fmt=%s %dx%d rowbytes=%lld id=%ld amount=%.3f lut=%s %d", format.name,
+    std::snprintf(line, sizeof line, "Render fmt=%s %dx%d rowbytes=%ld id=%ld amount=%.3f lut=%s %d", format.name,
                   static_cast<int>(layer.right - layer.left), static_cast<int>(layer.bottom - layer.top),
-                  placement.lineRowBytes, static_cast<long>(lut != nullptr ? lut->id : 0),
+                  static_cast<long>(placement.lineRowBytes), static_cast<long>(lut != nullptr ? lut->id : 0),
                   static_cast<double>(amount), LutSourceName(source), static_cast<int>(lutSize));
     LogIfChanged(line, in, format, placement);
 

@@ -31,7 +31,7 @@ struct FramePlacement {
     A_long inputY = 0;
     A_long outputX = 0;        // layer position of the output's pixel (0, 0)
     A_long outputY = 0;
-    long long lineRowBytes = 0;  // the row bytes the render line shows
+    A_long lineRowBytes = 0;   // the row bytes the render line shows
 };
 
 // RENDER's worlds cover the whole layer: the pattern over the output, the

@@ -119,8 +119,8 @@ FramePlacement SmartPlacement(const PF_InData& in_data, const PF_SmartRenderInpu
     placement.outputY = output.origin_y;
     // Tiles of one frame have rows of their own lengths; the line shows the
     // layer's, so that it changes only with the settings.
-    placement.lineRowBytes =
-        (static_cast<long long>(placement.layer.right) - placement.layer.left) * format.pixelBytes;
+    const int64_t rowBytes = (static_cast<int64_t>(placement.layer.right) - placement.layer.left) * format.pixelBytes;
+    placement.lineRowBytes = static_cast<A_long>(std::min<int64_t>(rowBytes, std::numeric_limits<A_long>::max()));
     return placement;
 }
 
