@@ -51,10 +51,14 @@ SmartRenderCall::SmartRenderCall(FakeHost& host, PF_LayerDef* input, PF_LayerDef
     renderCallbacks_.checkout_output = CheckoutOutputCb;
 }
 
-SmartRenderCall::~SmartRenderCall() {
+SmartRenderCall::~SmartRenderCall() { ReleasePreRenderData(); }
+
+void SmartRenderCall::ReleasePreRenderData() {
     if (preOutput_.delete_pre_render_data_func != nullptr && preOutput_.pre_render_data != nullptr) {
         preOutput_.delete_pre_render_data_func(preOutput_.pre_render_data);
     }
+    preOutput_.pre_render_data = nullptr;
+    preOutput_.delete_pre_render_data_func = nullptr;
 }
 
 void SmartRenderCall::SetLayer(A_long fullWidth, A_long fullHeight, PF_RationalScale downsampleX,
@@ -107,9 +111,7 @@ PF_SmartRenderExtra* SmartRenderCall::renderExtra() {
 
 PF_Err SmartRenderCall::PreRender() {
     // A second pre-render replaces what the first one left.
-    if (preOutput_.delete_pre_render_data_func != nullptr && preOutput_.pre_render_data != nullptr) {
-        preOutput_.delete_pre_render_data_func(preOutput_.pre_render_data);
-    }
+    ReleasePreRenderData();
     preOutput_ = PF_PreRenderOutput{};
     return host_.CallWith(in_, out_, PF_Cmd_SMART_PRE_RENDER, nullptr, nullptr, preRenderExtra());
 }

@@ -63,6 +63,9 @@ public:
     // (or takes them apart): the in-data whose effect reference is this call,
     // and each command's extra as PreRender() and Render() pass it.
     PF_InData& in() { return in_; }
+    // Disposes of what the last pre-render left for the render, through the
+    // function the effect gave with it, as the host does when it is done.
+    void ReleasePreRenderData();
     PF_PreRenderExtra* preRenderExtra();
     PF_SmartRenderExtra* renderExtra();
 

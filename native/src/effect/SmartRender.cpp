@@ -142,9 +142,11 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
     extra->output->result_rect = result.result_rect;
     extra->output->max_result_rect = result.max_result_rect;
     // Without memory for it, render falls back on the in-data's layer size.
-    if (auto* layer = new (std::nothrow) PreRenderLayer{result.max_result_rect}; layer != nullptr) {
-        extra->output->pre_render_data = layer;
+    // (The throwing form, so that it pairs with the delete of the disposal.)
+    try {
+        extra->output->pre_render_data = new PreRenderLayer{result.max_result_rect};
         extra->output->delete_pre_render_data_func = DeletePreRenderLayer;
+    } catch (const std::bad_alloc&) {
     }
     return PF_Err_NONE;
 }

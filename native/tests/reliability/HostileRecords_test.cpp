@@ -27,7 +27,10 @@ void SendSmartExtrasWithHoles(PF_Cmd cmd, kvsim::SmartRenderCall& call) {
                                            {whole.input, nullptr, whole.cb},
                                            {whole.input, whole.output, nullptr},
                                            {whole.input, whole.output, &noCallbacks}};
-        for (PF_PreRenderExtra extra : holes) EffectMain(cmd, in, nullptr, nullptr, nullptr, &extra);
+        for (PF_PreRenderExtra extra : holes) {
+            EffectMain(cmd, in, nullptr, nullptr, nullptr, &extra);
+            call.ReleasePreRenderData();
+        }
     } else if (cmd == PF_Cmd_SMART_RENDER) {
         const PF_SmartRenderExtra whole = *call.renderExtra();
         const PF_SmartRenderCallbacks full = *whole.cb;
@@ -74,16 +77,21 @@ TEST(HostileRecords, MissingRecordsAreAnsweredWithoutACrash) {
                           : cmd == PF_Cmd_SMART_PRE_RENDER      ? static_cast<void*>(call.preRenderExtra())
                           : cmd == PF_Cmd_SMART_RENDER          ? static_cast<void*>(call.renderExtra())
                                                                 : nullptr;
-            EffectMain(cmd, nullptr, nullptr, nullptr, nullptr, nullptr);
-            EffectMain(cmd, nullptr, &host.out(), params.list(), &out.def(), extra);
-            EffectMain(cmd, &inData, nullptr, params.list(), &out.def(), extra);
-            EffectMain(cmd, &inData, &host.out(), nullptr, &out.def(), extra);
-            EffectMain(cmd, &inData, &host.out(), holes, &out.def(), extra);
-            EffectMain(cmd, &inData, &host.out(), params.list(), nullptr, extra);
-            EffectMain(cmd, &inData, &host.out(), params.list(), &out.def(), nullptr);
+            // Each pre-render that works leaves data for the host to dispose of.
+            const auto send = [&](PF_InData* i, PF_OutData* o, PF_ParamDef** p, PF_LayerDef* w, void* e) {
+                EffectMain(cmd, i, o, p, w, e);
+                call.ReleasePreRenderData();
+            };
+            send(nullptr, nullptr, nullptr, nullptr, nullptr);
+            send(nullptr, &host.out(), params.list(), &out.def(), extra);
+            send(&inData, nullptr, params.list(), &out.def(), extra);
+            send(&inData, &host.out(), nullptr, &out.def(), extra);
+            send(&inData, &host.out(), holes, &out.def(), extra);
+            send(&inData, &host.out(), params.list(), nullptr, extra);
+            send(&inData, &host.out(), params.list(), &out.def(), nullptr);
             PF_InData noSuiteFunctions = inData;
             noSuiteFunctions.pica_basicP = &noFunctions;
-            EffectMain(cmd, &noSuiteFunctions, &host.out(), params.list(), &out.def(), extra);
+            send(&noSuiteFunctions, &host.out(), params.list(), &out.def(), extra);
             SendSmartExtrasWithHoles(cmd, call);
             EXPECT_EQ(call.paramsStillOut(), 0);
         }
