@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks that the committed PTX is what the CUDA source compiles to, that
-# ptxas assembles it for sm_75, and that it has the one entry KromvaleLut with
-# the 23 parameters in order (pointers 0, 2 and 7 as 64-bit, floats 9-15).
-# Skips (exit 0, with a message) where nvcc is not installed.
+# ptxas assembles it for sm_75, and that it has exactly the two entries
+# KromvaleLut (23 parameters: pointers 0, 2 and 7 as 64-bit, floats 9-15)
+# and KromvaleLutShaped (the same 23, then the 1D table as a 64-bit pointer,
+# its size and six floats). Skips (exit 0, with a message) where nvcc is not
+# installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cuda_bin="${CUDA_BIN:-/usr/local/cuda/bin}"
@@ -26,15 +28,26 @@ grep -qx '.version 9.0' "$ptx" || { echo "check-ptx: FAILED, unexpected .version
 grep -qx '.target sm_75' "$ptx" || { echo "check-ptx: FAILED, unexpected .target"; exit 1; }
 grep -qx '.address_size 64' "$ptx" || { echo "check-ptx: FAILED, unexpected .address_size"; exit 1; }
 entries="$(grep -c '\.entry' "$ptx")"
-visible="$(grep -c '^\.visible \.entry KromvaleLut($' "$ptx")"
-if [ "$entries" != 1 ] || [ "$visible" != 1 ]; then
-  echo "check-ptx: FAILED, expected exactly one visible entry KromvaleLut"
+if [ "$entries" != 2 ]; then
+  echo "check-ptx: FAILED, expected exactly two entries, found $entries"
   exit 1
 fi
-expected="u64 u32 u64 u32 u32 u32 u32 u64 u32 f32 f32 f32 f32 f32 f32 f32 u32 u32 u32 u32 u32 u32 u32"
-actual="$(sed -n 's/^[[:space:]]*\.param \.\([a-z0-9]*\) KromvaleLut_param_[0-9]*,\{0,1\}$/\1/p' "$ptx" | tr '\n' ' ')"
-if [ "${actual% }" != "$expected" ]; then
-  echo "check-ptx: FAILED, parameters are: ${actual}"
-  exit 1
-fi
-echo "check-ptx: OK ($ptx matches its source; ptxas sm_75 accepts it; 23 parameters in order)"
+plain="u64 u32 u64 u32 u32 u32 u32 u64 u32 f32 f32 f32 f32 f32 f32 f32 u32 u32 u32 u32 u32 u32 u32"
+shaped="$plain u64 u32 f32 f32 f32 f32 f32 f32"
+# The parameter types of visible entry $1, in order.
+params_of() {
+  grep -qx "\.visible \.entry $1(" "$ptx" || { echo "missing"; return; }
+  sed -n "/^\.visible \.entry $1(\$/,/^)\$/p" "$ptx" |
+    sed -n "s/^[[:space:]]*\.param \.\([a-z0-9]*\) $1_param_[0-9]*,\{0,1\}\$/\1/p" | tr '\n' ' '
+}
+for name in KromvaleLut KromvaleLutShaped; do
+  expected=$plain
+  [ "$name" = KromvaleLut ] || expected=$shaped
+  actual="$(params_of "$name")"
+  if [ "${actual% }" != "$expected" ]; then
+    echo "check-ptx: FAILED, $name parameters are: ${actual}"
+    exit 1
+  fi
+done
+echo "check-ptx: OK ($ptx matches its source; ptxas sm_75 accepts it;" \
+     "KromvaleLut with 23 parameters and KromvaleLutShaped with 31, in order)"

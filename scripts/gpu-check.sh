@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # GPU check for a machine with an NVIDIA GPU, its driver and CUDA 13: builds
 # the Linux tree (release), runs the GPU filter through the real CUDA driver
-# on 1080p and 2160p frames (float and half; 33- and 65-point LUTs and the
-# pattern) against the processor path, times the kernel against a
+# on 1080p and 2160p frames (float and half; 33- and 65-point LUTs, the
+# pattern, and a 4096-entry 1D stage before a 33-point cube, which runs the
+# shaped entry) against the processor path, times the kernel against a
 # device-to-device copy, then runs the OpenCL end-to-end test on the NVIDIA
 # OpenCL driver if one is installed. Prints the summary table last.
 #

@@ -16,6 +16,7 @@ struct FakeHost::State {
     bool basicSuitePresent = true;
     std::set<std::string> missingSuites;
     std::set<std::string> nullSuites;
+    std::set<std::string> hollowSuites;
     PrPixelFormat pixelFormat = PrPixelFormat_BGRA_4444_8u;
     PF_Err updateParamUIResult = PF_Err_NONE;
     std::map<int, PF_Err> addParamRefusals;
@@ -114,6 +115,9 @@ const PF_PixelFormatSuite1 kPixelFormatSuite = MakePixelFormatSuite();
 const PF_WorldSuite2 kWorldSuite = MakeWorldSuite();
 const PF_ParamUtilsSuite3 kParamUtilsSuite = MakeParamUtilsSuite();
 
+// Large enough for any suite the effect asks for, every function null.
+alignas(8) const unsigned char kHollowSuite[256] = {};
+
 const void* SuiteByName(const std::string& name, A_long version) {
     if (name == "PF Pixel Format Suite" && version == 1) {
         return &kPixelFormatSuite;
@@ -140,7 +144,7 @@ SPErr AcquireSuiteCb(const char* name, int32 version, const void** suite) {
         return kSPSuiteNotFoundError;
     }
     if (suite != nullptr) {
-        *suite = s.nullSuites.count(key) != 0 ? nullptr : found;
+        *suite = s.nullSuites.count(key) != 0 ? nullptr : s.hollowSuites.count(key) != 0 ? kHollowSuite : found;
     }
     ++s.suitesHeld;
     return kSPNoError;
@@ -188,8 +192,18 @@ SPBasicSuite MakeBasicSuite() {
     return basic;
 }
 
+SPBasicSuite BasicSuiteLacking(bool acquire, bool release) {
+    SPBasicSuite basic = MakeBasicSuite();
+    if (acquire) basic.AcquireSuite = nullptr;
+    if (release) basic.ReleaseSuite = nullptr;
+    return basic;
+}
+
 PF_UtilCallbacks gUtils = MakeUtils();
 SPBasicSuite gBasicSuite = MakeBasicSuite();
+// Indexed by (lacks acquire) + 2 * (lacks release).
+SPBasicSuite gLackingBasicSuites[4] = {BasicSuiteLacking(false, false), BasicSuiteLacking(true, false),
+                                       BasicSuiteLacking(false, true), BasicSuiteLacking(true, true)};
 
 }  // namespace
 
@@ -203,6 +217,8 @@ FakeHost::FakeHost(A_long applId, EffectEntry entry) : entry_(entry), state_(new
     in_.num_params = 5;
     in_.width = 1920;
     in_.height = 1080;
+    in_.downsample_x = PF_RationalScale{1, 1};
+    in_.downsample_y = PF_RationalScale{1, 1};
     in_.pixel_aspect_ratio.num = 1;
     in_.pixel_aspect_ratio.den = 1;
     in_.pica_basicP = &gBasicSuite;
@@ -232,6 +248,19 @@ void FakeHost::SetFailResizeHandle(bool fail) { detail::SetFailResizeHandle(fail
 
 void FakeHost::SetBasicSuitePresent(bool present) {
     in_.pica_basicP = present ? &gBasicSuite : nullptr;
+}
+
+void FakeHost::SetBasicSuiteLacks(bool acquire, bool release) {
+    in_.pica_basicP = &gLackingBasicSuites[(acquire ? 1 : 0) + (release ? 2 : 0)];
+}
+
+void FakeHost::SetSuiteFunctionsMissing(const std::string& name, bool missing) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (missing) {
+        state_->hollowSuites.insert(name);
+    } else {
+        state_->hollowSuites.erase(name);
+    }
 }
 
 void FakeHost::SetSuiteMissing(const std::string& name, bool missing) {

@@ -71,6 +71,13 @@ public:
     PF_PixelFormat SmartPixelFormat() const;
     void SetSmartPixelFormat(PF_PixelFormat format) { reportedFormat_ = format; }
 
+    // Where the world's pixel (0, 0) lies in its layer, as the worlds of a
+    // smart-render checkout say.
+    void SetOrigin(A_long x, A_long y) {
+        def_.origin_x = x;
+        def_.origin_y = y;
+    }
+
     PF_LayerDef& def() { return def_; }
     const kv::PixelFormat& format() const { return *format_; }
     int32_t width() const { return def_.width; }
@@ -104,8 +111,16 @@ private:
 
 // ---- Parameter array --------------------------------------------------------
 
-// Index 0 the input layer, 1 "Amount", 2 "LUT" (arbitrary data), 3 and 4
-// the two buttons; list() is null-terminated like the hosts' arrays.
+// The positions of the host's parameter array, as the effect registers its
+// parameters: index 0 the input layer, 1 "Amount", 2 "LUT" (arbitrary data),
+// 3 and 4 the two buttons.
+constexpr int kParamArrayInput = 0;
+constexpr int kParamArrayAmount = 1;
+constexpr int kParamArrayLut = 2;
+constexpr int kParamArrayCount = 5;
+
+// A parameter array as the host builds it, from the host's own description of
+// the parameters; list() is null-terminated like the hosts' arrays.
 class FakeParams {
 public:
     FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut);
@@ -115,13 +130,13 @@ public:
     PF_ParamDef** list() { return list_; }
     PF_ParamDef& at(int index) { return defs_[index]; }
     void SetInput(FakeWorld* input);
-    void SetAmount(double percent) { defs_[1].u.fs_d.value = percent; }
-    void SetLut(PF_Handle lut) { defs_[2].u.arb_d.value = lut; }
-    PF_Handle lut() const { return defs_[2].u.arb_d.value; }
+    void SetAmount(double percent) { defs_[kParamArrayAmount].u.fs_d.value = percent; }
+    void SetLut(PF_Handle lut) { defs_[kParamArrayLut].u.arb_d.value = lut; }
+    PF_Handle lut() const { return defs_[kParamArrayLut].u.arb_d.value; }
 
 private:
-    PF_ParamDef defs_[5]{};
-    PF_ParamDef* list_[6]{};
+    PF_ParamDef defs_[kParamArrayCount]{};
+    PF_ParamDef* list_[kParamArrayCount + 1]{};
 };
 
 // ---- The host ---------------------------------------------------------------
@@ -157,9 +172,13 @@ public:
     void FailOneLockAfter(int succeeding);
     void SetFailResizeHandle(bool fail);
     void SetBasicSuitePresent(bool present);
-    // A suite that the basic suite refuses, or "acquires" as a null pointer.
+    // A basic suite whose AcquireSuite or ReleaseSuite (or both) is null.
+    void SetBasicSuiteLacks(bool acquire, bool release);
+    // A suite that the basic suite refuses, or "acquires" as a null pointer,
+    // or as a table of null functions.
     void SetSuiteMissing(const std::string& name, bool missing);
     void SetSuiteYieldsNull(const std::string& name, bool yieldsNull);
+    void SetSuiteFunctionsMissing(const std::string& name, bool missing);
     void SetPixelFormat(PrPixelFormat format);
     void SetUpdateParamUIResult(PF_Err err);
     // add_param answers `err` for the parameter added as number `ordinal` (0-based).

@@ -1,7 +1,5 @@
 #include "host_sim/FakeHost.h"
 
-#include "effect/EffectParams.h"
-
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -63,7 +61,8 @@ FakeWorld::FakeWorld(const kv::PixelFormat& format, int32_t width, int32_t heigh
     def_.extent_hint.bottom = height;
     def_.pix_aspect_ratio.num = 1;
     def_.pix_aspect_ratio.den = 1;
-    def_.world_flags = PF_WorldFlag_WRITEABLE | (format.depth != kv::ChannelDepth::k8u ? PF_WorldFlag_DEEP : 0);
+    // PF_WorldFlag_DEEP means 16 bits per channel: float worlds do not carry it.
+    def_.world_flags = PF_WorldFlag_WRITEABLE | (format.depth == kv::ChannelDepth::k16u ? PF_WorldFlag_DEEP : 0);
     RegisterWorld(&def_, this);
 }
 
@@ -143,48 +142,5 @@ void FakeWorld::FillTestPicture(uint32_t seed) {
 }
 
 void FakeWorld::FillBytes(unsigned char value) { std::memset(bytes_.data(), value, bytes_.size()); }
-
-// ---- Parameter array --------------------------------------------------------
-
-FakeParams::FakeParams(FakeWorld* input, double amountPercent, PF_Handle lut) {
-    // Filled as a host fills them from the effect's own parameter table.
-    defs_[0].param_type = PF_Param_LAYER;
-    SetInput(input);
-    for (const kv::EffectParamEntry& entry : kv::kEffectParams) {
-        PF_ParamDef& def = defs_[entry.index];
-        def.param_type = entry.type;
-        def.uu.id = entry.id;
-        std::strcpy(def.name, entry.name);
-        switch (entry.type) {
-            case PF_Param_FLOAT_SLIDER:
-                def.u.fs_d.valid_max = entry.slider.validMax;
-                def.u.fs_d.slider_max = entry.slider.sliderMax;
-                def.u.fs_d.dephault = entry.slider.defaultValue;
-                break;
-            case PF_Param_ARBITRARY_DATA:
-                def.u.arb_d.id = entry.arbitrary.arbitraryId;
-                break;
-            case PF_Param_BUTTON:
-                def.u.button_d.u.namesptr = entry.buttonLabel;
-                break;
-            default:
-                break;
-        }
-    }
-    defs_[kv::kParamAmount].u.fs_d.value = amountPercent;
-    defs_[kv::kParamLut].u.arb_d.value = lut;
-    for (int i = 0; i < kv::kParamCount; ++i) {
-        list_[i] = &defs_[i];
-    }
-    list_[kv::kParamCount] = nullptr;
-}
-
-void FakeParams::SetInput(FakeWorld* input) {
-    if (input != nullptr) {
-        defs_[0].u.ld = input->def();
-    } else {
-        defs_[0].u.ld = PF_LayerDef{};
-    }
-}
 
 }  // namespace kvsim

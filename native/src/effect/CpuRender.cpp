@@ -16,8 +16,9 @@ PF_Err Render(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDe
     if (format == nullptr) {
         return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     }
-    RenderFrame(in_data, amount, *params[kParamLut], *format, params[kParamInput]->u.ld, *output);
-    return PF_Err_NONE;
+    const PF_LayerDef& input = params[kParamInput]->u.ld;
+    return RenderFrame(in_data, amount, *params[kParamLut], *format, input, *output,
+                       WholeLayerPlacement(input, *output));
 }
 
 }  // namespace kv

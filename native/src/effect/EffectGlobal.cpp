@@ -1,8 +1,12 @@
 #include "effect/EffectGlobal.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <span>
 
 #include "effect/HostPixelFormat.h"
+#include "effect/HostSuites.h"
 #include "panel_link/Log.h"
 
 namespace kv {
@@ -11,22 +15,13 @@ namespace {
 
 // The editing host asks which pixel formats the effect takes.
 void DeclarePixelFormats(const PF_InData* in_data) {
-    const SPBasicSuite* basic = in_data->pica_basicP;
-    const void* suite = nullptr;
-    if (basic == nullptr ||
-        basic->AcquireSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &suite) != kSPNoError) {
-        LogPrintf("GlobalSetup: no pixel format suite");
-        return;
+    const std::span<const EditingHostFormat> taken = EditingHostFormats();
+    std::array<PrPixelFormat, 4> formats{};
+    const size_t count = std::min(taken.size(), formats.size());
+    for (size_t i = 0; i < count; ++i) {
+        formats[i] = taken[i].host;
     }
-    if (suite != nullptr) {
-        const auto* formats = static_cast<const PF_PixelFormatSuite1*>(suite);
-        formats->ClearSupportedPixelFormats(in_data->effect_ref);
-        for (const EditingHostFormat& entry : EditingHostFormats()) {
-            formats->AddSupportedPixelFormat(in_data->effect_ref, entry.host);
-        }
-    }
-    basic->ReleaseSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
-    if (suite == nullptr) {
+    if (!DeclareEditingHostPixelFormats(in_data, std::span<const PrPixelFormat>(formats.data(), count))) {
         LogPrintf("GlobalSetup: no pixel format suite");
     }
 }

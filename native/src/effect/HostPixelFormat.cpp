@@ -1,5 +1,7 @@
 #include "effect/HostPixelFormat.h"
 
+#include "effect/HostSuites.h"
+
 namespace kv {
 
 std::span<const EditingHostFormat> EditingHostFormats() {
@@ -25,20 +27,6 @@ constexpr CompositingHostFormat kCompositingHostFormats[] = {
     {PF_PixelFormat_ARGB128, 32, &kArgb32f},
 };
 
-// What the World Suite says of the world; false when the suite cannot be had.
-bool WorldSuitePixelFormat(const PF_InData* in_data, const PF_EffectWorld& world, PF_PixelFormat& format) {
-    const SPBasicSuite* basic = in_data->pica_basicP;
-    const void* suite = nullptr;
-    if (basic == nullptr || basic->AcquireSuite(kPFWorldSuite, kPFWorldSuiteVersion2, &suite) != kSPNoError) {
-        return false;
-    }
-    const auto* worlds = static_cast<const PF_WorldSuite2*>(suite);
-    const bool answered = worlds != nullptr && worlds->PF_GetPixelFormat != nullptr &&
-                          worlds->PF_GetPixelFormat(&world, &format) == PF_Err_NONE;
-    basic->ReleaseSuite(kPFWorldSuite, kPFWorldSuiteVersion2);
-    return answered;
-}
-
 }  // namespace
 
 const PixelFormat* SmartRenderFormatOf(const PF_InData* in_data, const PF_EffectWorld& output, A_short bitdepth) {
@@ -58,17 +46,9 @@ const PixelFormat* RenderFormatOf(const PF_InData* in_data, PF_LayerDef* output)
         // RENDER with a deep world: its channels are 16-bit.
         return (output->world_flags & PF_WorldFlag_DEEP) != 0 ? &kArgb16 : &kArgb8;
     }
+    // Without an answer the frame is taken as 8-bit.
     PrPixelFormat format = PrPixelFormat_BGRA_4444_8u;
-    const SPBasicSuite* basic = in_data->pica_basicP;
-    if (basic != nullptr) {
-        const void* suite = nullptr;
-        if (basic->AcquireSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &suite) == kSPNoError) {
-            if (suite != nullptr) {
-                static_cast<const PF_PixelFormatSuite1*>(suite)->GetPixelFormat(output, &format);
-            }
-            basic->ReleaseSuite(kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
-        }
-    }
+    EditingHostPixelFormat(in_data, output, format);
     for (const EditingHostFormat& entry : EditingHostFormats()) {
         if (entry.host == format) {
             return entry.format;

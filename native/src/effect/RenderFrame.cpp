@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,19 +54,31 @@ struct ChannelStats {
 };
 
 // Minimum, mean and maximum of red, green and blue over a sparse grid of
-// about 36 x 64 input samples.
-ChannelStats InputStats(const FrameView& in, const PixelFormat& format) {
+// about 36 x 64 samples laid over `grid` (layer positions); the samples that
+// fall inside the input, whose pixel (0, 0) lies at (inX, inY), are read.
+ChannelStats InputStats(const FrameView& in, const PixelFormat& format, const PF_LRect& grid, int64_t inX,
+                        int64_t inY) {
     ChannelStats stats;
     const ChannelTable channels = ChannelTableFor(format.channelOrder);
     const int32_t positions[3] = {channels.r, channels.g, channels.b};
-    const int32_t rowStep = std::max(1, in.height / 36);
-    const int32_t columnStep = std::max(1, in.width / 64);
+    const int64_t gridWidth = static_cast<int64_t>(grid.right) - grid.left;
+    const int64_t gridHeight = static_cast<int64_t>(grid.bottom) - grid.top;
+    const int64_t rowStep = std::max<int64_t>(1, gridHeight / 36);
+    const int64_t columnStep = std::max<int64_t>(1, gridWidth / 64);
     double sum[3] = {0.0, 0.0, 0.0};
     long long count = 0;
-    for (int32_t y = 0; y < in.height; y += rowStep) {
-        const unsigned char* row = RowPointer(in, y);
-        for (int32_t x = 0; x < in.width; x += columnStep) {
-            const unsigned char* pixel = row + static_cast<ptrdiff_t>(x) * format.pixelBytes;
+    for (int64_t y = grid.top; y < grid.bottom; y += rowStep) {
+        const int64_t inRow = y - inY;
+        if (inRow < 0 || inRow >= in.height) {
+            continue;
+        }
+        const unsigned char* row = RowPointer(in, static_cast<int32_t>(inRow));
+        for (int64_t x = grid.left; x < grid.right; x += columnStep) {
+            const int64_t inColumn = x - inX;
+            if (inColumn < 0 || inColumn >= in.width) {
+                continue;
+            }
+            const unsigned char* pixel = row + static_cast<ptrdiff_t>(inColumn) * format.pixelBytes;
             for (int c = 0; c < 3; ++c) {
                 const double v = format.readChannel(pixel, positions[c]);
                 stats.min[c] = std::min(stats.min[c], v);
@@ -95,14 +108,14 @@ RenderLog& TheRenderLog() {
     return log;
 }
 
-void LogIfChanged(const char* line, const FrameView& in, const PixelFormat& format) {
+void LogIfChanged(const char* line, const FrameView& in, const PixelFormat& format, const FramePlacement& placement) {
     RenderLog& log = TheRenderLog();
     std::lock_guard<std::mutex> lock(log.mutex);
     if (log.lastLine == line) {
         return;
     }
     log.lastLine = line;
-    const ChannelStats s = InputStats(in, format);
+    const ChannelStats s = InputStats(in, format, placement.sampled, placement.inputX, placement.inputY);
     LogPrintf("%s in r %.3f/%.3f/%.3f g %.3f/%.3f/%.3f b %.3f/%.3f/%.3f", line, s.min[0], s.mean[0], s.max[0],
               s.min[1], s.mean[1], s.max[1], s.min[2], s.mean[2], s.max[2]);
 }
@@ -119,6 +132,75 @@ void CopyOverlap(const FrameView& in, const FrameView& out, int32_t pixelBytes) 
     }
 }
 
+// The part of `view` from column x, row y on, `width` x `height` pixels.
+FrameView PartOf(const FrameView& view, int64_t x, int64_t y, int32_t width, int32_t height, int32_t pixelBytes) {
+    FrameView part = view;
+    part.data = RowPointer(view, static_cast<int32_t>(y)) + static_cast<ptrdiff_t>(x) * pixelBytes;
+    part.width = width;
+    part.height = height;
+    return part;
+}
+
+// The pixels the input and the output both cover, as two views of the same
+// size; empty views when they do not meet.
+void OverlapInLayer(const FrameView& in, const FrameView& out, const FramePlacement& placement,
+                    int32_t pixelBytes, FrameView& inPart, FrameView& outPart) {
+    const int64_t inX = placement.inputX, inY = placement.inputY;
+    const int64_t outX = placement.outputX, outY = placement.outputY;
+    const int64_t left = std::max(inX, outX);
+    const int64_t top = std::max(inY, outY);
+    const int64_t right = std::min(inX + in.width, outX + out.width);
+    const int64_t bottom = std::min(inY + in.height, outY + out.height);
+    inPart = FrameView{};
+    outPart = FrameView{};
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    // Both spans lie inside a world, so they fit in 32 bits.
+    const auto width = static_cast<int32_t>(right - left);
+    const auto height = static_cast<int32_t>(bottom - top);
+    inPart = PartOf(in, left - inX, top - inY, width, height, pixelBytes);
+    outPart = PartOf(out, left - outX, top - outY, width, height, pixelBytes);
+}
+
+// One axis of the pattern's area moved by `shift` pixels (area [a0, a1) of
+// the layer becomes [a0 - shift, a1 - shift) of a world `extent` pixels long
+// that starts `shift` pixels into the layer). False when the moved area does
+// not fit in 32 bits although the world meets it; a world that does not meet
+// it gets an area before its first pixel, so that it is all black.
+bool ShiftSpan(int32_t& a0, int32_t& a1, int64_t shift, int32_t extent) {
+    const int64_t b0 = static_cast<int64_t>(a0) - shift;
+    const int64_t b1 = static_cast<int64_t>(a1) - shift;
+    const int64_t lowest = std::numeric_limits<int32_t>::min();
+    const int64_t highest = std::numeric_limits<int32_t>::max();
+    if (b0 >= lowest && b1 <= highest) {
+        a0 = static_cast<int32_t>(b0);
+        a1 = static_cast<int32_t>(b1);
+        return true;
+    }
+    if (b1 <= 0 || b0 >= extent) {
+        a0 = -2;
+        a1 = -1;
+        return true;
+    }
+    return false;
+}
+
+// The pattern of the whole layer as the output world sees it: the same
+// geometry moved by the output's place in the layer. Patch rows and columns
+// depend only on the distance from the area's start, so every output pixel
+// gets the colour of its layer position, bit for bit, by the same row
+// operations that draw a whole frame.
+bool PatternGeometryForOutput(const Lut3D& lut, const FramePlacement& placement, const FrameView& out,
+                              ProbeGeometry& geometry) {
+    const PF_LRect& layer = placement.layer;
+    geometry = ProbeGeometryFor(lut, layer.right - layer.left, layer.bottom - layer.top);
+    const int64_t dx = static_cast<int64_t>(placement.outputX) - layer.left;
+    const int64_t dy = static_cast<int64_t>(placement.outputY) - layer.top;
+    return ShiftSpan(geometry.probeX0, geometry.probeX1, dx, out.width) &&
+           ShiftSpan(geometry.probeY0, geometry.probeY1, dy, out.height);
+}
+
 }  // namespace
 
 const char* LutSourceName(LutSource source) {
@@ -133,8 +215,16 @@ const char* LutSourceName(LutSource source) {
     }
 }
 
-void RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lutParam, const PixelFormat& format,
-                 const PF_LayerDef& input, const PF_LayerDef& output) {
+FramePlacement WholeLayerPlacement(const PF_LayerDef& input, const PF_LayerDef& output) {
+    FramePlacement placement;
+    placement.layer = PF_LRect{0, 0, std::max<A_long>(output.width, 0), std::max<A_long>(output.height, 0)};
+    placement.sampled = PF_LRect{0, 0, std::max<A_long>(input.width, 0), std::max<A_long>(input.height, 0)};
+    placement.lineRowBytes = output.rowbytes;
+    return placement;
+}
+
+PF_Err RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lutParam, const PixelFormat& format,
+                   const PF_LayerDef& input, const PF_LayerDef& output, const FramePlacement& placement) {
     const std::shared_ptr<const Lut3D> lut = LutOfParam(in_data, lutParam);
     LutSource source = LutSource::None;
     int32_t lutSize = 0;
@@ -146,23 +236,34 @@ void RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lutP
         lutSize = lut->size;
     }
 
-    char line[200];
-    std::snprintf(line, sizeof line, "Render fmt=%s %dx%d rowbytes=%ld id=%ld amount=%.3f lut=%s %d", format.name,
-                  static_cast<int>(output.width), static_cast<int>(output.height),
-                  static_cast<long>(output.rowbytes), static_cast<long>(lut != nullptr ? lut->id : 0),
-                  static_cast<double>(amount), LutSourceName(source), static_cast<int>(lutSize));
-
     const FrameView in = ViewOf(input, format);
     const FrameView out = ViewOf(output, format);
-    LogIfChanged(line, in, format);
+    ProbeGeometry geometry;
+    if (source == LutSource::Pattern && !PatternGeometryForOutput(*lut, placement, out, geometry)) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+
+    // The layer's size, not the world's: the tiles of one frame share a line.
+    const PF_LRect& layer = placement.layer;
+    char line[200];
+    std::snprintf(line, sizeof line, "Render fmt=%s %dx%d rowbytes=%ld id=%ld amount=%.3f lut=%s %d", format.name,
+                  static_cast<int>(layer.right - layer.left), static_cast<int>(layer.bottom - layer.top),
+                  static_cast<long>(placement.lineRowBytes), static_cast<long>(lut != nullptr ? lut->id : 0),
+                  static_cast<double>(amount), LutSourceName(source), static_cast<int>(lutSize));
+    LogIfChanged(line, in, format, placement);
 
     if (source == LutSource::Pattern) {
-        RunPatternJob(format, lut->probe, ProbeGeometryFor(*lut, out.width, out.height), out);
-    } else if (source == LutSource::Embedded && amount > 0.0f) {
-        RunLutJob(format, *lut, in, out, amount);
-    } else {
-        CopyOverlap(in, out, format.pixelBytes);
+        RunPatternJob(format, lut->probe, geometry, out);
+        return PF_Err_NONE;
     }
+    FrameView inPart, outPart;
+    OverlapInLayer(in, out, placement, format.pixelBytes, inPart, outPart);
+    if (source == LutSource::Embedded && amount > 0.0f) {
+        RunLutJob(format, *lut, inPart, outPart, amount);
+    } else {
+        CopyOverlap(inPart, outPart, format.pixelBytes);
+    }
+    return PF_Err_NONE;
 }
 
 }  // namespace kv

@@ -19,10 +19,31 @@ enum class LutSource {
 
 const char* LutSourceName(LutSource source);
 
+// Where the two worlds of one render lie in the layer they belong to, in the
+// layer's pixels at the render's resolution. A smart render may be asked for
+// only part of a layer; anything that depends on where a pixel lies (the
+// pattern, the statistics' sample grid) is laid out over the layer, and the
+// input reaches the output through the two worlds' own origins.
+struct FramePlacement {
+    PF_LRect layer{};          // the pattern's extent; its size is the render line's
+    PF_LRect sampled{};        // the input statistics' sample grid
+    A_long inputX = 0;         // layer position of the input's pixel (0, 0)
+    A_long inputY = 0;
+    A_long outputX = 0;        // layer position of the output's pixel (0, 0)
+    A_long outputY = 0;
+    A_long lineRowBytes = 0;   // the row bytes the render line shows
+};
+
+// RENDER's worlds cover the whole layer: the pattern over the output, the
+// statistics over the input, both at the layer's origin.
+FramePlacement WholeLayerPlacement(const PF_LayerDef& input, const PF_LayerDef& output);
+
 // Renders `input` into `output`, both in `format`, with the LUT held by the
-// "LUT" parameter `lutParam` and `amount` in 0..1. Resource failures leave as
-// exceptions for the dispatcher.
-void RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lutParam, const PixelFormat& format,
-                 const PF_LayerDef& input, const PF_LayerDef& output);
+// "LUT" parameter `lutParam` and `amount` in 0..1, the worlds placed in their
+// layer by `placement`. Returns 0, or PF_Err_BAD_CALLBACK_PARAM for a
+// placement so far out that the pattern cannot be drawn for it (nothing is
+// written then). Resource failures leave as exceptions for the dispatcher.
+PF_Err RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lutParam, const PixelFormat& format,
+                   const PF_LayerDef& input, const PF_LayerDef& output, const FramePlacement& placement);
 
 }  // namespace kv

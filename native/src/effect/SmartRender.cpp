@@ -1,6 +1,10 @@
 #include "effect/SmartRender.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
+#include <new>
 
 #include "effect/EffectParams.h"
 #include "effect/HostPixelFormat.h"
@@ -55,6 +59,71 @@ private:
     size_t count_ = 0;
 };
 
+// What pre-render hands on to render: the whole input at the render's
+// resolution, in layer pixels, as the host's checkout reported it.
+struct PreRenderLayer {
+    PF_LRect extent;
+};
+
+void DeletePreRenderLayer(void* data) { delete static_cast<PreRenderLayer*>(data); }
+
+bool UsableExtent(const PF_LRect& r) {
+    const int64_t width = static_cast<int64_t>(r.right) - r.left;
+    const int64_t height = static_cast<int64_t>(r.bottom) - r.top;
+    return width > 0 && height > 0 && width <= std::numeric_limits<A_long>::max() &&
+           height <= std::numeric_limits<A_long>::max();
+}
+
+// A full-resolution length at the render's resolution. A partly covered
+// pixel counts; a scale that is not a fraction leaves the length alone.
+A_long Downsampled(A_long full, const PF_RationalScale& scale) {
+    if (full <= 0) {
+        return 0;
+    }
+    if (scale.num <= 0 || scale.den == 0) {
+        return full;
+    }
+    const int64_t scaled = (static_cast<int64_t>(full) * scale.num + scale.den - 1) / scale.den;
+    return static_cast<A_long>(std::min<int64_t>(scaled, std::numeric_limits<A_long>::max()));
+}
+
+// The layer the render's worlds are part of: what pre-render learnt from the
+// checkout; without it, the layer's size from the in-data at the render's
+// resolution; without that, the output world itself.
+PF_LRect LayerOfRender(const PF_InData& in_data, const PF_SmartRenderInput& input, const PF_EffectWorld& output) {
+    if (const auto* layer = static_cast<const PreRenderLayer*>(input.pre_render_data);
+        layer != nullptr && UsableExtent(layer->extent)) {
+        return layer->extent;
+    }
+    const A_long width = Downsampled(in_data.width, in_data.downsample_x);
+    const A_long height = Downsampled(in_data.height, in_data.downsample_y);
+    if (width > 0 && height > 0) {
+        return PF_LRect{0, 0, width, height};
+    }
+    const auto end = [](A_long origin, A_long extent) {
+        const int64_t e = static_cast<int64_t>(origin) + std::max<A_long>(extent, 0);
+        return static_cast<A_long>(std::min<int64_t>(e, std::numeric_limits<A_long>::max()));
+    };
+    return PF_LRect{output.origin_x, output.origin_y, end(output.origin_x, output.width),
+                    end(output.origin_y, output.height)};
+}
+
+FramePlacement SmartPlacement(const PF_InData& in_data, const PF_SmartRenderInput& request,
+                              const PF_EffectWorld& input, const PF_EffectWorld& output, const PixelFormat& format) {
+    FramePlacement placement;
+    placement.layer = LayerOfRender(in_data, request, output);
+    placement.sampled = placement.layer;
+    placement.inputX = input.origin_x;
+    placement.inputY = input.origin_y;
+    placement.outputX = output.origin_x;
+    placement.outputY = output.origin_y;
+    // Tiles of one frame have rows of their own lengths; the line shows the
+    // layer's, so that it changes only with the settings.
+    const int64_t rowBytes = (static_cast<int64_t>(placement.layer.right) - placement.layer.left) * format.pixelBytes;
+    placement.lineRowBytes = static_cast<A_long>(std::min<int64_t>(rowBytes, std::numeric_limits<A_long>::max()));
+    return placement;
+}
+
 }  // namespace
 
 PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra) {
@@ -72,6 +141,13 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
     }
     extra->output->result_rect = result.result_rect;
     extra->output->max_result_rect = result.max_result_rect;
+    // Without memory for it, render falls back on the in-data's layer size.
+    // (The throwing form, so that it pairs with the delete of the disposal.)
+    try {
+        extra->output->pre_render_data = new PreRenderLayer{result.max_result_rect};
+        extra->output->delete_pre_render_data_func = DeletePreRenderLayer;
+    } catch (const std::bad_alloc&) {
+    }
     return PF_Err_NONE;
 }
 
@@ -105,8 +181,8 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extra) 
         return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     }
     const float amount = static_cast<float>(amountParam->u.fs_d.value * 0.01);
-    RenderFrame(in_data, amount, *lutParam, *format, *input, *output);
-    return PF_Err_NONE;
+    return RenderFrame(in_data, amount, *lutParam, *format, *input, *output,
+                       SmartPlacement(*in_data, *extra->input, *input, *output, *format));
 }
 
 }  // namespace kv

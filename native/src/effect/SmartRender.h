@@ -8,11 +8,15 @@
 namespace kv {
 
 // Checks out the input layer for exactly the rectangle asked for and reports
-// the result's rectangles as the output's. A host error is returned as it is.
+// the result's rectangles as the output's. The whole input's rectangle goes
+// on to SMART_RENDER as pre-render data, which the host disposes of through
+// the function given with it. A host error is returned as it is.
 PF_Err SmartPreRender(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* extra);
 
 // Renders the checked-out input into the output world as RENDER would at 8,
-// 16 or 32 bits per channel. Every parameter checked out is checked in again
+// 16 or 32 bits per channel. The worlds may cover only part of the layer:
+// the pattern is laid out over the whole layer and each world's origin says
+// where it lies. Every parameter checked out is checked in again
 // before it returns, whichever way it returns. Returns a host error as it is,
 // 514 for a pixel format the effect does not take, and 0 without writing
 // anything when the host gives no world without saying why.

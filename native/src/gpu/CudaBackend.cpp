@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "gpu/CudaContextScope.h"
 #include "gpu/CudaDriverTable.h"
@@ -27,9 +28,38 @@ private:
     // Never unloaded or freed: the driver reclaims them with the host's
     // context.
     CuModule module_ = nullptr;
-    CuFunction function_ = nullptr;
+    CuFunction function_ = nullptr;        // KromvaleLut
+    CuFunction shapedFunction_ = nullptr;  // KromvaleLutShaped
+    // The cube and the 1D table of the uploaded LUT; 0 where it has none.
     CuDevicePtr lut_ = 0;
+    CuDevicePtr shaper_ = 0;
 };
+
+// Frees `buffer` if it holds one. Inside the context scope.
+void FreeBuffer(const CudaDriverTable& cu, CuDevicePtr& buffer) {
+    if (buffer != 0) {
+        cu.cuMemFree_v2(buffer);
+        buffer = 0;
+    }
+}
+
+// Allocates `buffer` (empty on entry) for `values` and copies them in; no
+// allocation for no values, since the driver refuses a 0-byte one. A buffer
+// whose copy failed stays in the field; the next upload frees it. Inside the
+// context scope.
+CuResult CopyToDevice(const CudaDriverTable& cu, const std::vector<float>& values, CuDevicePtr& buffer) {
+    if (values.empty()) {
+        return 0;
+    }
+    const std::size_t bytes = values.size() * sizeof(float);
+    const CuResult rc = cu.cuMemAlloc_v2(&buffer, bytes);
+    if (rc != 0) {
+        // Whatever the driver left in the field is not ours to free later.
+        buffer = 0;
+        return rc;
+    }
+    return cu.cuMemcpyHtoD_v2(buffer, values.data(), bytes);
+}
 
 bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
     const CudaDriverTable& cu = GetCudaDriverTable();
@@ -44,6 +74,9 @@ bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
         if (rc == 0) {
             rc = cu.cuModuleGetFunction(&function_, module_, kKromvaleLutEntry);
         }
+        if (rc == 0) {
+            rc = cu.cuModuleGetFunction(&shapedFunction_, module_, kKromvaleLutShapedEntry);
+        }
     }
     if (rc != 0) {
         LogPrintf("GPU: CUDA module load failed (%d)", rc);
@@ -54,24 +87,16 @@ bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
 
 bool CudaBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
     const CudaDriverTable& cu = GetCudaDriverTable();
-    const std::size_t bytes = lut.data.size() * sizeof(float);
     CuResult rc = 0;
     {
         CudaContextScope scope(cu, device.outContextHandle);
-        // Launches already on the host's stream may still read the old buffer.
+        // Launches already on the host's stream may still read the old buffers.
         cu.cuStreamSynchronize(device.outCommandQueueHandle);
-        if (lut_ != 0) {
-            cu.cuMemFree_v2(lut_);
-            lut_ = 0;
-        }
-        rc = cu.cuMemAlloc_v2(&lut_, bytes);
-        if (rc != 0) {
-            // Whatever the driver left in the field is not ours to free later.
-            lut_ = 0;
-        } else {
-            // A buffer whose copy failed stays in the field; the next upload
-            // frees it.
-            rc = cu.cuMemcpyHtoD_v2(lut_, lut.data.data(), bytes);
+        FreeBuffer(cu, lut_);
+        FreeBuffer(cu, shaper_);
+        rc = CopyToDevice(cu, lut.data, lut_);
+        if (rc == 0) {
+            rc = CopyToDevice(cu, lut.shaper, shaper_);
         }
     }
     if (rc != 0) {
@@ -85,13 +110,18 @@ bool CudaBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, co
     const CudaDriverTable& cu = GetCudaDriverTable();
     const CuDevicePtr srcPtr = DevicePtr(src);
     const CuDevicePtr dstPtr = DevicePtr(dst);
-    // The driver copies the argument values during the call.
-    auto args = KernelArgPointers(&srcPtr, &dstPtr, &lut_, params);
+    // The driver copies the argument values during the call, reading as
+    // many as the entry declares.
+    auto plainArgs = KernelArgPointers(&srcPtr, &dstPtr, &lut_, params);
+    auto shapedArgs = ShapedKernelArgPointers(&srcPtr, &dstPtr, &lut_, &shaper_, params);
+    const bool shaped = UsesShapedEntry(params);
     CuResult rc = 0;
     {
         CudaContextScope scope(cu, device.outContextHandle);
-        rc = cu.cuLaunchKernel(function_, TilesFor(params.width), TilesFor(params.height), 1, kLaunchTile,
-                               kLaunchTile, 1, 0, device.outCommandQueueHandle, args.data(), nullptr);
+        rc = cu.cuLaunchKernel(shaped ? shapedFunction_ : function_, TilesFor(params.width),
+                               TilesFor(params.height), 1, kLaunchTile, kLaunchTile, 1, 0,
+                               device.outCommandQueueHandle, shaped ? shapedArgs.data() : plainArgs.data(),
+                               nullptr);
     }
     if (rc != 0) {
         LogPrintf("GPU: CUDA launch failed (%d)", rc);

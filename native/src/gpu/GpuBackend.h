@@ -20,19 +20,22 @@ class GpuBackend {
 public:
     virtual ~GpuBackend() = default;
 
-    // Makes the kernel for the host's device. Logs and returns false on
-    // failure.
+    // Makes both kernel entries for the host's device. Logs and returns
+    // false on failure.
     virtual bool Prepare(const PrGPUDeviceInfo& device) = 0;
 
-    // Replaces the device's LUT buffer with `lut`'s float data, once work
-    // already on the host's stream or queue (which may still read the old
-    // buffer) has finished. Logs and returns false on failure.
+    // Replaces the device's LUT buffers with `lut`'s cube and 1D table, once
+    // work already on the host's stream or queue (which may still read the
+    // old buffers) has finished. A table the LUT does not have leaves its
+    // buffer empty (null). Logs and returns false on failure.
     virtual bool Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) = 0;
 
-    // Enqueues the kernel with the device's LUT buffer on the host's stream
-    // or queue, in 16 x 16 tiles over params.width x params.height. `src` and
-    // `dst` are the frames' device memory as the GPU Device Suite hands it
-    // out. Does not wait for the kernel. Logs and returns false on failure.
+    // Enqueues the kernel with the device's LUT buffers on the host's stream
+    // or queue, in 16 x 16 tiles over params.width x params.height:
+    // KromvaleLutShaped where UsesShapedEntry(params), else KromvaleLut.
+    // `src` and `dst` are the frames' device memory as the GPU Device Suite
+    // hands it out. Does not wait for the kernel. Logs and returns false on
+    // failure.
     virtual bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst,
                         const KernelParams& params) = 0;
 };

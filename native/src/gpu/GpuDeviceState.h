@@ -13,7 +13,7 @@ namespace kv::gpu {
 
 struct GpuDeviceState {
     // Serialises kernel preparation, LUT upload and launch on this device: the
-    // LUT buffer and (for OpenCL) the kernel's arguments belong to one render
+    // LUT buffers and (for OpenCL) the kernels' arguments belong to one render
     // at a time. Never held together with another device's mutex.
     std::mutex mutex;
 
@@ -21,11 +21,11 @@ struct GpuDeviceState {
     bool tried = false;  // a preparation was attempted and failed
 
     // Chosen from the device's framework at the first preparation; owns the
-    // device's kernel and LUT buffer. Null before that, and for a framework
+    // device's kernels and LUT buffers. Null before that, and for a framework
     // the filter has no backend for.
     std::unique_ptr<GpuBackend> backend;
 
-    // The LUT object whose data the device buffer holds. Identity is the key:
+    // The LUT object whose data the device buffers hold. Identity is the key:
     // holding the reference keeps the object, and so its address, from being
     // reused by another LUT while it is cached.
     std::shared_ptr<const Lut3D> uploadedLut;

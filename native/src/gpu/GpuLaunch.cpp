@@ -17,8 +17,8 @@ GpuLaunch PlanLaunch(const std::shared_ptr<const Lut3D>& instanceLut, float amou
         launch.lut = IdentityLut();
         p.probe = own->probe;
         p.pattern = ProbeGeometryFor(*own, frames.width, frames.height);
-    } else if (own != nullptr && amount > 0.0f && own->HasCompleteCube()) {
-        // Only a complete cube is safe for the kernel to index.
+    } else if (own != nullptr && amount > 0.0f && own->HasCompleteTables()) {
+        // Only complete tables are safe for the kernel to index.
         launch.lut = instanceLut;
         p.amount = amount;
     } else if (frames.InPlace()) {

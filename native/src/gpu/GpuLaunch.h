@@ -32,8 +32,10 @@ struct GpuLaunch {
 };
 
 // A pattern LUT draws the pattern whatever the amount; a LUT the kernel can
-// apply, with an amount above 0, is applied; anything else copies the input
-// through the identity LUT at amount 0, or runs nothing in place.
+// apply (a complete cube, 1D stage or both), with an amount above 0, is
+// applied; anything else copies the input through the identity LUT at amount
+// 0, or runs nothing in place. The params say which entry runs
+// (UsesShapedEntry).
 GpuLaunch PlanLaunch(const std::shared_ptr<const Lut3D>& instanceLut, float amount,
                      const GpuFrames& frames);
 

@@ -26,12 +26,17 @@ LastLine& Last() {
 
 void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount, const Lut3D* lut) {
     int lutValue = 0;
-    const char* suffix = "";
+    // " pattern", or the 1D stage's size where the LUT has one: "lut=33 1D=4096"
+    // (and "lut=0 1D=4096" for a 1D-only LUT); nothing for a cube alone.
+    char suffix[32] = {};
     if (lut != nullptr && lut->probe > 0) {
         lutValue = lut->probe;
-        suffix = " pattern";
+        std::snprintf(suffix, sizeof suffix, " pattern");
     } else if (lut != nullptr) {
         lutValue = lut->size;
+        if (lut->shaperSize > 0) {
+            std::snprintf(suffix, sizeof suffix, " 1D=%d", static_cast<int>(lut->shaperSize));
+        }
     }
 
     // Three decimals, always with a '.', whatever locale the host set.

@@ -1,7 +1,10 @@
 #pragma once
-// The KromvaleLut kernel's parameters, in the kernel's order: the one list
-// that KernelParams, both launches' argument lists, the argument sizes and
-// the tests' checks of the .cu, .cl and PTX signatures are expanded from.
+// The kernel's parameters, in the kernel's order: the one list that
+// KernelParams, both launches' argument lists, the argument sizes and the
+// tests' checks of the .cu, .cl and PTX signatures are expanded from.
+// KromvaleLut takes KV_KERNEL_ARGS; KromvaleLutShaped takes the same list
+// followed by KV_KERNEL_SHAPER_ARGS, so every argument both entries have
+// sits at the same index in each.
 //
 // X(kind, name, initial):
 //   Buffer   a device pointer, handed to the launch as an 8-byte handle (a
@@ -43,30 +46,50 @@ namespace kv::gpu {
     X(Pattern, probeX1, )                                                  \
     X(Pattern, probeY1, )
 
+// The 1D stage that KromvaleLutShaped applies to each channel before the
+// cube. The shaped entry runs no cube when `size` is 0 (a 1D-only LUT).
+#define KV_KERNEL_SHAPER_ARGS(X)                                           \
+    X(Buffer, shaper, )    /* shaperSize R, G, B floats, entry by entry */ \
+    X(Int, shaperSize, 0)  /* entries per curve, >= 2 */                   \
+    X(Float, sminR, 0.0f)  /* input mapped to the first entry */           \
+    X(Float, sminG, 0.0f)                                                  \
+    X(Float, sminB, 0.0f)                                                  \
+    X(Float, smaxR, 0.0f)  /* input mapped to the last entry */            \
+    X(Float, smaxG, 0.0f)                                                  \
+    X(Float, smaxB, 0.0f)
+
+#define KV_KERNEL_SHAPED_ARGS(X) KV_KERNEL_ARGS(X) KV_KERNEL_SHAPER_ARGS(X)
+
 // Bytes each kind takes as a launch argument.
 #define KV_KERNEL_ARG_BYTES_Buffer 8
 #define KV_KERNEL_ARG_BYTES_Int 4
 #define KV_KERNEL_ARG_BYTES_Float 4
 #define KV_KERNEL_ARG_BYTES_Pattern 4
 
-// Argument indices by name: KernelArg::lut is the LUT buffer's index.
+// Argument indices by name, the same in both entries: KernelArg::lut is the
+// LUT buffer's index, KernelArg::shaper the 1D table's (shaped entry only).
 enum class KernelArg : int {
 #define KV_KERNEL_ARG_ENUM(kind, name, initial) name,
-    KV_KERNEL_ARGS(KV_KERNEL_ARG_ENUM)
+    KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_ENUM)
 #undef KV_KERNEL_ARG_ENUM
 };
 
-constexpr int kKernelArgCount = 0
 #define KV_KERNEL_ARG_ONE(kind, name, initial) +1
-    KV_KERNEL_ARGS(KV_KERNEL_ARG_ONE)
+// Arguments of KromvaleLut, and of KromvaleLutShaped.
+constexpr int kKernelArgCount = 0 KV_KERNEL_ARGS(KV_KERNEL_ARG_ONE);
+constexpr int kShapedKernelArgCount = 0 KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_ONE);
 #undef KV_KERNEL_ARG_ONE
-    ;
 
-constexpr std::size_t kKernelArgBytes[kKernelArgCount] = {
+// Bytes of each argument, by index; KromvaleLut takes the first
+// kKernelArgCount.
+constexpr std::size_t kKernelArgBytes[kShapedKernelArgCount] = {
 #define KV_KERNEL_ARG_SIZE(kind, name, initial) KV_KERNEL_ARG_BYTES_##kind,
-    KV_KERNEL_ARGS(KV_KERNEL_ARG_SIZE)
+    KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_SIZE)
 #undef KV_KERNEL_ARG_SIZE
 };
+
+static_assert(static_cast<int>(KernelArg::shaper) == kKernelArgCount,
+              "the 1D stage's arguments follow KromvaleLut's");
 
 static_assert(sizeof(void*) == KV_KERNEL_ARG_BYTES_Buffer, "buffer arguments are 64-bit handles");
 

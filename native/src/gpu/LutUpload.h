@@ -1,6 +1,7 @@
 #pragma once
-// The LUT data on the device: one buffer per device, replaced only when a
-// render brings a different LUT object.
+// The LUT data on the device: per device one buffer for the cube and one for
+// the 1D stage, both replaced together, only when a render brings a
+// different LUT object.
 
 #include <memory>
 
@@ -15,7 +16,8 @@ namespace kv::gpu {
 // amount 0, and pattern launches bind it as a LUT that is never read.
 const std::shared_ptr<const Lut3D>& IdentityLut();
 
-// Makes the device's LUT buffer hold `lut`'s float data and returns true, or
+// Makes the device's buffers hold `lut`'s cube and 1D table (each only where
+// the LUT has it) and returns true, or
 // logs, leaves the device with no cached LUT (so the next render retries) and
 // returns false. Skips the copy when the buffer already holds this very LUT
 // object. The caller holds the device's mutex, and the device is ready.

@@ -42,11 +42,42 @@ public:
     bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) override;
 
 private:
-    // Never released: they live as long as the process. The kernel keeps its
-    // program alive, so the program is not kept here.
-    ClKernel kernel_ = nullptr;
+    // Never released: they live as long as the process. The kernels keep
+    // their program alive, so the program is not kept here.
+    ClKernel kernel_ = nullptr;        // KromvaleLut
+    ClKernel shapedKernel_ = nullptr;  // KromvaleLutShaped
+    // The cube and the 1D table of the uploaded LUT; null where it has none
+    // (a null buffer argument is a null pointer in the kernel, never read).
     ClMem lut_ = nullptr;
+    ClMem shaper_ = nullptr;
 };
+
+void ReleaseBuffer(const OpenClTable& cl, ClMem& buffer) {
+    if (buffer != nullptr) {
+        cl.clReleaseMemObject(buffer);
+        buffer = nullptr;
+    }
+}
+
+// A read-only buffer holding `values` in `buffer` (null on entry), or none
+// for no values, since the runtime refuses a 0-byte buffer. False, with the
+// runtime's error code in `err`, where no buffer came back.
+bool CopyToDevice(const OpenClTable& cl, ClContext context, const std::vector<float>& values, ClMem& buffer,
+                  ClInt& err) {
+    err = 0;
+    if (values.empty()) {
+        return true;
+    }
+    // The runtime copies the data at creation and never writes through the
+    // pointer (read-only, copy-host-pointer).
+    ClMem created = cl.clCreateBuffer(context, kClMemReadOnlyCopyHost, values.size() * sizeof(float),
+                                      const_cast<float*>(values.data()), &err);
+    if (err != 0 || created == nullptr) {
+        return false;
+    }
+    buffer = created;
+    return true;
+}
 
 bool OpenClBackend::Prepare(const PrGPUDeviceInfo& device) {
     const OpenClTable& cl = GetOpenClTable();
@@ -63,8 +94,12 @@ bool OpenClBackend::Prepare(const PrGPUDeviceInfo& device) {
         if (err == 0) {
             ClInt kernelErr = 0;
             kernel_ = cl.clCreateKernel(program, kKromvaleLutEntry, &kernelErr);
-            if (kernelErr != 0 || kernel_ == nullptr) {
+            if (kernelErr == 0 && kernel_ != nullptr) {
+                shapedKernel_ = cl.clCreateKernel(program, kKromvaleLutShapedEntry, &kernelErr);
+            }
+            if (kernelErr != 0 || kernel_ == nullptr || shapedKernel_ == nullptr) {
                 kernel_ = nullptr;
+                shapedKernel_ = nullptr;
                 LogPrintf("GPU: OpenCL kernel failed (%d)", kernelErr);
                 return false;
             }
@@ -81,22 +116,17 @@ bool OpenClBackend::Prepare(const PrGPUDeviceInfo& device) {
 
 bool OpenClBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
     const OpenClTable& cl = GetOpenClTable();
-    // Kernels already queued may still read the old buffer.
+    // Kernels already queued may still read the old buffers.
     cl.clFinish(device.outCommandQueueHandle);
-    if (lut_ != nullptr) {
-        cl.clReleaseMemObject(lut_);
-        lut_ = nullptr;
-    }
+    ReleaseBuffer(cl, lut_);
+    ReleaseBuffer(cl, shaper_);
     ClInt err = 0;
-    // The runtime copies the data at creation and never writes through the
-    // pointer (read-only, copy-host-pointer).
-    ClMem buffer = cl.clCreateBuffer(device.outContextHandle, kClMemReadOnlyCopyHost,
-                                     lut.data.size() * sizeof(float), const_cast<float*>(lut.data.data()), &err);
-    if (err != 0 || buffer == nullptr) {
+    if (!CopyToDevice(cl, device.outContextHandle, lut.data, lut_, err) ||
+        !CopyToDevice(cl, device.outContextHandle, lut.shaper, shaper_, err)) {
         LogPrintf("GPU: OpenCL LUT upload failed (%d)", err);
+        ReleaseBuffer(cl, lut_);
         return false;
     }
-    lut_ = buffer;
     return true;
 }
 
@@ -105,14 +135,19 @@ bool OpenClBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, 
     const ClMem srcMem = src;
     const ClMem dstMem = dst;
     // Results are not checked: a bad argument surfaces as a launch failure.
-    const auto args = KernelArgPointers(&srcMem, &dstMem, &lut_, params);
-    for (int i = 0; i < kKernelArgCount; ++i) {
-        cl.clSetKernelArg(kernel_, static_cast<ClUint>(i), kKernelArgBytes[i], args[i]);
+    // The shaped entry takes the plain one's arguments at the same indices,
+    // then the 1D stage's.
+    const bool shaped = UsesShapedEntry(params);
+    const ClKernel kernel = shaped ? shapedKernel_ : kernel_;
+    const auto args = ShapedKernelArgPointers(&srcMem, &dstMem, &lut_, &shaper_, params);
+    const int count = shaped ? kShapedKernelArgCount : kKernelArgCount;
+    for (int i = 0; i < count; ++i) {
+        cl.clSetKernelArg(kernel, static_cast<ClUint>(i), kKernelArgBytes[i], args[i]);
     }
     const std::size_t global[2] = {std::size_t{TilesFor(params.width)} * kLaunchTile,
                                    std::size_t{TilesFor(params.height)} * kLaunchTile};
     const std::size_t local[2] = {kLaunchTile, kLaunchTile};
-    const ClInt err = cl.clEnqueueNDRangeKernel(device.outCommandQueueHandle, kernel_, 2, nullptr, global, local,
+    const ClInt err = cl.clEnqueueNDRangeKernel(device.outCommandQueueHandle, kernel, 2, nullptr, global, local,
                                                 0, nullptr, nullptr);
     if (err != 0) {
         LogPrintf("GPU: OpenCL launch failed (%d)", err);

@@ -7,6 +7,7 @@
 
 #include "effect/EffectParams.h"
 #include "effect/HostBytes.h"
+#include "effect/HostSuites.h"
 #include "effect/LutCache.h"
 #include "panel_link/Log.h"
 #include "panel_link/PickedCube.h"
@@ -100,19 +101,6 @@ void UpdateLutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[], const
     const std::string text = LutButtonLabel(in_data, params);
     const char* stored = StoreLabel(text);
 
-    const SPBasicSuite* basic = in_data->pica_basicP;
-    const void* suite = nullptr;
-    if (basic == nullptr ||
-        basic->AcquireSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &suite) != kSPNoError) {
-        LogPrintf("LUT button: no param utils suite (%s)", reason);
-        return;
-    }
-    if (suite == nullptr) {
-        basic->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
-        LogPrintf("LUT button: no param utils suite (%s)", reason);
-        return;
-    }
-
     PF_ParamDef def{};
     if (params != nullptr && params[kParamChangeLut] != nullptr) {
         def = *params[kParamChangeLut];
@@ -121,9 +109,11 @@ void UpdateLutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[], const
     def.name[sizeof def.name - 1] = '\0';
     def.u.button_d.u.namesptr = stored;
 
-    const PF_Err result = static_cast<const PF_ParamUtilsSuite3*>(suite)->PF_UpdateParamUI(
-        in_data->effect_ref, kParamChangeLut, &def);
-    basic->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
+    PF_Err result = PF_Err_NONE;
+    if (!UpdateParamUI(in_data, kParamChangeLut, def, result)) {
+        LogPrintf("LUT button: no param utils suite (%s)", reason);
+        return;
+    }
 
     LogLabelOnce(text, reason, result);
 }

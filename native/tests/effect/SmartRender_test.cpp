@@ -38,6 +38,12 @@ bool AllBytesAre(const std::vector<unsigned char>& bytes, unsigned char value) {
     return true;
 }
 
+// One frame as the host sends it: pre-render, then, if that worked, render.
+PF_Err PreRenderThenRender(SmartRenderCall& call) {
+    const PF_Err err = call.PreRender();
+    return err != PF_Err_NONE ? err : call.Render();
+}
+
 class SmartRenderTest : public ::testing::Test {
 protected:
     FakeHost host_{kvsim::kApplAfterEffects, EffectMain};
@@ -50,7 +56,9 @@ TEST_F(SmartRenderTest, EightBitsGiveTheBytesAndLogLinesOfRender) {
     FakeWorld other(kv::kArgb8, 5, 5);
 
     // Each render follows one of another size, so each logs its line.
-    FakeWorld throughRender(kv::kArgb8, 61, 33, 8);
+    // Rows of their own length in the input; the outputs' are the layer's,
+    // which the smart render line shows.
+    FakeWorld throughRender(kv::kArgb8, 61, 33);
     FakeParams params(&in, 64.0, lut);
     FakeParams otherParams(&other, 64.0, lut);
     LogTail log;
@@ -61,7 +69,7 @@ TEST_F(SmartRenderTest, EightBitsGiveTheBytesAndLogLinesOfRender) {
 
     ASSERT_EQ(host_.Call(PF_Cmd_RENDER, otherParams.list(), &other.def()), PF_Err_NONE);
     log.Take();
-    FakeWorld throughSmart(kv::kArgb8, 61, 33, 8);
+    FakeWorld throughSmart(kv::kArgb8, 61, 33);
     SmartRenderCall call(host_, &in, &throughSmart, 64.0, lut);
     ASSERT_EQ(call.PreRender(), PF_Err_NONE);
     ASSERT_EQ(call.Render(), PF_Err_NONE);
@@ -85,7 +93,7 @@ TEST_F(SmartRenderTest, AnIdentityLutGivesEverySixteenBitCodeBack) {
         std::memcpy(in.Row(i / 257) + (i % 257) * 8, pixel, sizeof pixel);
     }
     SmartRenderCall call(host_, &in, &out, 100.0, lut);
-    ASSERT_EQ(call.Render(), PF_Err_NONE);
+    ASSERT_EQ(PreRenderThenRender(call), PF_Err_NONE);
     EXPECT_EQ(out.bytes(), in.bytes());
     kvsim::DisposeHandle(lut);
 }
@@ -99,20 +107,20 @@ TEST_F(SmartRenderTest, EachDepthRendersTheLutTheAmountAndThePattern) {
         in.FillTestPicture(3);
         FakeWorld out(*format, 40, 30, 16);
         SmartRenderCall applied(host_, &in, &out, 100.0, invert);
-        ASSERT_EQ(applied.Render(), PF_Err_NONE);
+        ASSERT_EQ(PreRenderThenRender(applied), PF_Err_NONE);
         EXPECT_TRUE(kvtest::InvertsRed(in, out, 0, 0));
         EXPECT_TRUE(kvtest::InvertsRed(in, out, 39, 29));
 
         FakeWorld copied(*format, 40, 30, 16);
         SmartRenderCall none(host_, &in, &copied, 0.0, invert);
-        ASSERT_EQ(none.Render(), PF_Err_NONE);
+        ASSERT_EQ(PreRenderThenRender(none), PF_Err_NONE);
         for (int32_t y = 0; y < 30; ++y) {
             ASSERT_EQ(std::memcmp(copied.Row(y), in.Row(y), 40 * static_cast<size_t>(format->pixelBytes)), 0);
         }
 
         FakeWorld drawn(*format, 40, 30);
         SmartRenderCall probe(host_, &in, &drawn, 100.0, pattern);
-        ASSERT_EQ(probe.Render(), PF_Err_NONE);
+        ASSERT_EQ(PreRenderThenRender(probe), PF_Err_NONE);
         float corner[4];
         drawn.GetPixel(39, 29, corner);
         EXPECT_EQ(corner[3], 1.0f);  // the pattern is opaque at every depth
@@ -127,7 +135,7 @@ TEST_F(SmartRenderTest, ParametersAreReadAtTheRendersTimeAndAllCheckedIn) {
     FakeWorld out(kv::kArgb16, 8, 8);
     SmartRenderCall call(host_, &in, &out, 50.0, lut);
     call.SetTime(600, 25, 2400);
-    ASSERT_EQ(call.Render(), PF_Err_NONE);
+    ASSERT_EQ(PreRenderThenRender(call), PF_Err_NONE);
     const std::vector<SmartRenderCall::ParamCheckout> read = call.paramCheckouts();
     ASSERT_EQ(read.size(), 2u);
     EXPECT_EQ(read[0].index, 1);
@@ -169,7 +177,7 @@ TEST_F(SmartRenderTest, EveryCheckedOutParameterIsCheckedInWhenSomethingFails) {
         out.FillBytes(kUntouched);
         SmartRenderCall call(host_, &in, &out, 100.0, lut);
         f.arrange(call, out);
-        EXPECT_EQ(call.Render(), f.expected);
+        EXPECT_EQ(PreRenderThenRender(call), f.expected);
         EXPECT_TRUE(AllBytesAre(out.bytes(), kUntouched));
         EXPECT_EQ(call.paramsStillOut(), 0);
         EXPECT_EQ(call.strayCheckins(), 0);
@@ -183,6 +191,7 @@ TEST_F(SmartRenderTest, EveryCheckedOutParameterIsCheckedInWhenSomethingFails) {
     FakeWorld in(kv::kArgb8, 4, 4);
     FakeWorld out(kv::kArgb8, 4, 4);
     SmartRenderCall call(host_, &in, &out, 100.0, unseen);
+    ASSERT_EQ(call.PreRender(), PF_Err_NONE);
     PF_Err err;
     {
         kvtest::AllocationFailure failing;
@@ -200,14 +209,14 @@ TEST_F(SmartRenderTest, ANullWorldWithoutAnErrorRendersNothing) {
     FakeWorld out(kv::kArgb8, 6, 6);
     out.FillBytes(kUntouched);
     SmartRenderCall noInput(host_, nullptr, &out, 100.0, lut);
-    EXPECT_EQ(noInput.Render(), PF_Err_NONE);
+    EXPECT_EQ(PreRenderThenRender(noInput), PF_Err_NONE);
     EXPECT_TRUE(AllBytesAre(out.bytes(), kUntouched));
     EXPECT_EQ(noInput.paramsStillOut(), 0);
 
     FakeWorld in(kv::kArgb8, 6, 6);
     SmartRenderCall noOutput(host_, &in, nullptr, 100.0, lut);
     noOutput.SetBitDepth(8);
-    EXPECT_EQ(noOutput.Render(), PF_Err_NONE);
+    EXPECT_EQ(PreRenderThenRender(noOutput), PF_Err_NONE);
     EXPECT_EQ(noOutput.paramsStillOut(), 0);
     kvsim::DisposeHandle(lut);
 }
@@ -245,7 +254,9 @@ TEST_F(SmartRenderTest, PreRenderAsksForTheRequestAndPassesTheRectanglesOn) {
     const PF_PreRenderOutput& output = call.preRenderOutput();
     EXPECT_EQ(std::memcmp(&output.result_rect, &result.result_rect, sizeof(PF_LRect)), 0);
     EXPECT_EQ(std::memcmp(&output.max_result_rect, &result.max_result_rect, sizeof(PF_LRect)), 0);
-    EXPECT_EQ(output.pre_render_data, nullptr);
+    // The whole input goes on to the render, for the host to dispose of.
+    ASSERT_NE(output.pre_render_data, nullptr);
+    EXPECT_NE(output.delete_pre_render_data_func, nullptr);
 
     SmartRenderCall refused(host_, nullptr, &out, 100.0, nullptr);
     refused.FailCheckoutLayer(-2);
@@ -262,7 +273,7 @@ TEST_F(SmartRenderTest, OnlyTheOverlapOfUnequalWorldsIsRendered) {
         FakeWorld out(*format, 26, 9);
         out.FillBytes(kUntouched);
         SmartRenderCall call(host_, &in, &out, 100.0, lut);
-        ASSERT_EQ(call.Render(), PF_Err_NONE);
+        ASSERT_EQ(PreRenderThenRender(call), PF_Err_NONE);
         EXPECT_TRUE(kvtest::InvertsRed(in, out, 19, 8));
         EXPECT_TRUE(kvtest::PixelUntouched(out, 20, 0));
         EXPECT_TRUE(kvtest::PixelUntouched(out, 25, 8));
@@ -278,7 +289,7 @@ TEST_F(SmartRenderTest, TheFormatComesFromTheWorldSuiteElseFromTheBitDepth) {
     LogTail log;
     SmartRenderCall named(host_, &in, &out, 100.0, lut);
     named.SetBitDepth(8);  // the suite's answer wins over the bit depth
-    ASSERT_EQ(named.Render(), PF_Err_NONE);
+    ASSERT_EQ(PreRenderThenRender(named), PF_Err_NONE);
     EXPECT_TRUE(kvtest::HasLinesInOrder(log.Take(), {kvtest::StartsWith("Render fmt=ARGB16 7x5 ")}));
     EXPECT_TRUE(kvtest::InvertsRed(in, out, 6, 4));
 
@@ -287,13 +298,13 @@ TEST_F(SmartRenderTest, TheFormatComesFromTheWorldSuiteElseFromTheBitDepth) {
     floats.FillTestPicture(6);
     FakeWorld floatOut(kv::kArgb32f, 7, 5);
     SmartRenderCall byDepth(host_, &floats, &floatOut, 100.0, lut);
-    ASSERT_EQ(byDepth.Render(), PF_Err_NONE);
+    ASSERT_EQ(PreRenderThenRender(byDepth), PF_Err_NONE);
     EXPECT_TRUE(kvtest::HasLinesInOrder(log.Take(), {kvtest::StartsWith("Render fmt=ARGB32f 7x5 ")}));
     EXPECT_TRUE(kvtest::InvertsRed(floats, floatOut, 6, 4));
 
     SmartRenderCall oddDepth(host_, &floats, &floatOut, 100.0, lut);
     oddDepth.SetBitDepth(10);
-    EXPECT_EQ(oddDepth.Render(), PF_Err_UNRECOGNIZED_PARAM_TYPE);
+    EXPECT_EQ(PreRenderThenRender(oddDepth), PF_Err_UNRECOGNIZED_PARAM_TYPE);
     host_.SetSuiteMissing(kPFWorldSuite, false);
     EXPECT_EQ(host_.suitesHeld(), 0);
     kvsim::DisposeHandle(lut);

@@ -27,17 +27,20 @@ inline FakeCudaState& Fake() {
 
 // The arguments of the last launch, read back through the kernel's
 // argument list: each lands where a launch would have taken it from.
+// Arguments past what the launched entry takes keep their defaults.
 struct LaunchArgs {
     std::uint64_t src = 0;
     std::uint64_t dst = 0;
     std::uint64_t lut = 0;
+    std::uint64_t shaper = 0;
     kv::gpu::KernelParams params;
 };
 
 inline LaunchArgs Launched() {
     LaunchArgs launched;
-    const auto at = kv::gpu::KernelArgPointers(&launched.src, &launched.dst, &launched.lut, launched.params);
-    for (int i = 0; i < kv::gpu::kKernelArgCount; ++i) {
+    const auto at = kv::gpu::ShapedKernelArgPointers(&launched.src, &launched.dst, &launched.lut,
+                                                     &launched.shaper, launched.params);
+    for (int i = 0; i < Fake().launchArgCount; ++i) {
         std::memcpy(at[i], Fake().args[i], kv::gpu::kKernelArgBytes[i]);
     }
     return launched;

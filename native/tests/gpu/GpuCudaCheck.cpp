@@ -1,6 +1,7 @@
 // Runs the GPU filter through the real CUDA driver on a lent NVIDIA machine:
-// 1080p and 2160p frames, float and half, 33- and 65-point LUTs and the
-// pattern, each compared with the processor path (worst channel with its
+// 1080p and 2160p frames, float and half, 33- and 65-point LUTs, the pattern
+// and a 4096-entry 1D stage before a 33-point cube (the shaped entry), each
+// compared with the processor path (worst channel with its
 // input, processor and GPU values), and the kernel timed with CUDA events
 // against a device-to-device copy of the same bytes. Prints a table last.
 //
@@ -16,14 +17,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "GpuCheckCompare.h"
 #include "GpuFilterTestSupport.h"
+#include "TestLuts.h"
 #include "effect/LutCache.h"
 #include "gpu/DriverLibrary.h"
+#include "gpu/GpuDeviceState.h"
+#include "gpu/GpuLaunch.h"
+#include "gpu/LutUpload.h"
+#include "lut_engine/LutSampling.h"
 #include "gpu/kernel/HalfFloat.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/ProbePattern.h"
@@ -128,6 +136,16 @@ kvtest::FrameVerdict Compare(const HostFrame& input, const HostFrame& gpu, const
     if (exact) {
         kv::ProbeRowsParams p{dst, lut.probe, kv::ProbeGeometryFor(lut, w, h), table};
         kv::DrawProbeRows32f(p, 0, h);
+    } else if (lut.shaperSize > 0) {
+        // The 1D stage and cube by the processor's reference, pixel by pixel.
+        for (size_t at = 0; at < in.size(); at += 4) {
+            const float rgb[3] = {in[at + 2], in[at + 1], in[at]};
+            float sampled[3];
+            kv::SampleLut(lut, rgb, sampled);
+            for (int c = 0; c < 3; ++c) {
+                out[at + 2 - c] = kv::BlendAmount(sampled[c], rgb[c], amount);
+            }
+        }
     } else {
         kv::LutRowsParams p{src, dst, w, table, 1.0f, &lut, amount, table};
         kv::ApplyLutRows32f(p, 0, h);
@@ -210,6 +228,50 @@ void PrintTable(const std::vector<Row>& rows) {
     }
 }
 
+void RunShapedCase(Row& row, CudaExtras& cu, void* stream, const PrGPUDeviceInfo& info, int iterations,
+                   std::uint64_t src, std::uint64_t dst, const HostFrame& input, HostFrame& output) {
+    kv::Lut3D built = kvtest::RandomCube(33, 41, -0.2f, 1.2f);
+    kvtest::AddRandomShaper(built, 4096, 42, -0.1f, 1.5f);
+    const auto lut = std::make_shared<const kv::Lut3D>(std::move(built));
+    kv::gpu::GpuFrames frames;
+    frames.src = reinterpret_cast<void*>(src);
+    frames.dst = reinterpret_cast<void*>(dst);
+    frames.is32f = !input.half;
+    frames.width = input.width;
+    frames.height = input.height;
+    frames.srcRowBytes = input.rowBytes;
+    frames.dstRowBytes = output.rowBytes;
+    constexpr float kShapedAmount = 0.6f;
+    const kv::gpu::GpuLaunch launch = kv::gpu::PlanLaunch(lut, kShapedAmount, frames);
+    kv::gpu::GpuDeviceState& state = kv::gpu::GetGpuDeviceState(0);
+    auto launchOnce = [&] {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        return state.ready && kv::gpu::UploadLut(state, info, launch.lut) &&
+               state.backend->Launch(info, frames.src, frames.dst, launch.params);
+    };
+    row.run = true;
+    std::fill(output.bytes.begin(), output.bytes.end(), 0xFF);
+    cu.cuMemcpyHtoD_v2(dst, output.bytes.data(), output.bytes.size());
+    const bool launched = launchOnce();
+    const int synced = cu.cuStreamSynchronize(stream);
+    const int read = cu.cuMemcpyDtoH_v2(output.bytes.data(), dst, output.bytes.size());
+    const kvtest::FrameVerdict verdict = Compare(input, output, *lut, kShapedAmount);
+    row.worst = verdict.Worst();
+    row.ok = launched && synced == 0 && read == 0 && verdict.Matches();
+    if (!launched || synced != 0 || read != 0) {
+        row.failure = std::string("launch ") + (launched ? "ok" : "failed") + ", cuStreamSynchronize " +
+                      std::to_string(synced) + ", cuMemcpyDtoH " + std::to_string(read);
+    }
+    row.kernelMs = TimeOnStream(cu, stream, iterations, launchOnce);
+    row.copyMs = TimeOnStream(cu, stream, iterations, [&] {
+        cu.cuMemcpyDtoDAsync_v2(dst, src, output.bytes.size(), stream);
+    });
+    const kvtest::WorstChannel& w = row.worst;
+    std::printf("%s: %s, worst (%d, %d) channel %d: input %.9g CPU %.9g GPU %.9g; kernel %.4f ms, copy %.4f ms%s%s\n",
+                row.name.c_str(), row.ok ? "match" : "MISMATCH", w.x, w.y, w.c, w.input, w.cpu, w.gpu, row.kernelMs,
+                row.copyMs, row.failure.empty() ? "" : "; ", row.failure.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -285,12 +347,26 @@ int main(int argc, char** argv) {
             PPixHand in = host.AddFrame(reinterpret_cast<void*>(src), format, size.w, size.h, input.rowBytes);
             PPixHand out = host.AddFrame(reinterpret_cast<void*>(dst), format, size.w, size.h, output.rowBytes);
 
-            for (int lutCase = 0; lutCase < 3; ++lutCase) {
+            for (int lutCase = 0; lutCase < 4; ++lutCase) {
                 const std::string text = lutCase == 0   ? kvtest::WarmCubeText(33)
                                          : lutCase == 1 ? kvtest::WarmCubeText(65)
                                                         : std::string("KVLUTP 17");
                 Row row;
-                row.name = frameName + (lutCase == 0 ? "33^3" : lutCase == 1 ? "65^3" : "pattern 17");
+                row.name = frameName + (lutCase == 0   ? "33^3"
+                                        : lutCase == 1 ? "65^3"
+                                        : lutCase == 2 ? "pattern 17"
+                                                       : "4096 + 33^3");
+                if (lutCase == 3 && frameFailure.empty() && !outOfTime()) {
+                    // A LUT with a 1D stage, built here, straight through the
+                    // render's plan, upload and launch on the device the
+                    // earlier cases prepared.
+                    RunShapedCase(row, cu, stream, info, iterations, src, dst, input, output);
+                    PrintLog(log);
+                    std::fflush(stdout);
+                    allOk = allOk && row.ok;
+                    rows.push_back(row);
+                    continue;
+                }
                 if (!frameFailure.empty() || outOfTime()) {
                     row.failure = frameFailure.empty() ? "not run: out of time" : "not run: " + frameFailure;
                     std::printf("%s: %s\n", row.name.c_str(), row.failure.c_str());

@@ -3,9 +3,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "CudaFilterFixture.h"
+#include "TestLuts.h"
+#include "gpu/GpuLaunch.h"
+#include "gpu/LutUpload.h"
 
 namespace kvtest {
 namespace {
@@ -48,6 +54,138 @@ TEST_F(CudaRenderTest, LaunchCarriesTheLutAndFrameGeometry) {
     EXPECT_EQ(Launched().params.pattern.probeCols, 1);
     EXPECT_EQ(Launched().params.pattern.probeY1, 1);
     EXPECT_EQ(Fake().lastCopyBytes, 33u * 33 * 33 * 3 * 4);
+    // A cube alone runs the first entry with its 23 arguments.
+    EXPECT_STREQ(Fake().launchedFunction, "KromvaleLut");
+    EXPECT_EQ(Fake().launchArgCount, 23);
+    EXPECT_EQ(Fake().mismatchedLuts, 0);
+}
+
+// LUTs with a 1D stage, built in code, go straight to the device that an
+// instance prepared, through the render's own plan, upload and launch.
+TEST_F(CudaRenderTest, ShapedLutsLaunchTheSecondEntryWithBothTables) {
+    ASSERT_EQ(Create(instance_), 0);
+    kv::gpu::GpuDeviceState& state = kv::gpu::GetGpuDeviceState(0);
+    const PrGPUDeviceInfo device = host_.Device(0);
+    kv::gpu::GpuFrames frames;
+    frames.src = reinterpret_cast<void*>(kSrcAddress);
+    frames.dst = reinterpret_cast<void*>(kDstAddress);
+    frames.is32f = true;
+    frames.width = 1920;
+    frames.height = 1080;
+    frames.srcRowBytes = 1920 * 16 + 64;
+    frames.dstRowBytes = 1920 * 16;
+    struct Case {
+        const char* name;
+        int cubeSize;
+        int shaperSize;
+        float lo, hi;
+        int frees;  // of the tables the previous case left
+    };
+    for (const Case& c : {Case{"4096 before 33^3", 33, 4096, -0.125f, 1.5f, 0},
+                          Case{"1D only", 0, 1024, -1.0f, 3.0f, 2}}) {
+        SCOPED_TRACE(c.name);
+        kv::Lut3D built = c.cubeSize > 0 ? kvtest::RandomCube(c.cubeSize, 5) : kv::Lut3D{};
+        kvtest::AddRandomShaper(built, c.shaperSize, 6, c.lo, c.hi);
+        built.shaperMax[2] = 2.0f * c.hi;
+        const auto lut = std::make_shared<const kv::Lut3D>(std::move(built));
+        const int copiesBefore = Fake().copies;
+        const int freesBefore = Fake().frees;
+        const kv::gpu::GpuLaunch launch = kv::gpu::PlanLaunch(lut, 0.5f, frames);
+        ASSERT_EQ(launch.lut, lut);
+        {
+            std::lock_guard<std::mutex> lock(state.mutex);
+            for (int i = 0; i < 2; ++i) {
+                ASSERT_TRUE(kv::gpu::UploadLut(state, device, launch.lut));
+                ASSERT_TRUE(state.backend->Launch(device, frames.src, frames.dst, launch.params));
+            }
+        }
+        EXPECT_EQ(Fake().copies - copiesBefore, c.cubeSize > 0 ? 2 : 1) << "each table once for both launches";
+        EXPECT_EQ(Fake().frees - freesBefore, c.frees) << "the tables they replace are freed";
+        EXPECT_EQ(Fake().lastCopyBytes, static_cast<std::size_t>(c.shaperSize) * 3 * 4);
+        EXPECT_STREQ(Fake().launchedFunction, "KromvaleLutShaped");
+        EXPECT_EQ(Fake().launchArgCount, 31);
+        EXPECT_EQ(Fake().mismatchedLuts, 0) << "each table bound as it was uploaded";
+
+        const LaunchArgs args = Launched();
+        EXPECT_EQ(args.src, kSrcAddress);
+        EXPECT_EQ(args.dst, kDstAddress);
+        EXPECT_EQ(args.params.srcPitch, 1924);
+        EXPECT_EQ(args.params.width, 1920);
+        EXPECT_EQ(args.params.amount, 0.5f);
+        EXPECT_EQ(args.params.probe, 0);
+        EXPECT_EQ(args.params.size, c.cubeSize);
+        EXPECT_EQ(args.lut == 0, c.cubeSize == 0) << "no cube buffer for a 1D-only LUT";
+        EXPECT_NE(args.shaper, 0u);
+        EXPECT_EQ(args.params.shaperSize, c.shaperSize);
+        EXPECT_EQ(args.params.sminR, c.lo);
+        EXPECT_EQ(args.params.sminB, c.lo);
+        EXPECT_EQ(args.params.smaxG, c.hi);
+        EXPECT_EQ(args.params.smaxB, 2.0f * c.hi);
+    }
+
+    // Back to the instance's cube: the first entry again, and the 1D table
+    // goes with the LUT it belonged to.
+    const int freesBefore = Fake().frees;
+    ASSERT_EQ(Render(instance_, in_, out_), 0);
+    EXPECT_STREQ(Fake().launchedFunction, "KromvaleLut");
+    EXPECT_EQ(Fake().launchArgCount, 23);
+    EXPECT_EQ(Fake().frees - freesBefore, 1);
+    EXPECT_EQ(Launched().params.size, 33);
+    EXPECT_EQ(Launched().params.shaperSize, 0) << "not passed";
+    EXPECT_EQ(Fake().shapedLaunches, 4);
+    EXPECT_EQ(Fake().mismatchedLuts, 0);
+}
+
+TEST(GpuLaunchPlan, TheLutsTablesPickTheEntryOrACopy) {
+    kv::gpu::GpuFrames frames;
+    frames.src = reinterpret_cast<void*>(kSrcAddress);
+    frames.dst = reinterpret_cast<void*>(kDstAddress);
+    frames.width = 64;
+    frames.height = 8;
+    struct Case {
+        const char* name;
+        std::function<void(kv::Lut3D&)> edit;
+        bool applied;  // else a copy through the identity LUT
+        bool shaped;
+    };
+    const Case cases[] = {
+        {"cube", [](kv::Lut3D&) {}, true, false},
+        {"1D before cube", [](kv::Lut3D& l) { kvtest::AddRandomShaper(l, 16, 1); }, true, true},
+        {"1D only", [](kv::Lut3D& l) { l = kvtest::RandomShaperOnly(2, 1); }, true, true},
+        {"1D table cut short", [](kv::Lut3D& l) { kvtest::AddRandomShaper(l, 16, 1); l.shaper.pop_back(); }, false, false},
+        {"1D of one entry", [](kv::Lut3D& l) { l = kvtest::RandomShaperOnly(2, 1); l.shaperSize = 1; l.shaper.resize(3); }, false, false},
+        {"cube cut short behind 1D", [](kv::Lut3D& l) { kvtest::AddRandomShaper(l, 16, 1); l.data.pop_back(); }, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kv::Lut3D built = kvtest::RandomCube(3, 2);
+        c.edit(built);
+        const auto lut = std::make_shared<const kv::Lut3D>(std::move(built));
+        const kv::gpu::GpuLaunch launch = kv::gpu::PlanLaunch(lut, 0.75f, frames);
+        EXPECT_EQ(launch.lut, c.applied ? lut : kv::gpu::IdentityLut());
+        EXPECT_EQ(launch.params.amount, c.applied ? 0.75f : 0.0f);
+        EXPECT_EQ(kv::gpu::UsesShapedEntry(launch.params), c.shaped);
+        EXPECT_EQ(launch.params.size, launch.lut->size);
+        EXPECT_EQ(launch.params.shaperSize, launch.lut->shaperSize);
+    }
+}
+
+TEST_F(CudaRenderTest, RenderLineNamesTheOneDStageOnlyWhereThereIsOne) {
+    kv::gpu::GpuFrames frames;
+    frames.is32f = true;
+    frames.width = 8;
+    frames.height = 4;
+    kv::Lut3D shaped = kvtest::RandomCube(33, 1);
+    kvtest::AddRandomShaper(shaped, 4096, 2);
+    const kv::Lut3D luts[] = {kvtest::RandomCube(33, 1), shaped, kvtest::RandomShaperOnly(1024, 3)};
+    log_.Take();
+    for (const kv::Lut3D& lut : luts) {
+        kv::gpu::LogRenderLine(0, frames, 1.0f, &lut);
+    }
+    EXPECT_EQ(log_.Take(), (std::vector<std::string>{
+                               "GPU Render CUDA fmt=32f 8x4 in-place rowbytes=0/0 amount=1.000 lut=33",
+                               "GPU Render CUDA fmt=32f 8x4 in-place rowbytes=0/0 amount=1.000 lut=33 1D=4096",
+                               "GPU Render CUDA fmt=32f 8x4 in-place rowbytes=0/0 amount=1.000 lut=0 1D=1024"}));
 }
 
 TEST_F(CudaRenderTest, GridCoversPartialBlocks) {

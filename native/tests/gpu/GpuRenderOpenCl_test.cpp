@@ -4,10 +4,16 @@
 // Skips, saying why, where no OpenCL platform is installed.
 
 #include <cmath>
+#include <memory>
+#include <mutex>
 #include <random>
 
 #include "GpuFrame.h"
+#include "KernelTestSupport.h"
 #include "OpenClFilterFixture.h"
+#include "TestLuts.h"
+#include "gpu/GpuLaunch.h"
+#include "gpu/LutUpload.h"
 #include "effect/LutCache.h"
 #include "gpu/kernel/HalfFloat.h"
 #include "lut_engine/LutRows.h"
@@ -178,6 +184,69 @@ TEST_P(OpenClRenderTest, PatternIsExact) {
 
 TEST_P(OpenClRenderTest, AmountZeroCopiesExactly) {
     RenderCase(WarmCubeText(9), 0.0, false, true);
+}
+
+// LUTs with a 1D stage, built in code, through the render's own plan,
+// upload and launch on the device an instance prepared, against the
+// processor (kv::SampleLut, then the blend against the input); a cube after
+// them runs the first entry again with its own table. The tables are smooth
+// so that the bound also holds on a device whose division is not correctly
+// rounded (NVIDIA's, under scripts/gpu-check.sh); bit-for-bit agreement with
+// the twin is the kernel test's.
+TEST_P(OpenClRenderTest, ShapedLutsMatchTheProcessor) {
+    OpenClTestDevice& d = OpenClTestDevice::Get();
+    PrGPUFilterInstance instance = host_.MakeInstance(0);
+    ASSERT_EQ(Create(instance), 0) << testing::PrintToString(log_.Take());
+    kv::gpu::GpuDeviceState& state = kv::gpu::GetGpuDeviceState(0);
+    const PrGPUDeviceInfo device = host_.Device(0);
+
+    kv::Lut3D before = kvtest::IdentityCube(33);
+    kvtest::FloatSource noise(31);
+    for (float& v : before.data) {
+        v += noise.Next(-0.01f, 0.01f);
+    }
+    kvtest::AddRandomShaper(before, 4096, 32, -0.1f, 1.5f);
+    kv::Lut3D alone = kvtest::RandomShaperOnly(1024, 33, -0.05f, 1.05f);
+    alone.shaperMin[1] = 0.25f;
+    const std::shared_ptr<const kv::Lut3D> luts[] = {
+        std::make_shared<const kv::Lut3D>(std::move(before)), std::make_shared<const kv::Lut3D>(std::move(alone)),
+        std::make_shared<const kv::Lut3D>(kvtest::RandomCube(17, 34))};
+    for (const auto& lut : luts) {
+        SCOPED_TRACE("cube " + std::to_string(lut->size) + ", 1D " + std::to_string(lut->shaperSize));
+        DeviceFrame input(Half(), 48);
+        FillInput(input.pixels, 9);
+        input.Upload(d);
+        DeviceFrame output(Half(), 0);
+        output.Upload(d);
+        kv::gpu::GpuFrames frames;
+        frames.src = input.buffer;
+        frames.dst = output.buffer;
+        frames.is32f = !Half();
+        frames.width = kWidth;
+        frames.height = kHeight;
+        frames.srcRowBytes = input.pixels.RowBytes();
+        frames.dstRowBytes = output.pixels.RowBytes();
+        const kv::gpu::GpuLaunch launch = kv::gpu::PlanLaunch(lut, 0.7f, frames);
+        ASSERT_EQ(launch.lut, lut);
+        ASSERT_EQ(kv::gpu::UsesShapedEntry(launch.params), lut->shaperSize > 0);
+        {
+            std::lock_guard<std::mutex> lock(state.mutex);
+            ASSERT_TRUE(kv::gpu::UploadLut(state, device, launch.lut)) << testing::PrintToString(log_.Take());
+            ASSERT_TRUE(state.backend->Launch(device, frames.src, frames.dst, launch.params))
+                << testing::PrintToString(log_.Take());
+        }
+        output.Download(d);
+
+        std::vector<float> cpu(static_cast<size_t>(kWidth) * kHeight * 4);
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                float in[4];
+                input.pixels.Get(x, y, in);
+                kv::gpu::test::CpuPixel(*lut, 0.7f, in, &cpu[(static_cast<size_t>(y) * kWidth + x) * 4]);
+            }
+        }
+        ExpectMatches(output.pixels, input.pixels, cpu, false);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, OpenClRenderTest, testing::Values(false, true),

@@ -1,6 +1,6 @@
 // The kernel texts as the drivers receive them: CR LF line ends, one
-// self-contained OpenCL source, a PTX module with the one expected entry; and
-// the kernel's signature in the PTX, the OpenCL text and the CUDA source
+// self-contained OpenCL source, a PTX module with the two expected entries;
+// and each entry's signature in the PTX, the OpenCL text and the CUDA source
 // against the argument list the launches are built from.
 #include "gpu/KernelSources.h"
 
@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,14 +22,21 @@ struct ListedArg {
     std::string name;
 };
 
-const std::vector<ListedArg>& Listed() {
-    static const std::vector<ListedArg> listed = {
 #define KV_LISTED_ARG(kind, name, initial) {#kind, #name},
-        KV_KERNEL_ARGS(KV_LISTED_ARG)
+const std::vector<ListedArg> kPlainArgs = {KV_KERNEL_ARGS(KV_LISTED_ARG)};
+const std::vector<ListedArg> kShapedArgs = {KV_KERNEL_SHAPED_ARGS(KV_LISTED_ARG)};
 #undef KV_LISTED_ARG
-    };
-    return listed;
-}
+
+// Each entry point and the argument list its launches are built from.
+struct Entry {
+    const char* name;
+    const std::vector<ListedArg>& args;
+    int count;
+};
+const Entry kEntries[] = {
+    {kv::gpu::kKromvaleLutEntry, kPlainArgs, kv::gpu::kKernelArgCount},
+    {kv::gpu::kKromvaleLutShapedEntry, kShapedArgs, kv::gpu::kShapedKernelArgCount},
+};
 
 struct Parameter {
     std::string type;  // blanks collapsed to one
@@ -78,10 +86,11 @@ std::vector<Parameter> SignatureOf(const std::string& source, const std::string&
 // Names in the list's order, and each type as the list's kind requires: a
 // pointer for a buffer (in the __global space for OpenCL), int or float for
 // the rest.
-void ExpectSignatureFollowsList(const std::vector<Parameter>& parameters, bool openCl) {
-    ASSERT_EQ(parameters.size(), Listed().size());
+void ExpectSignatureFollowsList(const std::vector<Parameter>& parameters, const std::vector<ListedArg>& listed,
+                                bool openCl) {
+    ASSERT_EQ(parameters.size(), listed.size());
     for (size_t i = 0; i < parameters.size(); ++i) {
-        const ListedArg& arg = Listed()[i];
+        const ListedArg& arg = listed[i];
         const Parameter& p = parameters[i];
         SCOPED_TRACE("parameter " + std::to_string(i) + ": " + p.type + " " + p.name);
         EXPECT_EQ(p.name, arg.name);
@@ -125,50 +134,62 @@ TEST(KernelSources, OpenClTextIsSelfContainedAndOpensByNamingItsTwins) {
     }
 }
 
-TEST(KernelSources, PtxDeclaresTargetAndOneEntryWithParametersInOrder) {
+TEST(KernelSources, PtxDeclaresTargetAndBothEntriesWithParametersInOrder) {
     const std::string text = kv::gpu::kKromvaleLutPtx;
     ExpectCrLfOnly(text);
     EXPECT_NE(text.find("\r\n.version 9.0\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n.target sm_75\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n.address_size 64\r\n"), std::string::npos);
 
-    // One entry, and it is the visible KromvaleLut.
     size_t entries = 0;
     for (size_t at = text.find(".entry"); at != std::string::npos; at = text.find(".entry", at + 1)) {
         ++entries;
     }
-    EXPECT_EQ(entries, 1u);
-    EXPECT_NE(text.find("\r\n.visible .entry KromvaleLut(\r\n"), std::string::npos);
+    EXPECT_EQ(entries, std::size(kEntries));
 
-    // Parameter lines read "\t.param .<type> KromvaleLut_param_<i>[,]": 64
-    // bits for a device pointer, 32 for the rest.
-    std::string expected;
-    for (const ListedArg& arg : Listed()) {
-        expected += arg.kind == "Buffer" ? "u64 " : arg.kind == "Float" ? "f32 " : "u32 ";
+    for (const Entry& entry : kEntries) {
+        SCOPED_TRACE(entry.name);
+        const std::string opening = std::string("\r\n.visible .entry ") + entry.name + "(\r\n";
+        const size_t start = text.find(opening);
+        ASSERT_NE(start, std::string::npos);
+        const std::string declaration = text.substr(start, text.find("\r\n)\r\n", start) - start);
+
+        // Parameter lines read "\t.param .<type> <entry>_param_<i>[,]": 64
+        // bits for a device pointer, 32 for the rest.
+        std::string expected;
+        for (const ListedArg& arg : entry.args) {
+            expected += arg.kind == "Buffer" ? "u64 " : arg.kind == "Float" ? "f32 " : "u32 ";
+        }
+        std::string types;
+        int expectedIndex = 0;
+        const std::string marker = std::string(" ") + entry.name + "_param_";
+        for (size_t at = declaration.find(marker); at != std::string::npos; at = declaration.find(marker, at + 1)) {
+            const size_t typeStart = declaration.rfind(".param .", at) + 8;
+            types += declaration.substr(typeStart, at - typeStart) + " ";
+            const size_t digits = at + marker.size();
+            const size_t digitsEnd = declaration.find_first_not_of("0123456789", digits);
+            EXPECT_EQ(declaration.substr(digits, digitsEnd - digits), std::to_string(expectedIndex++));
+        }
+        EXPECT_EQ(types, expected);
+        EXPECT_EQ(expectedIndex, entry.count);
     }
-    std::string types;
-    int expectedIndex = 0;
-    const std::string marker = " KromvaleLut_param_";
-    for (size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at + 1)) {
-        const size_t typeStart = text.rfind(".param .", at) + 8;
-        types += text.substr(typeStart, at - typeStart) + " ";
-        const size_t digits = at + marker.size();
-        const size_t digitsEnd = text.find_first_not_of("0123456789", digits);
-        EXPECT_EQ(text.substr(digits, digitsEnd - digits), std::to_string(expectedIndex++));
-    }
-    EXPECT_EQ(types, expected);
 }
 
-TEST(KernelSources, OpenClAndCudaSignaturesFollowTheArgumentList) {
-    EXPECT_EQ(Listed().size(), static_cast<size_t>(kv::gpu::kKernelArgCount));
-    ExpectSignatureFollowsList(SignatureOf(kv::gpu::kKromvaleLutOpenCl, "__kernel void KromvaleLut("), true);
-
+TEST(KernelSources, OpenClAndCudaSignaturesFollowTheArgumentLists) {
     // The PTX keeps only parameter numbers; the names are in its source.
     std::ifstream file(std::string(KV_TEST_DATA_DIR) + "/../../src/gpu/kernel/KromvaleLut.cu", std::ios::binary);
     ASSERT_TRUE(file.good()) << "KromvaleLut.cu not found";
     std::stringstream cuda;
     cuda << file.rdbuf();
-    ExpectSignatureFollowsList(SignatureOf(cuda.str(), "__global__ void KromvaleLut("), false);
+    for (const Entry& entry : kEntries) {
+        SCOPED_TRACE(entry.name);
+        EXPECT_EQ(entry.args.size(), static_cast<size_t>(entry.count));
+        ExpectSignatureFollowsList(
+            SignatureOf(kv::gpu::kKromvaleLutOpenCl, std::string("__kernel void ") + entry.name + "("), entry.args,
+            true);
+        ExpectSignatureFollowsList(SignatureOf(cuda.str(), std::string("__global__ void ") + entry.name + "("),
+                                   entry.args, false);
+    }
 }
 
 }  // namespace

@@ -40,6 +40,8 @@ protected:
         }
         kernel_ = d.cl.clCreateKernel(program, "KromvaleLut", &err);
         ASSERT_EQ(err, kClSuccess);
+        shapedKernel_ = d.cl.clCreateKernel(program, "KromvaleLutShaped", &err);
+        ASSERT_EQ(err, kClSuccess);
         ready_ = true;
     }
 
@@ -62,29 +64,47 @@ protected:
         return b;
     }
 
-    // Runs the kernel over a grid rounded up to 16 x 16 work-groups, as the
-    // render does, and reads the destination back into `dst`.
+    // A device copy of `values`, or null for none (as the filter binds a
+    // table a LUT does not have).
+    cl_handle Table(const std::vector<float>& values) {
+        if (values.empty()) {
+            return nullptr;
+        }
+        std::vector<unsigned char> bytes(values.size() * sizeof(float));
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+        return Buffer(bytes);
+    }
+
+    // Runs the kernel (the shaped entry where k says so) over a grid rounded
+    // up to 16 x 16 work-groups, as the render does, and reads the
+    // destination back into `dst`.
     void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const kv::gpu::KernelParams& k) {
         kvtest::OpenClTestDevice& d = Device();
-        std::vector<float> lutData = lut.data.empty() ? std::vector<float>(24, 0.0f) : lut.data;
-        std::vector<unsigned char> lutBytes(lutData.size() * sizeof(float));
-        std::memcpy(lutBytes.data(), lutData.data(), lutBytes.size());
+        const bool shaped = kv::gpu::UsesShapedEntry(k);
         cl_handle dstBuffer = Buffer(dst.bytes);
         cl_handle srcBuffer = src != nullptr ? Buffer(src->bytes) : dstBuffer;
-        cl_handle lutBuffer = Buffer(lutBytes);
+        // KromvaleLut always reads a cube; the shaped entry none for size 0.
+        cl_handle lutBuffer = Table(lut.data.empty() && !shaped ? std::vector<float>(24, 0.0f) : lut.data);
+        cl_handle shaperBuffer = Table(lut.shaper);
+        cl_handle kernel = shaped ? shapedKernel_ : kernel_;
         // Every argument at the size the kernel's argument list gives it.
-        const auto args = kv::gpu::KernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, k);
-        for (int i = 0; i < kv::gpu::kKernelArgCount; ++i) {
-            ASSERT_EQ(d.cl.clSetKernelArg(kernel_, static_cast<cl_uint>(i), kv::gpu::kKernelArgBytes[i], args[i]), kClSuccess)
+        const auto args = kv::gpu::ShapedKernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, &shaperBuffer, k);
+        const int count = shaped ? kv::gpu::kShapedKernelArgCount : kv::gpu::kKernelArgCount;
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(d.cl.clSetKernelArg(kernel, static_cast<cl_uint>(i), kv::gpu::kKernelArgBytes[i], args[i]), kClSuccess)
                 << "argument " << i;
         }
         const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
         const size_t local[2] = {16, 16};
-        ASSERT_EQ(d.cl.clEnqueueNDRangeKernel(d.queue, kernel_, 2, nullptr, global, local, 0, nullptr, nullptr),
+        ASSERT_EQ(d.cl.clEnqueueNDRangeKernel(d.queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr),
                   kClSuccess);
         ASSERT_EQ(d.ReadBack(dstBuffer, dst.bytes), kClSuccess);
         d.cl.clFinish(d.queue);
-        d.cl.clReleaseMemObject(lutBuffer);
+        for (cl_handle table : {lutBuffer, shaperBuffer}) {
+            if (table != nullptr) {
+                d.cl.clReleaseMemObject(table);
+            }
+        }
         if (srcBuffer != dstBuffer) {
             d.cl.clReleaseMemObject(srcBuffer);
         }
@@ -95,12 +115,14 @@ protected:
     static bool ready_;
     static bool skippable_;
     static cl_handle kernel_;
+    static cl_handle shapedKernel_;
 };
 
 std::string KromvaleLutOpenCl::skipReason_ = "OpenCL set-up failed";
 bool KromvaleLutOpenCl::ready_ = false;
 bool KromvaleLutOpenCl::skippable_ = false;
 cl_handle KromvaleLutOpenCl::kernel_ = nullptr;
+cl_handle KromvaleLutOpenCl::shapedKernel_ = nullptr;
 
 bool SameComponent(float a, float b) {
     return Bits(a) == Bits(b) || (std::isnan(a) && std::isnan(b));
@@ -152,30 +174,45 @@ GpuFrame RandomFrame(std::mt19937& rng, int is16f, int pitch, int rows) {
 
 TEST_F(KromvaleLutOpenCl, LutFramesMatchTwinInBothFormatsSeparateAndInPlace) {
     std::mt19937 rng(21);
-    Lut3D lut = kvtest::RandomCube(17, static_cast<uint32_t>(rng()), -0.3f, 1.3f);
-    lut.domainMin[1] = -0.1f;
-    lut.domainMax[2] = 1.2f;
-    for (int is16f : {0, 1}) {
-        for (bool inPlace : {false, true}) {
-            kv::gpu::KernelParams k;
-            kv::gpu::SetLutArgs(k, lut);
-            k.amount = 0.8f;
-            k.is16f = is16f;
-            k.width = 37;
-            k.height = 23;
-            k.srcPitch = 41;
-            k.dstPitch = inPlace ? 41 : 39;
-            GpuFrame src = RandomFrame(rng, is16f, k.srcPitch, 24);
-            GpuFrame twin = inPlace ? src : RandomFrame(rng, is16f, k.dstPitch, 25);
-            GpuFrame device = twin;
-            if (inPlace) {
-                RunTwinInPlace(twin, lut.data.data(), k);
-                Run(nullptr, device, lut, k);
-            } else {
-                RunTwin(src, twin, lut.data.data(), k);
-                Run(&src, device, lut, k);
+    // A cube alone (KromvaleLut), and a 1D stage before a cube and alone
+    // (KromvaleLutShaped, the latter with no cube buffer bound at all).
+    struct Case {
+        const char* name;
+        int cubeSize;
+        int shaperSize;
+    };
+    for (const Case& c : {Case{"17^3", 17, 0}, Case{"4096 before 17^3", 17, 4096}, Case{"1D only, 1024", 0, 1024}}) {
+        Lut3D lut = c.cubeSize > 0 ? kvtest::RandomCube(c.cubeSize, static_cast<uint32_t>(rng()), -0.3f, 1.3f)
+                                   : Lut3D{};
+        if (c.shaperSize > 0) {
+            kvtest::AddRandomShaper(lut, c.shaperSize, static_cast<uint32_t>(rng()), -0.2f, 1.25f);
+            lut.shaperMax[0] = 1.0f;
+        }
+        lut.domainMin[1] = -0.1f;
+        lut.domainMax[2] = 1.2f;
+        for (int is16f : {0, 1}) {
+            for (bool inPlace : {false, true}) {
+                SCOPED_TRACE(std::string(c.name) + (is16f != 0 ? " half" : " float") + (inPlace ? " in place" : ""));
+                kv::gpu::KernelParams k;
+                kv::gpu::SetLutArgs(k, lut);
+                k.amount = 0.8f;
+                k.is16f = is16f;
+                k.width = 37;
+                k.height = 23;
+                k.srcPitch = 41;
+                k.dstPitch = inPlace ? 41 : 39;
+                GpuFrame src = RandomFrame(rng, is16f, k.srcPitch, 24);
+                GpuFrame twin = inPlace ? src : RandomFrame(rng, is16f, k.dstPitch, 25);
+                GpuFrame device = twin;
+                if (inPlace) {
+                    RunTwinInPlace(twin, lut.data.data(), k, lut.shaper.data());
+                    Run(nullptr, device, lut, k);
+                } else {
+                    RunTwin(src, twin, lut.data.data(), k, lut.shaper.data());
+                    Run(&src, device, lut, k);
+                }
+                ExpectFramesEqual(src, twin, device, lut, k);
             }
-            ExpectFramesEqual(src, twin, device, lut, k);
         }
     }
 }

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "KernelTestSupport.h"
 #include "TestLuts.h"
@@ -101,6 +104,99 @@ TEST(KromvaleLutTwin, LutResultsStayWithinParityBoundOfProcessor) {
         }
     }
     RecordProperty("worst_sum_ratio", std::to_string(sums.worstRatio));
+    RecordProperty("worst_output_ratio", std::to_string(outs.worstRatio));
+}
+
+// Random LUTs with a 1D stage, as a case table builds them: the curve's
+// size and input range, and the cube behind it (size 0: none).
+struct ShapedCase {
+    const char* name;
+    int shaperSize;
+    float lo, hi;  // the curve's input range on every channel
+    int cubeSize;
+};
+
+const ShapedCase kShapedCases[] = {
+    {"2-entry curve before 17^3", 2, 0.0f, 1.0f, 17},
+    {"4096 before 33^3", 4096, 0.0f, 1.0f, 33},
+    {"wide range 1024 before 5^3", 1024, -0.1f, 1.5f, 5},
+    {"1D only, 65536", 65536, 0.0f, 1.0f, 0},
+    {"1D only, range -1..3", 33, -1.0f, 3.0f, 0},
+};
+
+Lut3D ShapedLut(const ShapedCase& c, uint32_t seed) {
+    Lut3D lut = c.cubeSize > 0 ? kvtest::RandomCube(c.cubeSize, seed, -0.5f, 1.5f) : Lut3D{};
+    kvtest::AddRandomShaper(lut, c.shaperSize, seed + 1, c.lo, c.hi);
+    // The curves' outputs (about -0.05..1.1) fall partly outside the cube's
+    // domain on red, so clamping behind the 1D stage is exercised too.
+    lut.domainMin[1] = -0.1f;
+    lut.domainMax[2] = 1.2f;
+    return lut;
+}
+
+// Inputs around and beyond the curve's range, on its entries and edges.
+float ShapedInput(std::mt19937& rng, const Lut3D& lut, int c) {
+    const float lo = lut.shaperMin[c];
+    const float hi = lut.shaperMax[c];
+    const int m = lut.shaperSize;
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    switch (std::uniform_int_distribution<int>(0, 7)(rng)) {
+        case 0: return lo + (hi - lo) * (unit(rng) * 3.0f - 1.0f);
+        case 1: return lo + (hi - lo) * std::uniform_int_distribution<int>(0, m - 1)(rng) / float(m - 1);
+        case 2: return unit(rng) < 0.5f ? lo : hi;
+        case 3: return kNaN;
+        default: return lo + (hi - lo) * unit(rng);
+    }
+}
+
+TEST(KromvaleLutTwin, ShapedLutsMatchTheProcessorsOneDStageExactlyAndItsCubeWithinBound) {
+    std::mt19937 rng(99);
+    ParityStats outs;
+    for (const ShapedCase& sc : kShapedCases) {
+        SCOPED_TRACE(sc.name);
+        const Lut3D lut = ShapedLut(sc, static_cast<uint32_t>(rng()));
+        ASSERT_TRUE(lut.HasCompleteTables());
+        for (int i = 0; i < 20000; ++i) {
+            const float in[3] = {ShapedInput(rng, lut, 0), ShapedInput(rng, lut, 1), ShapedInput(rng, lut, 2)};
+            const float amount = i % 4 == 0 ? 1.0f : std::uniform_real_distribution<float>(0.0f, 1.0f)(rng);
+            float cpuSample[3];
+            SampleLut(lut, in, cpuSample);
+
+            // The 1D stage is the processor's bit for bit, so the cube
+            // behind it sees the very same input.
+            float shaped[3];
+            for (int c = 0; c < 3; ++c) {
+                shaped[c] = twin::kvShaperChannel(lut.shaper.data(), lut.shaperSize, in[c], lut.shaperMin[c],
+                                                  lut.shaperMax[c], c);
+                ASSERT_EQ(Bits(shaped[c]), Bits(ShaperChannel(lut, in[c], c))) << "input " << in[c];
+            }
+            TwinResult cube{};
+            if (lut.size > 0) {
+                cube = TwinSample(lut, shaped, amount);
+            }
+            const twin::KvPixel px = twin::kvShapedLutPixel(
+                twin::KvPixel{in[2], in[1], in[0], 0.25f}, lut.data.data(), lut.size, lut.domainMin[0],
+                lut.domainMin[1], lut.domainMin[2], lut.domainMax[0], lut.domainMax[1], lut.domainMax[2], amount,
+                lut.shaper.data(), lut.shaperSize, lut.shaperMin[0], lut.shaperMin[1], lut.shaperMin[2],
+                lut.shaperMax[0], lut.shaperMax[1], lut.shaperMax[2]);
+            const float got[3] = {px.r, px.g, px.b};
+            ASSERT_EQ(px.a, 0.25f);
+            for (int c = 0; c < 3; ++c) {
+                const float v = lut.size > 0 ? cube.sum[c] : shaped[c];
+                const double sumBound = lut.size > 0 ? SumBound(cube.sumMagnitude[c]) : 0.0;
+                ASSERT_LE(std::fabs(double(v) - cpuSample[c]), sumBound) << "channel " << c;
+                // Amount mixes with the input as it came, not the shaped value.
+                const float cpuOut = BlendAmount(cpuSample[c], in[c], amount);
+                if (std::isnan(in[c])) {
+                    ASSERT_TRUE(std::isnan(got[c]));
+                    continue;
+                }
+                const double bound = BlendBound(sumBound, in[c], amount, v, cpuSample[c], got[c], cpuOut);
+                ASSERT_LE(std::fabs(double(got[c]) - cpuOut), bound) << "channel " << c << " amount " << amount;
+                outs.Add(std::fabs(double(got[c]) - cpuOut), bound);
+            }
+        }
+    }
     RecordProperty("worst_output_ratio", std::to_string(outs.worstRatio));
 }
 
@@ -252,46 +348,52 @@ TEST(KromvaleLutTwin, ThreadsOutsideTheFrameWriteNothing) {
 
 TEST(KromvaleLutTwin, FramesMatchProcessorPerPixelInBothFormats) {
     std::mt19937 rng(11);
-    const Lut3D lut = kvtest::RandomCube(17, static_cast<uint32_t>(rng()), -0.2f, 1.2f);
+    std::vector<std::pair<const char*, Lut3D>> luts;
+    luts.emplace_back("17^3", kvtest::RandomCube(17, static_cast<uint32_t>(rng()), -0.2f, 1.2f));
+    luts.emplace_back("256 before 9^3", ShapedLut({"", 256, -0.1f, 1.3f, 9}, static_cast<uint32_t>(rng())));
+    luts.emplace_back("1D only, 4096", ShapedLut({"", 4096, 0.0f, 1.0f, 0}, static_cast<uint32_t>(rng())));
     std::uniform_real_distribution<float> value(-0.3f, 1.3f);
-    for (int is16f : {0, 1}) {
-        kv::gpu::KernelParams k;
-        kv::gpu::SetLutArgs(k, lut);
-        k.amount = 0.75f;
-        k.is16f = is16f;
-        k.width = 19;
-        k.height = 18;
-        k.srcPitch = 20;
-        k.dstPitch = 20;
-        GpuFrame frame(is16f, 20, 18);
-        for (int y = 0; y < k.height; ++y) {
-            for (int x = 0; x < k.width; ++x) {
-                const float px[4] = {value(rng), value(rng), value(rng), value(rng)};
-                frame.Set(x, y, px);
+    for (const auto& [name, lut] : luts) {
+        for (int is16f : {0, 1}) {
+            SCOPED_TRACE(std::string(name) + (is16f != 0 ? " half" : " float"));
+            kv::gpu::KernelParams k;
+            kv::gpu::SetLutArgs(k, lut);
+            ASSERT_EQ(kv::gpu::UsesShapedEntry(k), lut.shaperSize > 0);
+            k.amount = 0.75f;
+            k.is16f = is16f;
+            k.width = 19;
+            k.height = 18;
+            k.srcPitch = 20;
+            k.dstPitch = 20;
+            GpuFrame frame(is16f, 20, 18);
+            for (int y = 0; y < k.height; ++y) {
+                for (int x = 0; x < k.width; ++x) {
+                    const float px[4] = {value(rng), value(rng), value(rng), value(rng)};
+                    frame.Set(x, y, px);
+                }
             }
-        }
-        const GpuFrame input = frame;
-        RunTwinInPlace(frame, lut.data.data(), k);
-        for (int y = 0; y < k.height; ++y) {
-            for (int x = 0; x < k.width; ++x) {
-                float in[4];
-                float got[4];
-                float want[4];
-                input.Get(x, y, in);
-                frame.Get(x, y, got);
-                CpuPixel(lut, k.amount, in, want);
-                EXPECT_EQ(Bits(got[3]), Bits(in[3])) << "alpha at " << x << "," << y;
-                for (int c = 0; c < 3; ++c) {
-                    // Float results within a few ulps, and within a few ulps of
-                    // the unit scale where terms of about 1 cancel to a small
-                    // result; halves then round to the same value or a
-                    // neighbour.
-                    const float tolerance = is16f != 0
-                                                ? std::fabs(want[c]) * 0x1p-10f + 0x1p-24f
-                                                : std::fabs(want[c]) * 0x1p-21f + 0x1p-24f;
-                    EXPECT_NEAR(got[c], is16f != 0 ? HalfToFloat(FloatToHalfRne(want[c])) : want[c],
-                                tolerance)
-                        << "pixel " << x << "," << y << " channel " << c << " input " << in[c];
+            const GpuFrame input = frame;
+            RunTwinInPlace(frame, lut.data.data(), k, lut.shaper.data());
+            for (int y = 0; y < k.height; ++y) {
+                for (int x = 0; x < k.width; ++x) {
+                    float in[4];
+                    float got[4];
+                    float want[4];
+                    input.Get(x, y, in);
+                    frame.Get(x, y, got);
+                    CpuPixel(lut, k.amount, in, want);
+                    EXPECT_EQ(Bits(got[3]), Bits(in[3])) << "alpha at " << x << "," << y;
+                    for (int c = 0; c < 3; ++c) {
+                        // Float results within a few ulps, and within a few
+                        // ulps of the unit scale where terms of about 1 cancel
+                        // to a small result; halves then round to the same
+                        // value or a neighbour.
+                        const float tolerance = is16f != 0 ? std::fabs(want[c]) * 0x1p-10f + 0x1p-24f
+                                                           : std::fabs(want[c]) * 0x1p-21f + 0x1p-24f;
+                        EXPECT_NEAR(got[c], is16f != 0 ? HalfToFloat(FloatToHalfRne(want[c])) : want[c],
+                                    tolerance)
+                            << "pixel " << x << "," << y << " channel " << c << " input " << in[c];
+                    }
                 }
             }
         }

@@ -118,13 +118,13 @@ TEST(AllocationSweep, RenderAnswersForWholeFramesOnly) {
             PF_Err err;
             {
                 AllocationFailure failing(n);
-                err = host.Call(PF_Cmd_RENDER, params.list(), &out.def());
+                err = RenderAs(f, host, params, out.def());
             }
             wrong += err != PF_Err_NONE && err != PF_Err_INTERNAL_STRUCT_DAMAGED;
             if (err == PF_Err_NONE) answers.push_back(out.bytes());
             wrong += kvsim::LockedHandleCount() != 0 || host.suitesHeld() != 0;
         });
-        ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &reference.def()), PF_Err_NONE);
+        ASSERT_EQ(RenderAs(f, host, params, reference.def()), PF_Err_NONE);
         for (const std::vector<unsigned char>& answer : answers) wrong += answer != reference.bytes();
         EXPECT_EQ(wrong, 0) << "over " << allocations << " allocation points";
         EXPECT_FALSE(answers.empty());

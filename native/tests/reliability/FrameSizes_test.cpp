@@ -1,4 +1,4 @@
-// Frames at the edges of what a host may hand over, in the three formats and
+// Frames at the edges of what a host may hand over, in the five formats and
 // for the three sources: one-pixel frames, single-row and single-column
 // strips, outputs smaller and larger than the input, and frames without
 // pixels. Under AddressSanitizer a read or write outside a frame fails here.
@@ -44,7 +44,7 @@ void RenderAndCheck(const FormatCase& f, const SizeCase& s, Source source, PF_Ha
     kvsim::FakeHost host(f.host, EffectMain);
     host.SetPixelFormat(f.hostFormat);
     kvsim::FakeParams params(&in, 100.0, lut);
-    ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+    ASSERT_EQ(RenderAs(f, host, params, out.def()), PF_Err_NONE);
     EXPECT_EQ(host.suitesHeld(), 0);
 
     const int32_t w = std::min(s.inW, s.outW);
@@ -107,10 +107,10 @@ TEST(FrameSizes, WorldsWithoutPixelsAreEmpty) {
             kvsim::FakeParams params(&in, 100.0, lut);
             PF_LayerDef noOutput = out.def();
             noOutput.data = nullptr;
-            EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &noOutput), PF_Err_NONE);
+            EXPECT_EQ(RenderAs(f, host, params, noOutput), PF_Err_NONE);
             out.FillBytes(kUntouched);
             params.at(0).u.ld.data = nullptr;
-            EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+            EXPECT_EQ(RenderAs(f, host, params, out.def()), PF_Err_NONE);
             if (lut == embedded) {
                 EXPECT_TRUE(PixelUntouched(out, 0, 0) && PixelUntouched(out, 31, 31));
             }

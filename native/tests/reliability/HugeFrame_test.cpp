@@ -1,5 +1,5 @@
 // Frames whose rows span more than 2 GiB, rendered through EffectMain in the
-// three formats: every row offset past 2^31 bytes must be reached in 64 bits.
+// five formats: every row offset past 2^31 bytes must be reached in 64 bits.
 // The frames are reserved sparsely (only each row's pixels are backed), and
 // every row must come out byte for byte like the same pixels rendered in a
 // compact frame.
@@ -63,14 +63,14 @@ TEST(HugeFrames, RowsPastTwoGigabytesRenderLikeACompactFrame) {
             for (PF_Handle lut : luts) {
                 kvsim::FakeParams compactParams(&compactIn, 60.0, lut);
                 compactOut.FillBytes(kUntouched);
-                ASSERT_EQ(host.Call(PF_Cmd_RENDER, compactParams.list(), &compactOut.def()), PF_Err_NONE);
+                ASSERT_EQ(RenderAs(f, host, compactParams, compactOut.def()), PF_Err_NONE);
 
                 kvsim::FakeParams hugeParams(&compactIn, 60.0, lut);
                 hugeParams.at(0).u.ld = inDef;
                 for (int32_t y = 0; y < shape.rows; ++y) {
                     std::memset(RowOf(hugeOut.data(), shape.rowBytes, y), kUntouched, usedBytes);
                 }
-                ASSERT_EQ(host.Call(PF_Cmd_RENDER, hugeParams.list(), &outDef), PF_Err_NONE);
+                ASSERT_EQ(RenderAs(f, host, hugeParams, outDef), PF_Err_NONE);
                 int32_t differing = 0;
                 for (int32_t y = 0; y < shape.rows; ++y) {
                     differing += std::memcmp(RowOf(hugeOut.data(), shape.rowBytes, y), compactOut.Row(y), usedBytes) != 0;

@@ -61,7 +61,7 @@ TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
             in.FillTestPicture(17);
             kvsim::FakeWorld reference(f.pixelFormat, kWidth, kHeight);
             kvsim::FakeParams params(&in, 75.0, lut);
-            ASSERT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &reference.def()), PF_Err_NONE);
+            ASSERT_EQ(RenderAs(f, host, params, reference.def()), PF_Err_NONE);
 
             for (int k : {0, 1, 5}) {
                 SCOPED_TRACE(std::string(f.name) + (lut == embedded ? " lut" : " pattern") + " k=" +
@@ -70,14 +70,14 @@ TEST_F(ThreadStartFault, RenderFailsWholeAndTheNextOneWorks) {
                 gStarts = 0;
                 kv::SetThreadStarter(&StartUntilRefused);
                 kvsim::FakeWorld out(f.pixelFormat, kWidth, kHeight);
-                EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_INTERNAL_STRUCT_DAMAGED);
+                EXPECT_EQ(RenderAs(f, host, params, out.def()), PF_Err_INTERNAL_STRUCT_DAMAGED);
                 EXPECT_EQ(gStarts.load(), k);
                 EXPECT_EQ(gRunning.load(), 0);  // joined before EffectMain returned
                 EXPECT_EQ(kvsim::LockedHandleCount(), 0);
                 EXPECT_EQ(host.suitesHeld(), 0);
 
                 kv::SetThreadStarter(nullptr);
-                EXPECT_EQ(host.Call(PF_Cmd_RENDER, params.list(), &out.def()), PF_Err_NONE);
+                EXPECT_EQ(RenderAs(f, host, params, out.def()), PF_Err_NONE);
                 EXPECT_EQ(out.bytes(), reference.bytes());
             }
         }

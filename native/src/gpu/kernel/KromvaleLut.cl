@@ -4,7 +4,8 @@
    "-cl-single-precision-constant". One work-item per pixel; pixels are four
    float32 or four half components in B, G, R, A order; pitches count pixels.
    src and dst may be the same buffer: each work-item touches only its own
-   pixel. */
+   pixel. KromvaleLutShaped is the same kernel for LUTs with a 1D stage
+   (kv::SampleLut): KromvaleLut's arguments, then the stage's. */
 #include "KernelCompatOpenCl.h"
 #include "KromvaleLutBody.h"
 
@@ -45,6 +46,30 @@ __kernel void KromvaleLut(__global const float* src, int srcPitch, __global floa
     } else {
         p = kvLoadPixel(src, (long)y * srcPitch + x, is16f);
         p = kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount);
+    }
+    kvStorePixel(dst, (long)y * dstPitch + x, is16f, p);
+}
+
+__kernel void KromvaleLutShaped(__global const float* src, int srcPitch, __global float* dst,
+                                int dstPitch, int is16f, int width, int height,
+                                __global const float* lut, int size, float dminR, float dminG,
+                                float dminB, float dmaxR, float dmaxG, float dmaxB, float amount,
+                                int probe, int probeCols, int probeRows, int probeX0, int probeY0,
+                                int probeX1, int probeY1, __global const float* shaper,
+                                int shaperSize, float sminR, float sminG, float sminB, float smaxR,
+                                float smaxG, float smaxB) {
+    int x = (int)get_global_id(0);
+    int y = (int)get_global_id(1);
+    if (x >= width || y >= height) {
+        return;
+    }
+    KvPixel p;
+    if (probe > 0) {
+        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
+    } else {
+        p = kvLoadPixel(src, (long)y * srcPitch + x, is16f);
+        p = kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount, shaper,
+                             shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB);
     }
     kvStorePixel(dst, (long)y * dstPitch + x, is16f, p);
 }

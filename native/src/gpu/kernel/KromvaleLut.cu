@@ -7,7 +7,9 @@
    multiply-adds, the cell position is an unfused product, division and the
    pattern's reciprocal are IEEE round-to-nearest (nvcc's defaults -fmad=true,
    -prec-div=true, -ftz=false). One thread per pixel; src and dst may alias,
-   so only the LUT is read through the read-only path. */
+   so only the LUT and the 1D table are read through the read-only path.
+   KromvaleLutShaped is the same kernel for LUTs with a 1D stage
+   (kv::SampleLut): KromvaleLut's parameters, then the stage's. */
 #include "KernelCompatCuda.h"
 #include "KromvaleLutBody.h"
 
@@ -59,6 +61,31 @@ extern "C" __global__ void KromvaleLut(const void* src, int srcPitch, void* dst,
     } else {
         p = kvLoadPixel(src, static_cast<long long>(y) * srcPitch + x, is16f);
         p = kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount);
+    }
+    kvStorePixel(dst, static_cast<long long>(y) * dstPitch + x, is16f, p);
+}
+
+extern "C" __global__ void KromvaleLutShaped(const void* src, int srcPitch, void* dst, int dstPitch,
+                                             int is16f, int width, int height,
+                                             const float* __restrict__ lut, int size, float dminR,
+                                             float dminG, float dminB, float dmaxR, float dmaxG,
+                                             float dmaxB, float amount, int probe, int probeCols,
+                                             int probeRows, int probeX0, int probeY0, int probeX1,
+                                             int probeY1, const float* __restrict__ shaper,
+                                             int shaperSize, float sminR, float sminG, float sminB,
+                                             float smaxR, float smaxG, float smaxB) {
+    const int x = blockIdx.x * blockDim.x + threadIdx.x;
+    const int y = blockIdx.y * blockDim.y + threadIdx.y;
+    if (x >= width || y >= height) {
+        return;
+    }
+    KvPixel p;
+    if (probe > 0) {
+        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
+    } else {
+        p = kvLoadPixel(src, static_cast<long long>(y) * srcPitch + x, is16f);
+        p = kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount, shaper,
+                             shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB);
     }
     kvStorePixel(dst, static_cast<long long>(y) * dstPitch + x, is16f, p);
 }

@@ -1,19 +1,21 @@
-/* Per-pixel maths of the KromvaleLut kernel, written once in a C subset that
-   compiles as OpenCL C 1.2, as CUDA and as C++. A compat header for the
+/* Per-pixel maths of the KromvaleLut and KromvaleLutShaped kernels, written
+   once in a C subset that compiles as OpenCL C 1.2, as CUDA and as C++. A compat header for the
    backend comes first and defines KV_INLINE, KV_GLOBAL (address space of
    device pointers), KV_LONG (64-bit signed), KV_LDG (read-only LUT load),
    KV_MUL_RN (a product that must never be fused) and KV_MAD (a * b + c, fused
    or not as the backend chooses).
 
-   This is the GPU form of kv::sampleTetra and kv::probeColour in
-   native/src/lut_engine: the cell, fraction, tetrahedron and weights are
-   computed with the same float operations, so they agree bit for bit. Only
-   the final weighted sum differs: it runs left to right,
-   w0*c000 + w1*A + w2*B + w3*c111, where the processor groups
-   (w3*c111 + w2*B) + (w1*A + w0*c000); results may differ in the last bits.
+   This is the GPU form of kv::sampleTetra, kv::ShaperChannel and
+   kv::probeColour in native/src/lut_engine: the 1D stage, the cell,
+   fraction, tetrahedron and weights are computed with the same float
+   operations, so they agree bit for bit. Only the final weighted sum
+   differs: it runs left to right, w0*c000 + w1*A + w2*B + w3*c111, where the
+   processor groups (w3*c111 + w2*B) + (w1*A + w0*c000); results may differ
+   in the last bits.
 
-   Preconditions, left to the caller: size >= 2; for the pattern probe >= 2
-   and probeX1 > probeX0, probeY1 > probeY0. */
+   Preconditions, left to the caller: size >= 2 (or 0 in the shaped entry,
+   for a 1D-only LUT); shaperSize >= 2 in the shaped entry; for the pattern
+   probe >= 2 and probeX1 > probeX0, probeY1 > probeY0. */
 #pragma once
 
 /* One pixel in the host's GPU memory order. */
@@ -147,6 +149,47 @@ KV_INLINE KvPixel kvLutPixel(KvPixel p, KV_GLOBAL const float* lut, int size, fl
     o.r = kvBlend(kvTetraSum(lut, t, 0), p.r, amount);
     o.g = kvBlend(kvTetraSum(lut, t, 1), p.g, amount);
     o.b = kvBlend(kvTetraSum(lut, t, 2), p.b, amount);
+    o.a = p.a;
+    return o;
+}
+
+/* One channel (0 R, 1 G, 2 B) through the 1D stage: its position on the
+   curve exactly as on a cube axis, then a + f * (b - a) between the two
+   entries around it. The product is rounded on its own (never fused with the
+   sum), so the shaped value is the processor's bit for bit and the cube
+   behind it picks the same cell and fractions. */
+KV_INLINE float kvShaperChannel(KV_GLOBAL const float* shaper, int shaperSize, float v, float lo,
+                                float hi, int c) {
+    float x = KV_MUL_RN(kvUnit(v, lo, hi), (float)(shaperSize - 1));
+    int i = kvAxisCell(x, shaperSize);
+    float f = x - (float)i;
+    KV_GLOBAL const float* entry = shaper + 3 * (KV_LONG)i + c;
+    float a = KV_LDG(entry);
+    float b = KV_LDG(entry + 3);
+    return a + KV_MUL_RN(f, b - a);
+}
+
+/* The 1D stage, then the cube unless size is 0 (a 1D-only LUT). Amount
+   mixes the result with the pixel as it came in, not with the shaped
+   value. */
+KV_INLINE KvPixel kvShapedLutPixel(KvPixel p, KV_GLOBAL const float* lut, int size, float dminR,
+                                   float dminG, float dminB, float dmaxR, float dmaxG, float dmaxB,
+                                   float amount, KV_GLOBAL const float* shaper, int shaperSize,
+                                   float sminR, float sminG, float sminB, float smaxR, float smaxG,
+                                   float smaxB) {
+    float vr = kvShaperChannel(shaper, shaperSize, p.r, sminR, smaxR, 0);
+    float vg = kvShaperChannel(shaper, shaperSize, p.g, sminG, smaxG, 1);
+    float vb = kvShaperChannel(shaper, shaperSize, p.b, sminB, smaxB, 2);
+    if (size > 0) {
+        KvTetra t = kvTetra(vr, vg, vb, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB);
+        vr = kvTetraSum(lut, t, 0);
+        vg = kvTetraSum(lut, t, 1);
+        vb = kvTetraSum(lut, t, 2);
+    }
+    KvPixel o;
+    o.r = kvBlend(vr, p.r, amount);
+    o.g = kvBlend(vg, p.g, amount);
+    o.b = kvBlend(vb, p.b, amount);
     o.a = p.a;
     return o;
 }

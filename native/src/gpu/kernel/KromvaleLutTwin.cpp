@@ -39,6 +39,12 @@ void StorePixel(void* frame, std::int64_t i, int is16f, const KvPixel& p) {
     }
 }
 
+KvPixel PatternPixel(int x, int y, const KernelParams& k) {
+    const kv::ProbeGeometry& g = k.pattern;
+    return twin::kvProbePixel(x, y, k.probe, g.probeCols, g.probeRows, g.probeX0, g.probeY0, g.probeX1,
+                              g.probeY1);
+}
+
 }  // namespace
 
 void KromvaleLutTwin(int x, int y, const void* src, void* dst, const float* lut, const KernelParams& k) {
@@ -47,12 +53,27 @@ void KromvaleLutTwin(int x, int y, const void* src, void* dst, const float* lut,
     }
     KvPixel p;
     if (k.probe > 0) {
-        const kv::ProbeGeometry& g = k.pattern;
-        p = twin::kvProbePixel(x, y, k.probe, g.probeCols, g.probeRows, g.probeX0, g.probeY0, g.probeX1,
-                               g.probeY1);
+        p = PatternPixel(x, y, k);
     } else {
         p = LoadPixel(src, static_cast<std::int64_t>(y) * k.srcPitch + x, k.is16f);
         p = twin::kvLutPixel(p, lut, k.size, k.dminR, k.dminG, k.dminB, k.dmaxR, k.dmaxG, k.dmaxB, k.amount);
+    }
+    StorePixel(dst, static_cast<std::int64_t>(y) * k.dstPitch + x, k.is16f, p);
+}
+
+void KromvaleLutShapedTwin(int x, int y, const void* src, void* dst, const float* lut, const float* shaper,
+                           const KernelParams& k) {
+    if (x >= k.width || y >= k.height) {
+        return;
+    }
+    KvPixel p;
+    if (k.probe > 0) {
+        p = PatternPixel(x, y, k);
+    } else {
+        p = LoadPixel(src, static_cast<std::int64_t>(y) * k.srcPitch + x, k.is16f);
+        p = twin::kvShapedLutPixel(p, lut, k.size, k.dminR, k.dminG, k.dminB, k.dmaxR, k.dmaxG, k.dmaxB,
+                                   k.amount, shaper, k.shaperSize, k.sminR, k.sminG, k.sminB, k.smaxR,
+                                   k.smaxG, k.smaxB);
     }
     StorePixel(dst, static_cast<std::int64_t>(y) * k.dstPitch + x, k.is16f, p);
 }

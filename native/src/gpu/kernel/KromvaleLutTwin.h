@@ -1,5 +1,5 @@
 #pragma once
-// The KromvaleLut kernel as a C++ function: one call does what one GPU thread
+// The kernel's entries as C++ functions: one call does what one GPU thread
 // does for pixel (x, y), with the kernel's arguments as a launch passes them
 // (the three buffers, then KernelParams). src and dst hold four float32
 // (is16f 0) or four binary16 components per pixel in B, G, R, A order;
@@ -11,5 +11,10 @@
 namespace kv::gpu {
 
 void KromvaleLutTwin(int x, int y, const void* src, void* dst, const float* lut, const KernelParams& k);
+
+// The KromvaleLutShaped kernel the same way: `shaper` is the 1D table
+// (k.shaperSize entries of R, G, B), `lut` the cube (unread when k.size is 0).
+void KromvaleLutShapedTwin(int x, int y, const void* src, void* dst, const float* lut, const float* shaper,
+                           const KernelParams& k);
 
 }  // namespace kv::gpu

@@ -2,6 +2,7 @@
 // binds, recording their calls and failing on command. Built twice: whole,
 // and (with KV_FAKE_CUDA_OMIT_SYNC) lacking cuStreamSynchronize.
 
+#include <cstdio>
 #include <cstring>
 
 #include "FakeCudaControl.h"
@@ -9,6 +10,44 @@
 namespace {
 
 FakeCudaState g_state;
+
+// Function handles: one slot per distinct name, kept across state resets
+// (the module keeps its handles for the life of the process).
+char g_functions[8][64];
+
+FakeCudaState::Buffer* LiveBuffer(std::uint64_t ptr) {
+    for (FakeCudaState::Buffer& b : g_state.live) {
+        if (ptr != 0 && b.ptr == ptr) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+FakeCudaState::Buffer* FreeSlot() {
+    for (FakeCudaState::Buffer& b : g_state.live) {
+        if (b.ptr == 0) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+// Whether `buffer` is what a table of `floats` floats must be bound as.
+bool BoundAsUploaded(std::uint64_t buffer, std::size_t floats) {
+    if (floats == 0) {
+        return buffer == 0;
+    }
+    const FakeCudaState::Buffer* b = LiveBuffer(buffer);
+    return b != nullptr && b->copiedBytes == floats * sizeof(float);
+}
+
+template <class T>
+T ArgAt(void** params, kv::gpu::KernelArg arg) {
+    T value{};
+    std::memcpy(&value, params[static_cast<int>(arg)], sizeof value);
+    return value;
+}
 
 }  // namespace
 
@@ -28,11 +67,20 @@ KV_FAKE_CUDA_EXPORT int cuModuleLoadData(void** module, const void* image) {
 KV_FAKE_CUDA_EXPORT int cuModuleGetFunction(void** function, void* module, const char* name) {
     ++g_state.getFunctions;
     std::strncpy(g_state.functionName, name, sizeof g_state.functionName - 1);
+    const std::size_t used = std::strlen(g_state.functionNames);
+    std::snprintf(g_state.functionNames + used, sizeof g_state.functionNames - used, "%s%s",
+                  used > 0 ? " " : "", name);
     if (g_state.getFunctionResult != 0 || module != &g_state) {
         return g_state.getFunctionResult != 0 ? g_state.getFunctionResult : 400;
     }
-    *function = &g_state.functionName;
-    return 0;
+    for (char* slot : g_functions) {
+        if (slot[0] == '\0' || std::strcmp(slot, name) == 0) {
+            std::strncpy(slot, name, 63);
+            *function = slot;
+            return 0;
+        }
+    }
+    return 400;
 }
 
 KV_FAKE_CUDA_EXPORT int cuMemAlloc_v2(unsigned long long* ptr, std::size_t bytes) {
@@ -45,27 +93,37 @@ KV_FAKE_CUDA_EXPORT int cuMemAlloc_v2(unsigned long long* ptr, std::size_t bytes
     *ptr = g_state.nextDevicePtr;
     g_state.lastAlloc = g_state.nextDevicePtr;
     g_state.nextDevicePtr += 0x10000;
+    if (FakeCudaState::Buffer* slot = FreeSlot(); slot != nullptr) {
+        *slot = {*ptr, 0};
+    }
     return 0;
 }
 
 KV_FAKE_CUDA_EXPORT int cuMemFree_v2(unsigned long long ptr) {
     ++g_state.frees;
     g_state.lastFreed = ptr;
+    if (FakeCudaState::Buffer* b = LiveBuffer(ptr); b != nullptr) {
+        *b = {};
+    }
     return 0;
 }
 
-KV_FAKE_CUDA_EXPORT int cuMemcpyHtoD_v2(unsigned long long, const void* src, std::size_t bytes) {
+KV_FAKE_CUDA_EXPORT int cuMemcpyHtoD_v2(unsigned long long dst, const void* src, std::size_t bytes) {
     ++g_state.copies;
     g_state.lastCopyBytes = bytes;
+    if (FakeCudaState::Buffer* b = LiveBuffer(dst); b != nullptr && g_state.memcpyResult == 0) {
+        b->copiedBytes = bytes;
+    }
     if (bytes >= sizeof(float)) {
         std::memcpy(&g_state.lastCopyFirst, src, sizeof(float));
     }
     return g_state.memcpyResult;
 }
 
-KV_FAKE_CUDA_EXPORT int cuLaunchKernel(void*, unsigned gx, unsigned gy, unsigned gz, unsigned bx,
+KV_FAKE_CUDA_EXPORT int cuLaunchKernel(void* function, unsigned gx, unsigned gy, unsigned gz, unsigned bx,
                                        unsigned by, unsigned bz, unsigned shared, void* stream,
                                        void** params, void**) {
+    using kv::gpu::KernelArg;
     ++g_state.launches;
     g_state.grid[0] = gx;
     g_state.grid[1] = gy;
@@ -75,18 +133,22 @@ KV_FAKE_CUDA_EXPORT int cuLaunchKernel(void*, unsigned gx, unsigned gy, unsigned
     g_state.block[2] = bz;
     g_state.sharedBytes = shared;
     g_state.lastStream = stream;
-    for (int i = 0; i < kv::gpu::kKernelArgCount; ++i) {
-        std::memset(g_state.args[i], 0, 8);
+    const char* name = static_cast<const char*>(function);
+    std::strncpy(g_state.launchedFunction, name, sizeof g_state.launchedFunction - 1);
+    const bool shaped = std::strcmp(name, "KromvaleLutShaped") == 0;
+    g_state.shapedLaunches += shaped ? 1 : 0;
+    g_state.launchArgCount = shaped ? kv::gpu::kShapedKernelArgCount : kv::gpu::kKernelArgCount;
+    std::memset(g_state.args, 0, sizeof g_state.args);
+    for (int i = 0; i < g_state.launchArgCount; ++i) {
         std::memcpy(g_state.args[i], params[i], kv::gpu::kKernelArgBytes[i]);
     }
-    std::uint64_t lut = 0;
-    std::int32_t size = 0;
-    std::memcpy(&lut, params[static_cast<int>(kv::gpu::KernelArg::lut)], sizeof lut);
-    std::memcpy(&size, params[static_cast<int>(kv::gpu::KernelArg::size)], sizeof size);
-    if (lut != g_state.lastAlloc ||
-        g_state.lastCopyBytes != static_cast<std::size_t>(size) * size * size * 3 * sizeof(float)) {
-        ++g_state.mismatchedLuts;
+    const auto size = static_cast<std::size_t>(ArgAt<std::int32_t>(params, KernelArg::size));
+    bool matched = BoundAsUploaded(ArgAt<std::uint64_t>(params, KernelArg::lut), size * size * size * 3);
+    if (shaped) {
+        const auto entries = static_cast<std::size_t>(ArgAt<std::int32_t>(params, KernelArg::shaperSize));
+        matched = matched && BoundAsUploaded(ArgAt<std::uint64_t>(params, KernelArg::shaper), entries * 3);
     }
+    g_state.mismatchedLuts += matched ? 0 : 1;
     if (g_state.launchResult == 0 && (gx == 0 || gy == 0)) {
         return 1;  // the driver rejects an empty grid as an invalid value
     }

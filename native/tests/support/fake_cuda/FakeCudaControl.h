@@ -31,13 +31,16 @@ struct FakeCudaState {
     int pops = 0;
     int syncs = 0;
     int pushDepth = 0;  // pushes minus pops; 0 when every bracket closed
-    // Launches whose LUT argument was not the last buffer filled, or whose
-    // size argument disagreed with the bytes copied into it.
+    // Launches whose LUT (or 1D table) argument was not a live buffer whose
+    // copied bytes match the size argument (no buffer for size 0).
     int mismatchedLuts = 0;
+    int shapedLaunches = 0;  // launches of KromvaleLutShaped
 
     // Details of the last calls.
     bool imageLooksLikePtx = false;  // the module image starts with PTX text
-    char functionName[64] = {};
+    char functionName[64] = {};    // the last one asked for
+    char functionNames[128] = {};  // every name asked for, in order, blank-separated
+    char launchedFunction[64] = {};
     std::uint64_t nextDevicePtr = 0x10000;
     std::uint64_t lastAlloc = 0;
     std::uint64_t lastFreed = 0;
@@ -50,9 +53,18 @@ struct FakeCudaState {
     unsigned grid[3] = {};
     unsigned block[3] = {};
     unsigned sharedBytes = 0;
+    // Device buffers allocated and not yet freed, with the bytes last
+    // copied into each.
+    struct Buffer {
+        std::uint64_t ptr = 0;
+        std::size_t copiedBytes = 0;
+    };
+    Buffer live[16] = {};
     // The kernel arguments of the last launch, each copied at its size in
-    // the kernel's argument list into 8 zeroed bytes.
-    unsigned char args[kv::gpu::kKernelArgCount][8] = {};
+    // the kernel's argument list into 8 zeroed bytes; as many as the
+    // launched entry takes, the rest zero.
+    int launchArgCount = 0;
+    unsigned char args[kv::gpu::kShapedKernelArgCount][8] = {};
 };
 
 using FakeCudaControlFn = FakeCudaState* (*)();

@@ -1,0 +1,37 @@
+#pragma once
+// Every call the effect makes into a host suite, each bracketed by the
+// basic suite's acquire and release.
+//
+// Hosts fill their basic suite and suite tables as they see fit, so every
+// function pointer is checked here, in one place: a missing basic suite, a
+// basic suite without AcquireSuite or ReleaseSuite, a refused or null suite,
+// or a suite without the function wanted all read as "the host cannot be
+// asked", and nothing missing is ever called. A suite is released exactly
+// when it was acquired, whatever its pointer turned out to be.
+
+#include <span>
+
+#include "sdk/effect_sdk.h"
+
+namespace kv {
+
+// The editing host's pixel format of `world`. False, with `format` left as
+// it was, when the pixel format suite or its GetPixelFormat cannot be had;
+// the function's own result is not looked at, as the host may leave the
+// format as it was.
+bool EditingHostPixelFormat(const PF_InData* in_data, PF_EffectWorld* world, PrPixelFormat& format);
+
+// The editing host's list of formats the effect takes: cleared, then `formats`
+// added in order. False when the suite or either function cannot be had;
+// the host's answers to the calls themselves are not looked at.
+bool DeclareEditingHostPixelFormats(const PF_InData* in_data, std::span<const PrPixelFormat> formats);
+
+// What the compositing host's World Suite says of `world`. False when the
+// suite or its PF_GetPixelFormat cannot be had or the host answers an error.
+bool WorldSuitePixelFormat(const PF_InData* in_data, const PF_EffectWorld& world, PF_PixelFormat& format);
+
+// PF_UpdateParamUI of the Param Utils Suite for parameter `index`, its answer
+// in `result`. False, with `result` untouched, when it cannot be called.
+bool UpdateParamUI(const PF_InData* in_data, PF_ParamIndex index, const PF_ParamDef& def, PF_Err& result);
+
+}  // namespace kv
