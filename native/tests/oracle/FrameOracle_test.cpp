@@ -58,7 +58,9 @@ protected:
         kv::Lut3D held;
         ASSERT_TRUE(kv::ParseLutText(text_, held));
         const std::filesystem::path cube = std::filesystem::temp_directory_path() /
-                                           ("kv-frame-oracle-" + std::to_string(::getpid()) + ".cube");
+                                           ("kv-frame-oracle-" + std::to_string(::getpid()) + "-" + GetParam());
+        // A path of its own per fixture: OpenColorIO caches a file's LUT by
+        // its path, so a reused path would hand it the previous fixture.
         std::ofstream(cube) << CubeText(held);
         const OCIO::ConstConfigRcPtr config = OCIO::Config::CreateRaw();
         const OCIO::FileTransformRcPtr transform = OCIO::FileTransform::Create();

@@ -237,9 +237,10 @@ std::string CaseName(const testing::TestParamInfo<const char*>& info) {
     return name;
 }
 
-// Cubes alone, over 0..1 and over other ranges.
+// Cubes alone, over 0..1 (one with values outside 0..1) and over other ranges.
 INSTANTIATE_TEST_SUITE_P(Cubes, LutFileFrameOracle,
-                         testing::Values("cube/curve3_domain.cube", "cube/range3d.cube", "3dl/baked_flame.3dl"),
+                         testing::Values("cube/curve3.cube", "cube/noise5.cube", "cube/curve3_domain.cube", "cube/range3d.cube",
+                                         "3dl/baked_flame.3dl"),
                          CaseName);
 
 // A shaper before a cube, a 1D table alone (in both .cube forms) and a
