@@ -104,9 +104,9 @@ KV_AVX2_INLINE void LutBlock16(const Lanes& l, __m256 scale, const WordShuffles&
 // Rows are handled as bytes: they may start at any byte, which the
 // unaligned loads and stores accept.
 template <class Lanes>
-KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void LutRows16With(const LutRowsParams& p, int32_t y0, int32_t y1, const CurvePairs* pairs) {
     Lanes l;
-    l.Load(*p.lut, p.amount);
+    l.Load(*p.lut, p.amount, pairs);
     WordShuffles w;
     LoadWordShuffles(p.srcChannels, p.dstChannels, w);
     const __m256 scale = _mm256_set1_ps(p.scale);
@@ -127,6 +127,18 @@ KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
             LutBlock16(l, scale, w, block, block);
             std::memcpy(dst + 8 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
+    }
+}
+
+// The curve pairs live on this band's stack, only for the LUTs that use them.
+template <class Lanes>
+KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    if constexpr (Lanes::kPaired) {
+        CurvePairs pairs;
+        FillCurvePairs(*p.lut, pairs);
+        LutRows16With<Lanes>(p, y0, y1, &pairs);
+    } else {
+        LutRows16With<Lanes>(p, y0, y1, nullptr);
     }
 }
 

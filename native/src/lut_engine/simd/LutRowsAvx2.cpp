@@ -12,6 +12,7 @@
 
 #include "lut_engine/FrameView.h"
 #include "lut_engine/Lut3D.h"
+#include "lut_engine/LutSampling.h"
 #include "lut_engine/simd/ChannelLanesAvx2.h"
 #include "lut_engine/simd/RowSimdSupport.h"
 #include "lut_engine/simd/LutStagesAvx2.h"
@@ -70,9 +71,9 @@ KV_AVX2_INLINE void LutBlock32f(const Lanes& l, const FloatShuffles& f, const un
 // Rows are handled as bytes: they may start at any byte, which the
 // unaligned loads and stores accept.
 template <class Lanes>
-KV_AVX2 void LutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void LutRows32fWith(const LutRowsParams& p, int32_t y0, int32_t y1, const CurvePairs* pairs) {
     Lanes l;
-    l.Load(*p.lut, p.amount);
+    l.Load(*p.lut, p.amount, pairs);
     FloatShuffles f;
     LoadShuffles(p.srcChannels, p.dstChannels, f);
     const int32_t width = p.width;
@@ -92,6 +93,18 @@ KV_AVX2 void LutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
             LutBlock32f(l, f, block, block);
             std::memcpy(dst + 16 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
+    }
+}
+
+// The curve pairs live on this band's stack, only for the LUTs that use them.
+template <class Lanes>
+KV_AVX2 void LutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    if constexpr (Lanes::kPaired) {
+        CurvePairs pairs;
+        FillCurvePairs(*p.lut, pairs);
+        LutRows32fWith<Lanes>(p, y0, y1, &pairs);
+    } else {
+        LutRows32fWith<Lanes>(p, y0, y1, nullptr);
     }
 }
 
@@ -125,15 +138,40 @@ KV_AVX2_INLINE __m256i UnitToByte(__m256 value) {
     return _mm256_cvttps_epi32(v);
 }
 
+// A byte has 256 values, so the 1D stage of an 8-bit band is looked up
+// rather than computed: per channel, the scalar ShaperChannel of every code
+// times the scale, filled once per band. One gather per channel then stands
+// for the curve's position arithmetic and two gathers, and the values are
+// the scalar routine's by construction.
+struct ByteCurves {
+    alignas(32) float shaped[3][256];
+};
+
+KV_AVX2 void FillByteCurves(const Lut3D& lut, float scale, ByteCurves& curves) {
+    for (int c = 0; c < 3; ++c) {
+        for (int32_t v = 0; v < 256; ++v) {
+            curves.shaped[c][v] = ShaperChannel(lut, static_cast<float>(v) * scale, c);
+        }
+    }
+}
+
 template <class Lanes>
-KV_AVX2_INLINE void LutBlock8(const Lanes& l, __m256 scale, const ByteShifts& s,
+KV_AVX2_INLINE void LutBlock8(const Lanes& l, const ByteCurves& curves, __m256 scale, const ByteShifts& s,
                               const ByteShifts& d, const uint8_t* src, uint8_t* dst) {
     const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-    const __m256 in[3] = {_mm256_mul_ps(_mm256_cvtepi32_ps(ByteAt(pixels, s.r)), scale),
-                          _mm256_mul_ps(_mm256_cvtepi32_ps(ByteAt(pixels, s.g)), scale),
-                          _mm256_mul_ps(_mm256_cvtepi32_ps(ByteAt(pixels, s.b)), scale)};
+    const __m256i codes[3] = {ByteAt(pixels, s.r), ByteAt(pixels, s.g), ByteAt(pixels, s.b)};
+    const __m256 in[3] = {_mm256_mul_ps(_mm256_cvtepi32_ps(codes[0]), scale),
+                          _mm256_mul_ps(_mm256_cvtepi32_ps(codes[1]), scale),
+                          _mm256_mul_ps(_mm256_cvtepi32_ps(codes[2]), scale)};
     __m256 out[3];
-    l.SampleBlend(in, out);
+    if constexpr (Lanes::kShapes) {
+        const __m256 shaped[3] = {_mm256_i32gather_ps(curves.shaped[0], codes[0], 4),
+                                  _mm256_i32gather_ps(curves.shaped[1], codes[1], 4),
+                                  _mm256_i32gather_ps(curves.shaped[2], codes[2], 4)};
+        l.SampleBlendShaped(shaped, in, out);
+    } else {
+        l.SampleBlend(in, out);
+    }
     const __m256i packed = _mm256_or_si256(
         _mm256_or_si256(_mm256_sll_epi32(UnitToByte(out[0]), d.r), _mm256_sll_epi32(UnitToByte(out[1]), d.g)),
         _mm256_or_si256(_mm256_sll_epi32(UnitToByte(out[2]), d.b), _mm256_sll_epi32(ByteAt(pixels, s.a), d.a)));
@@ -144,6 +182,10 @@ template <class Lanes>
 KV_AVX2 void LutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
     Lanes l;
     l.Load(*p.lut, p.amount);
+    ByteCurves curves;
+    if constexpr (Lanes::kShapes) {
+        FillByteCurves(*p.lut, p.scale, curves);
+    }
     ByteShifts s;
     ByteShifts d;
     LoadShifts(p.srcChannels, s);
@@ -155,13 +197,14 @@ KV_AVX2 void LutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
         uint8_t* dst = RowPointer(p.dst, y);
         int32_t x = 0;
         for (; x + kLanes <= width; x += kLanes) {
-            LutBlock8(l, scale, s, d, src + 4 * static_cast<std::ptrdiff_t>(x), dst + 4 * static_cast<std::ptrdiff_t>(x));
+            LutBlock8(l, curves, scale, s, d, src + 4 * static_cast<std::ptrdiff_t>(x),
+                      dst + 4 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 4;
             uint8_t block[4 * kLanes] = {};
             std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
-            LutBlock8(l, scale, s, d, block, block);
+            LutBlock8(l, curves, scale, s, d, block, block);
             std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
@@ -185,8 +228,11 @@ void ApplyLutRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
         ApplyLutRows8(p, y0, y1);
         return;
     }
-    WithLutLanes(*p.lut, UnitShortcutsFor(*p.lut, true),
-                 [&](auto lanes) { LutRows8<typename decltype(lanes)::type>(p, y0, y1); });
+    // The 1D stage is looked up per code, so its shortcut would go unused.
+    UnitShortcuts unit = UnitShortcutsFor(*p.lut, true);
+    unit.shaper = false;
+    unit.paired = false;
+    WithLutLanes(*p.lut, unit, [&](auto lanes) { LutRows8<typename decltype(lanes)::type>(p, y0, y1); });
 }
 
 }  // namespace kv
