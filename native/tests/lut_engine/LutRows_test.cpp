@@ -310,7 +310,8 @@ TEST(ApplyLutRows, RowsAtAnyByteGiveTheAlignedResults) {
     kvtest::AddRandomShaper(shaped, 64, 6u);
     const kv::Lut3D luts[] = {kvtest::RandomCube(9, 7u), shaped, kvtest::RandomShaperOnly(16, 8u)};
     const int32_t width = 11, height = 3;
-    for (const kv::PixelFormat* format : kv::AllPixelFormats()) {
+    // Every format, those with channels wider than a byte first.
+    for (const kv::PixelFormat* format : {&kv::kArgb16, &kv::kArgb32f, &kv::kBgra32f, &kv::kArgb8, &kv::kBgra8u}) {
         const int32_t alignedRow = format->pixelBytes * width;
         std::vector<unsigned char> aligned(static_cast<size_t>(alignedRow) * height);
         kvtest::FloatSource rnd(static_cast<uint32_t>(format->pixelBytes));
