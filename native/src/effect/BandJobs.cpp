@@ -10,10 +10,12 @@ namespace kv {
 
 namespace {
 
-// A record that breaks the cube invariant must not reach the row operations.
-void RequireCube(const Lut3D& lut) {
-    if (!lut.HasCompleteCube()) {
-        throw std::invalid_argument("LUT without a complete cube");
+// A record with no table, or with a table that breaks its invariant, must
+// not reach the row operations: they read cells and curve entries without
+// bounds checks.
+void RequireTables(const Lut3D& lut) {
+    if (!lut.HasCompleteTables()) {
+        throw std::invalid_argument("LUT without complete tables");
     }
 }
 
@@ -21,7 +23,7 @@ void RequireCube(const Lut3D& lut) {
 
 void RunLutJob(const PixelFormat& format, const Lut3D& lut, const FrameView& in, const FrameView& out,
                float amount) {
-    RequireCube(lut);
+    RequireTables(lut);
     LutRowsParams p;
     p.src = in;
     p.dst = out;

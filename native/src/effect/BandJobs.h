@@ -15,8 +15,9 @@ namespace kv {
 // Apply `lut` to the overlap of `in` and `out` (the smaller width and the
 // smaller height), both in `format`, and blend by `amount`; output pixels
 // outside the overlap are not written. Each frame's channel order is honoured
-// separately. The LUT must hold a cube (size >= 2 with all its data):
-// anything else throws std::invalid_argument before a pixel is touched.
+// separately. The LUT must hold a cube, a 1D stage or both, each complete
+// (Lut3D::HasCompleteTables): anything else throws std::invalid_argument
+// before a pixel is touched.
 void RunLutJob(const PixelFormat& format, const Lut3D& lut, const FrameView& in, const FrameView& out,
                float amount);
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace kv {
 
@@ -36,6 +37,23 @@ ChannelTable ChannelTableFor(int32_t channelOrder);
 // (16K float frames, tall strips) overflow a 32-bit y * rowBytes.
 inline unsigned char* RowPointer(const FrameView& view, int32_t y) {
     return view.data + static_cast<std::ptrdiff_t>(y) * static_cast<std::ptrdiff_t>(view.rowBytes);
+}
+
+// Channel `position` of the pixel starting at `pixel`, for channels of type
+// T. A host's row bytes need not be a multiple of the channel size, so a
+// row may start at any byte: channels are copied rather than read through a
+// T pointer, which would be undefined there. Compilers make each copy one
+// plain load or store.
+template <class T>
+inline T LoadChannel(const unsigned char* pixel, int32_t position) {
+    T value;
+    std::memcpy(&value, pixel + static_cast<std::ptrdiff_t>(sizeof(T)) * position, sizeof value);
+    return value;
+}
+
+template <class T>
+inline void StoreChannel(unsigned char* pixel, int32_t position, T value) {
+    std::memcpy(pixel + static_cast<std::ptrdiff_t>(sizeof(T)) * position, &value, sizeof value);
 }
 
 }  // namespace kv

@@ -11,7 +11,8 @@ namespace kv {
 
 // Everything a band of rows needs, for every pixel depth. `width` is the
 // number of columns processed (the caller passes the smaller of the two
-// views' widths); `lut` must have size >= 2 and a full data array.
+// views' widths); `lut` must pass HasCompleteTables(). Rows may start at any
+// byte: channels are read and written without assuming their alignment.
 struct LutRowsParams {
     FrameView src;
     FrameView dst;
@@ -28,13 +29,14 @@ struct LutRowsParams {
 
 using LutRowsFn = void (*)(const LutRowsParams& params, int32_t y0, int32_t y1);
 
-// Processes rows y0 <= y < y1 (nothing when y0 >= y1): samples R, G, B,
-// blends with the input by the amount and copies alpha unchanged. Float
-// results are not clamped. Only the destination rows in range are written.
+// Processes rows y0 <= y < y1 (nothing when y0 >= y1): runs R, G, B through
+// the LUT's 1D stage and cube (SampleLut), blends with the unshaped input by
+// the amount and copies alpha unchanged. Float results are not clamped. Only
+// the destination rows in range are written.
 void ApplyLutRows32f(const LutRowsParams& params, int32_t y0, int32_t y1);
 void ApplyLutRows8(const LutRowsParams& params, int32_t y0, int32_t y1);
-// 16-bit channels (0..32768), two-byte aligned rows. Codes above 32768 are
-// read as the values they scale to and clamp like any result above 1.
+// 16-bit channels (0..32768). Codes above 32768 are read as the values they
+// scale to and clamp like any result above 1.
 void ApplyLutRows16(const LutRowsParams& params, int32_t y0, int32_t y1);
 
 }  // namespace kv

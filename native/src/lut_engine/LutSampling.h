@@ -1,5 +1,5 @@
 #pragma once
-// Tetrahedral sampling of a 3D LUT.
+// Sampling of a LUT: its 1D stage, and tetrahedral sampling of its cube.
 //
 // The GPU kernels and any vectorised row routine must reproduce this function
 // bit for bit, so every float operation below is single precision and written
@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "lut_engine/Lut3D.h"
 
@@ -135,23 +136,61 @@ inline float ShaperChannel(const Lut3D& lut, float in, int channel) {
     return a + f * (b - a);
 }
 
+// Which tables a LUT applies. Row operations read it once per band and run
+// a loop built for it, so the choice costs nothing per pixel.
+enum class LutStages : int32_t {
+    kCube,            // the cube alone (no 1D stage)
+    kShaperThenCube,  // the 1D stage, then the cube
+    kShaper,          // the 1D stage alone (size 0)
+};
+
+inline LutStages StagesOf(const Lut3D& lut) {
+    if (lut.shaperSize == 0) {
+        return LutStages::kCube;
+    }
+    return lut.size == 0 ? LutStages::kShaper : LutStages::kShaperThenCube;
+}
+
+// Calls run(std::integral_constant<LutStages, S>{}) for the stages S of
+// `lut`, so that a generic lambda can pick a loop built for them.
+template <class Run>
+inline void WithStagesOf(const Lut3D& lut, Run&& run) {
+    switch (StagesOf(lut)) {
+        case LutStages::kCube:
+            run(std::integral_constant<LutStages, LutStages::kCube>{});
+            return;
+        case LutStages::kShaperThenCube:
+            run(std::integral_constant<LutStages, LutStages::kShaperThenCube>{});
+            return;
+        case LutStages::kShaper:
+            run(std::integral_constant<LutStages, LutStages::kShaper>{});
+            return;
+    }
+}
+
+// SampleLut for a LUT whose stages are known to be `Stages`.
+template <LutStages Stages>
+inline void SampleStages(const Lut3D& lut, const float in[3], float out[3]) {
+    if constexpr (Stages == LutStages::kCube) {
+        sampleTetra(lut, in, out);
+    } else {
+        float shaped[3];
+        for (int c = 0; c < 3; ++c) {
+            shaped[c] = ShaperChannel(lut, in[c], c);
+        }
+        if constexpr (Stages == LutStages::kShaper) {
+            for (int c = 0; c < 3; ++c) out[c] = shaped[c];
+        } else {
+            sampleTetra(lut, shaped, out);
+        }
+    }
+}
+
 // The LUT's whole colour change for one pixel (`lut.HasCompleteTables()`):
 // the 1D stage if there is one, then the cube if there is one. The amount
 // blend is the caller's, against the unshaped input.
 inline void SampleLut(const Lut3D& lut, const float in[3], float out[3]) {
-    if (lut.shaperSize == 0) {
-        sampleTetra(lut, in, out);
-        return;
-    }
-    float shaped[3];
-    for (int c = 0; c < 3; ++c) {
-        shaped[c] = ShaperChannel(lut, in[c], c);
-    }
-    if (lut.size == 0) {
-        for (int c = 0; c < 3; ++c) out[c] = shaped[c];
-        return;
-    }
-    sampleTetra(lut, shaped, out);
+    WithStagesOf(lut, [&](auto stages) { SampleStages<decltype(stages)::value>(lut, in, out); });
 }
 
 // The "Amount" mix of a sampled value with its input: amount 0 gives the

@@ -121,11 +121,11 @@ void probeColour(int32_t n, const ProbeGeometry& geometry, int32_t x, int32_t y,
 void DrawProbeRows32f(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
     const ChannelTable& d = p.dstChannels;
     DrawRows(p, y0, y1, [&d](unsigned char* line, std::ptrdiff_t x, const float rgb[3]) {
-        float* px = reinterpret_cast<float*>(line) + 4 * x;
-        px[d.r] = rgb[0];
-        px[d.g] = rgb[1];
-        px[d.b] = rgb[2];
-        px[d.a] = 1.0f;
+        unsigned char* px = line + 16 * x;
+        StoreChannel(px, d.r, rgb[0]);
+        StoreChannel(px, d.g, rgb[1]);
+        StoreChannel(px, d.b, rgb[2]);
+        StoreChannel(px, d.a, 1.0f);
     });
 }
 
@@ -143,11 +143,11 @@ void DrawProbeRows8(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
 void DrawProbeRows16(const ProbeRowsParams& p, int32_t y0, int32_t y1) {
     const ChannelTable& d = p.dstChannels;
     DrawRows(p, y0, y1, [&d](unsigned char* line, std::ptrdiff_t x, const float rgb[3]) {
-        uint16_t* px = reinterpret_cast<uint16_t*>(line) + 4 * x;
-        px[d.r] = Code16FromUnit(rgb[0]);
-        px[d.g] = Code16FromUnit(rgb[1]);
-        px[d.b] = Code16FromUnit(rgb[2]);
-        px[d.a] = static_cast<uint16_t>(kCode16Max);
+        unsigned char* px = line + 8 * x;
+        StoreChannel(px, d.r, Code16FromUnit(rgb[0]));
+        StoreChannel(px, d.g, Code16FromUnit(rgb[1]));
+        StoreChannel(px, d.b, Code16FromUnit(rgb[2]));
+        StoreChannel(px, d.a, static_cast<uint16_t>(kCode16Max));
     });
 }
 

@@ -43,7 +43,7 @@ using ProbeRowsFn = void (*)(const ProbeRowsParams& params, int32_t y0, int32_t 
 // depth's rounding rule.
 void DrawProbeRows32f(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows8(const ProbeRowsParams& params, int32_t y0, int32_t y1);
-// 16-bit channels, alpha 32768; two-byte aligned rows.
+// 16-bit channels, alpha 32768. Rows may start at any byte.
 void DrawProbeRows16(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 
 }  // namespace kv

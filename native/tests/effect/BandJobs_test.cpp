@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "TestLuts.h"
 #include "effect/BandSplitter.h"
 #include "lut_engine/ByteChannel.h"
 
@@ -99,17 +100,66 @@ TEST(RunPatternJob, DrawsEveryRowOfTheOutput) {
     }
 }
 
-TEST(RunLutJob, RefusesARecordWithoutACompleteCube) {
-    std::vector<uint8_t> px(4 * 4 * 64, 0xEE);
-    const kv::FrameView view{px.data(), 4, 64, 16, kv::kLayoutRGBA};
+// What the row operations can apply (a cube, a 1D stage, or both, each
+// complete) runs; a record with no table or a broken one throws before a
+// pixel is touched.
+TEST(RunLutJob, RunsCompleteTablesAndRefusesBrokenRecords) {
+    struct Case {
+        const char* name;
+        kv::Lut3D lut;
+        bool runs;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"cube", gradeCube(3), true});
+    kv::Lut3D shaped = gradeCube(3);
+    kvtest::AddRandomShaper(shaped, 4096, 2u);
+    cases.push_back({"1D + cube", shaped, true});
+    cases.push_back({"1D only", kvtest::RandomShaperOnly(2, 3u), true});
     kv::Lut3D pattern;
     pattern.probe = 17;
-    EXPECT_THROW(kv::RunLutJob(kv::kArgb8, pattern, view, view, 1.0f), std::invalid_argument);
-    kv::Lut3D shortData = gradeCube(3);
-    shortData.data.pop_back();
-    EXPECT_THROW(kv::RunLutJob(kv::kArgb8, shortData, view, view, 1.0f), std::invalid_argument);
-    EXPECT_THROW(kv::RunLutJob(kv::kBgra32f, shortData, view, view, 1.0f), std::invalid_argument);
-    EXPECT_EQ(px, std::vector<uint8_t>(px.size(), 0xEE));
+    cases.push_back({"pattern", pattern, false});
+    cases.push_back({"empty", kv::Lut3D{}, false});
+    kv::Lut3D shortCube = gradeCube(3);
+    shortCube.data.pop_back();
+    cases.push_back({"short cube", shortCube, false});
+    kv::Lut3D shortShaper = shaped;
+    shortShaper.shaper.pop_back();
+    cases.push_back({"short 1D stage", shortShaper, false});
+    kv::Lut3D oneEntry = kvtest::RandomShaperOnly(2, 4u);
+    oneEntry.shaperSize = 1;
+    oneEntry.shaper.resize(3);
+    cases.push_back({"1D stage of one entry", oneEntry, false});
+    kv::Lut3D oneNode = kvtest::RandomShaperOnly(8, 5u);
+    oneNode.size = 1;
+    oneNode.data.assign(3, 0.5f);
+    cases.push_back({"1D stage before a cube of one node", oneNode, false});
+
+    const std::vector<uint8_t> src = texture8(4 * 4 * 64);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> in = src;
+        std::vector<uint8_t> px(src.size(), 0xEE);
+        const kv::FrameView inView{in.data(), 4, 64, 16, kv::kLayoutRGBA};
+        const kv::FrameView view{px.data(), 4, 64, 16, kv::kLayoutRGBA};
+        if (!c.runs) {
+            EXPECT_THROW(kv::RunLutJob(kv::kArgb8, c.lut, inView, view, 1.0f), std::invalid_argument);
+            EXPECT_THROW(kv::RunLutJob(kv::kBgra32f, c.lut, inView, view, 1.0f), std::invalid_argument);
+            EXPECT_EQ(px, std::vector<uint8_t>(px.size(), 0xEE));
+            continue;
+        }
+        kv::RunLutJob(kv::kArgb8, c.lut, inView, view, 1.0f);
+        std::vector<uint8_t> want(src.size(), 0xEE);
+        kv::LutRowsParams p;
+        p.src = inView;
+        p.dst = kv::FrameView{want.data(), 4, 64, 16, kv::kLayoutRGBA};
+        p.width = 4;
+        p.srcChannels = p.dstChannels = kv::ChannelTableFor(kv::kLayoutRGBA);
+        p.scale = kv::kByteScale;
+        p.lut = &c.lut;
+        p.amount = 1.0f;
+        kv::ApplyLutRows8(p, 0, 64);
+        EXPECT_EQ(px, want);
+    }
 }
 
 std::thread RefuseThreads(std::function<void()>) {

@@ -300,4 +300,63 @@ TEST(ApplyLutRows, ReachRowsPastTwoGigabytes) {
     EXPECT_EQ((std::vector<float>(outF, outF + 4)), (std::vector<float>{0.5f, 0.75f, 0.25f, 1.0f}));
 }
 
+// A host's row bytes need not keep rows aligned to the channel size: rows
+// pixel bytes * width + 1 apart, the first starting one byte into its
+// buffer, give every format the pixels that aligned rows give, with and
+// without a 1D stage, in place of the reads and writes through channel
+// pointers that misaligned rows made undefined.
+TEST(ApplyLutRows, RowsAtAnyByteGiveTheAlignedResults) {
+    kv::Lut3D shaped = kvtest::RandomCube(9, 5u);
+    kvtest::AddRandomShaper(shaped, 64, 6u);
+    const kv::Lut3D luts[] = {kvtest::RandomCube(9, 7u), shaped, kvtest::RandomShaperOnly(16, 8u)};
+    const int32_t width = 11, height = 3;
+    // Every format, those with channels wider than a byte first.
+    for (const kv::PixelFormat* format : {&kv::kArgb16, &kv::kArgb32f, &kv::kBgra32f, &kv::kArgb8, &kv::kBgra8u}) {
+        const int32_t alignedRow = format->pixelBytes * width;
+        std::vector<unsigned char> aligned(static_cast<size_t>(alignedRow) * height);
+        kvtest::FloatSource rnd(static_cast<uint32_t>(format->pixelBytes));
+        for (size_t i = 0; i < aligned.size(); i += 4) {
+            const float v = rnd.Next(-0.25f, 1.25f);
+            if (format->depth == kv::ChannelDepth::k32f) {
+                std::memcpy(&aligned[i], &v, 4);
+            } else {
+                const uint32_t bits = BitsOf(v) * 2654435761u;
+                std::memcpy(&aligned[i], &bits, 4);
+            }
+        }
+        const int32_t oddRow = alignedRow + 1;
+        std::vector<unsigned char> odd(static_cast<size_t>(oddRow) * height + 1, 0);
+        for (int32_t y = 0; y < height; ++y) {
+            std::memcpy(&odd[1 + static_cast<size_t>(y) * oddRow], &aligned[static_cast<size_t>(y) * alignedRow],
+                        alignedRow);
+        }
+        for (const kv::Lut3D& lut : luts) {
+            SCOPED_TRACE(::testing::Message() << format->name << ", 1D size " << lut.shaperSize << ", cube "
+                                              << lut.size);
+            std::vector<unsigned char> alignedOut(aligned.size(), 0xEE);
+            std::vector<unsigned char> oddOut(odd.size(), 0xEE);
+            kv::LutRowsParams p;
+            p.width = width;
+            p.srcChannels = p.dstChannels = kv::ChannelTableFor(format->channelOrder);
+            p.scale = format->codeScale;
+            p.lut = &lut;
+            p.amount = 0.75f;
+            p.src = viewOf(aligned.data(), width, height, alignedRow, format->channelOrder);
+            p.dst = viewOf(alignedOut.data(), width, height, alignedRow, format->channelOrder);
+            kv::ActiveRowOps(*format).applyLut(p, 0, height);
+            p.src = viewOf(odd.data() + 1, width, height, oddRow, format->channelOrder);
+            p.dst = viewOf(oddOut.data() + 1, width, height, oddRow, format->channelOrder);
+            kv::ActiveRowOps(*format).applyLut(p, 0, height);
+            for (int32_t y = 0; y < height; ++y) {
+                const unsigned char* want = &alignedOut[static_cast<size_t>(y) * alignedRow];
+                const unsigned char* got = &oddOut[1 + static_cast<size_t>(y) * oddRow];
+                EXPECT_EQ(std::vector<unsigned char>(got, got + alignedRow),
+                          std::vector<unsigned char>(want, want + alignedRow))
+                    << "row " << y;
+            }
+            EXPECT_EQ(oddOut[0], 0xEE);
+        }
+    }
+}
+
 }  // namespace

@@ -206,4 +206,102 @@ TEST(BlendAmount, MixesInputAndLutOutput) {
     EXPECT_EQ(mismatches, 0);
 }
 
+// A 5-entry 1D stage with a different range per channel and entries whose
+// interpolations are exact in float: R over 0..1 rising, G over -1..3
+// falling, B over 0..0.5 with a flat step.
+kv::Lut3D dyadicShaper() {
+    kv::Lut3D lut;
+    lut.shaperSize = 5;
+    const float lo[3] = {0.0f, -1.0f, 0.0f};
+    const float hi[3] = {1.0f, 3.0f, 0.5f};
+    const float entries[5][3] = {{0.0f, 1.0f, 0.0f},
+                                 {0.5f, 0.75f, 0.25f},
+                                 {0.625f, 0.5f, 0.25f},
+                                 {0.75f, 0.25f, 0.5f},
+                                 {1.0f, 0.0f, 0.75f}};
+    for (int c = 0; c < 3; ++c) {
+        lut.shaperMin[c] = lo[c];
+        lut.shaperMax[c] = hi[c];
+    }
+    for (const auto& e : entries) lut.shaper.insert(lut.shaper.end(), e, e + 3);
+    return lut;
+}
+
+// Each channel's own range maps onto its curve; NaN, anything below the
+// range and -inf read as the first entry, anything above and +inf as the
+// last (the last cell at fraction 1), exact entry positions give the entry.
+TEST(ShaperChannel, MapsEachChannelsRangeOntoItsCurve) {
+    const kv::Lut3D lut = dyadicShaper();
+    struct Case {
+        int channel;
+        float in;
+        float out;
+    };
+    const Case cases[] = {
+        {0, kNaN, 0.0f},   {0, -kInf, 0.0f},     {0, -0.5f, 0.0f},  {0, 0.0f, 0.0f},    {0, 0.25f, 0.5f},
+        {0, 0.375f, 0.5625f}, {0, 1.0f, 1.0f},   {0, 1.5f, 1.0f},   {0, kInf, 1.0f},    {0, -0.0f, 0.0f},
+        {1, kNaN, 1.0f},   {1, -1.0f, 1.0f},     {1, 0.0f, 0.75f},  {1, 1.5f, 0.375f},  {1, 2.0f, 0.25f},
+        {1, 3.0f, 0.0f},   {1, 7.0f, 0.0f},      {1, -3.0f, 1.0f},  {2, 0.25f, 0.25f},  {2, 0.3125f, 0.375f},
+        {2, 0.1875f, 0.25f}, {2, 0.5f, 0.75f},   {2, 1.0f, 0.75f},  {2, -kInf, 0.0f},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BitsOf(kv::ShaperChannel(lut, c.in, c.channel)), BitsOf(c.out))
+            << "channel " << c.channel << " input " << c.in;
+    }
+}
+
+// The smallest and the largest curves: two entries interpolate linearly;
+// 65536 entries (i / 65536 each, exact) reach both ends and the middle cell
+// exactly.
+TEST(ShaperChannel, HandlesTwoAndSixtyFiveThousandEntries) {
+    kv::Lut3D two;
+    two.shaperSize = 2;
+    two.shaper = {-1.0f, 0.0f, 2.0f, 3.0f, 1.0f, 0.0f};
+    EXPECT_EQ(kv::ShaperChannel(two, 0.25f, 0), 0.0f);
+    EXPECT_EQ(kv::ShaperChannel(two, 0.5f, 1), 0.5f);
+    EXPECT_EQ(kv::ShaperChannel(two, 0.75f, 2), 0.5f);
+    EXPECT_EQ(kv::ShaperChannel(two, 2.0f, 0), 3.0f);
+
+    kv::Lut3D big;
+    big.shaperSize = 65536;
+    for (int32_t i = 0; i < 65536; ++i) big.shaper.insert(big.shaper.end(), 3, static_cast<float>(i) / 65536.0f);
+    ASSERT_TRUE(big.HasCompleteTables());
+    EXPECT_EQ(kv::ShaperChannel(big, 0.0f, 0), 0.0f);
+    EXPECT_EQ(kv::ShaperChannel(big, 0.5f, 1), 32767.5f / 65536.0f);
+    EXPECT_EQ(kv::ShaperChannel(big, 1.0f, 2), 65535.0f / 65536.0f);
+    EXPECT_EQ(kv::ShaperChannel(big, 9.0f, 2), 65535.0f / 65536.0f);
+    kvtest::FloatSource src(65536u);
+    for (int i = 0; i < 1000; ++i) {
+        const float in = src.Next(0.0f, 1.0f);
+        EXPECT_NEAR(kv::ShaperChannel(big, in, i % 3), in * (65535.0 / 65536.0), 1e-7) << in;
+    }
+}
+
+// SampleLut runs the 1D stage alone when there is no cube, and feeds the
+// cube the shaped values when there is one: a 2-node cube that rotates
+// channels (out R, G, B = in G, B, R) shows which values reached it.
+TEST(SampleLut, FeedsTheShapedValuesToTheCube) {
+    kv::Lut3D lut = dyadicShaper();
+    const float in[3] = {0.375f, 0.0f, 0.3125f};
+    const float shaped[3] = {0.5625f, 0.75f, 0.375f};
+    float out[3];
+    kv::SampleLut(lut, in, out);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(out[k], shaped[k]) << k;
+
+    lut.size = 2;
+    lut.data.assign(24, 0.0f);
+    for (int32_t b = 0; b < 2; ++b)
+        for (int32_t g = 0; g < 2; ++g)
+            for (int32_t r = 0; r < 2; ++r) {
+                float* v = LutNode(lut, r, g, b);
+                v[0] = static_cast<float>(g);
+                v[1] = static_cast<float>(b);
+                v[2] = static_cast<float>(r);
+            }
+    kv::SampleLut(lut, in, out);
+    EXPECT_EQ(out[0], shaped[1]);
+    EXPECT_EQ(out[1], shaped[2]);
+    EXPECT_EQ(out[2], shaped[0]);
+}
+
 }  // namespace

@@ -223,4 +223,34 @@ TEST(DrawProbeRows, ReachRowsPastTwoGigabytes) {
     EXPECT_EQ((std::vector<uint8_t>(row, row + 8)), (std::vector<uint8_t>{0, 255, 255, 255, 255, 255, 255, 255}));
 }
 
+// Rows pixel bytes * width + 1 apart, starting one byte into the buffer: the
+// pattern at every depth draws the pixels it draws in aligned rows.
+TEST(DrawProbeRows, RowsAtAnyByteGiveTheAlignedPixels) {
+    const int32_t width = 13, height = 4;
+    const kv::ProbeGeometry g = kv::ProbeGeometryFor(patternRequest(3), width, height);
+    for (const kv::PixelFormat* format : kv::AllPixelFormats()) {
+        SCOPED_TRACE(format->name);
+        const int32_t alignedRow = format->pixelBytes * width;
+        const int32_t oddRow = alignedRow + 1;
+        std::vector<unsigned char> aligned(static_cast<size_t>(alignedRow) * height, 0xEE);
+        std::vector<unsigned char> odd(static_cast<size_t>(oddRow) * height + 1, 0xEE);
+        kv::ProbeRowsParams p;
+        p.n = 3;
+        p.geometry = g;
+        p.dstChannels = kv::ChannelTableFor(format->channelOrder);
+        p.dst = kv::FrameView{aligned.data(), width, height, alignedRow, format->channelOrder};
+        kv::ActiveRowOps(*format).drawProbe(p, 0, height);
+        p.dst = kv::FrameView{odd.data() + 1, width, height, oddRow, format->channelOrder};
+        kv::ActiveRowOps(*format).drawProbe(p, 0, height);
+        for (int32_t y = 0; y < height; ++y) {
+            const unsigned char* want = &aligned[static_cast<size_t>(y) * alignedRow];
+            const unsigned char* got = &odd[1 + static_cast<size_t>(y) * oddRow];
+            EXPECT_EQ(std::vector<unsigned char>(got, got + alignedRow),
+                      std::vector<unsigned char>(want, want + alignedRow))
+                << "row " << y;
+        }
+        EXPECT_EQ(odd[0], 0xEE);
+    }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
-// AVX2 build of the 16-bit LUT row operation: eight pixels per step, sampled
-// by the vector twin of sampleTetra (SampleTetraAvx2.h).
+// AVX2 build of the 16-bit LUT row operation: eight pixels per step, through
+// the vector twins of the 1D stage and of sampleTetra (LutStagesAvx2.h,
+// SampleTetraAvx2.h).
 //
 // A 256-bit load holds four 8-byte pixels, two per 128-bit half. One byte
 // shuffle widens the first pixel of each half to four 32-bit channels in
@@ -18,6 +19,7 @@
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/simd/ChannelLanesAvx2.h"
 #include "lut_engine/simd/LutRowsAvx2.h"
+#include "lut_engine/simd/LutStagesAvx2.h"
 #include "lut_engine/simd/RowSimdSupport.h"
 #include "lut_engine/simd/SampleTetraAvx2.h"
 
@@ -69,11 +71,11 @@ KV_AVX2_INLINE __m256 UnitToCode16(__m256 value) {
 }
 
 // Eight pixels from src to dst (the same memory is allowed).
-template <bool UnitDomain>
-KV_AVX2_INLINE void LutBlock16(const CubeLanes& c, __m256 scale, const WordShuffles& w, const uint16_t* src,
-                               uint16_t* dst) {
+template <class Lanes>
+KV_AVX2_INLINE void LutBlock16(const Lanes& l, __m256 scale, const WordShuffles& w, const unsigned char* src,
+                               unsigned char* dst) {
     const __m256i p0123 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-    const __m256i p4567 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 16));
+    const __m256i p4567 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 32));
     const __m256 pairs[4] = {_mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[0])),
                              _mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[1])),
                              _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[0])),
@@ -86,7 +88,7 @@ KV_AVX2_INLINE void LutBlock16(const CubeLanes& c, __m256 scale, const WordShuff
     }
 
     __m256 out[3];
-    SampleBlend<UnitDomain>(c, in, out);
+    l.SampleBlend(in, out);
 
     // Codes are 0..32768 and alpha a zero-extended word, so packing the
     // 32-bit lanes with unsigned saturation keeps every value.
@@ -96,52 +98,62 @@ KV_AVX2_INLINE void LutBlock16(const CubeLanes& c, __m256 scale, const WordShuff
     const __m256i q0123 = _mm256_packus_epi32(_mm256_castps_si256(outPairs[0]), _mm256_castps_si256(outPairs[1]));
     const __m256i q4567 = _mm256_packus_epi32(_mm256_castps_si256(outPairs[2]), _mm256_castps_si256(outPairs[3]));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_shuffle_epi8(q0123, w.scatter));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 16), _mm256_shuffle_epi8(q4567, w.scatter));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm256_shuffle_epi8(q4567, w.scatter));
 }
 
-template <bool UnitDomain>
-KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    CubeLanes c;
-    LoadCube(*p.lut, p.amount, c);
+// Rows are handled as bytes: they may start at any byte, which the
+// unaligned loads and stores accept.
+template <class Lanes>
+KV_AVX2 void LutRows16With(const LutRowsParams& p, int32_t y0, int32_t y1, const CurvePairs* pairs) {
+    Lanes l;
+    l.Load(*p.lut, p.amount, pairs);
     WordShuffles w;
     LoadWordShuffles(p.srcChannels, p.dstChannels, w);
     const __m256 scale = _mm256_set1_ps(p.scale);
     const int32_t width = p.width;
     for (int32_t y = y0; y < y1; ++y) {
-        const uint16_t* src = reinterpret_cast<const uint16_t*>(RowPointer(p.src, y));
-        uint16_t* dst = reinterpret_cast<uint16_t*>(RowPointer(p.dst, y));
+        const unsigned char* src = RowPointer(p.src, y);
+        unsigned char* dst = RowPointer(p.dst, y);
         int32_t x = 0;
         for (; x + kLanes <= width; x += kLanes) {
-            LutBlock16<UnitDomain>(c, scale, w, src + 4 * static_cast<std::ptrdiff_t>(x),
-                                   dst + 4 * static_cast<std::ptrdiff_t>(x));
+            LutBlock16(l, scale, w, src + 8 * static_cast<std::ptrdiff_t>(x), dst + 8 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
             // The row's last pixels go through a block on the stack, so that
             // nothing past the row end is read or written.
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 8;
-            uint16_t block[4 * kLanes] = {};
-            std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
-            LutBlock16<UnitDomain>(c, scale, w, block, block);
-            std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
+            alignas(32) unsigned char block[8 * kLanes] = {};
+            std::memcpy(block, src + 8 * static_cast<std::ptrdiff_t>(x), bytes);
+            LutBlock16(l, scale, w, block, block);
+            std::memcpy(dst + 8 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
+    }
+}
+
+// The curve pairs live on this band's stack, only for the LUTs that use them.
+template <class Lanes>
+KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    if constexpr (Lanes::kPaired) {
+        CurvePairs pairs;
+        FillCurvePairs(*p.lut, pairs);
+        LutRows16With<Lanes>(p, y0, y1, &pairs);
+    } else {
+        LutRows16With<Lanes>(p, y0, y1, nullptr);
     }
 }
 
 }  // namespace
 
-// As in the 8-bit rows, the unit domain's shortcut holds in every
-// floating-point mode for code inputs (see axisCell).
+// As in the 8-bit rows, the unit range shortcut holds in every
+// floating-point mode for code inputs (see AxisCell).
 void ApplyLutRows16Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
     if (!IsChannelPermutation(p.srcChannels) || !IsChannelPermutation(p.dstChannels) ||
-        !CubeFitsGatherIndex(*p.lut)) {
+        !LutFitsGatherIndex(*p.lut)) {
         ApplyLutRows16(p, y0, y1);
         return;
     }
-    if (HasUnitDomain(*p.lut)) {
-        LutRows16<true>(p, y0, y1);
-    } else {
-        LutRows16<false>(p, y0, y1);
-    }
+    WithLutLanes(*p.lut, UnitShortcutsFor(*p.lut, true),
+                 [&](auto lanes) { LutRows16<typename decltype(lanes)::type>(p, y0, y1); });
 }
 
 }  // namespace kv

@@ -2,7 +2,7 @@
 // AVX2 builds of the row operations. Each gives the same bits as its
 // scalar routine for every input, and falls back to that routine for
 // parameters outside what it is built for (channel tables that are not a
-// permutation of 0..3, cubes too large for 32-bit gather indices, pattern
+// permutation of 0..3, tables too large for 32-bit gather indices, pattern
 // geometry the scalar code alone defines).
 //
 // Call them only when DetectedRowLevel() is RowLevel::kAvx2: on other

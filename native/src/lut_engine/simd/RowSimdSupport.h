@@ -43,4 +43,16 @@ inline bool CubeFitsGatherIndex(const Lut3D& lut) {
     return 3 * n * n * n <= INT32_MAX;
 }
 
+// The same for every table the LUT has: the cube if any, and the 1D stage
+// (entries up to 65536, so 3 * M floats index in 32 bits with room).
+inline bool LutFitsGatherIndex(const Lut3D& lut) {
+    if (lut.size != 0 && !CubeFitsGatherIndex(lut)) {
+        return false;
+    }
+    if (lut.shaperSize != 0 && (lut.shaperSize < 2 || lut.shaperSize > 65536)) {
+        return false;
+    }
+    return lut.size != 0 || lut.shaperSize != 0;
+}
+
 }  // namespace kv

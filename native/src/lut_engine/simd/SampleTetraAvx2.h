@@ -65,35 +65,42 @@ KV_AVX2_INLINE __m256 Greater(__m256 a, __m256 b) {
     return _mm256_cmp_ps(a, b, _CMP_GT_OQ);
 }
 
-// Cell index and fraction on one axis. The ordered >= is false for NaN, so
-// NaN and negatives become +0 while -0 passes through as -0, just as the
+// Cell index and fraction on one axis, of the cube (last = N - 1, lastCell
+// = N - 2) or of a 1D stage (M - 1, M - 2). The ordered >= is false for NaN,
+// so NaN and negatives become +0 while -0 passes through as -0, just as the
 // scalar tests leave it; min keeps t when t < 1 and gives 1 otherwise.
 //
-// With the unit domain (lo +0, range 1), in - lo and then / range return the
+// With the unit range (lo +0, range 1), in - lo and then / range return the
 // input itself while the processor rounds to nearest and keeps denormals, so
-// UnitDomain skips them, saving three divisions per eight pixels. The float
-// path takes it only in those modes (roundsToNearestKeepingDenormals). The
-// 8-bit and 16-bit paths take it in any mode: code inputs are +0 or
-// positive, normal unless the scale is denormal (and then zero when denormals are flushed or
+// UnitDomain skips them, saving three divisions per eight pixels. Float
+// inputs (float frames, and whatever a 1D stage puts out) take it only in
+// those modes (RoundsToNearestKeepingDenormals). Code inputs (8-bit and
+// 16-bit channels times the scale) take it in any mode: they are normal
+// unless the scale is denormal (and then zero when denormals are flushed or
 // read as zero), and where rounding downward makes +0 - +0 give -0, the
 // fraction u - 0 comes out -0 either way.
 template <bool UnitDomain>
-KV_AVX2_INLINE __m256i AxisCell(__m256 in, __m256 lo, __m256 range, const CubeLanes& c,
+KV_AVX2_INLINE __m256i AxisCell(__m256 in, __m256 lo, __m256 range, __m256 last, __m256i lastCell,
                                 __m256& fraction) {
     __m256 t = UnitDomain ? in : _mm256_div_ps(_mm256_sub_ps(in, lo), range);
     t = _mm256_and_ps(t, _mm256_cmp_ps(t, _mm256_setzero_ps(), _CMP_GE_OQ));
     t = _mm256_min_ps(t, _mm256_set1_ps(1.0f));
-    const __m256 u = _mm256_mul_ps(t, c.last);
-    const __m256i i = _mm256_min_epi32(_mm256_cvttps_epi32(u), c.lastCell);
+    const __m256 u = _mm256_mul_ps(t, last);
+    const __m256i i = _mm256_min_epi32(_mm256_cvttps_epi32(u), lastCell);
     fraction = _mm256_sub_ps(u, _mm256_cvtepi32_ps(i));
     return i;
 }
 
+// The "Amount" mix, as BlendAmount: (sampled - in) * amount + in.
+KV_AVX2_INLINE __m256 BlendLanes(__m256 sampled, __m256 in, __m256 amount) {
+    return _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(sampled, in), amount), in);
+}
+
 // Samples the cube in the cells starting at `base` (floats from the first
-// node) at fractions fr, fg, fb, and blends with in[0..2] (R, G, B) by the
-// amount, writing R, G, B to out.
+// node) at fractions fr, fg, fb, and blends with blendWith[0..2] (R, G, B)
+// by the amount, writing R, G, B to out.
 KV_AVX2_INLINE void SampleBlendInCell(const CubeLanes& c, __m256i base, __m256 fr, __m256 fg, __m256 fb,
-                                      const __m256 in[3], __m256 out[3]) {
+                                      const __m256 blendWith[3], __m256 out[3]) {
     const __m256 rg = Greater(fr, fg);
     const __m256 gb = Greater(fg, fb);
     const __m256 rb = Greater(fr, fb);
@@ -135,23 +142,24 @@ KV_AVX2_INLINE void SampleBlendInCell(const CubeLanes& c, __m256i base, __m256 f
         const __m256 v111 = _mm256_i32gather_ps(d, cornerFar, 4);
         const __m256 sampled = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w3, v111), _mm256_mul_ps(w2, vB)),
                                              _mm256_add_ps(_mm256_mul_ps(w1, vA), _mm256_mul_ps(w0, v000)));
-        out[k] = _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(sampled, in[k]), c.amount), in[k]);
+        out[k] = BlendLanes(sampled, blendWith[k], c.amount);
     }
 }
 
-// Samples the cube at in[0..2] (R, G, B) and blends with the input.
+// Samples the cube at at[0..2] (R, G, B) and blends with blendWith[0..2]:
+// the input itself, or the unshaped input when `at` comes from a 1D stage.
 template <bool UnitDomain>
-KV_AVX2_INLINE void SampleBlend(const CubeLanes& c, const __m256 in[3], __m256 out[3]) {
+KV_AVX2_INLINE void SampleBlend(const CubeLanes& c, const __m256 at[3], const __m256 blendWith[3], __m256 out[3]) {
     __m256 fr;
     __m256 fg;
     __m256 fb;
-    const __m256i ir = AxisCell<UnitDomain>(in[0], c.lo[0], c.range[0], c, fr);
-    const __m256i ig = AxisCell<UnitDomain>(in[1], c.lo[1], c.range[1], c, fg);
-    const __m256i ib = AxisCell<UnitDomain>(in[2], c.lo[2], c.range[2], c, fb);
+    const __m256i ir = AxisCell<UnitDomain>(at[0], c.lo[0], c.range[0], c.last, c.lastCell, fr);
+    const __m256i ig = AxisCell<UnitDomain>(at[1], c.lo[1], c.range[1], c.last, c.lastCell, fg);
+    const __m256i ib = AxisCell<UnitDomain>(at[2], c.lo[2], c.range[2], c.last, c.lastCell, fb);
     const __m256i base = _mm256_add_epi32(
         _mm256_add_epi32(_mm256_mullo_epi32(ir, c.stride[0]), _mm256_mullo_epi32(ig, c.stride[1])),
         _mm256_mullo_epi32(ib, c.stride[2]));
-    SampleBlendInCell(c, base, fr, fg, fb, in, out);
+    SampleBlendInCell(c, base, fr, fg, fb, blendWith, out);
 }
 
 // Domain [+0, 1] on every axis, the domain every parsed LUT has. A -0
