@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <thread>
@@ -201,7 +202,11 @@ bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, Pictu
 // never crosses file systems.
 std::string TemporaryName(const std::string& output) {
     const fs::path final(output);
-    return (final.parent_path() / (std::string(".") + final.filename().string() + ".partial")).string();
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + temporary.
+    std::string name = ".";
+    name += final.filename().string();
+    name += ".partial";
+    return (final.parent_path() / name).string();
 }
 
 struct Batch {
@@ -218,6 +223,31 @@ struct Batch {
     void RenderOne(Worker& worker, const BatchFrame& frame);
 };
 
+// Runs one step of a frame, turning anything it throws into false with
+// `error`: whatever goes wrong inside a frame, running out of memory
+// included, is that frame's failure and never the batch's.
+template <typename Step>
+bool Guarded(std::string& error, Step&& step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for this frame";
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    return false;
+}
+
+// Removes the temporary file on every way out unless it was renamed.
+struct TemporaryGuard {
+    std::string path;
+    bool kept = false;
+    ~TemporaryGuard() {
+        std::error_code ec;
+        if (!kept) fs::remove(path, ec);
+    }
+};
+
 void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
     if (frame.missing) {
         Report(std::string("skipped frame ") + std::to_string(*frame.number) + " (" + frame.input + "): no such file");
@@ -226,7 +256,7 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
     }
     Picture picture;
     std::string error;
-    if (!ReadPicture(frame.input, picture, &error)) {
+    if (!Guarded(error, [&] { return ReadPicture(frame.input, picture, &error); })) {
         Report(std::string("skipped ") + frame.input + ": " + error);
         ++tally.skipped;
         return;
@@ -234,31 +264,27 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
     const kv::PixelFormat& format = FormatFor(picture, options);
     const PictureType target = PictureTypeOf(frame.output);
     Picture result;
-    if (!worker.Render(picture, format, target, result, error)) {
+    if (!Guarded(error, [&] { return worker.Render(picture, format, target, result, error); })) {
         Report(frame.input + ": " + error);
         ++tally.failed;
         return;
     }
-    const std::string temporary = TemporaryName(frame.output);
-    std::error_code ec;
-    if (!WritePicture(temporary, target, result, &error)) {
-        fs::remove(temporary, ec);
+    TemporaryGuard temporary{TemporaryName(frame.output)};
+    if (!Guarded(error, [&] { return WritePicture(temporary.path, target, result, &error); })) {
         Report(std::string("cannot write ") + frame.output + ": " + error);
         ++tally.failed;
         return;
     }
-    if (Stopping()) {
-        // Whole, but the user asked to stop: nothing new appears under a final name.
-        fs::remove(temporary, ec);
-        return;
-    }
-    fs::rename(temporary, frame.output, ec);
+    // Whole, but the user asked to stop: nothing new appears under a final name.
+    if (Stopping()) return;
+    std::error_code ec;
+    fs::rename(temporary.path, frame.output, ec);
     if (ec) {
-        fs::remove(temporary, ec);
         Report(std::string("cannot write ") + frame.output + ": " + ec.message());
         ++tally.failed;
         return;
     }
+    temporary.kept = true;
     ++tally.rendered;
     ++tally.byFormat[FormatIndex(format)];
     tally.pixels += static_cast<long long>(picture.width()) * picture.height();

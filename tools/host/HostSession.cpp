@@ -1,7 +1,9 @@
 #include "host/HostSession.h"
 
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -275,11 +277,20 @@ void Session::TearDown() {
 }
 
 int Session::Run() {
-    bool ok = LoadAndRegister() && SetUp() && StoreLut() && CopyAndCompare() && (!o_.print || PrintAndScan()) &&
-              (o_.presses.empty() ||
-               PressButtons(*host_, module_, o_.presses, o_.answers, amount_, lut_, out_, err_)) &&
-              UpdateControls() && (o_.inPath.empty() || (o_.batch ? RenderFrames() : Render())) &&
-              (o_.saveProject.empty() || SaveProject());
+    bool ok = false;
+    // A picture too large for memory ends the run with a message, never
+    // with an abort.
+    try {
+        ok = LoadAndRegister() && SetUp() && StoreLut() && CopyAndCompare() && (!o_.print || PrintAndScan()) &&
+             (o_.presses.empty() ||
+              PressButtons(*host_, module_, o_.presses, o_.answers, amount_, lut_, out_, err_)) &&
+             UpdateControls() && (o_.inPath.empty() || (o_.batch ? RenderFrames() : Render())) &&
+             (o_.saveProject.empty() || SaveProject());
+    } catch (const std::bad_alloc&) {
+        ok = Fail("not enough memory");
+    } catch (const std::exception& e) {
+        ok = Fail(e.what());
+    }
     if (host_) out_ << "log: " << kvsim::LogTail::Path() << "\n";
     TearDown();
     if (!ok) return batchStatus_ != 0 && batchStatus_ != kBatchSkippedStatus ? batchStatus_ : 1;

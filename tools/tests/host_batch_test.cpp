@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "CraftedPictures.h"
 #include "HostProcess.h"
 #include "image/FloatImage.h"
 #include "image/ImageFile.h"
@@ -83,6 +84,10 @@ void WriteCube(const std::string& path) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// Room for the host, the module and small frames, but not for the gigabytes
+// that a hostile header asks for.
+const kvtool::test::ChildLimits kAddressSpaceLimit{1024 * 1024, 0};
+
 class HostBatch : public testing::Test {
 protected:
     void SetUp() override {
@@ -104,7 +109,9 @@ protected:
         return all;
     }
 
-    HostRun Host(const std::vector<std::string>& args) const { return kvtool::test::RunCommand(Command(args)); }
+    HostRun Host(const std::vector<std::string>& args, const kvtool::test::ChildLimits& limits = {}) const {
+        return kvtool::test::RunCommand(Command(args), limits);
+    }
 
     void Write(const std::string& name, const kvtool::Image& image) const {
         std::string error;
@@ -173,16 +180,67 @@ TEST_F(HostBatch, ASequenceRendersEveryFrameLikeASinglePictureAndKeepsItsNumbers
 TEST_F(HostBatch, UnreadableAndMissingFramesAreReportedAndSkippedAndTheStatusSaysSo) {
     Write("f.0001.png", Frame(1, 8));
     Write("f.0002.png", Frame(2, 8));
-    std::ofstream(Path("f.0003.png"), std::ios::binary) << "\x89PNG but cut short";
+    // A valid PNG whose header claims 32768 x 32768 at 16 bits: it must fail
+    // in the reader's size rule, not in its signature check.
+    std::ofstream(Path("f.0003.png"), std::ios::binary) << kvtool::test::PromisingPng(32768, 32768, 16);
     Write("f.0005.png", Frame(5, 8));
-    const HostRun run = Host({"--in", Path("f.%04d.png"), "--out", Path("out"), "--frames", "1-5"});
+    const HostRun run =
+        Host({"--in", Path("f.%04d.png"), "--out", Path("out"), "--frames", "1-5"}, kAddressSpaceLimit);
     EXPECT_EQ(run.status, 3) << run.output;
-    EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped " + Path("f.0003.png") + ": ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped " + Path("f.0003.png") + ": PNG picture size out of range"))
+        << run.output;
     EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped frame 4 (" + Path("f.0004.png") + "): no such file"))
         << run.output;
     EXPECT_TRUE(Contains(run.output, "summary: 3 frames, 2 skipped, 0 failed")) << run.output;
     EXPECT_EQ(Names("out"), (std::vector<std::string>{"f.0001.png", "f.0002.png", "f.0005.png"}));
     EXPECT_EQ(Read(Path("out/f.0005.png")).rgba, Single(Path("f.0005.png"), {}).rgba);
+}
+
+// Headers that promise gigabytes from a few bytes, beside good frames, in a
+// process that has room for the good frames only. Those beyond the size
+// rule are refused before anything is allocated; those within it grow only
+// as their rows arrive, and fail where the data ends.
+TEST_F(HostBatch, PicturesWhoseHeadersPromiseMoreThanTheyHoldAreSkippedNotFatal) {
+    fs::create_directories(Path("hostile"));
+    Write("hostile/good-1.png", Frame(1, 16));
+    Write("hostile/good-2.pam", Frame(2, 8));
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* error;
+    } files[] = {
+        {"huge.png", kvtool::test::PromisingPng(32768, 32768, 16), "PNG picture size out of range"},
+        {"big.png", kvtool::test::PromisingPng(8192, 8192, 16), "unreadable PNG picture"},
+        {"huge.pam", kvtool::test::PromisingPam(32768, 32768), "PAM picture size out of range"},
+        {"big.pam", kvtool::test::PromisingPam(8192, 8192), "PAM picture is truncated"},
+    };
+    for (const auto& f : files) std::ofstream(Path(std::string("hostile/") + f.name), std::ios::binary) << f.bytes;
+    std::vector<std::string> good = {"good-1.png", "good-2.pam"};
+    std::size_t hostile = std::size(files);
+#ifdef KV_TEST_HAVE_OPENEXR
+    kvtool::test::WritePromisingExr(Path("hostile/huge.exr"), 32768, 32768);
+    kvtool::test::WritePromisingExr(Path("hostile/big.exr"), 8192, 8192);
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteExr(Path("hostile/good-3.exr"), kvtool::ToFloatImage(Frame(3, 16)), &error)) << error;
+    good.push_back("good-3.exr");
+    std::sort(good.begin(), good.end());
+    hostile += 2;
+#endif
+    const HostRun run = Host({"--jobs", "2", "--in", Path("hostile"), "--out", Path("out")}, kAddressSpaceLimit);
+    EXPECT_EQ(run.status, 3) << run.output;
+    for (const auto& f : files) {
+        EXPECT_TRUE(Contains(run.output, "skipped " + Path(std::string("hostile/") + f.name) + ": " + f.error))
+            << f.name << "\n" << run.output;
+    }
+#ifdef KV_TEST_HAVE_OPENEXR
+    EXPECT_TRUE(Contains(run.output, "skipped " + Path("hostile/huge.exr") + ": EXR picture size out of range"))
+        << run.output;
+    EXPECT_TRUE(Contains(run.output, "skipped " + Path("hostile/big.exr") + ": unreadable EXR picture")) << run.output;
+#endif
+    EXPECT_TRUE(Contains(run.output, "summary: " + std::to_string(good.size()) + " frames, " +
+                                         std::to_string(hostile) + " skipped, 0 failed"))
+        << run.output;
+    EXPECT_EQ(Names("out"), good) << "the good frames only, and no temporary file";
 }
 
 TEST_F(HostBatch, SixteenBitPicturesTakeTheFloatPathAndComeBackAtSixteenBits) {
