@@ -64,6 +64,9 @@ TEST(FramePatterns, PrintfAndHashFieldsGiveTheirWidth) {
     ASSERT_TRUE(kvtool::FindFramePattern("c%d.pam", p, error));
     EXPECT_EQ(p->Format(0), "c0.pam");
     EXPECT_EQ(p->Format(300), "c300.pam");
+    ASSERT_TRUE(kvtool::FindFramePattern("d.%4d.png", p, error));
+    EXPECT_EQ(p->Format(7), "d.   7.png") << "printf pads %4d with spaces";
+    EXPECT_EQ(p->Format(12345), "d.12345.png");
 }
 
 TEST(FramePatterns, PlainNamesFolderCharactersAndBadFields) {
@@ -93,6 +96,27 @@ TEST_F(FrameFolder, ASequenceHoldsOnlyNamesThatPrintBackFromTheirNumber) {
     EXPECT_EQ(frames[1].input, Path("f.0009.png"));
     EXPECT_EQ(frames[1].output, Path("out/g.0009.pam"));
     EXPECT_FALSE(frames[1].missing);
+}
+
+TEST_F(FrameFolder, AnExistingFileIsOnePictureWhateverItsNameHolds) {
+    for (const char* name : {"grade #2.png", "shot.%04d.png", "f.   7.png", "f.  12.png", "f.0007.png"}) Touch(name);
+    const struct {
+        std::string in;
+        bool batch;
+    } cases[] = {
+        {Path("grade #2.png"), false},
+        {Path("shot.%04d.png"), false},
+        {Path("take.%04d.png"), true},
+        {Path("grade #3.png"), true},
+        {dir_.string(), true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(kvtool::IsBatchInput(c.in), c.batch) << c.in;
+    // "%4d" finds the frames printf names, and only those.
+    const auto frames = Plan(Path("f.%4d.png"), Path("out/g.%04d.png"));
+    ASSERT_TRUE(ok_) << error_;
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].input, Path("f.   7.png"));
+    EXPECT_EQ(frames[1].output, Path("out/g.0012.png"));
 }
 
 TEST_F(FrameFolder, ARangeListsItsGapsAsMissingAndAnOutputFolderKeepsTheNames) {
