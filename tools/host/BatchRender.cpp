@@ -22,6 +22,7 @@
 #include "host/BatchProgress.h"
 #include "host/FrameSequence.h"
 #include "host/SmartRender.h"
+#include "host/TemporaryFile.h"
 #include "host/WorldImage.h"
 #include "image/PictureFile.h"
 
@@ -198,17 +199,6 @@ bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, Pictu
     return true;
 }
 
-// A hidden name beside the final one, in the same folder so that the rename
-// never crosses file systems.
-std::string TemporaryName(const std::string& output) {
-    const fs::path final(output);
-    // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + temporary.
-    std::string name = ".";
-    name += final.filename().string();
-    name += ".partial";
-    return (final.parent_path() / name).string();
-}
-
 struct Batch {
     const BatchEffect& effect;
     const HostOptions& options;
@@ -238,16 +228,6 @@ bool Guarded(std::string& error, Step&& step) {
     return false;
 }
 
-// Removes the temporary file on every way out unless it was renamed.
-struct TemporaryGuard {
-    std::string path;
-    bool kept = false;
-    ~TemporaryGuard() {
-        std::error_code ec;
-        if (!kept) fs::remove(path, ec);
-    }
-};
-
 void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
     if (frame.missing) {
         Report(std::string("skipped frame ") + std::to_string(*frame.number) + " (" + frame.input + "): no such file");
@@ -269,22 +249,20 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
         ++tally.failed;
         return;
     }
-    TemporaryGuard temporary{TemporaryName(frame.output)};
-    if (!Guarded(error, [&] { return WritePicture(temporary.path, target, result, &error); })) {
+    TemporaryFile temporary(frame.output);
+    if (!temporary.Create(error) ||
+        !Guarded(error, [&] { return WritePicture(temporary.stream(), target, result, &error); })) {
         Report(std::string("cannot write ") + frame.output + ": " + error);
         ++tally.failed;
         return;
     }
     // Whole, but the user asked to stop: nothing new appears under a final name.
     if (Stopping()) return;
-    std::error_code ec;
-    fs::rename(temporary.path, frame.output, ec);
-    if (ec) {
-        Report(std::string("cannot write ") + frame.output + ": " + ec.message());
+    if (!temporary.Commit(error)) {
+        Report(std::string("cannot write ") + frame.output + ": " + error);
         ++tally.failed;
         return;
     }
-    temporary.kept = true;
     ++tally.rendered;
     ++tally.byFormat[FormatIndex(format)];
     tally.pixels += static_cast<long long>(picture.width()) * picture.height();

@@ -3,6 +3,7 @@
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
+#include <ImfIO.h>
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
 
@@ -11,7 +12,9 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <stdexcept>
 
+#include "image/FileOutput.h"
 #include "image/PictureSize.h"
 
 namespace kvtool {
@@ -36,6 +39,36 @@ Imf::Slice FloatSlice(float* base, int channel, int width, int minX, int minY, d
                    static_cast<std::ptrdiff_t>(minY) * static_cast<std::ptrdiff_t>(rowBytes);
     return Imf::Slice(Imf::FLOAT, origin, kPixelBytes, rowBytes, 1, 1, fill);
 }
+
+// OpenEXR's output through a stdio stream, so that the caller can sync and
+// close it and see every error. A failure throws, as OpenEXR expects, and is
+// also remembered for the writes made where OpenEXR ignores exceptions.
+class FileStream : public Imf::OStream {
+public:
+    explicit FileStream(std::FILE* file) : Imf::OStream("picture file"), file_(file) {}
+
+    void write(const char c[], int n) override {
+        if (n > 0 && std::fwrite(c, 1, static_cast<std::size_t>(n), file_) != static_cast<std::size_t>(n)) Failed();
+    }
+    std::uint64_t tellp() override {
+        const off_t at = ftello(file_);
+        if (at < 0) Failed();
+        return static_cast<std::uint64_t>(at);
+    }
+    void seekp(std::uint64_t position) override {
+        if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) Failed();
+    }
+    bool failed() const { return failed_; }
+
+private:
+    [[noreturn]] void Failed() {
+        failed_ = true;
+        throw std::runtime_error("cannot write the picture file");
+    }
+
+    std::FILE* file_;
+    bool failed_ = false;
+};
 
 }  // namespace
 
@@ -96,10 +129,11 @@ bool ReadExr(const std::string& path, FloatImage& image, std::string* error) {
     }
 }
 
-bool WriteExr(const std::string& path, const FloatImage& image, std::string* error) {
+bool WriteExr(std::FILE* target, const FloatImage& image, std::string* error) {
     if (image.width < 1 || image.height < 1 ||
         image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4)
         return Fail(error, "nothing to write");
+    FileStream stream(target);
     try {
         Imf::Header header(image.width, image.height);
         header.compression() = Imf::ZIP_COMPRESSION;
@@ -109,13 +143,23 @@ bool WriteExr(const std::string& path, const FloatImage& image, std::string* err
         float* base = const_cast<float*>(image.rgba.data());
         const char* names[] = {"R", "G", "B", "A"};
         for (int c = 0; c < 4; ++c) frame.insert(names[c], FloatSlice(base, c, image.width, 0, 0, 0.0));
-        Imf::OutputFile file(path.c_str(), header);
-        file.setFrameBuffer(frame);
-        file.writePixels(image.height);
-        return true;
+        // The line-offset table is written when the file object is
+        // destroyed, which swallows any error: the stream remembers it.
+        {
+            Imf::OutputFile file(stream, header);
+            file.setFrameBuffer(frame);
+            file.writePixels(image.height);
+        }
+    } catch (const std::bad_alloc&) {
+        return Fail(error, "not enough memory for the EXR picture");
     } catch (const std::exception& e) {
         return Fail(error, std::string("cannot write the EXR picture: ") + e.what());
     }
+    return !stream.failed() || Fail(error, "cannot write the EXR picture");
+}
+
+bool WriteExr(const std::string& path, const FloatImage& image, std::string* error) {
+    return WriteWholeFile(path, [&](std::FILE* file, std::string* e) { return WriteExr(file, image, e); }, error);
 }
 
 }  // namespace kvtool

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/FileOutput.h"
 #include "image/PictureSize.h"
 
 namespace kvtool {
@@ -106,7 +107,7 @@ bool ReadPam(const std::string& path, Image& image, std::string* error) {
     }
 }
 
-bool WritePam(const std::string& path, const Image& image, std::string* error) {
+bool WritePam(std::FILE* file, const Image& image, std::string* error) {
     std::ostringstream header;
     header.imbue(std::locale::classic());
     header << "P7\nWIDTH " << image.width << "\nHEIGHT " << image.height
@@ -116,11 +117,13 @@ bool WritePam(const std::string& path, const Image& image, std::string* error) {
         if (image.bitDepth == 16) bytes.push_back(static_cast<char>(v >> 8));
         bytes.push_back(static_cast<char>(v & 0xFF));
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return Fail(error, "cannot create the picture file");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) return Fail(error, "cannot write the picture file");
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        return Fail(error, "cannot write the picture file");
     return true;
+}
+
+bool WritePam(const std::string& path, const Image& image, std::string* error) {
+    return WriteWholeFile(path, [&](std::FILE* file, std::string* e) { return WritePam(file, image, e); }, error);
 }
 
 }  // namespace kvtool

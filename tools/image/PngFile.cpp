@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "image/FileOutput.h"
 #include "image/PictureSize.h"
 
 // libpng reports errors by longjmp. Every function below that calls libpng
@@ -163,7 +164,7 @@ bool ReadPng(const std::string& path, Image& image, std::string* error) {
     }
 }
 
-bool WritePng(const std::string& path, const Image& image, std::string* error) {
+bool WritePng(std::FILE* file, const Image& image, std::string* error) {
     if (image.width < 1 || image.height < 1 || (image.bitDepth != 8 && image.bitDepth != 16))
         return Fail(error, "nothing to write");
     const std::size_t rowSamples = static_cast<std::size_t>(image.width) * 4;
@@ -183,16 +184,17 @@ bool WritePng(const std::string& path, const Image& image, std::string* error) {
         rows.push_back(r.data());
     }
 
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f) return Fail(error, "cannot create the picture file");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = png && info &&
-              WriteRows(f.get(), png, info, static_cast<png_uint_32>(image.width),
-                        static_cast<png_uint_32>(image.height), image.bitDepth, rows.data());
+    const bool ok = png && info &&
+                    WriteRows(file, png, info, static_cast<png_uint_32>(image.width),
+                              static_cast<png_uint_32>(image.height), image.bitDepth, rows.data());
     png_destroy_write_struct(&png, info ? &info : nullptr);
-    if (std::fflush(f.get()) != 0) ok = false;
     return ok || Fail(error, "cannot write the picture file");
+}
+
+bool WritePng(const std::string& path, const Image& image, std::string* error) {
+    return WriteWholeFile(path, [&](std::FILE* file, std::string* e) { return WritePng(file, image, e); }, error);
 }
 
 }  // namespace kvtool

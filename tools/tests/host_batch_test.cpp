@@ -5,16 +5,19 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -346,6 +349,91 @@ TEST_F(HostBatch, AnOutputOverAnInputIsRefusedBeforeAnythingIsWritten) {
     }
     EXPECT_EQ(ReadAll(Path("shots/a.png")), before);
     EXPECT_EQ(Names("shots"), (std::vector<std::string>{"a.png", "b.png"}));
+}
+
+// A small file system of its own, mounted for the test and unmounted after.
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& folder) : folder_(folder) {
+        fs::create_directories(folder_);
+        mounted_ = mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=256k") == 0;
+        if (!mounted_) reason_ = std::strerror(errno);
+    }
+    ~SmallDisk() {
+        if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    const std::string& reason() const { return reason_; }
+    // Writes a file until the disk has no room left, then gives back `pages`
+    // pages of it.
+    void Fill(long pages = 0) const {
+        const std::string filler = folder_ + "/filler";
+        std::FILE* f = std::fopen(filler.c_str(), "wb");
+        const std::string block(4096, 'x');
+        while (f && std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {
+        }
+        if (f) std::fclose(f);
+        std::error_code ec;
+        const auto size = fs::file_size(filler, ec);
+        if (!ec) fs::resize_file(filler, size > pages * block.size() ? size - pages * block.size() : 0, ec);
+    }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+    std::string reason_;
+};
+
+// On a full disk every frame is reported failed and nothing appears under
+// a final name, whichever writer meets the error: when it writes, when its
+// buffers are flushed, or (EXR) when its line-offset table is written.
+TEST_F(HostBatch, OnAFullDiskEveryFrameFailsAndNothingAppearsUnderItsFinalName) {
+    const SmallDisk disk(Path("disk"));
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (it needs root): " << disk.reason();
+    fs::create_directories(Path("frames"));
+    Write("frames/a.png", Frame(1, 8));
+    Write("frames/b.pam", Frame(2, 16));
+    std::vector<std::string> names = {"a.png", "b.pam"};
+#ifdef KV_TEST_HAVE_OPENEXR
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteExr(Path("frames/c.exr"), kvtool::ToFloatImage(Frame(3, 16)), &error)) << error;
+    names.push_back("c.exr");
+#endif
+    fs::create_directories(Path("disk/out"));
+    disk.Fill();
+    const HostRun run = Host({"--in", Path("frames"), "--out", Path("disk/out")});
+    EXPECT_EQ(run.status, 1) << run.output;
+    for (const std::string& name : names) {
+        EXPECT_TRUE(Contains(run.output, "kromvale-host: cannot write " + Path("disk/out/" + name) + ": "))
+            << name << "\n" << run.output;
+    }
+    EXPECT_TRUE(Contains(run.output, "summary: 0 frames, 0 skipped, " + std::to_string(names.size()) + " failed"))
+        << run.output;
+    EXPECT_TRUE(Names("disk/out").empty()) << "no frame, and no temporary file";
+    // A single picture the same way.
+    const HostRun single = Host({"--in", Path("frames/a.png"), "--out", Path("disk/out/single.png")});
+    EXPECT_EQ(single.status, 1) << single.output;
+    EXPECT_TRUE(Names("disk/out").empty());
+#ifdef KV_TEST_HAVE_OPENEXR
+    // Wherever the disk fills, a written EXR either reads back whole or was
+    // reported: several small blocks of scan lines, so that the last ones
+    // reach the disk only when the file is closed.
+    kvtool::FloatImage noise(24, 96);
+    for (std::size_t i = 0; i < noise.rgba.size(); ++i) noise.rgba[i] = static_cast<float>((i * 7919u) % 1000u) / 7.0f;
+    for (long pages = 0; pages <= 16; ++pages) {
+        SCOPED_TRACE(pages);
+        disk.Fill(pages);
+        const std::string path = Path("disk/out/noise.exr");
+        if (kvtool::WriteExr(path, noise, &error)) {
+            kvtool::FloatImage back;
+            EXPECT_TRUE(kvtool::ReadExr(path, back, &error)) << "reported written, but: " << error;
+            EXPECT_EQ(back.rgba, noise.rgba);
+        } else {
+            EXPECT_FALSE(fs::exists(path));
+        }
+        fs::remove(path);
+    }
+#endif
 }
 
 // A process of its own, so that the test can signal it while it runs.
