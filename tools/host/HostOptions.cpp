@@ -48,7 +48,7 @@ const char* const kHostUsage =
     "is written under a temporary name and renamed when whole.\n"
     "Exit status: 0 done; 1 failed; 2 bad command line; 3 frames that could not\n"
     "be read were skipped; 128+N stopped by signal N (frames in progress are\n"
-    "removed).\n";
+    "removed; a second signal stops at once).\n";
 
 namespace {
 

@@ -4,16 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/BatchProgress.h"
 #include "host/FrameSequence.h"
+#include "host/ProcessorBudget.h"
 
 namespace {
 
@@ -183,6 +187,33 @@ TEST_F(FrameFolder, AnOutputOnAnyInputIsRefusedHoweverItIsSpelt) {
     EXPECT_TRUE(ok_) << error_;
     Plan(Path("g.%04d.pam"), Path("f.%04d.pam"));
     EXPECT_TRUE(ok_) << error_;
+}
+
+// Frames times bands never exceed the processors: threads taking shares of
+// every size never hold more than the budget at once, and a share larger
+// than the budget is cut to it rather than waiting for ever.
+TEST(ProcessorBudgets, SharesNeverExceedTheProcessorsAndEveryRequestIsServed) {
+    kvtool::ProcessorBudget budget(4);
+    std::atomic<int> inUse{0};
+    std::atomic<int> most{0};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (unsigned i = 0; i < 200; ++i) {
+                const unsigned wanted = (t + i) % 7;  // 0 to 6: below 1 and above the budget included
+                const unsigned taken = budget.Acquire(wanted);
+                const int now = inUse += static_cast<int>(taken);
+                for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+                }
+                EXPECT_EQ(taken, std::clamp(wanted, 1u, 4u));
+                inUse -= static_cast<int>(taken);
+                budget.Release(taken);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_LE(most.load(), 4);
+    EXPECT_GE(most.load(), 2);
 }
 
 TEST(BatchProgressText, BarCountsRateAndTimeLeft) {

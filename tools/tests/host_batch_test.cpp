@@ -351,6 +351,18 @@ TEST_F(HostBatch, AnOutputOverAnInputIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(Names("shots"), (std::vector<std::string>{"a.png", "b.png"}));
 }
 
+// Every thread stack as large as the address space allows: no thread can
+// start, and the batch must say so rather than abort.
+TEST_F(HostBatch, ThreadsThatCannotStartAreAReportedFailureNotAnAbort) {
+    Write("f.1.pam", Frame(1, 8));
+    Write("f.2.pam", Frame(2, 8));
+    const HostRun run = Host({"--jobs", "2", "--in", Path("f.%d.pam"), "--out", Path("out")},
+                             kvtool::test::ChildLimits{1024 * 1024, 2 * 1024 * 1024});
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: cannot start a render thread (0 of 2 started): ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: no render thread could be started")) << run.output;
+}
+
 // A small file system of its own, mounted for the test and unmounted after.
 class SmallDisk {
 public:
@@ -476,9 +488,9 @@ private:
 // while the test sends the stop signal, then gets the frame, renders it and
 // must not keep it.
 TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporaries) {
-    for (int signal : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(signal);
-        const std::string folder = Numbered("s", signal, "");
+    for (const auto& [signal, twice] : {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGINT, true}}) {
+        SCOPED_TRACE(Numbered(twice ? "twice " : "once ", signal, ""));
+        const std::string folder = Numbered(twice ? "t" : "s", signal, "");
         const std::string in = Path(folder);
         const std::string out = in + "-out";
         fs::create_directories(in);
@@ -495,10 +507,15 @@ TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporarie
         }
         ASSERT_TRUE(fs::exists(out + "/f.3.pam")) << ReadAll(Path("log.txt"));
         host.Signal(signal);
+        if (twice) {
+            // The host waits on the pipe: a second signal ends it there and then.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            host.Signal(signal);
+        }
         // Feed the pipe once the host reads it; it may have stopped before.
         const std::string frame = ReadAll(in + "/f.5.pam");
         bool ended = false;
-        while (!(ended = host.Ended(status)) && std::chrono::steady_clock::now() < deadline) {
+        while (!twice && !(ended = host.Ended(status)) && std::chrono::steady_clock::now() < deadline) {
             const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) {
                 fcntl(fd, F_SETFL, 0);
@@ -515,7 +532,9 @@ TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporarie
         ASSERT_TRUE(ended) << "the host did not stop";
         const std::string log = ReadAll(Path("log.txt"));
         EXPECT_EQ(status, 128 + signal) << log;
-        EXPECT_TRUE(Contains(log, Numbered("stopped by signal ", signal, " after 3 of 6 frames"))) << log;
+        EXPECT_TRUE(Contains(log, twice ? std::string("stopped at once by a second signal")
+                                        : Numbered("stopped by signal ", signal, " after 3 of 6 frames")))
+            << log;
         EXPECT_EQ(Names(folder + "-out"), (std::vector<std::string>{"f.1.pam", "f.2.pam", "f.3.pam"}))
             << "no frame after the signal, and no temporary file";
         for (int n : {1, 2, 3}) {
