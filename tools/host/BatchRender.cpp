@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <exception>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <thread>
@@ -18,9 +22,12 @@
 #include <unistd.h>
 #endif
 
+#include "effect/BandSplitter.h"
 #include "host/BatchProgress.h"
 #include "host/FrameSequence.h"
+#include "host/ProcessorBudget.h"
 #include "host/SmartRender.h"
+#include "host/TemporaryFile.h"
 #include "host/WorldImage.h"
 #include "image/PictureFile.h"
 
@@ -35,7 +42,17 @@ namespace {
 std::atomic<int> gStopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void OnStopSignal(int signal) { gStopSignal.store(signal); }
+// Set by a second stop signal: the run ends at once, frames in hand or not.
+std::atomic<bool> gStopNow{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal) {
+    int none = 0;
+    if (!gStopSignal.compare_exchange_strong(none, signal)) gStopNow.store(true);
+#ifdef _WIN32
+    std::signal(signal, OnStopSignal);  // Windows resets the handler on delivery
+#endif
+}
 
 // Catches SIGINT and SIGTERM for the batch's lifetime. Workers finish or
 // drop the frame in hand and take no new one.
@@ -43,6 +60,7 @@ class StopSignals {
 public:
     StopSignals() {
         gStopSignal.store(0);
+        gStopNow.store(false);
         int_ = std::signal(SIGINT, OnStopSignal);
         term_ = std::signal(SIGTERM, OnStopSignal);
     }
@@ -127,6 +145,11 @@ SPErr FrameReleaseSuite(const char* name, int32 version) {
 
 // ---- Workers ------------------------------------------------------------------
 
+// The bands the module's splitter cuts a frame of `rows` rows into here.
+unsigned RenderBands(int rows) {
+    return static_cast<unsigned>(kv::PlanBands(rows, std::thread::hardware_concurrency()).bands);
+}
+
 struct Tally {
     std::atomic<std::size_t> rendered{0};
     std::atomic<std::size_t> skipped{0};
@@ -197,26 +220,36 @@ bool Worker::Render(const Picture& picture, const kv::PixelFormat& format, Pictu
     return true;
 }
 
-// A hidden name beside the final one, in the same folder so that the rename
-// never crosses file systems.
-std::string TemporaryName(const std::string& output) {
-    const fs::path final(output);
-    return (final.parent_path() / (std::string(".") + final.filename().string() + ".partial")).string();
-}
-
 struct Batch {
     const BatchEffect& effect;
     const HostOptions& options;
     const std::vector<BatchFrame>& frames;
     BatchProgress& progress;
     SPBasicSuite* basic;
+    ProcessorBudget& processors;
     std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> workersDone{0};
     Tally tally;
 
     void Report(const std::string& text) { progress.Message(std::string("kromvale-host: ") + text); }
     void RunWorker();
     void RenderOne(Worker& worker, const BatchFrame& frame);
 };
+
+// Runs one step of a frame, turning anything it throws into false with
+// `error`: whatever goes wrong inside a frame, running out of memory
+// included, is that frame's failure and never the batch's.
+template <typename Step>
+bool Guarded(std::string& error, Step&& step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for this frame";
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    return false;
+}
 
 void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
     if (frame.missing) {
@@ -226,7 +259,12 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
     }
     Picture picture;
     std::string error;
-    if (!ReadPicture(frame.input, picture, &error)) {
+    bool read = false;
+    {
+        ProcessorShare share(processors, 1);
+        read = Guarded(error, [&] { return ReadPicture(frame.input, picture, &error); });
+    }
+    if (!read) {
         Report(std::string("skipped ") + frame.input + ": " + error);
         ++tally.skipped;
         return;
@@ -234,28 +272,30 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
     const kv::PixelFormat& format = FormatFor(picture, options);
     const PictureType target = PictureTypeOf(frame.output);
     Picture result;
-    if (!worker.Render(picture, format, target, result, error)) {
+    bool rendered = false;
+    {
+        // The module renders the frame in as many bands as its splitter
+        // plans for this height on this machine.
+        ProcessorShare share(processors, RenderBands(picture.height()));
+        rendered = Guarded(error, [&] { return worker.Render(picture, format, target, result, error); });
+    }
+    if (!rendered) {
         Report(frame.input + ": " + error);
         ++tally.failed;
         return;
     }
-    const std::string temporary = TemporaryName(frame.output);
-    std::error_code ec;
-    if (!WritePicture(temporary, target, result, &error)) {
-        fs::remove(temporary, ec);
+    ProcessorShare share(processors, 1);
+    TemporaryFile temporary(frame.output);
+    if (!temporary.Create(error) ||
+        !Guarded(error, [&] { return WritePicture(temporary.stream(), target, result, &error); })) {
         Report(std::string("cannot write ") + frame.output + ": " + error);
         ++tally.failed;
         return;
     }
-    if (Stopping()) {
-        // Whole, but the user asked to stop: nothing new appears under a final name.
-        fs::remove(temporary, ec);
-        return;
-    }
-    fs::rename(temporary, frame.output, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        Report(std::string("cannot write ") + frame.output + ": " + ec.message());
+    // Whole, but the user asked to stop: nothing new appears under a final name.
+    if (Stopping()) return;
+    if (!temporary.Commit(error)) {
+        Report(std::string("cannot write ") + frame.output + ": " + error);
         ++tally.failed;
         return;
     }
@@ -272,6 +312,45 @@ void Batch::RunWorker() {
         RenderOne(worker, frames[i]);
         progress.FrameDone();
     }
+    ++workersDone;
+}
+
+unsigned Processors() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 4 : n;  // unknown: the band splitter's own guess
+}
+
+// Starts the workers; a thread that cannot be started is reported, and the
+// batch goes on with those that did start.
+std::vector<std::thread> StartWorkers(Batch& batch, std::size_t count) {
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < count; ++i) {
+        try {
+            threads.emplace_back([&batch] { batch.RunWorker(); });
+        } catch (const std::exception& e) {
+            batch.Report(std::string("cannot start a render thread (") + std::to_string(threads.size()) + " of " +
+                         std::to_string(count) + " started): " + e.what());
+            break;
+        }
+    }
+    return threads;
+}
+
+// Waits for the workers while watching for a second stop signal, which
+// ends the process at once: its temporary files are removed first, so that
+// nothing but whole frames is left.
+void AwaitWorkers(Batch& batch, std::vector<std::thread>& threads, std::ostream& err) {
+    while (batch.workersDone.load() < threads.size()) {
+        if (gStopNow.load()) {
+            RemoveAllTemporaryFiles();
+            batch.progress.Finish();
+            err << "kromvale-host: stopped at once by a second signal; frames in progress were not kept\n"
+                << std::flush;
+            std::_Exit(128 + gStopSignal.load());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (std::thread& thread : threads) thread.join();
 }
 
 std::string JobsText(std::size_t workers) {
@@ -311,13 +390,19 @@ int RenderBatch(const BatchEffect& effect, const HostOptions& options, std::ostr
         << std::flush;
 
     BatchProgress progress(err, frames.size(), StderrIsTerminal());
-    Batch batch{effect, options, frames, progress, &basic, {}, {}};
+    ProcessorBudget processors(Processors());
+    Batch batch{effect, options, frames, progress, &basic, processors, {}, {}, {}};
     {
+        // The calling thread only watches, so that a second signal is
+        // answered however long a worker waits on its frame.
         StopSignals signals;
-        std::vector<std::thread> threads;
-        for (std::size_t i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.RunWorker(); });
-        batch.RunWorker();  // the calling thread is a worker too
-        for (std::thread& thread : threads) thread.join();
+        std::vector<std::thread> threads = StartWorkers(batch, workers);
+        if (threads.empty()) {
+            progress.Finish();
+            err << "kromvale-host: no render thread could be started\n";
+            return 1;
+        }
+        AwaitWorkers(batch, threads, err);
     }
     progress.Finish();
     const double seconds = progress.Seconds();

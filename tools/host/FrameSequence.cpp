@@ -88,11 +88,14 @@ std::optional<long> NumberOf(const std::string& name, const std::string& head, c
         return std::nullopt;
     const char* begin = name.data() + head.size();
     const char* end = name.data() + name.size() - pattern.suffix.size();
-    if (!std::isdigit(static_cast<unsigned char>(*begin))) return std::nullopt;
+    if (pattern.pad == ' ') {
+        while (begin < end && *begin == ' ') ++begin;  // printf's padding; Format checks its count
+    }
+    if (begin == end || !std::isdigit(static_cast<unsigned char>(*begin))) return std::nullopt;
     long number = 0;
     const auto [ptr, ec] = std::from_chars(begin, end, number);
     if (ec != std::errc() || ptr != end) return std::nullopt;
-    FramePattern nameOnly{head, pattern.suffix, pattern.width};
+    FramePattern nameOnly{head, pattern.suffix, pattern.width, pattern.pad};
     if (nameOnly.Format(number) != name) return std::nullopt;
     return number;
 }
@@ -135,8 +138,8 @@ std::string FramePattern::Format(long number) const {
     char digits[24];
     const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
     const std::string text(digits, ec == std::errc() ? end : digits);
-    const std::size_t pad = text.size() < static_cast<std::size_t>(width) ? width - text.size() : 0;
-    return prefix + std::string(pad, '0') + text + suffix;
+    const std::size_t padding = text.size() < static_cast<std::size_t>(width) ? width - text.size() : 0;
+    return prefix + std::string(padding, pad) + text + suffix;
 }
 
 bool FindFramePattern(const std::string& path, std::optional<FramePattern>& pattern, std::string& error) {
@@ -147,12 +150,17 @@ bool FindFramePattern(const std::string& path, std::optional<FramePattern>& patt
     for (std::size_t i = slash == std::string::npos ? 0 : slash + 1; i < path.size(); ++i) {
         std::size_t end = i;
         int width = 0;
+        char pad = '0';
         if (path[i] == '#') {
             while (end < path.size() && path[end] == '#') ++end;
             width = static_cast<int>(end - i);
         } else if (path[i] == '%') {
             std::size_t j = i + 1;
-            if (j < path.size() && path[j] == '0') ++j;
+            if (j < path.size() && path[j] == '0') {
+                ++j;
+            } else {
+                pad = ' ';  // "%4d" pads as printf does
+            }
             const std::size_t digitsAt = j;
             while (j < path.size() && std::isdigit(static_cast<unsigned char>(path[j]))) ++j;
             if (j >= path.size() || path[j] != 'd') continue;  // a plain '%' in a name
@@ -165,7 +173,7 @@ bool FindFramePattern(const std::string& path, std::optional<FramePattern>& patt
         }
         if (pattern) return Refuse(error, std::string("more than one frame-number field in ") + path);
         if (width > 9) return Refuse(error, std::string("frame-number width above 9 in ") + path);
-        pattern = FramePattern{path.substr(0, i), path.substr(end), width};
+        pattern = FramePattern{path.substr(0, i), path.substr(end), width, pad};
         i = end - 1;
     }
     return true;
@@ -173,7 +181,10 @@ bool FindFramePattern(const std::string& path, std::optional<FramePattern>& patt
 
 bool IsBatchInput(const std::string& path) {
     std::error_code ec;
-    if (fs::is_directory(fs::path(path), ec)) return true;
+    const fs::file_status status = fs::status(fs::path(path), ec);
+    if (fs::is_directory(status)) return true;
+    // "grade #2.png" that exists is a picture, not a sequence.
+    if (fs::exists(status)) return false;
     std::optional<FramePattern> pattern;
     std::string error;
     // A malformed field is a batch too: planning it reports the mistake.

@@ -3,10 +3,12 @@
 //
 // The input is a folder (every .png, .pam and .exr file directly in it, in
 // name order) or a numbered sequence: a file name with one frame-number
-// field, printf style "%d" or "%04d", or a run of '#', one per digit
-// ("shot.####.png" is "shot.%04d.png"). A sequence holds the files in the
-// field's folder whose names print back exactly from their number, so with
-// "%04d" shot.0007.png and shot.12345.png belong, shot.7.png does not.
+// field, printf style ("%d", "%04d" zero-padded, "%4d" padded with spaces as
+// printf pads it), or a run of '#', one per digit ("shot.####.png" is
+// "shot.%04d.png"). A sequence holds the files in the field's folder whose
+// names print back exactly from their number, so with "%04d" shot.0007.png
+// and shot.12345.png belong, shot.7.png does not. A name that exists as a
+// file is that one picture, whatever '#' or '%' it holds.
 //
 // The output is a folder (each frame keeps its input's file name) or, for a
 // sequence, a pattern that takes the frame's number.
@@ -20,7 +22,8 @@ namespace kvtool {
 struct FramePattern {
     std::string prefix;  // everything before the field, folders included
     std::string suffix;  // everything after it, within the file name
-    int width = 1;       // digits at least, zero-padded
+    int width = 1;       // characters at least
+    char pad = '0';      // what fills a short number's left: '0' or ' '
 
     std::string Format(long number) const;
 };
@@ -30,7 +33,7 @@ struct FramePattern {
 // otherwise `pattern` holds the field, or nothing for a plain path.
 bool FindFramePattern(const std::string& path, std::optional<FramePattern>& pattern, std::string& error);
 
-// A folder, or a name with a frame-number field.
+// A folder, or a name with a frame-number field that is not an existing file.
 bool IsBatchInput(const std::string& path);
 
 struct BatchFrame {

@@ -33,7 +33,9 @@ const char* const kHostUsage =
     "Pro takes --format, not --depth.\n"
     "\n"
     "Batch: --in names a folder (its .png, .pam and .exr pictures in name order)\n"
-    "or a numbered sequence, shot.%04d.png or shot.####.png; --out names a folder\n"
+    "or a numbered sequence, shot.%04d.png or shot.####.png (%4d pads with\n"
+    "spaces, as printf does; a name that exists as a file is that one picture,\n"
+    "whatever '#' or '%' it holds); --out names a folder\n"
     "(frames keep their names) or, for a sequence, a pattern that takes the\n"
     "frame's number and decides the file type. --frames renders that range and\n"
     "reports its missing frames. Frames render in parallel, --jobs at a time (one\n"
@@ -46,7 +48,7 @@ const char* const kHostUsage =
     "is written under a temporary name and renamed when whole.\n"
     "Exit status: 0 done; 1 failed; 2 bad command line; 3 frames that could not\n"
     "be read were skipped; 128+N stopped by signal N (frames in progress are\n"
-    "removed).\n";
+    "removed; a second signal stops at once).\n";
 
 namespace {
 

@@ -1,7 +1,9 @@
 #include "host/HostSession.h"
 
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "host/ProjectFile.h"
 #include "host/Registration.h"
 #include "host/SmartRender.h"
+#include "host/TemporaryFile.h"
 #include "host/WorldImage.h"
 #include "image/ImageFile.h"
 #include "image/PictureFile.h"
@@ -31,6 +34,13 @@ std::string FieldText(const char* field, std::size_t size) {
     std::size_t n = 0;
     while (n < size && field[n] != '\0') ++n;
     return std::string(field, n);
+}
+
+// A picture under a temporary name, renamed when whole, as batch frames are.
+bool WriteWhole(const std::string& path, PictureType type, const Picture& picture, std::string& error) {
+    if (!PictureTypeBuilt(type)) return WritePicture(path, type, picture, &error);  // says why
+    TemporaryFile file(path);
+    return file.Create(error) && WritePicture(file.stream(), type, picture, &error) && file.Commit(error);
 }
 
 class Session {
@@ -219,7 +229,11 @@ bool Session::Render() {
     ImageToWorld(picture, input);
     kvsim::FakeParams params(&input, amount_, lut_);
     if (!Check("RENDER", host_->Call(PF_Cmd_RENDER, params.list(), &output.def()))) return false;
-    if (!WriteImage(o_.outPath, WorldToImage(output), &error)) return Fail(o_.outPath + ": " + error);
+    if (PictureTypeOf(o_.outPath) != PictureType::Png && PictureTypeOf(o_.outPath) != PictureType::Pam)
+        return Fail(o_.outPath + ": unknown picture type (use .png or .pam)");
+    Picture result;
+    result.samples = WorldToImage(output);
+    if (!WriteWhole(o_.outPath, PictureTypeOf(o_.outPath), result, error)) return Fail(o_.outPath + ": " + error);
     out_ << "render: " << format->name << " " << picture.width << "x" << picture.height
          << " amount " << amount_ << " -> " << o_.outPath << "\n";
     return true;
@@ -238,7 +252,7 @@ bool Session::SmartRender() {
     kvsim::FakeWorld output(format, picture.width(), picture.height());
     PictureToWorld(picture, input);
     if (!SmartRenderFrame(*host_, input, output, amount_, lut_, error)) return Fail(error);
-    if (!WritePicture(o_.outPath, target, WorldToPicture(output, target), &error)) return Fail(o_.outPath + ": " + error);
+    if (!WriteWhole(o_.outPath, target, WorldToPicture(output, target), error)) return Fail(o_.outPath + ": " + error);
     out_ << "render: " << format.name << " " << picture.width() << "x" << picture.height() << " amount " << amount_
          << " -> " << o_.outPath << "\n";
     return true;
@@ -275,11 +289,20 @@ void Session::TearDown() {
 }
 
 int Session::Run() {
-    bool ok = LoadAndRegister() && SetUp() && StoreLut() && CopyAndCompare() && (!o_.print || PrintAndScan()) &&
-              (o_.presses.empty() ||
-               PressButtons(*host_, module_, o_.presses, o_.answers, amount_, lut_, out_, err_)) &&
-              UpdateControls() && (o_.inPath.empty() || (o_.batch ? RenderFrames() : Render())) &&
-              (o_.saveProject.empty() || SaveProject());
+    bool ok = false;
+    // A picture too large for memory ends the run with a message, never
+    // with an abort.
+    try {
+        ok = LoadAndRegister() && SetUp() && StoreLut() && CopyAndCompare() && (!o_.print || PrintAndScan()) &&
+             (o_.presses.empty() ||
+              PressButtons(*host_, module_, o_.presses, o_.answers, amount_, lut_, out_, err_)) &&
+             UpdateControls() && (o_.inPath.empty() || (o_.batch ? RenderFrames() : Render())) &&
+             (o_.saveProject.empty() || SaveProject());
+    } catch (const std::bad_alloc&) {
+        ok = Fail("not enough memory");
+    } catch (const std::exception& e) {
+        ok = Fail(e.what());
+    }
     if (host_) out_ << "log: " << kvsim::LogTail::Path() << "\n";
     TearDown();
     if (!ok) return batchStatus_ != 0 && batchStatus_ != kBatchSkippedStatus ? batchStatus_ : 1;

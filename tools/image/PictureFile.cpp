@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "image/FileOutput.h"
 #include "image/ImageFile.h"
 #include "image/PamFile.h"
 #ifdef KV_HAVE_PNG
@@ -92,22 +93,29 @@ bool ReadPicture(const std::string& path, Picture& picture, std::string* error) 
     return ok;
 }
 
-bool WritePicture(const std::string& path, PictureType type, const Picture& picture, std::string* error) {
+bool WritePicture(std::FILE* file, PictureType type, const Picture& picture, std::string* error) {
     if (type == PictureType::Unknown) return Fail(error, "unknown picture type (use .png, .pam or .exr)");
     if (!PictureTypeBuilt(type)) return Fail(error, NotBuilt(type));
     if (type == PictureType::Exr) {
 #ifdef KV_HAVE_OPENEXR
-        return WriteExr(path, picture.isFloat ? picture.floats : ToFloatImage(picture.samples), error);
+        return WriteExr(file, picture.isFloat ? picture.floats : ToFloatImage(picture.samples), error);
 #endif
     }
     const Image samples = picture.isFloat ? ToSampleImage(picture.floats, 16) : Image{};
     const Image& image = picture.isFloat ? samples : picture.samples;
-    if (type == PictureType::Pam) return WritePam(path, image, error);
+    if (type == PictureType::Pam) return WritePam(file, image, error);
 #ifdef KV_HAVE_PNG
-    return WritePng(path, image, error);
+    return WritePng(file, image, error);
 #else
     return Fail(error, NotBuilt(type));
 #endif
+}
+
+bool WritePicture(const std::string& path, PictureType type, const Picture& picture, std::string* error) {
+    if (type == PictureType::Unknown) return Fail(error, "unknown picture type (use .png, .pam or .exr)");
+    if (!PictureTypeBuilt(type)) return Fail(error, NotBuilt(type));
+    return WriteWholeFile(
+        path, [&](std::FILE* file, std::string* e) { return WritePicture(file, type, picture, e); }, error);
 }
 
 }  // namespace kvtool

@@ -3,6 +3,7 @@
 // floats (OpenEXR). The file type is passed apart from the path, so a
 // picture can be written under a temporary name and renamed afterwards.
 
+#include <cstdio>
 #include <string>
 
 #include "image/FloatImage.h"
@@ -32,6 +33,10 @@ bool ReadPicture(const std::string& path, Picture& picture, std::string* error);
 
 // Integer files take float pictures as 16-bit samples (clamped to 0..1); EXR
 // takes integer pictures as their fractions of full scale.
+// `file` is a stream open for writing, which the caller finishes
+// (FinishFile); the path form creates, writes, syncs and closes the file,
+// checking every step, and removes it when any fails.
+bool WritePicture(std::FILE* file, PictureType type, const Picture& picture, std::string* error);
 bool WritePicture(const std::string& path, PictureType type, const Picture& picture, std::string* error);
 
 }  // namespace kvtool

@@ -5,7 +5,11 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "image/FileOutput.h"
+#include "image/PictureSize.h"
 
 // libpng reports errors by longjmp. Every function below that calls libpng
 // after setjmp keeps only trivially destructible locals, so the jump skips no
@@ -13,8 +17,6 @@
 
 namespace kvtool {
 namespace {
-
-constexpr png_uint_32 kMaxSide = 1u << 15;
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
@@ -29,6 +31,14 @@ struct ReadState {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int bitDepth = 0;
+    int passes = 1;  // above 1 for an interlaced picture
+
+    ReadState() = default;
+    ReadState(const ReadState&) = delete;
+    ReadState& operator=(const ReadState&) = delete;
+    ~ReadState() {
+        if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
 };
 
 // Phase 1: header, and the transforms that give 8- or 16-bit RGBA in host order.
@@ -38,7 +48,7 @@ bool ReadHeader(std::FILE* f, ReadState& s) {
     s.info = png_create_info_struct(s.png);
     if (!s.info) return false;
     if (setjmp(png_jmpbuf(s.png))) return false;
-    png_set_user_limits(s.png, kMaxSide, kMaxSide);
+    png_set_user_limits(s.png, static_cast<png_uint_32>(kMaxPictureSide), static_cast<png_uint_32>(kMaxPictureSide));
     png_init_io(s.png, f);
     png_read_info(s.png, s.info);
     const int colour = png_get_color_type(s.png, s.info);
@@ -50,6 +60,7 @@ bool ReadHeader(std::FILE* f, ReadState& s) {
     if (!(colour & PNG_COLOR_MASK_ALPHA) && !png_get_valid(s.png, s.info, PNG_INFO_tRNS))
         png_set_filler(s.png, 0xFFFF, PNG_FILLER_AFTER);
     if (depth == 16) png_set_swap(s.png);  // file order is big-endian
+    s.passes = png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
     s.width = png_get_image_width(s.png, s.info);
     s.height = png_get_image_height(s.png, s.info);
@@ -57,11 +68,54 @@ bool ReadHeader(std::FILE* f, ReadState& s) {
     return png_get_channels(s.png, s.info) == 4 && (s.bitDepth == 8 || s.bitDepth == 16);
 }
 
-// Phase 2: the rows, into storage the caller made.
-bool ReadRows(ReadState& s, png_bytepp rows) {
+// Phase 2, a plain picture: the next row into `row`.
+bool ReadRow(ReadState& s, png_bytep row) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    png_read_row(s.png, row, nullptr);
+    return true;
+}
+
+// Phase 2, an interlaced picture: every pass fills all rows at once.
+bool ReadAllRows(ReadState& s, png_bytepp rows) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_read_image(s.png, rows);
+    return true;
+}
+
+bool ReadEnd(ReadState& s) {
+    if (setjmp(png_jmpbuf(s.png))) return false;
     png_read_end(s.png, nullptr);
+    return true;
+}
+
+// One row of libpng's RGBA bytes (16-bit samples already little-endian)
+// appended to the picture's samples.
+void AppendRow(const unsigned char* p, std::size_t samples, int bitDepth, std::vector<std::uint16_t>& out) {
+    for (std::size_t i = 0; i < samples; ++i) {
+        out.push_back(bitDepth == 16 ? static_cast<std::uint16_t>(p[2 * i] | p[2 * i + 1] << 8) : p[i]);
+    }
+}
+
+// The rows of a picture whose header passed the size rule. A plain picture
+// grows a row at a time as its data arrives, so a header that promises more
+// than the file holds costs no more than what the file does hold.
+bool ReadSamples(ReadState& s, std::vector<std::uint16_t>& samples) {
+    const std::size_t rowSamples = static_cast<std::size_t>(s.width) * 4;
+    const std::size_t rowBytes = rowSamples * static_cast<std::size_t>(s.bitDepth / 8);
+    if (s.passes == 1) {
+        std::vector<unsigned char> row(rowBytes);
+        for (png_uint_32 y = 0; y < s.height; ++y) {
+            if (!ReadRow(s, row.data())) return false;
+            AppendRow(row.data(), rowSamples, s.bitDepth, samples);
+        }
+        return ReadEnd(s);
+    }
+    std::vector<unsigned char> bytes(rowBytes * s.height);
+    std::vector<png_bytep> rows;
+    for (png_uint_32 y = 0; y < s.height; ++y) rows.push_back(bytes.data() + rowBytes * y);
+    if (!ReadAllRows(s, rows.data()) || !ReadEnd(s)) return false;
+    samples.reserve(rowSamples * s.height);
+    for (png_uint_32 y = 0; y < s.height; ++y) AppendRow(rows[y], rowSamples, s.bitDepth, samples);
     return true;
 }
 
@@ -93,36 +147,24 @@ bool ReadPng(const std::string& path, Image& image, std::string* error) {
         return Fail(error, "not a PNG picture");
     std::rewind(f.get());
 
-    ReadState s;
-    bool ok = ReadHeader(f.get(), s);
-    Image out;
-    std::vector<std::vector<unsigned char>> rowBytes;
-    std::vector<png_bytep> rows;
-    if (ok) {
-        rowBytes.assign(s.height, std::vector<unsigned char>(static_cast<std::size_t>(s.width) * 4 * (s.bitDepth / 8)));
-        for (auto& r : rowBytes) rows.push_back(r.data());
-        ok = ReadRows(s, rows.data());
+    try {
+        ReadState s;
+        if (!ReadHeader(f.get(), s)) return Fail(error, "unreadable PNG picture");
+        if (!PictureSizeAllowed(s.width, s.height, 4, static_cast<int>(sizeof(std::uint16_t))))
+            return Fail(error, "PNG picture size out of range");
+        Image out;
+        if (!ReadSamples(s, out.rgba)) return Fail(error, "unreadable PNG picture");
+        out.width = static_cast<int>(s.width);
+        out.height = static_cast<int>(s.height);
+        out.bitDepth = s.bitDepth;
+        image = std::move(out);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return Fail(error, "not enough memory for the PNG picture");
     }
-    png_destroy_read_struct(&s.png, s.info ? &s.info : nullptr, nullptr);
-    if (!ok) return Fail(error, "unreadable PNG picture");
-
-    out = Image(static_cast<int>(s.width), static_cast<int>(s.height), s.bitDepth);
-    for (png_uint_32 y = 0; y < s.height; ++y) {
-        const unsigned char* p = rowBytes[y].data();
-        std::uint16_t* q = out.at(0, static_cast<int>(y));
-        for (std::size_t i = 0; i < static_cast<std::size_t>(s.width) * 4; ++i) {
-            if (s.bitDepth == 16) {
-                q[i] = static_cast<std::uint16_t>(p[2 * i] | p[2 * i + 1] << 8);  // swapped to little-endian
-            } else {
-                q[i] = p[i];
-            }
-        }
-    }
-    image = std::move(out);
-    return true;
 }
 
-bool WritePng(const std::string& path, const Image& image, std::string* error) {
+bool WritePng(std::FILE* file, const Image& image, std::string* error) {
     if (image.width < 1 || image.height < 1 || (image.bitDepth != 8 && image.bitDepth != 16))
         return Fail(error, "nothing to write");
     const std::size_t rowSamples = static_cast<std::size_t>(image.width) * 4;
@@ -142,16 +184,17 @@ bool WritePng(const std::string& path, const Image& image, std::string* error) {
         rows.push_back(r.data());
     }
 
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f) return Fail(error, "cannot create the picture file");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = png && info &&
-              WriteRows(f.get(), png, info, static_cast<png_uint_32>(image.width),
-                        static_cast<png_uint_32>(image.height), image.bitDepth, rows.data());
+    const bool ok = png && info &&
+                    WriteRows(file, png, info, static_cast<png_uint_32>(image.width),
+                              static_cast<png_uint_32>(image.height), image.bitDepth, rows.data());
     png_destroy_write_struct(&png, info ? &info : nullptr);
-    if (std::fflush(f.get()) != 0) ok = false;
     return ok || Fail(error, "cannot write the picture file");
+}
+
+bool WritePng(const std::string& path, const Image& image, std::string* error) {
+    return WriteWholeFile(path, [&](std::FILE* file, std::string* e) { return WritePng(file, image, e); }, error);
 }
 
 }  // namespace kvtool

@@ -33,9 +33,19 @@ inline bool Contains(const std::string& haystack, const std::string& needle) {
     return haystack.find(needle) != std::string::npos;
 }
 
+// Limits the child sets on itself before it starts the program (the
+// shell's ulimit, which is setrlimit); 0 leaves a limit as it is.
+struct ChildLimits {
+    long addressSpaceKiB = 0;  // RLIMIT_AS: all the memory it may map
+    long stackKiB = 0;         // RLIMIT_STACK, which is also each new thread's stack size
+};
+
 // Runs `argv` (the program first) with no input and waits for it.
-inline HostRun RunCommand(const std::vector<std::string>& argv) {
+inline HostRun RunCommand(const std::vector<std::string>& argv, const ChildLimits& limits = {}) {
     std::string command;
+    if (limits.addressSpaceKiB > 0) command += "ulimit -v " + std::to_string(limits.addressSpaceKiB) + " && ";
+    if (limits.stackKiB > 0) command += "ulimit -s " + std::to_string(limits.stackKiB) + " && ";
+    command += "exec ";
     for (const std::string& a : argv) {
         command += Quote(a);
         command += ' ';

@@ -4,16 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/BatchProgress.h"
 #include "host/FrameSequence.h"
+#include "host/ProcessorBudget.h"
 
 namespace {
 
@@ -64,6 +68,9 @@ TEST(FramePatterns, PrintfAndHashFieldsGiveTheirWidth) {
     ASSERT_TRUE(kvtool::FindFramePattern("c%d.pam", p, error));
     EXPECT_EQ(p->Format(0), "c0.pam");
     EXPECT_EQ(p->Format(300), "c300.pam");
+    ASSERT_TRUE(kvtool::FindFramePattern("d.%4d.png", p, error));
+    EXPECT_EQ(p->Format(7), "d.   7.png") << "printf pads %4d with spaces";
+    EXPECT_EQ(p->Format(12345), "d.12345.png");
 }
 
 TEST(FramePatterns, PlainNamesFolderCharactersAndBadFields) {
@@ -93,6 +100,27 @@ TEST_F(FrameFolder, ASequenceHoldsOnlyNamesThatPrintBackFromTheirNumber) {
     EXPECT_EQ(frames[1].input, Path("f.0009.png"));
     EXPECT_EQ(frames[1].output, Path("out/g.0009.pam"));
     EXPECT_FALSE(frames[1].missing);
+}
+
+TEST_F(FrameFolder, AnExistingFileIsOnePictureWhateverItsNameHolds) {
+    for (const char* name : {"grade #2.png", "shot.%04d.png", "f.   7.png", "f.  12.png", "f.0007.png"}) Touch(name);
+    const struct {
+        std::string in;
+        bool batch;
+    } cases[] = {
+        {Path("grade #2.png"), false},
+        {Path("shot.%04d.png"), false},
+        {Path("take.%04d.png"), true},
+        {Path("grade #3.png"), true},
+        {dir_.string(), true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(kvtool::IsBatchInput(c.in), c.batch) << c.in;
+    // "%4d" finds the frames printf names, and only those.
+    const auto frames = Plan(Path("f.%4d.png"), Path("out/g.%04d.png"));
+    ASSERT_TRUE(ok_) << error_;
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].input, Path("f.   7.png"));
+    EXPECT_EQ(frames[1].output, Path("out/g.0012.png"));
 }
 
 TEST_F(FrameFolder, ARangeListsItsGapsAsMissingAndAnOutputFolderKeepsTheNames) {
@@ -159,6 +187,33 @@ TEST_F(FrameFolder, AnOutputOnAnyInputIsRefusedHoweverItIsSpelt) {
     EXPECT_TRUE(ok_) << error_;
     Plan(Path("g.%04d.pam"), Path("f.%04d.pam"));
     EXPECT_TRUE(ok_) << error_;
+}
+
+// Frames times bands never exceed the processors: threads taking shares of
+// every size never hold more than the budget at once, and a share larger
+// than the budget is cut to it rather than waiting for ever.
+TEST(ProcessorBudgets, SharesNeverExceedTheProcessorsAndEveryRequestIsServed) {
+    kvtool::ProcessorBudget budget(4);
+    std::atomic<int> inUse{0};
+    std::atomic<int> most{0};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (unsigned i = 0; i < 200; ++i) {
+                const unsigned wanted = (t + i) % 7;  // 0 to 6: below 1 and above the budget included
+                const unsigned taken = budget.Acquire(wanted);
+                const int now = inUse += static_cast<int>(taken);
+                for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+                }
+                EXPECT_EQ(taken, std::clamp(wanted, 1u, 4u));
+                inUse -= static_cast<int>(taken);
+                budget.Release(taken);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_LE(most.load(), 4);
+    EXPECT_GE(most.load(), 2);
 }
 
 TEST(BatchProgressText, BarCountsRateAndTimeLeft) {

@@ -5,16 +5,19 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "CraftedPictures.h"
 #include "HostProcess.h"
 #include "image/FloatImage.h"
 #include "image/ImageFile.h"
@@ -83,6 +87,10 @@ void WriteCube(const std::string& path) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// Room for the host, the module and small frames, but not for the gigabytes
+// that a hostile header asks for.
+const kvtool::test::ChildLimits kAddressSpaceLimit{1024 * 1024, 0};
+
 class HostBatch : public testing::Test {
 protected:
     void SetUp() override {
@@ -104,7 +112,9 @@ protected:
         return all;
     }
 
-    HostRun Host(const std::vector<std::string>& args) const { return kvtool::test::RunCommand(Command(args)); }
+    HostRun Host(const std::vector<std::string>& args, const kvtool::test::ChildLimits& limits = {}) const {
+        return kvtool::test::RunCommand(Command(args), limits);
+    }
 
     void Write(const std::string& name, const kvtool::Image& image) const {
         std::string error;
@@ -173,16 +183,67 @@ TEST_F(HostBatch, ASequenceRendersEveryFrameLikeASinglePictureAndKeepsItsNumbers
 TEST_F(HostBatch, UnreadableAndMissingFramesAreReportedAndSkippedAndTheStatusSaysSo) {
     Write("f.0001.png", Frame(1, 8));
     Write("f.0002.png", Frame(2, 8));
-    std::ofstream(Path("f.0003.png"), std::ios::binary) << "\x89PNG but cut short";
+    // A valid PNG whose header claims 32768 x 32768 at 16 bits: it must fail
+    // in the reader's size rule, not in its signature check.
+    std::ofstream(Path("f.0003.png"), std::ios::binary) << kvtool::test::PromisingPng(32768, 32768, 16);
     Write("f.0005.png", Frame(5, 8));
-    const HostRun run = Host({"--in", Path("f.%04d.png"), "--out", Path("out"), "--frames", "1-5"});
+    const HostRun run =
+        Host({"--in", Path("f.%04d.png"), "--out", Path("out"), "--frames", "1-5"}, kAddressSpaceLimit);
     EXPECT_EQ(run.status, 3) << run.output;
-    EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped " + Path("f.0003.png") + ": ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped " + Path("f.0003.png") + ": PNG picture size out of range"))
+        << run.output;
     EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped frame 4 (" + Path("f.0004.png") + "): no such file"))
         << run.output;
     EXPECT_TRUE(Contains(run.output, "summary: 3 frames, 2 skipped, 0 failed")) << run.output;
     EXPECT_EQ(Names("out"), (std::vector<std::string>{"f.0001.png", "f.0002.png", "f.0005.png"}));
     EXPECT_EQ(Read(Path("out/f.0005.png")).rgba, Single(Path("f.0005.png"), {}).rgba);
+}
+
+// Headers that promise gigabytes from a few bytes, beside good frames, in a
+// process that has room for the good frames only. Those beyond the size
+// rule are refused before anything is allocated; those within it grow only
+// as their rows arrive, and fail where the data ends.
+TEST_F(HostBatch, PicturesWhoseHeadersPromiseMoreThanTheyHoldAreSkippedNotFatal) {
+    fs::create_directories(Path("hostile"));
+    Write("hostile/good-1.png", Frame(1, 16));
+    Write("hostile/good-2.pam", Frame(2, 8));
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* error;
+    } files[] = {
+        {"huge.png", kvtool::test::PromisingPng(32768, 32768, 16), "PNG picture size out of range"},
+        {"big.png", kvtool::test::PromisingPng(8192, 8192, 16), "unreadable PNG picture"},
+        {"huge.pam", kvtool::test::PromisingPam(32768, 32768), "PAM picture size out of range"},
+        {"big.pam", kvtool::test::PromisingPam(8192, 8192), "PAM picture is truncated"},
+    };
+    for (const auto& f : files) std::ofstream(Path(std::string("hostile/") + f.name), std::ios::binary) << f.bytes;
+    std::vector<std::string> good = {"good-1.png", "good-2.pam"};
+    std::size_t hostile = std::size(files);
+#ifdef KV_TEST_HAVE_OPENEXR
+    kvtool::test::WritePromisingExr(Path("hostile/huge.exr"), 32768, 32768);
+    kvtool::test::WritePromisingExr(Path("hostile/big.exr"), 8192, 8192);
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteExr(Path("hostile/good-3.exr"), kvtool::ToFloatImage(Frame(3, 16)), &error)) << error;
+    good.push_back("good-3.exr");
+    std::sort(good.begin(), good.end());
+    hostile += 2;
+#endif
+    const HostRun run = Host({"--jobs", "2", "--in", Path("hostile"), "--out", Path("out")}, kAddressSpaceLimit);
+    EXPECT_EQ(run.status, 3) << run.output;
+    for (const auto& f : files) {
+        EXPECT_TRUE(Contains(run.output, "skipped " + Path(std::string("hostile/") + f.name) + ": " + f.error))
+            << f.name << "\n" << run.output;
+    }
+#ifdef KV_TEST_HAVE_OPENEXR
+    EXPECT_TRUE(Contains(run.output, "skipped " + Path("hostile/huge.exr") + ": EXR picture size out of range"))
+        << run.output;
+    EXPECT_TRUE(Contains(run.output, "skipped " + Path("hostile/big.exr") + ": unreadable EXR picture")) << run.output;
+#endif
+    EXPECT_TRUE(Contains(run.output, "summary: " + std::to_string(good.size()) + " frames, " +
+                                         std::to_string(hostile) + " skipped, 0 failed"))
+        << run.output;
+    EXPECT_EQ(Names("out"), good) << "the good frames only, and no temporary file";
 }
 
 TEST_F(HostBatch, SixteenBitPicturesTakeTheFloatPathAndComeBackAtSixteenBits) {
@@ -290,6 +351,103 @@ TEST_F(HostBatch, AnOutputOverAnInputIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(Names("shots"), (std::vector<std::string>{"a.png", "b.png"}));
 }
 
+// Every thread stack as large as the address space allows: no thread can
+// start, and the batch must say so rather than abort.
+TEST_F(HostBatch, ThreadsThatCannotStartAreAReportedFailureNotAnAbort) {
+    Write("f.1.pam", Frame(1, 8));
+    Write("f.2.pam", Frame(2, 8));
+    const HostRun run = Host({"--jobs", "2", "--in", Path("f.%d.pam"), "--out", Path("out")},
+                             kvtool::test::ChildLimits{1024 * 1024, 2 * 1024 * 1024});
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: cannot start a render thread (0 of 2 started): ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "kromvale-host: no render thread could be started")) << run.output;
+}
+
+// A small file system of its own, mounted for the test and unmounted after.
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& folder) : folder_(folder) {
+        fs::create_directories(folder_);
+        mounted_ = mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=256k") == 0;
+        if (!mounted_) reason_ = std::strerror(errno);
+    }
+    ~SmallDisk() {
+        if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    const std::string& reason() const { return reason_; }
+    // Writes a file until the disk has no room left, then gives back `pages`
+    // pages of it.
+    void Fill(long pages = 0) const {
+        const std::string filler = folder_ + "/filler";
+        std::FILE* f = std::fopen(filler.c_str(), "wb");
+        const std::string block(4096, 'x');
+        while (f && std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {
+        }
+        if (f) std::fclose(f);
+        std::error_code ec;
+        const auto size = fs::file_size(filler, ec);
+        if (!ec) fs::resize_file(filler, size > pages * block.size() ? size - pages * block.size() : 0, ec);
+    }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+    std::string reason_;
+};
+
+// On a full disk every frame is reported failed and nothing appears under
+// a final name, whichever writer meets the error: when it writes, when its
+// buffers are flushed, or (EXR) when its line-offset table is written.
+TEST_F(HostBatch, OnAFullDiskEveryFrameFailsAndNothingAppearsUnderItsFinalName) {
+    const SmallDisk disk(Path("disk"));
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (it needs root): " << disk.reason();
+    fs::create_directories(Path("frames"));
+    Write("frames/a.png", Frame(1, 8));
+    Write("frames/b.pam", Frame(2, 16));
+    std::vector<std::string> names = {"a.png", "b.pam"};
+#ifdef KV_TEST_HAVE_OPENEXR
+    std::string error;
+    ASSERT_TRUE(kvtool::WriteExr(Path("frames/c.exr"), kvtool::ToFloatImage(Frame(3, 16)), &error)) << error;
+    names.push_back("c.exr");
+#endif
+    fs::create_directories(Path("disk/out"));
+    disk.Fill();
+    const HostRun run = Host({"--in", Path("frames"), "--out", Path("disk/out")});
+    EXPECT_EQ(run.status, 1) << run.output;
+    for (const std::string& name : names) {
+        EXPECT_TRUE(Contains(run.output, "kromvale-host: cannot write " + Path("disk/out/" + name) + ": "))
+            << name << "\n" << run.output;
+    }
+    EXPECT_TRUE(Contains(run.output, "summary: 0 frames, 0 skipped, " + std::to_string(names.size()) + " failed"))
+        << run.output;
+    EXPECT_TRUE(Names("disk/out").empty()) << "no frame, and no temporary file";
+    // A single picture the same way.
+    const HostRun single = Host({"--in", Path("frames/a.png"), "--out", Path("disk/out/single.png")});
+    EXPECT_EQ(single.status, 1) << single.output;
+    EXPECT_TRUE(Names("disk/out").empty());
+#ifdef KV_TEST_HAVE_OPENEXR
+    // Wherever the disk fills, a written EXR either reads back whole or was
+    // reported: several small blocks of scan lines, so that the last ones
+    // reach the disk only when the file is closed.
+    kvtool::FloatImage noise(24, 96);
+    for (std::size_t i = 0; i < noise.rgba.size(); ++i) noise.rgba[i] = static_cast<float>((i * 7919u) % 1000u) / 7.0f;
+    for (long pages = 0; pages <= 16; ++pages) {
+        SCOPED_TRACE(pages);
+        disk.Fill(pages);
+        const std::string path = Path("disk/out/noise.exr");
+        if (kvtool::WriteExr(path, noise, &error)) {
+            kvtool::FloatImage back;
+            EXPECT_TRUE(kvtool::ReadExr(path, back, &error)) << "reported written, but: " << error;
+            EXPECT_EQ(back.rgba, noise.rgba);
+        } else {
+            EXPECT_FALSE(fs::exists(path));
+        }
+        fs::remove(path);
+    }
+#endif
+}
+
 // A process of its own, so that the test can signal it while it runs.
 class RunningHost {
 public:
@@ -330,9 +488,9 @@ private:
 // while the test sends the stop signal, then gets the frame, renders it and
 // must not keep it.
 TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporaries) {
-    for (int signal : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(signal);
-        const std::string folder = Numbered("s", signal, "");
+    for (const auto& [signal, twice] : {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGINT, true}}) {
+        SCOPED_TRACE(Numbered(twice ? "twice " : "once ", signal, ""));
+        const std::string folder = Numbered(twice ? "t" : "s", signal, "");
         const std::string in = Path(folder);
         const std::string out = in + "-out";
         fs::create_directories(in);
@@ -349,10 +507,15 @@ TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporarie
         }
         ASSERT_TRUE(fs::exists(out + "/f.3.pam")) << ReadAll(Path("log.txt"));
         host.Signal(signal);
+        if (twice) {
+            // The host waits on the pipe: a second signal ends it there and then.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            host.Signal(signal);
+        }
         // Feed the pipe once the host reads it; it may have stopped before.
         const std::string frame = ReadAll(in + "/f.5.pam");
         bool ended = false;
-        while (!(ended = host.Ended(status)) && std::chrono::steady_clock::now() < deadline) {
+        while (!twice && !(ended = host.Ended(status)) && std::chrono::steady_clock::now() < deadline) {
             const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) {
                 fcntl(fd, F_SETFL, 0);
@@ -369,7 +532,9 @@ TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporarie
         ASSERT_TRUE(ended) << "the host did not stop";
         const std::string log = ReadAll(Path("log.txt"));
         EXPECT_EQ(status, 128 + signal) << log;
-        EXPECT_TRUE(Contains(log, Numbered("stopped by signal ", signal, " after 3 of 6 frames"))) << log;
+        EXPECT_TRUE(Contains(log, twice ? std::string("stopped at once by a second signal")
+                                        : Numbered("stopped by signal ", signal, " after 3 of 6 frames")))
+            << log;
         EXPECT_EQ(Names(folder + "-out"), (std::vector<std::string>{"f.1.pam", "f.2.pam", "f.3.pam"}))
             << "no frame after the signal, and no temporary file";
         for (int n : {1, 2, 3}) {

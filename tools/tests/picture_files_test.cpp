@@ -11,9 +11,11 @@
 #include <fstream>
 #include <string>
 
+#include "CraftedPictures.h"
 #include "host/WorldImage.h"
 #include "image/ImageFile.h"
 #include "image/PamFile.h"
+#include "image/PictureSize.h"
 
 namespace {
 
@@ -87,6 +89,55 @@ TEST(PictureFiles, BadPamHeadersAreRefusedWithoutReadingPastTheData) {
         EXPECT_EQ(error, c.message);
     }
     std::remove(path.c_str());
+}
+
+TEST(PictureFiles, OneSizeRuleBoundsSidesPixelsAndBytesWithoutOverflow) {
+    const struct {
+        std::int64_t width, height;
+        int channels, bytes;
+        bool allowed;
+    } cases[] = {
+        {8192, 8192, 4, 4, true},       // 64 Mpixel of float RGBA: 1 GiB, the most
+        {8193, 8192, 4, 2, false},      // one column more than the pixel bound
+        {32768, 2048, 4, 4, true},      // the longest side
+        {32769, 1, 4, 1, false},
+        {8192, 8192, 5, 4, false},      // within the pixels, beyond the bytes
+        {0, 10, 4, 1, false},
+        {-5, -5, 4, 1, false},
+        {std::int64_t{1} << 40, std::int64_t{1} << 40, 4, 4, false},
+        {16, 16, 0, 1, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kvtool::PictureSizeAllowed(c.width, c.height, c.channels, c.bytes), c.allowed)
+            << c.width << "x" << c.height << "x" << c.channels << "x" << c.bytes;
+    }
+}
+
+// Headers that claim far more than the file holds fail with the reader's
+// own message, past its signature check.
+TEST(PictureFiles, HeadersThatPromiseMoreThanTheFileHoldsAreRefused) {
+    struct Case {
+        std::string name, bytes, message;
+    };
+    std::vector<Case> cases = {
+        {"huge.pam", kvtool::test::PromisingPam(32768, 32768), "PAM picture size out of range"},
+        {"big.pam", kvtool::test::PromisingPam(8192, 8192), "PAM picture is truncated"},
+        {"long.pam", "P7\n" + std::string(1 << 20, '#'), "PAM header has no ENDHDR"},
+    };
+    if (kvtool::PngSupported()) {
+        cases.push_back({"huge.png", kvtool::test::PromisingPng(32768, 32768, 16), "PNG picture size out of range"});
+        cases.push_back({"big.png", kvtool::test::PromisingPng(8192, 8192, 8), "unreadable PNG picture"});
+    }
+    for (const Case& c : cases) {
+        const std::string path = TempPath(c.name);
+        WriteText(path, c.bytes);
+        kvtool::Image image;
+        std::string error;
+        EXPECT_FALSE(kvtool::ReadImage(path, image, &error)) << c.name;
+        EXPECT_EQ(error, c.message) << c.name;
+        std::remove(path.c_str());
+    }
+    EXPECT_EQ(kvtool::test::PromisingPng(32768, 32768, 16).size(), 69u);
 }
 
 TEST(PictureFiles, UnknownExtensionsAndMissingFilesFailWithAMessage) {
