@@ -247,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(Cubes, LutFileFrameOracle,
 // .3dl mesh that becomes a shaper. Disabled while the effect's rows do not
 // apply a 1D stage yet (each case then misses its bound by 60 to 300 times,
 // or the render refuses the LUT); enable them with those rows.
-INSTANTIATE_TEST_SUITE_P(DISABLED_OneDStages, LutFileFrameOracle,
+INSTANTIATE_TEST_SUITE_P(OneDStages, LutFileFrameOracle,
                          testing::Values("cube/baked_resolve_shaper.cube", "cube/baked_resolve_1d.cube",
                                          "cube/domain_1d.cube", "3dl/uneven_mesh.3dl"),
                          CaseName);
