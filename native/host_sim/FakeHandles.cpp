@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "effect/LutParamBytes.h"
 
@@ -98,11 +100,19 @@ void FreeHandle(PF_Handle h) {
     --gLiveHandles;
 }
 
+// Handles whose dispose was refused, kept so that a test can free them
+// once it has looked at what the refusal left behind.
+std::mutex gRefusedDisposalsLock;
+std::vector<PF_Handle> gRefusedDisposals;
+
 // A refused dispose, like a refused unlock, does nothing: the host's own
 // callbacks have no way to report it.
 void DisposeHandleCb(PF_Handle h) {
     if (!Refused(HandleCall::Dispose)) {
         FreeHandle(h);
+    } else if (h != nullptr) {
+        const std::lock_guard<std::mutex> lock(gRefusedDisposalsLock);
+        gRefusedDisposals.push_back(h);
     }
 }
 
@@ -164,6 +174,15 @@ void FailHandleCall(HandleCall kind, int number) {
     if (number >= 0 && number < 64) {
         gRefusedHandleCalls[static_cast<int>(kind)] |= uint64_t{1} << number;
     }
+}
+
+void FreeRefusedDisposals() {
+    std::vector<PF_Handle> handles;
+    {
+        const std::lock_guard<std::mutex> lock(gRefusedDisposalsLock);
+        handles.swap(gRefusedDisposals);
+    }
+    for (PF_Handle h : handles) FreeHandle(h);
 }
 
 void ResetHandleCallFailures() {

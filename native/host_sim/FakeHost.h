@@ -46,6 +46,8 @@ enum class HandleCall { New, Lock, Unlock, Dispose, Size, Resize };
 void FailHandleCall(HandleCall kind, int number);
 // Disarms every refusal and starts the counts again.
 void ResetHandleCallFailures();
+// Frees the handles whose dispose was refused since the last call.
+void FreeRefusedDisposals();
 
 // True while the current thread runs one of the host's callbacks. Tests that
 // make allocations fail leave the host's own memory alone then: a host's C

@@ -116,11 +116,11 @@ TEST_F(FrameFolder, AnExistingFileIsOnePictureWhateverItsNameHolds) {
     };
     for (const auto& c : cases) EXPECT_EQ(kvtool::IsBatchInput(c.in), c.batch) << c.in;
     // "%4d" finds the frames printf names, and only those.
-    const auto frames = Plan(Path("f.%4d.png"), Path("out/g.%04d.png"));
+    const auto frames = Plan(Path("f.%4d.png"), Path("out/g.%04d.pam"));
     ASSERT_TRUE(ok_) << error_;
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].input, Path("f.   7.png"));
-    EXPECT_EQ(frames[1].output, Path("out/g.0012.png"));
+    EXPECT_EQ(frames[1].output, Path("out/g.0012.pam"));
 }
 
 TEST_F(FrameFolder, ARangeListsItsGapsAsMissingAndAnOutputFolderKeepsTheNames) {

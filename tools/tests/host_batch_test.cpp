@@ -354,6 +354,7 @@ TEST_F(HostBatch, AnOutputOverAnInputIsRefusedBeforeAnythingIsWritten) {
 // Every thread stack as large as the address space allows: no thread can
 // start, and the batch must say so rather than abort.
 TEST_F(HostBatch, ThreadsThatCannotStartAreAReportedFailureNotAnAbort) {
+    if (kvtool::test::kChildIgnoresAddressLimits) GTEST_SKIP() << "needs an address-space limit";
     Write("f.1.pam", Frame(1, 8));
     Write("f.2.pam", Frame(2, 8));
     const HostRun run = Host({"--jobs", "2", "--in", Path("f.%d.pam"), "--out", Path("out")},

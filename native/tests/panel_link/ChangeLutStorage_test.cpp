@@ -107,6 +107,7 @@ TEST_F(ChangeLutStorageTest, EveryPairOfRefusedHandleCallsKeepsTheOldValueOrStor
                 EXPECT_TRUE(kv::platform::TakeMessageBoxes().empty());
                 log_.Take();
                 kvsim::DisposeHandle(params.lut());
+                kvsim::FreeRefusedDisposals();
             }
         }
     }
