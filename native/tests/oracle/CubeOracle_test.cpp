@@ -4,7 +4,6 @@
 // log shaper before a 5-node cube, a 1D table alone, a cube alone, Flame
 // and Lustre .3dl); the others by hand.
 
-#include <OpenColorIO/OpenColorIO.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "OcioFileProcessor.h"
 #include "lut_engine/LutFile.h"
 #include "lut_engine/LutSampling.h"
 
@@ -32,14 +32,6 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-OCIO::ConstCPUProcessorRcPtr ocioProcessor(const std::string& path) {
-    const OCIO::ConstConfigRcPtr config = OCIO::Config::CreateRaw();
-    const OCIO::FileTransformRcPtr transform = OCIO::FileTransform::Create();
-    transform->setSrc(path.c_str());
-    transform->setInterpolation(OCIO::INTERP_TETRAHEDRAL);
-    return config->getProcessor(transform)->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_NONE);
-}
-
 class CubeOracle : public testing::TestWithParam<const char*> {};
 
 TEST_P(CubeOracle, AgreesWithOpenColorIO) {
@@ -49,7 +41,7 @@ TEST_P(CubeOracle, AgreesWithOpenColorIO) {
     ASSERT_TRUE(kv::ReadLutFile(path, readFile(path), lut, &error)) << error;
     OCIO::ConstCPUProcessorRcPtr processor;
     try {
-        processor = ocioProcessor(path);
+        processor = kvtest::OcioFileProcessor(path);
     } catch (const OCIO::Exception& e) {
         FAIL() << "OpenColorIO cannot read " << path << ": " << e.what();
     }

@@ -3,7 +3,6 @@
 // values. The effect stores LUTs as LUT text, whose values are quantised, so
 // OpenColorIO is given the LUT as the effect holds it after that round trip.
 
-#include <OpenColorIO/OpenColorIO.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <unistd.h>
 #include <string>
 
+#include "OcioFileProcessor.h"
 #include "host_sim/FakeHost.h"
 #include "host_sim/FakeSmartRender.h"
 #include "lut_engine/CubeFile.h"
@@ -62,11 +62,7 @@ protected:
         // A path of its own per fixture: OpenColorIO caches a file's LUT by
         // its path, so a reused path would hand it the previous fixture.
         std::ofstream(cube) << CubeText(held);
-        const OCIO::ConstConfigRcPtr config = OCIO::Config::CreateRaw();
-        const OCIO::FileTransformRcPtr transform = OCIO::FileTransform::Create();
-        transform->setSrc(cube.string().c_str());
-        transform->setInterpolation(OCIO::INTERP_TETRAHEDRAL);
-        processor_ = config->getProcessor(transform)->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_NONE);
+        processor_ = kvtest::OcioFileProcessor(cube.string());
         std::filesystem::remove(cube);
     }
 

@@ -4,47 +4,23 @@
 // OpenColorIO applying the original file. Fixtures named "baked_*" were
 // written by ociobakelut; the others by hand.
 //
-// The bound is derived per LUT and per output channel, never picked:
-//
-//  - Storage. The stored text gives back each value v of a table within
-//    e(v) = max(2^-17, 2^-11 |v|) when the table is kept as 16-bit codes in
-//    the wider form (and exactly when kept as float32); the original form
-//    quantises a cube to 65535 steps between its smallest and largest value,
-//    within half a step. e1 and e3 are the largest of these over the 1D stage
-//    and over the cube.
-//  - Carried through. Linear interpolation in the 1D stage and tetrahedral
-//    weights in the cube are convex combinations, so a stage's own output is
-//    off by at most its e. The cube is piecewise linear, and in every
-//    tetrahedron the gradient's component along an axis is the difference of
-//    two nodes adjacent along that axis, times (N-1)/(hi-lo): so an input off
-//    by e1 on every channel moves output channel c by at most e1 * L_c, L_c
-//    the sum over the axes of the largest such slope of channel c (clamping
-//    to the domain only shortens the step). Storage error: e1 * L_c + e3.
-//  - Float rounding. The two sides compute a position on a table with a few
-//    roundings each and in different association (OpenColorIO multiplies by a
-//    precomputed scale where the effect divides by the range): with at most
-//    4 eps of the index range (M-1 or N-1) in the position, the output moves
-//    by the table's largest step between neighbours times that, and the final
-//    sums round by 4 eps of the largest table value. The 1D stage's rounding
-//    is carried through the cube like its storage error.
-//  - The integer frames round their output to the nearest code: half a code.
+// The bound is LutFileOracle.h's, derived per LUT and per output channel;
+// the integer frames add half a code, as they round their output to the
+// nearest code.
 
-#include <OpenColorIO/OpenColorIO.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 
+#include "LutFileOracle.h"
+#include "OcioFileProcessor.h"
 #include "host_sim/FakeHost.h"
 #include "host_sim/FakeSmartRender.h"
-#include "lut_engine/LutFile.h"
-#include "lut_engine/LutText.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);
 
@@ -54,90 +30,18 @@ namespace {
 
 constexpr int32_t kWidth = 256;
 constexpr int32_t kHeight = 48;
-constexpr double kEps = std::numeric_limits<float>::epsilon();
-
-std::string FixturePath(const char* name) { return std::string(KV_TEST_DATA_DIR) + "/" + name; }
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-double StoredError(double v) { return std::max(std::ldexp(1.0, -17), std::ldexp(std::abs(v), -11)); }
-
-// The bound of the comment above, per output channel, before output rounding.
-struct Bound {
-    double channel[3] = {0.0, 0.0, 0.0};
-
-    Bound(const kv::Lut3D& file, const kv::Lut3D& held, bool originalForm) {
-        double e1 = 0.0, r1 = 0.0;
-        if (held.shaperSize != 0) {
-            double top = 0.0, step = 0.0;
-            for (size_t i = 0; i < file.shaper.size(); ++i) {
-                e1 = std::max(e1, StoredError(file.shaper[i]));
-                top = std::max(top, std::abs(static_cast<double>(held.shaper[i])));
-                if (i >= 3) step = std::max(step, std::abs(static_cast<double>(held.shaper[i]) - held.shaper[i - 3]));
-            }
-            r1 = step * 4.0 * kEps * (held.shaperSize - 1) + 4.0 * kEps * top;
-        }
-        if (held.size == 0) {
-            for (double& c : channel) c = e1 + r1;
-            return;
-        }
-        const int32_t n = held.size;
-        double lo = held.data[0], hi = held.data[0], e3 = 0.0;
-        for (const float v : file.data) {
-            lo = std::min(lo, static_cast<double>(v));
-            hi = std::max(hi, static_cast<double>(v));
-            e3 = std::max(e3, StoredError(v));
-        }
-        if (originalForm) e3 = (hi - lo) / 65535.0 / 2.0;
-        const double top = std::max(std::abs(lo), std::abs(hi)) + e3;
-        for (int c = 0; c < 3; ++c) {
-            double slopes = 0.0, steps = 0.0;
-            for (int axis = 0; axis < 3; ++axis) {
-                const size_t stride = axis == 0 ? 1 : axis == 1 ? static_cast<size_t>(n) : static_cast<size_t>(n) * n;
-                double step = 0.0;
-                for (int32_t bl = 0; bl < n; ++bl)
-                    for (int32_t gr = 0; gr < n; ++gr)
-                        for (int32_t rd = 0; rd < n; ++rd) {
-                            const int32_t coord[3] = {rd, gr, bl};
-                            if (coord[axis] == n - 1) continue;  // no neighbour along this axis
-                            const size_t node = static_cast<size_t>(rd) + n * (static_cast<size_t>(gr) + n * bl);
-                            step = std::max(step, std::abs(static_cast<double>(held.data[3 * (node + stride) + c]) -
-                                                           held.data[3 * node + c]));
-                        }
-                steps += step;
-                slopes += step * (n - 1) / (static_cast<double>(held.domainMax[axis]) - held.domainMin[axis]);
-            }
-            const double r3 = steps * 4.0 * kEps * (n - 1) + 4.0 * kEps * top;
-            channel[c] = (e1 + r1) * slopes + e3 + r3;
-        }
-    }
-};
 
 class LutFileFrameOracle : public testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        const std::string path = FixturePath(GetParam());
         std::string error;
-        ASSERT_TRUE(kv::ReadLutFile(path, ReadBytes(path), file_, &error)) << error;
-        text_ = kv::FormatLutText(file_, 0, "oracle");
-        kv::Lut3D held;
-        ASSERT_TRUE(kv::ParseLutText(text_, held, &error)) << error;
-        bound_ = Bound(file_, held, text_.starts_with("KVLUT3"));
-        const OCIO::ConstConfigRcPtr config = OCIO::Config::CreateRaw();
-        const OCIO::FileTransformRcPtr transform = OCIO::FileTransform::Create();
-        transform->setSrc(path.c_str());
-        transform->setInterpolation(OCIO::INTERP_TETRAHEDRAL);
-        processor_ = config->getProcessor(transform)->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_NONE);
+        ASSERT_TRUE(lut_.Load(GetParam(), error)) << error;
+        processor_ = kvtest::OcioFileProcessor(lut_.path);
     }
 
     void Render(kvsim::FakeWorld& in, kvsim::FakeWorld& out) {
         kvsim::FakeHost host(kvsim::kApplAfterEffects, EffectMain);
-        PF_Handle lut = kvsim::MakeHandle16(text_);
+        PF_Handle lut = kvsim::MakeHandle16(lut_.text);
         kvsim::SmartRenderCall call(host, &in, &out, 100.0, lut);
         ASSERT_EQ(call.PreRender(), PF_Err_NONE);
         ASSERT_EQ(call.Render(), PF_Err_NONE);
@@ -179,7 +83,7 @@ protected:
                     const double expected = std::clamp(static_cast<double>(rgb[c]), 0.0, 1.0);
                     const double off = std::abs(get(out, x, y, c + 1) / static_cast<double>(top) - expected);
                     // Clamping to 0..1 before rounding only shortens the distance.
-                    const double allowed = bound_.channel[c] + 0.5 / top;
+                    const double allowed = lut_.bound.channel[c] + 0.5 / top;
                     worst = std::max(worst, off / allowed);
                 }
             }
@@ -187,9 +91,7 @@ protected:
         std::printf("%s %d-code frame: %.3f of the bound\n", GetParam(), top, worst);
     }
 
-    kv::Lut3D file_;
-    std::string text_;
-    Bound bound_{kv::Lut3D{}, kv::Lut3D{}, false};
+    kvtest::OracleLut lut_;
     OCIO::ConstCPUProcessorRcPtr processor_;
 };
 
@@ -206,8 +108,8 @@ TEST_P(LutFileFrameOracle, FloatFramesUnclamped) {
         for (int32_t x = 0; x < kWidth; ++x) {
             float px[4];
             for (int c = 0; c < 3; ++c) {
-                const float lo = file_.shaperSize ? file_.shaperMin[c] : file_.domainMin[c];
-                const float hi = file_.shaperSize ? file_.shaperMax[c] : file_.domainMax[c];
+                const float lo = lut_.file.shaperSize ? lut_.file.shaperMin[c] : lut_.file.domainMin[c];
+                const float hi = lut_.file.shaperSize ? lut_.file.shaperMax[c] : lut_.file.domainMax[c];
                 px[c] = std::uniform_real_distribution<float>(lo - 0.25f * (hi - lo), hi + 0.25f * (hi - lo))(rng);
             }
             px[3] = 0.5f;
@@ -223,7 +125,7 @@ TEST_P(LutFileFrameOracle, FloatFramesUnclamped) {
             ASSERT_EQ(after[3], before[3]) << "alpha at " << x << "," << y;
             float rgb[3] = {before[0], before[1], before[2]};
             processor_->applyRGB(rgb);
-            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(after[c] - rgb[c]) / bound_.channel[c]);
+            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(after[c] - rgb[c]) / lut_.bound.channel[c]);
         }
     EXPECT_LE(worst, 1.0) << "share of the bound used";
     std::printf("%s float frame: %.3f of the bound\n", GetParam(), worst);
@@ -239,14 +141,13 @@ std::string CaseName(const testing::TestParamInfo<const char*>& info) {
 
 // Cubes alone, over 0..1 (one with values outside 0..1) and over other ranges.
 INSTANTIATE_TEST_SUITE_P(Cubes, LutFileFrameOracle,
-                         testing::Values("cube/curve3.cube", "cube/noise5.cube", "cube/curve3_domain.cube", "cube/range3d.cube",
-                                         "3dl/baked_flame.3dl"),
+                         testing::Values("cube/curve3.cube", "cube/noise5.cube", "cube/curve3_domain.cube",
+                                         "cube/range3d.cube", "cube/baked_iridas.cube", "3dl/baked_flame.3dl",
+                                         "3dl/baked_lustre.3dl"),
                          CaseName);
 
 // A shaper before a cube, a 1D table alone (in both .cube forms) and a
-// .3dl mesh that becomes a shaper. Disabled while the effect's rows do not
-// apply a 1D stage yet (each case then misses its bound by 60 to 300 times,
-// or the render refuses the LUT); enable them with those rows.
+// .3dl mesh that becomes a shaper.
 INSTANTIATE_TEST_SUITE_P(OneDStages, LutFileFrameOracle,
                          testing::Values("cube/baked_resolve_shaper.cube", "cube/baked_resolve_1d.cube",
                                          "cube/domain_1d.cube", "3dl/uneven_mesh.3dl"),

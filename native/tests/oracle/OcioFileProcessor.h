@@ -1,0 +1,26 @@
+#pragma once
+// OpenColorIO applying one LUT file, the oracles' reference: a raw config (no
+// colour spaces to convert through), the file as a FileTransform with
+// tetrahedral interpolation (OpenColorIO falls back to linear, with a
+// warning, for a file that holds only a 1D table), and no optimisation, which
+// could fold or approximate the file's stages.
+//
+// OpenColorIO caches a file's LUT by its path: a test that rewrites a file
+// must give each content a path of its own.
+
+#include <OpenColorIO/OpenColorIO.h>
+
+#include <string>
+
+namespace kvtest {
+
+inline OCIO_NAMESPACE::ConstCPUProcessorRcPtr OcioFileProcessor(const std::string& path) {
+    namespace OCIO = OCIO_NAMESPACE;
+    const OCIO::ConstConfigRcPtr config = OCIO::Config::CreateRaw();
+    const OCIO::FileTransformRcPtr transform = OCIO::FileTransform::Create();
+    transform->setSrc(path.c_str());
+    transform->setInterpolation(OCIO::INTERP_TETRAHEDRAL);
+    return config->getProcessor(transform)->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_NONE);
+}
+
+}  // namespace kvtest
