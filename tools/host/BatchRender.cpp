@@ -292,9 +292,12 @@ void Batch::RenderOne(Worker& worker, const BatchFrame& frame) {
         ++tally.failed;
         return;
     }
-    // Whole, but the user asked to stop: nothing new appears under a final name.
+    // Whole, but the user asked to stop: nothing new appears under a final
+    // name. A stop that comes during the commit holds it (AwaitWorkers); a
+    // frame in progress at the stop is not kept, whatever happened to it.
     if (Stopping()) return;
     if (!temporary.Commit(error)) {
+        if (Stopping()) return;
         Report(std::string("cannot write ") + frame.output + ": " + error);
         ++tally.failed;
         return;
@@ -336,11 +339,21 @@ std::vector<std::thread> StartWorkers(Batch& batch, std::size_t count) {
     return threads;
 }
 
-// Waits for the workers while watching for a second stop signal, which
+// Waits for the workers while watching for the stop signals. The first is
+// answered with a line once commits are held, so that no frame appears under
+// its final name after that line (and a second signal, sent after it, can
+// no longer merge with the first while that is pending). A second signal
 // ends the process at once: its temporary files are removed first, so that
 // nothing but whole frames is left.
 void AwaitWorkers(Batch& batch, std::vector<std::thread>& threads, std::ostream& err) {
+    bool announced = false;
     while (batch.workersDone.load() < threads.size()) {
+        if (!announced && Stopping() && !gStopNow.load()) {
+            HoldCommits(true);
+            batch.Report("stopping on signal " + std::to_string(gStopSignal.load()) +
+                         ": frames in progress will not be kept; a second signal stops at once");
+            announced = true;
+        }
         if (gStopNow.load()) {
             RemoveAllTemporaryFiles();
             batch.progress.Finish();
@@ -396,6 +409,7 @@ int RenderBatch(const BatchEffect& effect, const HostOptions& options, std::ostr
         // The calling thread only watches, so that a second signal is
         // answered however long a worker waits on its frame.
         StopSignals signals;
+        HoldCommits(false);
         std::vector<std::thread> threads = StartWorkers(batch, workers);
         if (threads.empty()) {
             progress.Finish();

@@ -15,6 +15,7 @@ struct TemporaryList {
     std::mutex mutex;
     std::set<std::string> paths;
     bool closed = false;  // the run is ending at once
+    bool held = false;    // the run is stopping: nothing more is renamed
 };
 
 TemporaryList& List() {
@@ -71,6 +72,10 @@ bool TemporaryFile::Commit(std::string& error) {
         error = "the run is ending";
         return false;
     }
+    if (list.held) {
+        error = "the run is stopping";
+        return false;  // Discard removes it
+    }
     fs::rename(path_, final_, ec);
     if (ec) {
         error = ec.message();
@@ -102,6 +107,12 @@ void RemoveAllTemporaryFiles() {
         fs::remove(path, ec);
     }
     list.paths.clear();
+}
+
+void HoldCommits(bool hold) {
+    TemporaryList& list = List();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.held = hold;
 }
 
 }  // namespace kvtool

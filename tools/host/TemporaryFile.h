@@ -24,7 +24,8 @@ public:
     bool Create(std::string& error);
     std::FILE* stream() const { return file_; }
     // Flushes, syncs and closes the file, then renames it to the final name;
-    // false with `error` when any step fails (the file is then removed).
+    // false with `error` when any step fails or commits are held (the file is
+    // then removed).
     bool Commit(std::string& error);
 
 private:
@@ -39,5 +40,10 @@ private:
 // For a run that ends at once: removes every temporary file that exists and
 // refuses new ones from then on.
 void RemoveAllTemporaryFiles();
+
+// For a run that is stopping: while held, Commit renames nothing. A rename
+// in progress finishes before this returns, so no file appears under its
+// final name once it has.
+void HoldCommits(bool hold);
 
 }  // namespace kvtool

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "host/BatchProgress.h"
 #include "host/FrameSequence.h"
 #include "host/ProcessorBudget.h"
+#include "host/TemporaryFile.h"
 
 namespace {
 
@@ -187,6 +189,25 @@ TEST_F(FrameFolder, AnOutputOnAnyInputIsRefusedHoweverItIsSpelt) {
     EXPECT_TRUE(ok_) << error_;
     Plan(Path("g.%04d.pam"), Path("f.%04d.pam"));
     EXPECT_TRUE(ok_) << error_;
+}
+
+// A stopping batch holds commits: a whole file is then removed rather than
+// renamed, and once released the same steps commit again.
+TEST_F(FrameFolder, HeldCommitsRenameNothingAndLeaveNoTemporaryFile) {
+    for (const bool held : {true, false}) {
+        SCOPED_TRACE(held ? "held" : "released");
+        kvtool::HoldCommits(held);
+        std::string error;
+        {
+            kvtool::TemporaryFile file(Path("frame.pam"));
+            ASSERT_TRUE(file.Create(error)) << error;
+            std::fputs("whole", file.stream());
+            EXPECT_EQ(file.Commit(error), !held) << error;
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, held ? std::vector<std::string>{} : std::vector<std::string>{"frame.pam"});
+    }
 }
 
 // Frames times bands never exceed the processors: threads taking shares of

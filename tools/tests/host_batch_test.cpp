@@ -467,13 +467,28 @@ public:
     }
     // True once it has ended, with its exit status (-1 when killed).
     bool Ended(int& status) {
-        int raw = 0;
-        if (waitpid(pid_, &raw, WNOHANG) != pid_) return false;
-        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        pid_ = -1;
+        if (pid_ > 0) {
+            int raw = 0;
+            if (waitpid(pid_, &raw, WNOHANG) != pid_) return false;
+            status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+            pid_ = -1;
+        }
+        status = status_;
         return true;
     }
-    void Signal(int signal) const { kill(pid_, signal); }
+    // Never once it has ended: kill(-1) would signal every process.
+    void Signal(int signal) const {
+        if (pid_ > 0) kill(pid_, signal);
+    }
+    // Whether it has `path` open (Linux: its descriptors under /proc).
+    bool HasOpen(const std::string& path) const {
+        std::error_code ec;
+        const fs::path target = fs::canonical(path, ec);
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid_) + "/fd", ec)) {
+            if (fs::read_symlink(fd.path(), ec) == target) return true;
+        }
+        return false;
+    }
     ~RunningHost() {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
@@ -483,11 +498,15 @@ public:
 
 private:
     pid_t pid_ = -1;
+    int status_ = -1;
 };
 
 // The batch is held at a frame that is a pipe: the host waits to read it
 // while the test sends the stop signal, then gets the frame, renders it and
-// must not keep it.
+// must not keep it. A signal is handled only when the host is next
+// scheduled, which under load may come after frames that kill() returned
+// before, so the test goes on only once the host has said that it is
+// stopping (and a second signal sent before that could merge with the first).
 TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporaries) {
     for (const auto& [signal, twice] : {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGINT, true}}) {
         SCOPED_TRACE(Numbered(twice ? "twice " : "once ", signal, ""));
@@ -498,38 +517,40 @@ TEST_F(HostBatch, AStopSignalLeavesOnlyWholeFramesUnderFinalNamesAndNoTemporarie
         for (int n : {1, 2, 3, 5, 6}) Write(Numbered(folder + "/f.", n, ".pam"), Frame(n, 8));
         const std::string pipe = in + "/f.4.pam";
         ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+        // Held open (read-write, which Linux opens without waiting), so that
+        // the host's open of frame 4 returns at once and its read waits for
+        // the frame; the host's own copy of it ends with the exec.
+        const int feed = open(pipe.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(feed, 0);
 
         RunningHost host(Command({"--jobs", "1", "--in", in + "/f.%d.pam", "--out", out}), Path("log.txt"));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         int status = -2;
-        while (!fs::exists(out + "/f.3.pam") && std::chrono::steady_clock::now() < deadline) {
-            ASSERT_FALSE(host.Ended(status)) << ReadAll(Path("log.txt"));
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ASSERT_TRUE(fs::exists(out + "/f.3.pam")) << ReadAll(Path("log.txt"));
-        host.Signal(signal);
-        if (twice) {
-            // The host waits on the pipe: a second signal ends it there and then.
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            host.Signal(signal);
-        }
-        // Feed the pipe once the host reads it; it may have stopped before.
-        const std::string frame = ReadAll(in + "/f.5.pam");
-        bool ended = false;
-        while (!twice && !(ended = host.Ended(status)) && std::chrono::steady_clock::now() < deadline) {
-            const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) {
-                fcntl(fd, F_SETFL, 0);
-                EXPECT_EQ(write(fd, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
-                close(fd);
-                break;
+        // Polls `done` until it holds, the host ends or time runs out.
+        auto until = [&](const auto& done) {
+            while (!done() && !host.Ended(status) && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return done();
+        };
+        // One job takes the frames in order: once frame 3 is written (so the
+        // host has long replaced the test's image, which had the pipe open)
+        // and the pipe is open, it is past its last look at the stop before
+        // frame 4.
+        ASSERT_TRUE(until([&] { return fs::exists(out + "/f.3.pam") && host.HasOpen(pipe); }))
+            << ReadAll(Path("log.txt"));
+        host.Signal(signal);
+        const std::string stopping = Numbered("kromvale-host: stopping on signal ", signal, ":");
+        ASSERT_TRUE(until([&] { return Contains(ReadAll(Path("log.txt")), stopping); })) << ReadAll(Path("log.txt"));
+        if (twice) {
+            host.Signal(signal);  // the host waits on the pipe: this ends it there and then
+        } else {
+            const std::string frame = ReadAll(in + "/f.5.pam");
+            EXPECT_EQ(write(feed, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+            close(feed);  // the end of the frame
         }
-        while (!ended && std::chrono::steady_clock::now() < deadline) {
-            ended = host.Ended(status);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        const bool ended = until([&] { return host.Ended(status); });
+        if (twice) close(feed);
         ASSERT_TRUE(ended) << "the host did not stop";
         const std::string log = ReadAll(Path("log.txt"));
         EXPECT_EQ(status, 128 + signal) << log;
