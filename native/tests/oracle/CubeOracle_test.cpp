@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "FixtureCaseName.h"
 #include "OcioFileProcessor.h"
 #include "lut_engine/LutFile.h"
 #include "lut_engine/LutSampling.h"
@@ -103,12 +104,6 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, CubeOracle,
                                          "cube/baked_resolve_1d.cube", "cube/baked_iridas.cube",
                                          "cube/domain_1d.cube", "cube/range3d.cube", "3dl/baked_flame.3dl",
                                          "3dl/baked_lustre.3dl", "3dl/uneven_mesh.3dl"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return name;
-                         });
+                         kvtest::FixtureCaseName);
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <string>
 
+#include "FixtureCaseName.h"
 #include "OcioFileProcessor.h"
 #include "host_sim/FakeHost.h"
 #include "host_sim/FakeSmartRender.h"
@@ -142,12 +143,6 @@ TEST_P(FrameOracle, FloatFramesAgreeUnclamped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, FrameOracle, testing::Values("curve3.cube", "noise5.cube"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return name;
-                         });
+                         kvtest::FixtureCaseName);
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 
+#include "FixtureCaseName.h"
 #include "LutFileOracle.h"
 #include "OcioFileProcessor.h"
 #include "host_sim/FakeHost.h"
@@ -131,26 +132,18 @@ TEST_P(LutFileFrameOracle, FloatFramesUnclamped) {
     std::printf("%s float frame: %.3f of the bound\n", GetParam(), worst);
 }
 
-std::string CaseName(const testing::TestParamInfo<const char*>& info) {
-    std::string name = info.param;
-    for (char& ch : name) {
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    }
-    return name;
-}
-
 // Cubes alone, over 0..1 (one with values outside 0..1) and over other ranges.
 INSTANTIATE_TEST_SUITE_P(Cubes, LutFileFrameOracle,
                          testing::Values("cube/curve3.cube", "cube/noise5.cube", "cube/curve3_domain.cube",
                                          "cube/range3d.cube", "cube/baked_iridas.cube", "3dl/baked_flame.3dl",
                                          "3dl/baked_lustre.3dl"),
-                         CaseName);
+                         kvtest::FixtureCaseName);
 
 // A shaper before a cube, a 1D table alone (in both .cube forms) and a
 // .3dl mesh that becomes a shaper.
 INSTANTIATE_TEST_SUITE_P(OneDStages, LutFileFrameOracle,
                          testing::Values("cube/baked_resolve_shaper.cube", "cube/baked_resolve_1d.cube",
                                          "cube/domain_1d.cube", "3dl/uneven_mesh.3dl"),
-                         CaseName);
+                         kvtest::FixtureCaseName);
 
 }  // namespace
