@@ -1,8 +1,10 @@
 // LUT files as "Change LUT" takes them (read by their name, turned into LUT
 // text, stored, parsed back by the effect) rendered as whole 8-bit, 16-bit
 // and float frames through the compositing host's smart render, against
-// OpenColorIO applying the original file. Fixtures named "baked_*" were
-// written by ociobakelut; the others by hand.
+// OpenColorIO applying the original file and, for LUTs without a 1D stage,
+// the LUT as the effect holds it (written out exactly), which leaves the
+// sampler no storage error to hide in. Fixtures named "baked_*" were written
+// by ociobakelut; the others by hand.
 //
 // The bound is LutFileOracle.h's, derived per LUT and per output channel;
 // the integer frames add half a code, as they round their output to the
@@ -14,8 +16,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "FixtureCaseName.h"
 #include "LutFileOracle.h"
@@ -37,7 +43,19 @@ protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(lut_.Load(GetParam(), error)) << error;
-        processor_ = kvtest::OcioFileProcessor(lut_.path);
+        references_.push_back({"the file", kvtest::OcioFileProcessor(lut_.path), lut_.bound});
+        if (lut_.held.shaperSize == 0) {
+            // A path of its own per fixture: OpenColorIO caches a file's LUT
+            // by its path, so a reused path would hand it another fixture.
+            std::string name = GetParam();
+            std::replace(name.begin(), name.end(), '/', '_');
+            const std::filesystem::path cube = std::filesystem::temp_directory_path() /
+                                               ("kv-held-" + std::to_string(::getpid()) + "-" + name + ".cube");
+            std::ofstream(cube) << kvtest::CubeFileText(lut_.held);
+            references_.push_back({"the held LUT", kvtest::OcioFileProcessor(cube.string()),
+                                   kvtest::DeriveStorageBound(lut_.held, lut_.held, kvtest::Stored::kExactly)});
+            std::filesystem::remove(cube);
+        }
     }
 
     void Render(kvsim::FakeWorld& in, kvsim::FakeWorld& out) {
@@ -73,27 +91,36 @@ protected:
                 for (int k = 0; k < 4; ++k) put(x, y, k, y == 0 && k > 0 ? x * top / (kWidth - 1) : anyCode(rng));
         Render(in, out);
         const float scale = 1.0f / static_cast<float>(top);  // exact for 32768; for 255 what the rows use
-        double worst = 0.0;
-        for (int32_t y = 0; y < kHeight; ++y)
-            for (int32_t x = 0; x < kWidth; ++x) {
-                ASSERT_EQ(get(out, x, y, 0), get(in, x, y, 0)) << "alpha at " << x << "," << y;
-                float rgb[3];
-                for (int c = 0; c < 3; ++c) rgb[c] = static_cast<float>(get(in, x, y, c + 1)) * scale;
-                processor_->applyRGB(rgb);
-                for (int c = 0; c < 3; ++c) {
-                    const double expected = std::clamp(static_cast<double>(rgb[c]), 0.0, 1.0);
-                    const double off = std::abs(get(out, x, y, c + 1) / static_cast<double>(top) - expected);
-                    // Clamping to 0..1 before rounding only shortens the distance.
-                    const double allowed = lut_.bound.channel[c] + 0.5 / top;
-                    worst = std::max(worst, off / allowed);
+        for (const Reference& reference : references_) {
+            double worst = 0.0;
+            for (int32_t y = 0; y < kHeight; ++y)
+                for (int32_t x = 0; x < kWidth; ++x) {
+                    ASSERT_EQ(get(out, x, y, 0), get(in, x, y, 0)) << "alpha at " << x << "," << y;
+                    float rgb[3];
+                    for (int c = 0; c < 3; ++c) rgb[c] = static_cast<float>(get(in, x, y, c + 1)) * scale;
+                    reference.processor->applyRGB(rgb);
+                    for (int c = 0; c < 3; ++c) {
+                        const double expected = std::clamp(static_cast<double>(rgb[c]), 0.0, 1.0);
+                        const double off = std::abs(get(out, x, y, c + 1) / static_cast<double>(top) - expected);
+                        // Clamping to 0..1 before rounding only shortens the distance.
+                        const double allowed = reference.bound.channel[c] + 0.5 / top;
+                        worst = std::max(worst, off / allowed);
+                    }
                 }
-            }
-        EXPECT_LE(worst, 1.0) << "share of the bound used";
-        std::printf("%s %d-code frame: %.3f of the bound\n", GetParam(), top, worst);
+            EXPECT_LE(worst, 1.0) << "share of the bound used against " << reference.what;
+            std::printf("%s %d-code frame against %s: %.3f of the bound\n", GetParam(), top, reference.what, worst);
+        }
     }
 
+    // What a render is compared with, and how far it may lie from it.
+    struct Reference {
+        const char* what;
+        OCIO::ConstCPUProcessorRcPtr processor;
+        kvtest::StorageBound bound;
+    };
+
     kvtest::OracleLut lut_;
-    OCIO::ConstCPUProcessorRcPtr processor_;
+    std::vector<Reference> references_;
 };
 
 TEST_P(LutFileFrameOracle, EightBitFrames) { CheckCodes(kv::kArgb8, 255, 1); }
@@ -117,19 +144,22 @@ TEST_P(LutFileFrameOracle, FloatFramesUnclamped) {
             in.SetPixel(x, y, px[0], px[1], px[2], px[3]);
         }
     Render(in, out);
-    double worst = 0.0;
-    for (int32_t y = 0; y < kHeight; ++y)
-        for (int32_t x = 0; x < kWidth; ++x) {
-            float before[4], after[4];
-            in.GetPixel(x, y, before);
-            out.GetPixel(x, y, after);
-            ASSERT_EQ(after[3], before[3]) << "alpha at " << x << "," << y;
-            float rgb[3] = {before[0], before[1], before[2]};
-            processor_->applyRGB(rgb);
-            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(after[c] - rgb[c]) / lut_.bound.channel[c]);
-        }
-    EXPECT_LE(worst, 1.0) << "share of the bound used";
-    std::printf("%s float frame: %.3f of the bound\n", GetParam(), worst);
+    for (const Reference& reference : references_) {
+        double worst = 0.0;
+        for (int32_t y = 0; y < kHeight; ++y)
+            for (int32_t x = 0; x < kWidth; ++x) {
+                float before[4], after[4];
+                in.GetPixel(x, y, before);
+                out.GetPixel(x, y, after);
+                ASSERT_EQ(after[3], before[3]) << "alpha at " << x << "," << y;
+                float rgb[3] = {before[0], before[1], before[2]};
+                reference.processor->applyRGB(rgb);
+                for (int c = 0; c < 3; ++c)
+                    worst = std::max(worst, std::abs(after[c] - rgb[c]) / reference.bound.channel[c]);
+            }
+        EXPECT_LE(worst, 1.0) << "share of the bound used against " << reference.what;
+        std::printf("%s float frame against %s: %.3f of the bound\n", GetParam(), reference.what, worst);
+    }
 }
 
 // Cubes alone, over 0..1 (one with values outside 0..1) and over other ranges.

@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -46,15 +47,22 @@ struct StorageBound {
 
 inline double StoredError(double v) { return std::max(std::ldexp(1.0, -17), std::ldexp(std::abs(v), -11)); }
 
+// How the tables reached the side the render is compared with.
+enum class Stored {
+    kOriginalForm,  // the cube as 65535 steps between its extremes
+    kWiderForm,     // 16-bit codes or float32, within e(v)
+    kExactly,       // the very values the effect holds (no storage error)
+};
+
 // The bound of the comment above for `held`, the effect's copy of `file`.
-inline StorageBound DeriveStorageBound(const kv::Lut3D& file, const kv::Lut3D& held, bool originalForm) {
+inline StorageBound DeriveStorageBound(const kv::Lut3D& file, const kv::Lut3D& held, Stored stored) {
     constexpr double kEps = std::numeric_limits<float>::epsilon();
     StorageBound bound;
     double e1 = 0.0, r1 = 0.0;
     if (held.shaperSize != 0) {
         double top = 0.0, step = 0.0;
         for (size_t i = 0; i < file.shaper.size(); ++i) {
-            e1 = std::max(e1, StoredError(file.shaper[i]));
+            if (stored != Stored::kExactly) e1 = std::max(e1, StoredError(file.shaper[i]));
             top = std::max(top, std::abs(static_cast<double>(held.shaper[i])));
             if (i >= 3) step = std::max(step, std::abs(static_cast<double>(held.shaper[i]) - held.shaper[i - 3]));
         }
@@ -71,7 +79,8 @@ inline StorageBound DeriveStorageBound(const kv::Lut3D& file, const kv::Lut3D& h
         hi = std::max(hi, static_cast<double>(v));
         e3 = std::max(e3, StoredError(v));
     }
-    if (originalForm) e3 = (hi - lo) / 65535.0 / 2.0;
+    if (stored == Stored::kOriginalForm) e3 = (hi - lo) / 65535.0 / 2.0;
+    if (stored == Stored::kExactly) e3 = 0.0;
     const double top = std::max(std::abs(lo), std::abs(hi)) + e3;
     for (int c = 0; c < 3; ++c) {
         double slopes = 0.0, steps = 0.0;
@@ -96,6 +105,20 @@ inline StorageBound DeriveStorageBound(const kv::Lut3D& file, const kv::Lut3D& h
     return bound;
 }
 
+// A LUT without a 1D stage as a .cube file (domain lines included), every
+// value printed so that it reads back exactly.
+inline std::string CubeFileText(const kv::Lut3D& lut) {
+    char line[256];
+    std::snprintf(line, sizeof line, "DOMAIN_MIN %.9g %.9g %.9g\nDOMAIN_MAX %.9g %.9g %.9g\n", lut.domainMin[0],
+                  lut.domainMin[1], lut.domainMin[2], lut.domainMax[0], lut.domainMax[1], lut.domainMax[2]);
+    std::string text = "LUT_3D_SIZE " + std::to_string(lut.size) + "\n" + line;
+    for (size_t i = 0; i < lut.data.size(); i += 3) {
+        std::snprintf(line, sizeof line, "%.9g %.9g %.9g\n", lut.data[i], lut.data[i + 1], lut.data[i + 2]);
+        text += line;
+    }
+    return text;
+}
+
 // A fixture under native/tests/data, as the effect takes and holds it.
 struct OracleLut {
     std::string path;
@@ -113,7 +136,8 @@ struct OracleLut {
         if (!kv::ReadLutFile(path, bytes.str(), file, &error)) return false;
         text = kv::FormatLutText(file, 0, "oracle");
         if (!kv::ParseLutText(text, held, &error)) return false;
-        bound = DeriveStorageBound(file, held, text.starts_with("KVLUT3"));
+        const Stored stored = text.starts_with("KVLUT3") ? Stored::kOriginalForm : Stored::kWiderForm;
+        bound = DeriveStorageBound(file, held, stored);
         return true;
     }
 };
