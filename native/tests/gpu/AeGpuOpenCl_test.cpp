@@ -1,0 +1,217 @@
+// The compositing host's GPU render on a real OpenCL device against its
+// processor smart render at 32 bits per channel: the same LUT, pattern and
+// copy, over a whole layer and over part of one, and several renders at once
+// on one device. Skips, saying why, where no OpenCL platform is installed.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AeGpuTestSupport.h"
+#include "GpuFilterTestSupport.h"
+#include "GpuFrame.h"
+#include "OpenClTestDevice.h"
+#include "host_sim/FakeSmartRender.h"
+#include "lut_engine/PixelFormat.h"
+
+namespace kvtest {
+namespace {
+
+using kv::gpu::test::GpuFrame;
+using kvsim::FakeGpuDevices;
+using kvsim::FakeWorld;
+using kvsim::SmartRenderCall;
+
+constexpr int kW = 72;
+constexpr int kH = 40;
+constexpr int kPad = 3;  // input row padding, pixels
+
+struct Placement {
+    A_long layerW = 0, layerH = 0;  // 0: the layer is the world
+    A_long x = 0, y = 0;            // both worlds' origin in the layer
+};
+
+void Fill(FakeWorld& world, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> colour(-0.1f, 1.1f);
+    std::uniform_real_distribution<float> alpha(0.0f, 1.0f);
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const float r = colour(random), g = colour(random), b = colour(random);
+            world.SetPixel(x, y, r, g, b, alpha(random));
+        }
+    }
+}
+
+class AeGpuOpenClTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OpenClTestDevice& d = OpenClTestDevice::Get();
+        if (!d.usable()) {
+            GTEST_SKIP() << "SKIPPED LOUDLY: the GPU render was not run on OpenCL: " << d.why;
+        }
+        kv::gpu::ResetCudaDriverTableForTesting(L"kv-no-such-cuda-driver");
+        kv::gpu::ResetOpenClTableForTesting();  // the system's OpenCL library
+        FakeGpuDevices::Get().Clear();
+        PF_GPUDeviceInfo info{};
+        info.device_framework = PF_GPU_Framework_OPENCL;
+        info.platformPV = d.platform;
+        info.devicePV = d.device;
+        info.contextPV = d.context;
+        info.command_queuePV = d.queue;
+        FakeGpuDevices::Get().SetDevice(0, info);
+        device_ = SetUpDevice(host_, PF_GPU_Framework_OPENCL, 0);
+        ASSERT_TRUE(device_.accepted) << testing::PrintToString(log_.Take());
+    }
+    void TearDown() override {
+        if (device_.gpuData != nullptr) {
+            EXPECT_EQ(SetDownDevice(host_, device_.gpuData, PF_GPU_Framework_OPENCL, 0), PF_Err_NONE);
+        }
+        FakeGpuDevices::Get().Clear();
+    }
+
+    // The processor's smart render of `input`.
+    void RenderOnProcessor(FakeWorld& input, FakeWorld& output, PF_Handle lut, double amount, const Placement& at) {
+        input.SetOrigin(at.x, at.y);
+        output.SetOrigin(at.x, at.y);
+        SmartRenderCall call(host_, &input, &output, amount, lut);
+        if (at.layerW > 0) call.SetLayer(at.layerW, at.layerH);
+        ASSERT_EQ(call.PreRender(), PF_Err_NONE);
+        ASSERT_EQ(call.Render(), PF_Err_NONE);
+    }
+
+    // The GPU render of `input` (its pixels copied to a padded device
+    // buffer in the GPU layout), read back.
+    GpuFrame RenderOnGpu(const FakeWorld& input, PF_Handle lut, double amount, const Placement& at) {
+        OpenClTestDevice& d = OpenClTestDevice::Get();
+        GpuFrame in(0, kW + kPad, kH), out(0, kW, kH);
+        for (int y = 0; y < kH; ++y) {
+            for (int x = 0; x < kW; ++x) {
+                float rgba[4];
+                input.GetPixel(x, y, rgba);
+                const float bgra[4] = {rgba[2], rgba[1], rgba[0], rgba[3]};
+                in.Set(x, y, bgra);
+            }
+        }
+        kv::gpu::test::cl_int err = 0;
+        void* inBuffer = d.CopyToDevice(in.bytes, &err);
+        void* outBuffer = d.CopyToDevice(out.bytes, &err);
+        EXPECT_EQ(err, 0);
+        PF_LayerDef inWorld = GpuWorld(kW, kH, in.RowBytes(), at.x, at.y);
+        PF_LayerDef outWorld = GpuWorld(kW, kH, out.RowBytes(), at.x, at.y);
+        FakeGpuDevices::Get().AddWorld(&inWorld, inBuffer);
+        FakeGpuDevices::Get().AddWorld(&outWorld, outBuffer);
+        {
+            SmartRenderCall call(host_, &inWorld, &outWorld, 32, amount, lut);
+            if (at.layerW > 0) call.SetLayer(at.layerW, at.layerH);
+            call.PlanOnGpu(PF_GPU_Framework_OPENCL, 0, device_.gpuData);
+            EXPECT_EQ(call.PreRender(), PF_Err_NONE);
+            EXPECT_NE(call.preRenderOutput().flags & PF_RenderOutputFlag_GPU_RENDER_POSSIBLE, 0);
+            EXPECT_EQ(call.RenderGpu(), PF_Err_NONE);
+            EXPECT_EQ(call.paramsStillOut(), 0);
+        }
+        EXPECT_EQ(d.ReadBack(outBuffer, out.bytes), 0);  // blocking, after the kernel on the same queue
+        d.cl.clReleaseMemObject(inBuffer);
+        d.cl.clReleaseMemObject(outBuffer);
+        return out;
+    }
+
+    // The worst channel difference, and how far it lies past what is
+    // allowed: nothing when exact, else the kernel's summation bound.
+    struct Comparison {
+        double worstError = 0.0;
+        double worstExcess = 0.0;
+    };
+    static Comparison Compare(const GpuFrame& gpu, const FakeWorld& cpu, const FakeWorld& input, bool exact) {
+        Comparison result;
+        for (int y = 0; y < kH; ++y) {
+            for (int x = 0; x < kW; ++x) {
+                float want[4], in[4];
+                cpu.GetPixel(x, y, want);
+                input.GetPixel(x, y, in);
+                for (int c = 0; c < 4; ++c) {
+                    const int bgra = c < 3 ? 2 - c : 3;
+                    const double error = std::fabs(double(gpu.Get(x, y, bgra)) - want[c]);
+                    const double scale = std::max({1.0, std::fabs(double(want[c])), std::fabs(double(in[c]))});
+                    const double allowed = exact ? 0.0 : 16 * 0x1p-24 * scale;
+                    result.worstError = std::max(result.worstError, error);
+                    result.worstExcess = std::max(result.worstExcess, error - allowed);
+                }
+            }
+        }
+        return result;
+    }
+
+    kvsim::FakeHost host_{kvsim::kApplAfterEffects, EffectMain};
+    kvsim::LogTail log_;
+    SetupAnswer device_;
+};
+
+TEST_F(AeGpuOpenClTest, MatchesTheProcessorSmartRender) {
+    struct Case {
+        const char* name;
+        std::string lut;
+        double amount;
+        Placement at;
+        bool exact;
+    };
+    const Case cases[] = {
+        {"LUT at 60 %", WarmCubeText(33), 60.0, {}, false},
+        {"LUT at 100 %", WarmCubeText(17), 100.0, {}, false},
+        {"pattern", "KVLUTP 5", 100.0, {}, true},
+        {"amount 0", WarmCubeText(9), 0.0, {}, true},
+        {"pattern on part of a layer", "KVLUTP 4", 100.0, {160, 90, 48, 30}, true},
+        {"LUT on part of a layer", WarmCubeText(17), 100.0, {160, 90, 48, 30}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PF_Handle lut = kvsim::MakeHandle16(c.lut);
+        FakeWorld input(kv::kArgb32f, kW, kH), cpu(kv::kArgb32f, kW, kH);
+        Fill(input, 11);
+        RenderOnProcessor(input, cpu, lut, c.amount, c.at);
+        const GpuFrame gpu = RenderOnGpu(input, lut, c.amount, c.at);
+        const Comparison compared = Compare(gpu, cpu, input, c.exact);
+        std::printf("[ PoCL     ] %-28s worst channel error %.3g (%s)\n", c.name, compared.worstError,
+                    c.exact ? "exact" : "bound 16 ulp of max(1, |in|, |out|)");
+        EXPECT_LE(compared.worstExcess, 0.0) << "worst error " << compared.worstError;
+        kvsim::DisposeHandle(lut);
+    }
+}
+
+// Frames of two LUTs rendered from several threads at once on one device:
+// the LUT buffers and the kernels' arguments must not mix between them.
+TEST_F(AeGpuOpenClTest, ConcurrentRendersOnOneDeviceKeepTheirOwnLut) {
+    PF_Handle luts[2] = {kvsim::MakeHandle16(WarmCubeText(9)), kvsim::MakeHandle16(WarmCubeText(17))};
+    FakeWorld input(kv::kArgb32f, kW, kH);
+    Fill(input, 5);
+    std::vector<std::unique_ptr<FakeWorld>> expected;
+    for (PF_Handle lut : luts) {
+        expected.push_back(std::make_unique<FakeWorld>(kv::kArgb32f, kW, kH));
+        RenderOnProcessor(input, *expected.back(), lut, 100.0, {});
+    }
+    constexpr int kThreads = 4;
+    std::vector<double> excess(kThreads, 0.0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int frame = 0; frame < 3; ++frame) {
+                const int which = (t + frame) % 2;
+                const GpuFrame gpu = RenderOnGpu(input, luts[which], 100.0, {});
+                excess[t] = std::max(excess[t], Compare(gpu, *expected[which], input, false).worstExcess);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_LE(excess[t], 0.0) << "thread " << t;
+    }
+    for (PF_Handle lut : luts) kvsim::DisposeHandle(lut);
+}
+
+}  // namespace
+}  // namespace kvtest
