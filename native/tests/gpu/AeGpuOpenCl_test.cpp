@@ -183,6 +183,39 @@ TEST_F(AeGpuOpenClTest, MatchesTheProcessorSmartRender) {
     }
 }
 
+// Devices set up at the same time, as the host may: each gets a kernel and a
+// state of its own, and every one is given back.
+TEST_F(AeGpuOpenClTest, DevicesSetUpConcurrentlyEachGetTheirOwnState) {
+    constexpr A_u_long kDevices = 4;
+    PF_GPUDeviceInfo info{};
+    info.device_framework = PF_GPU_Framework_OPENCL;
+    info.devicePV = OpenClTestDevice::Get().device;
+    info.contextPV = OpenClTestDevice::Get().context;
+    info.command_queuePV = OpenClTestDevice::Get().queue;
+    for (A_u_long index = 1; index <= kDevices; ++index) {
+        FakeGpuDevices::Get().SetDevice(index, info);
+    }
+    std::vector<SetupAnswer> answers(kDevices + 1);
+    std::vector<std::thread> threads;
+    for (A_u_long index = 1; index <= kDevices; ++index) {
+        threads.emplace_back([&, index] {
+            PF_InData in = host_.in();
+            PF_OutData out = host_.out();
+            answers[index] = SetUpDeviceWith(host_, in, out, PF_GPU_Framework_OPENCL, index);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (A_u_long index = 1; index <= kDevices; ++index) {
+        EXPECT_TRUE(answers[index].accepted) << index;
+        EXPECT_NE(answers[index].gpuData, device_.gpuData);
+        for (A_u_long other = 1; other < index; ++other) {
+            EXPECT_NE(answers[index].gpuData, answers[other].gpuData);
+        }
+        EXPECT_EQ(SetDownDevice(host_, answers[index].gpuData, PF_GPU_Framework_OPENCL, index), PF_Err_NONE);
+    }
+    EXPECT_EQ(host_.suitesHeld(), 0);
+}
+
 // Frames of two LUTs rendered from several threads at once on one device:
 // the LUT buffers and the kernels' arguments must not mix between them.
 TEST_F(AeGpuOpenClTest, ConcurrentRendersOnOneDeviceKeepTheirOwnLut) {

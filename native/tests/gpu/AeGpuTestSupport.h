@@ -19,16 +19,22 @@ struct SetupAnswer {
     void* gpuData = nullptr;
 };
 
-inline SetupAnswer SetUpDevice(kvsim::FakeHost& host, PF_GPU_Framework what, A_u_long index) {
+// On records of the caller's own (a setup thread's copy), or the host's.
+inline SetupAnswer SetUpDeviceWith(kvsim::FakeHost& host, PF_InData& in, PF_OutData& out, PF_GPU_Framework what,
+                                   A_u_long index) {
     PF_GPUDeviceSetupInput input{what, index};
     PF_GPUDeviceSetupOutput output{reinterpret_cast<void*>(0x1)};  // the host's value is not trusted
     PF_GPUDeviceSetupExtra extra{&input, &output};
-    host.out().out_flags2 = 0;
+    out.out_flags2 = 0;
     SetupAnswer answer;
-    answer.err = host.Call(PF_Cmd_GPU_DEVICE_SETUP, nullptr, nullptr, &extra);
-    answer.accepted = (host.out().out_flags2 & PF_OutFlag2_SUPPORTS_GPU_RENDER_F32) != 0;
+    answer.err = host.CallWith(in, out, PF_Cmd_GPU_DEVICE_SETUP, nullptr, nullptr, &extra);
+    answer.accepted = (out.out_flags2 & PF_OutFlag2_SUPPORTS_GPU_RENDER_F32) != 0;
     answer.gpuData = output.gpu_data;
     return answer;
+}
+
+inline SetupAnswer SetUpDevice(kvsim::FakeHost& host, PF_GPU_Framework what, A_u_long index) {
+    return SetUpDeviceWith(host, host.in(), host.out(), what, index);
 }
 
 inline PF_Err SetDownDevice(kvsim::FakeHost& host, void* gpuData, PF_GPU_Framework what, A_u_long index) {
