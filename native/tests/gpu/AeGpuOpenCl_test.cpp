@@ -1,7 +1,10 @@
 // The compositing host's GPU render on a real OpenCL device against its
 // processor smart render at 32 bits per channel: the same LUT, pattern and
 // copy, over a whole layer and over part of one, and several renders at once
-// on one device. Skips, saying why, where no OpenCL platform is installed.
+// on one device. Each runs twice: with the effect linked in, and through the
+// built module loaded by path (the .aex under Wine), which loads the OpenCL
+// runtime on its own. Skips, saying why, where no OpenCL platform is
+// installed.
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +19,7 @@
 #include "GpuFilterTestSupport.h"
 #include "GpuFrame.h"
 #include "OpenClTestDevice.h"
+#include "gpu/DriverLibrary.h"
 #include "host_sim/FakeSmartRender.h"
 #include "lut_engine/PixelFormat.h"
 
@@ -48,13 +52,28 @@ void Fill(FakeWorld& world, unsigned seed) {
     }
 }
 
-class AeGpuOpenClTest : public ::testing::Test {
+// The module's own entry, loaded once; null (and the reason in `why`) where
+// it cannot be had.
+kvsim::EffectEntry ModuleEntry(std::string& why) {
+    static void* module = kv::gpu::LoadDriverLibrary(L"" KV_MODULE_PATH);
+    if (module == nullptr) {
+        why = std::string("module not loadable: ") + KV_MODULE_PATH;
+        return nullptr;
+    }
+    return reinterpret_cast<kvsim::EffectEntry>(kv::gpu::FindDriverSymbol(module, "EffectMain"));
+}
+
+class AeGpuOpenClTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         OpenClTestDevice& d = OpenClTestDevice::Get();
         if (!d.usable()) {
             GTEST_SKIP() << "SKIPPED LOUDLY: the GPU render was not run on OpenCL: " << d.why;
         }
+        std::string why;
+        const kvsim::EffectEntry entry = GetParam() ? ModuleEntry(why) : EffectMain;
+        ASSERT_NE(entry, nullptr) << why;
+        host_ = std::make_unique<kvsim::FakeHost>(kvsim::kApplAfterEffects, entry);
         kv::gpu::ResetCudaDriverTableForTesting(L"kv-no-such-cuda-driver");
         kv::gpu::ResetOpenClTableForTesting();  // the system's OpenCL library
         FakeGpuDevices::Get().Clear();
@@ -65,12 +84,12 @@ protected:
         info.contextPV = d.context;
         info.command_queuePV = d.queue;
         FakeGpuDevices::Get().SetDevice(0, info);
-        device_ = SetUpDevice(host_, PF_GPU_Framework_OPENCL, 0);
+        device_ = SetUpDevice(*host_, PF_GPU_Framework_OPENCL, 0);
         ASSERT_TRUE(device_.accepted) << testing::PrintToString(log_.Take());
     }
     void TearDown() override {
         if (device_.gpuData != nullptr) {
-            EXPECT_EQ(SetDownDevice(host_, device_.gpuData, PF_GPU_Framework_OPENCL, 0), PF_Err_NONE);
+            EXPECT_EQ(SetDownDevice(*host_, device_.gpuData, PF_GPU_Framework_OPENCL, 0), PF_Err_NONE);
         }
         FakeGpuDevices::Get().Clear();
     }
@@ -79,7 +98,7 @@ protected:
     void RenderOnProcessor(FakeWorld& input, FakeWorld& output, PF_Handle lut, double amount, const Placement& at) {
         input.SetOrigin(at.x, at.y);
         output.SetOrigin(at.x, at.y);
-        SmartRenderCall call(host_, &input, &output, amount, lut);
+        SmartRenderCall call(*host_, &input, &output, amount, lut);
         if (at.layerW > 0) call.SetLayer(at.layerW, at.layerH);
         ASSERT_EQ(call.PreRender(), PF_Err_NONE);
         ASSERT_EQ(call.Render(), PF_Err_NONE);
@@ -107,7 +126,7 @@ protected:
         FakeGpuDevices::Get().AddWorld(&inWorld, inBuffer);
         FakeGpuDevices::Get().AddWorld(&outWorld, outBuffer);
         {
-            SmartRenderCall call(host_, &inWorld, &outWorld, 32, amount, lut);
+            SmartRenderCall call(*host_, &inWorld, &outWorld, 32, amount, lut);
             if (at.layerW > 0) call.SetLayer(at.layerW, at.layerH);
             call.PlanOnGpu(PF_GPU_Framework_OPENCL, 0, device_.gpuData);
             EXPECT_EQ(call.PreRender(), PF_Err_NONE);
@@ -147,12 +166,12 @@ protected:
         return result;
     }
 
-    kvsim::FakeHost host_{kvsim::kApplAfterEffects, EffectMain};
+    std::unique_ptr<kvsim::FakeHost> host_;
     kvsim::LogTail log_;
     SetupAnswer device_;
 };
 
-TEST_F(AeGpuOpenClTest, MatchesTheProcessorSmartRender) {
+TEST_P(AeGpuOpenClTest, MatchesTheProcessorSmartRender) {
     struct Case {
         const char* name;
         std::string lut;
@@ -185,7 +204,7 @@ TEST_F(AeGpuOpenClTest, MatchesTheProcessorSmartRender) {
 
 // Devices set up at the same time, as the host may: each gets a kernel and a
 // state of its own, and every one is given back.
-TEST_F(AeGpuOpenClTest, DevicesSetUpConcurrentlyEachGetTheirOwnState) {
+TEST_P(AeGpuOpenClTest, DevicesSetUpConcurrentlyEachGetTheirOwnState) {
     constexpr A_u_long kDevices = 4;
     PF_GPUDeviceInfo info{};
     info.device_framework = PF_GPU_Framework_OPENCL;
@@ -199,9 +218,9 @@ TEST_F(AeGpuOpenClTest, DevicesSetUpConcurrentlyEachGetTheirOwnState) {
     std::vector<std::thread> threads;
     for (A_u_long index = 1; index <= kDevices; ++index) {
         threads.emplace_back([&, index] {
-            PF_InData in = host_.in();
-            PF_OutData out = host_.out();
-            answers[index] = SetUpDeviceWith(host_, in, out, PF_GPU_Framework_OPENCL, index);
+            PF_InData in = host_->in();
+            PF_OutData out = host_->out();
+            answers[index] = SetUpDeviceWith(*host_, in, out, PF_GPU_Framework_OPENCL, index);
         });
     }
     for (std::thread& thread : threads) thread.join();
@@ -211,14 +230,14 @@ TEST_F(AeGpuOpenClTest, DevicesSetUpConcurrentlyEachGetTheirOwnState) {
         for (A_u_long other = 1; other < index; ++other) {
             EXPECT_NE(answers[index].gpuData, answers[other].gpuData);
         }
-        EXPECT_EQ(SetDownDevice(host_, answers[index].gpuData, PF_GPU_Framework_OPENCL, index), PF_Err_NONE);
+        EXPECT_EQ(SetDownDevice(*host_, answers[index].gpuData, PF_GPU_Framework_OPENCL, index), PF_Err_NONE);
     }
-    EXPECT_EQ(host_.suitesHeld(), 0);
+    EXPECT_EQ(host_->suitesHeld(), 0);
 }
 
 // Frames of two LUTs rendered from several threads at once on one device:
 // the LUT buffers and the kernels' arguments must not mix between them.
-TEST_F(AeGpuOpenClTest, ConcurrentRendersOnOneDeviceKeepTheirOwnLut) {
+TEST_P(AeGpuOpenClTest, ConcurrentRendersOnOneDeviceKeepTheirOwnLut) {
     PF_Handle luts[2] = {kvsim::MakeHandle16(WarmCubeText(9)), kvsim::MakeHandle16(WarmCubeText(17))};
     FakeWorld input(kv::kArgb32f, kW, kH);
     Fill(input, 5);
@@ -245,6 +264,9 @@ TEST_F(AeGpuOpenClTest, ConcurrentRendersOnOneDeviceKeepTheirOwnLut) {
     }
     for (PF_Handle lut : luts) kvsim::DisposeHandle(lut);
 }
+
+INSTANTIATE_TEST_SUITE_P(Effect, AeGpuOpenClTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Module" : "Linked"; });
 
 }  // namespace
 }  // namespace kvtest
