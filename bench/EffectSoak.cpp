@@ -23,7 +23,7 @@
 
 #include "BenchInputs.h"
 #include "host_sim/FakeHost.h"
-#include "effect/LutCache.h"
+#include "host_link/LutCache.h"
 #include "lut_engine/LutText.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*);

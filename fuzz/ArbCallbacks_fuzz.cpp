@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "host_sim/FakeHost.h"
-#include "effect/LutCache.h"
-#include "effect/LutParamBytes.h"
+#include "host_link/LutCache.h"
+#include "host_link/LutParamBytes.h"
 #include "effect/LutParam.h"
 #include "platform/FaultInjection.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "effect/LutCache.h"
-#include "effect/LutParamBytes.h"
+#include "host_link/LutCache.h"
+#include "host_link/LutParamBytes.h"
 
 namespace {
 

@@ -3,8 +3,10 @@
 # the Linux tree (release), runs the GPU filter through the real CUDA driver
 # on 1080p and 2160p frames (float and half; 33- and 65-point LUTs, the
 # pattern, and a 4096-entry 1D stage before a 33-point cube, which runs the
-# shaped entry) against the processor path, times the kernel against a
-# device-to-device copy, then runs the OpenCL end-to-end test on the NVIDIA
+# shaped entry) against the processor path, and the compositing host's GPU
+# render (device setup, SMART_RENDER_GPU) on the float frames with the
+# 33-point LUT and the pattern, times the kernel against a device-to-device
+# copy, then runs the OpenCL end-to-end tests of both hosts on the NVIDIA
 # OpenCL driver if one is installed. Prints the summary table last.
 #
 # The GPU machines are bare (no GoogleTest, no network), so first, here:
@@ -78,7 +80,7 @@ if ! timeout "$(( $(limit 0) < 90 ? $(limit 0) : 90 ))" \
   exit 3
 fi
 # The run needs about a minute; the build gets the rest.
-if ! timeout "$(limit 60)" cmake --build "$build" --target kv_gpu_cuda_check gpu_filter_opencl_tests \
+if ! timeout "$(limit 60)" cmake --build "$build" --target kv_gpu_cuda_check gpu_filter_opencl_tests ae_gpu_tests \
       -j"$(nproc)" >"$log.build" 2>&1; then
   tail -30 "$log.build"
   echo "gpu-check: build failed or ran past its time"
@@ -120,16 +122,26 @@ if [ -n "$nvidia_icd" ]; then
     opencl_line="not run: out of time"
     opencl_status=1
   else
-    OCL_ICD_VENDORS="$log.vendors" timeout "$(limit 5)" \
+    # Both hosts' OpenCL tests, the editing host's first; the compositing
+    # host's comparison only when time is left for it.
+    OCL_ICD_VENDORS="$log.vendors" timeout "$(limit 12)" \
       "$build/native/tests/gpu/gpu_filter_opencl_tests" >"$log.opencl" 2>&1 || opencl_status=$?
-    passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log.opencl")
-    skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$log.opencl")
-    failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log.opencl")
+    if [ "$(left)" -ge 10 ]; then
+      OCL_ICD_VENDORS="$log.vendors" timeout "$(limit 5)" "$build/native/tests/gpu/ae_gpu_tests" \
+        --gtest_filter='AeGpuOpenClTest.*' >>"$log.opencl" 2>&1 || opencl_status=$?
+    else
+      echo "[  FAILED  ] 1 test: the compositing host's OpenCL test not run, out of time" >>"$log.opencl"
+      opencl_status=1
+    fi
+    passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log.opencl" | awk '{n += $1} END {if (NR) print n}')
+    skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$log.opencl" | awk '{n += $1} END {if (NR) print n}')
+    failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log.opencl" | awk '{n += $1} END {if (NR) print n}')
     opencl_line="exit $opencl_status: ${passed:-0} passed, ${failed:-0} failed, ${skipped:-0} skipped ($nvidia_icd)"
     if [ -n "$skipped" ]; then
       opencl_line="$opencl_line; $(grep -m1 -o 'SKIPPED LOUDLY.*' "$log.opencl")"
     fi
-    echo "== OpenCL end-to-end test on the NVIDIA driver"
+    grep '^\[ PoCL' "$log.opencl" | sed 's/^\[ PoCL     \]/AE OpenCL:/'
+    echo "== OpenCL end-to-end tests on the NVIDIA driver"
     grep -E '^\[  FAILED  \]|worst pixel|Failure' "$log.opencl" | head -20
   fi
 fi

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "effect/LutParamBytes.h"
+#include "host_link/LutParamBytes.h"
 
 namespace kvsim {
 

@@ -1,4 +1,6 @@
 #include "host_sim/FakeHost.h"
+
+#include "host_sim/FakeGpuDevices.h"
 #include "host_sim/FakeHandles.h"
 
 #include <atomic>
@@ -83,6 +85,10 @@ PF_Err UpdateParamUICb(PF_ProgPtr, PF_ParamIndex index, const PF_ParamDef* def) 
 
 // The compositing host's World Suite answers only for worlds made here.
 PF_Err WorldPixelFormatCb(const PF_EffectWorld* world, PF_PixelFormat* format) {
+    if (format != nullptr && FakeGpuDevices::Get().IsWorld(world)) {
+        *format = PF_PixelFormat_GPU_BGRA128;
+        return PF_Err_NONE;
+    }
     const FakeWorld* fake = FakeWorld::Of(world);
     if (format == nullptr || fake == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
@@ -127,6 +133,9 @@ const void* SuiteByName(const std::string& name, A_long version) {
     }
     if (name == kPFWorldSuite && version == kPFWorldSuiteVersion2) {
         return &kWorldSuite;
+    }
+    if (name == kPFGPUDeviceSuite && version == kPFGPUDeviceSuiteVersion1) {
+        return FakeGpuDevices::Get().Suite();
     }
     return nullptr;
 }

@@ -121,6 +121,10 @@ PF_Err SmartRenderCall::Render() {
     return host_.CallWith(in_, out_, PF_Cmd_SMART_RENDER, nullptr, nullptr, renderExtra());
 }
 
+PF_Err SmartRenderCall::RenderGpu() {
+    return host_.CallWith(in_, out_, PF_Cmd_SMART_RENDER_GPU, nullptr, nullptr, renderExtra());
+}
+
 std::vector<SmartRenderCall::LayerCheckout> SmartRenderCall::layerCheckouts() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return layerCheckouts_;
@@ -206,7 +210,23 @@ PF_Err SmartRenderCall::CheckoutLayerPixelsCb(PF_ProgPtr ref, A_long id, PF_Effe
     return call.layerPixelsError_;
 }
 
-PF_Err SmartRenderCall::CheckinLayerPixelsCb(PF_ProgPtr, A_long) { return PF_Err_NONE; }
+PF_Err SmartRenderCall::CheckinLayerPixelsCb(PF_ProgPtr ref, A_long) {
+    SmartRenderCall& call = Of(ref);
+    std::lock_guard<std::mutex> lock(call.mutex_);
+    ++call.layerPixelCheckins_;
+    return PF_Err_NONE;
+}
+
+int SmartRenderCall::layerPixelCheckins() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return layerPixelCheckins_;
+}
+
+void SmartRenderCall::PlanOnGpu(PF_GPU_Framework whatGpu, A_u_long index, const void* gpuData) {
+    preInput_.what_gpu = renderInput_.what_gpu = whatGpu;
+    preInput_.device_index = renderInput_.device_index = index;
+    preInput_.gpu_data = renderInput_.gpu_data = gpuData;
+}
 
 PF_Err SmartRenderCall::CheckoutOutputCb(PF_ProgPtr ref, PF_EffectWorld** output) {
     detail::HostCallbackScope inHost;

@@ -58,6 +58,13 @@ public:
 
     PF_Err PreRender();  // SMART_PRE_RENDER
     PF_Err Render();     // SMART_RENDER
+    PF_Err RenderGpu();  // SMART_RENDER_GPU
+
+    // A render planned on GPU device `index` of framework `whatGpu`, with the
+    // gpu_data the effect handed back at that device's setup; both commands
+    // carry it. PF_GPU_Framework_NONE plans a processor render.
+    void PlanOnGpu(PF_GPU_Framework whatGpu, A_u_long index, const void* gpuData);
+    int layerPixelCheckins() const;
 
     // The records the two commands pass, for a caller that sends them itself
     // (or takes them apart): the in-data whose effect reference is this call,
@@ -130,6 +137,7 @@ private:
     std::vector<const PF_ParamDef*> paramsOut_;
     int strayCheckins_ = 0;
     int layerPixelCheckouts_ = 0;
+    int layerPixelCheckins_ = 0;
 };
 
 }  // namespace kvsim

@@ -8,3 +8,4 @@
 #include "sdk/effect_sdk_suites.h"
 #include "sdk/effect_sdk_records.h"
 #include "sdk/effect_sdk_smart_render.h"
+#include "sdk/effect_sdk_gpu.h"

@@ -274,7 +274,7 @@ TEST_F(HostEndToEnd, RegistrationAgreesWithThePropertyListAndSetupAnswers) {
                                         kvtest::kSupportUrl + "\" (1 call)"))
         << ae.output;
     EXPECT_TRUE(Contains(ae.output, "about: Kromvale 1.0\nApplies the colour match")) << ae.output;
-    EXPECT_TRUE(Contains(ae.output, "global setup: version 0x0008000C out_flags 0x06000400 out_flags2 0x08001400"))
+    EXPECT_TRUE(Contains(ae.output, "global setup: version 0x0008000C out_flags 0x06000400 out_flags2 0x0A001400"))
         << ae.output;
     EXPECT_TRUE(Contains(ae.output, "params setup: 5 parameters: \"Amount\" \"LUT\" \"LUT \" \"Match\""))
         << ae.output;

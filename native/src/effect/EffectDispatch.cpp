@@ -3,6 +3,7 @@
 #include "effect/CpuRender.h"
 #include "effect/EffectGlobal.h"
 #include "effect/EffectParams.h"
+#include "effect/GpuDeviceCommands.h"
 #include "effect/LutParam.h"
 #include "effect/SmartRender.h"
 #include "effect/UserChangedParam.h"
@@ -27,6 +28,12 @@ PF_Err RunCommand(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_Param
             return SmartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
         case PF_Cmd_SMART_RENDER:
             return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
+        case PF_Cmd_SMART_RENDER_GPU:
+            return SmartRenderGpu(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
+        case PF_Cmd_GPU_DEVICE_SETUP:
+            return GpuDeviceSetup(in_data, out_data, static_cast<PF_GPUDeviceSetupExtra*>(extra));
+        case PF_Cmd_GPU_DEVICE_SETDOWN:
+            return GpuDeviceSetdown(in_data, out_data, static_cast<PF_GPUDeviceSetdownExtra*>(extra));
         case PF_Cmd_USER_CHANGED_PARAM:
             return HandleUserChangedParam(in_data, out_data, params, extra);
         case PF_Cmd_ARBITRARY_CALLBACK:

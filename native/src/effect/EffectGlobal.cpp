@@ -6,7 +6,7 @@
 #include <span>
 
 #include "effect/HostPixelFormat.h"
-#include "effect/HostSuites.h"
+#include "host_link/HostSuites.h"
 #include "panel_link/Log.h"
 
 namespace kv {
@@ -52,6 +52,8 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
     out_data->out_flags = kEffectOutFlags;
     out_data->out_flags2 = kEffectOutFlags2;
     if (appl == kApplIdPremiere) {
+        // Its GPU frames come through the GPU filter entry instead.
+        out_data->out_flags2 &= ~PF_OutFlag2_SUPPORTS_GPU_RENDER_F32;
         DeclarePixelFormats(in_data);
     }
     return PF_Err_NONE;

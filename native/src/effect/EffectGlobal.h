@@ -17,7 +17,7 @@ inline constexpr PF_OutFlags2 kEffectOutFlags2 = KV_OUT_FLAGS2;
 static_assert(kEffectOutFlags ==
               (PF_OutFlag_PIX_INDEPENDENT | PF_OutFlag_SEND_UPDATE_PARAMS_UI | PF_OutFlag_DEEP_COLOR_AWARE));
 static_assert(kEffectOutFlags2 == (PF_OutFlag2_SUPPORTS_THREADED_RENDERING | PF_OutFlag2_SUPPORTS_SMART_RENDER |
-                                   PF_OutFlag2_FLOAT_COLOR_AWARE));
+                                   PF_OutFlag2_FLOAT_COLOR_AWARE | PF_OutFlag2_SUPPORTS_GPU_RENDER_F32));
 
 PF_Err About(PF_InData* in_data, PF_OutData* out_data);
 PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data);

@@ -33,9 +33,11 @@
 /* GLOBAL_SETUP's out_flags and out_flags2 (the property list's eGLO and
  * eGL2). out_flags: PIX_INDEPENDENT | SEND_UPDATE_PARAMS_UI |
  * DEEP_COLOR_AWARE. out_flags2: SUPPORTS_THREADED_RENDERING |
- * SUPPORTS_SMART_RENDER | FLOAT_COLOR_AWARE. EffectGlobal.h checks them
- * against the SDK's named flags. */
+ * SUPPORTS_SMART_RENDER | FLOAT_COLOR_AWARE | SUPPORTS_GPU_RENDER_F32 (the
+ * editing host is not told the GPU bit at GLOBAL_SETUP: it renders on the GPU
+ * through its own filter entry). EffectGlobal.h checks them against the
+ * SDK's named flags. */
 #define KV_OUT_FLAGS 0x06000400
-#define KV_OUT_FLAGS2 0x08001400
+#define KV_OUT_FLAGS2 0x0A001400
 
 #endif

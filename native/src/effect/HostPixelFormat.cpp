@@ -1,6 +1,6 @@
 #include "effect/HostPixelFormat.h"
 
-#include "effect/HostSuites.h"
+#include "host_link/HostSuites.h"
 
 namespace kv {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "effect/HostBytes.h"
-#include "effect/LutCache.h"
-#include "effect/LutParamBytes.h"
+#include "host_link/HostBytes.h"
+#include "host_link/LutCache.h"
+#include "host_link/LutParamBytes.h"
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/LutText.h"
 #include "panel_link/Log.h"

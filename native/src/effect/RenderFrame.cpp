@@ -10,8 +10,8 @@
 #include <string>
 
 #include "effect/BandJobs.h"
-#include "effect/HostBytes.h"
-#include "effect/LutCache.h"
+#include "host_link/HostBytes.h"
+#include "host_link/LutCache.h"
 #include "lut_engine/FrameView.h"
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/PixelFormat.h"
@@ -33,18 +33,6 @@ FrameView ViewOf(const PF_LayerDef& world, const PixelFormat& format) {
     view.rowBytes = world.rowbytes;
     view.channelOrder = format.channelOrder;
     return view;
-}
-
-// The LUT stored in the "LUT" parameter. The handle stays locked only for the
-// lookup, and is unlocked even when the lookup throws.
-std::shared_ptr<const Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param) {
-    const HostBytes bytes = HostBytes::LockHandle(in_data, param.u.arb_d.value);
-    std::string error;
-    std::shared_ptr<const Lut3D> lut = GetLutForParam(bytes.Data(), bytes.Size(), &error);
-    if (lut == nullptr && !error.empty()) {
-        LogPrintf("Embedded LUT: %s", error.c_str());
-    }
-    return lut;
 }
 
 struct ChannelStats {
@@ -186,22 +174,35 @@ bool ShiftSpan(int32_t& a0, int32_t& a1, int64_t shift, int32_t extent) {
     return false;
 }
 
+}  // namespace
+
+// The handle stays locked only for the lookup, and is unlocked even when the
+// lookup throws.
+std::shared_ptr<const Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param) {
+    const HostBytes bytes = HostBytes::LockHandle(in_data, param.u.arb_d.value);
+    std::string error;
+    std::shared_ptr<const Lut3D> lut = GetLutForParam(bytes.Data(), bytes.Size(), &error);
+    if (lut == nullptr && !error.empty()) {
+        LogPrintf("Embedded LUT: %s", error.c_str());
+    }
+    return lut;
+}
+
+
 // The pattern of the whole layer as the output world sees it: the same
 // geometry moved by the output's place in the layer. Patch rows and columns
 // depend only on the distance from the area's start, so every output pixel
 // gets the colour of its layer position, bit for bit, by the same row
 // operations that draw a whole frame.
-bool PatternGeometryForOutput(const Lut3D& lut, const FramePlacement& placement, const FrameView& out,
-                              ProbeGeometry& geometry) {
+bool PatternGeometryInWorld(const Lut3D& lut, const FramePlacement& placement, int32_t width, int32_t height,
+                            ProbeGeometry& geometry) {
     const PF_LRect& layer = placement.layer;
     geometry = ProbeGeometryFor(lut, layer.right - layer.left, layer.bottom - layer.top);
     const int64_t dx = static_cast<int64_t>(placement.outputX) - layer.left;
     const int64_t dy = static_cast<int64_t>(placement.outputY) - layer.top;
-    return ShiftSpan(geometry.probeX0, geometry.probeX1, dx, out.width) &&
-           ShiftSpan(geometry.probeY0, geometry.probeY1, dy, out.height);
+    return ShiftSpan(geometry.probeX0, geometry.probeX1, dx, width) &&
+           ShiftSpan(geometry.probeY0, geometry.probeY1, dy, height);
 }
-
-}  // namespace
 
 const char* LutSourceName(LutSource source) {
     switch (source) {
@@ -239,7 +240,7 @@ PF_Err RenderFrame(const PF_InData* in_data, float amount, const PF_ParamDef& lu
     const FrameView in = ViewOf(input, format);
     const FrameView out = ViewOf(output, format);
     ProbeGeometry geometry;
-    if (source == LutSource::Pattern && !PatternGeometryForOutput(*lut, placement, out, geometry)) {
+    if (source == LutSource::Pattern && !PatternGeometryInWorld(*lut, placement, out.width, out.height, geometry)) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
 

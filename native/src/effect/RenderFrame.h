@@ -5,7 +5,12 @@
 // two worlds. RENDER and SMART_RENDER both end here, so a frame renders the
 // same through either.
 
+#include <cstdint>
+#include <memory>
+
+#include "lut_engine/Lut3D.h"
 #include "lut_engine/PixelFormat.h"
+#include "lut_engine/ProbePattern.h"
 #include "sdk/effect_sdk.h"
 
 namespace kv {
@@ -37,6 +42,16 @@ struct FramePlacement {
 // RENDER's worlds cover the whole layer: the pattern over the output, the
 // statistics over the input, both at the layer's origin.
 FramePlacement WholeLayerPlacement(const PF_LayerDef& input, const PF_LayerDef& output);
+
+// The LUT stored in the "LUT" parameter, through the LUT cache; null when it
+// holds none that can be used (a reason, where there is one, is logged).
+std::shared_ptr<const Lut3D> LutOfParam(const PF_InData* in_data, const PF_ParamDef& param);
+
+// The pattern of the whole layer as an output world of width x height
+// pixels, placed by `placement`, sees it. False when the moved area does not
+// fit in 32 bits although the world meets it.
+bool PatternGeometryInWorld(const Lut3D& lut, const FramePlacement& placement, int32_t width, int32_t height,
+                            ProbeGeometry& geometry);
 
 // Renders `input` into `output`, both in `format`, with the LUT held by the
 // "LUT" parameter `lutParam` and `amount` in 0..1, the worlds placed in their

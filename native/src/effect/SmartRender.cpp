@@ -6,58 +6,15 @@
 #include <limits>
 #include <new>
 
+#include "effect/CheckedOutParams.h"
 #include "effect/EffectParams.h"
+#include "effect/GpuDeviceCommands.h"
 #include "effect/HostPixelFormat.h"
 #include "effect/RenderFrame.h"
 
 namespace kv {
 
 namespace {
-
-// The effect's own id for its one checkout of the input layer.
-constexpr A_long kInputCheckoutId = 0;
-
-// The parameters one smart render reads, checked out at the render's time and
-// checked in when the object goes, on every path out, exceptions included.
-class CheckedOutParams {
-public:
-    explicit CheckedOutParams(const PF_InData& in_data) : in_(in_data) {}
-    CheckedOutParams(const CheckedOutParams&) = delete;
-    CheckedOutParams& operator=(const CheckedOutParams&) = delete;
-
-    ~CheckedOutParams() {
-        for (Slot& slot : slots_) {
-            if (slot.held) {
-                in_.inter.checkin_param(in_.effect_ref, &slot.def);
-            }
-        }
-    }
-
-    // The parameter's value at the render's time, or the host's error.
-    PF_Err CheckOut(EffectParamIndex index, const PF_ParamDef*& def) {
-        if (in_.inter.checkout_param == nullptr || in_.inter.checkin_param == nullptr) {
-            return PF_Err_BAD_CALLBACK_PARAM;
-        }
-        Slot& slot = slots_[count_++];
-        const PF_Err err = in_.inter.checkout_param(in_.effect_ref, index, in_.current_time, in_.time_step,
-                                                    in_.time_scale, &slot.def);
-        if (err != PF_Err_NONE) {
-            return err;
-        }
-        slot.held = true;
-        def = &slot.def;
-        return PF_Err_NONE;
-    }
-
-private:
-    struct Slot {
-        PF_ParamDef def{};
-        bool held = false;
-    };
-    const PF_InData& in_;
-    std::array<Slot, 2> slots_{};  // "Amount" and "LUT"
-    size_t count_ = 0;
-};
 
 // What pre-render hands on to render: the whole input at the render's
 // resolution, in layer pixels, as the host's checkout reported it.
@@ -108,8 +65,10 @@ PF_LRect LayerOfRender(const PF_InData& in_data, const PF_SmartRenderInput& inpu
                     end(output.origin_y, output.height)};
 }
 
+}  // namespace
+
 FramePlacement SmartPlacement(const PF_InData& in_data, const PF_SmartRenderInput& request,
-                              const PF_EffectWorld& input, const PF_EffectWorld& output, const PixelFormat& format) {
+                              const PF_EffectWorld& input, const PF_EffectWorld& output, A_long pixelBytes) {
     FramePlacement placement;
     placement.layer = LayerOfRender(in_data, request, output);
     placement.sampled = placement.layer;
@@ -119,12 +78,10 @@ FramePlacement SmartPlacement(const PF_InData& in_data, const PF_SmartRenderInpu
     placement.outputY = output.origin_y;
     // Tiles of one frame have rows of their own lengths; the line shows the
     // layer's, so that it changes only with the settings.
-    const int64_t rowBytes = (static_cast<int64_t>(placement.layer.right) - placement.layer.left) * format.pixelBytes;
+    const int64_t rowBytes = (static_cast<int64_t>(placement.layer.right) - placement.layer.left) * pixelBytes;
     placement.lineRowBytes = static_cast<A_long>(std::min<int64_t>(rowBytes, std::numeric_limits<A_long>::max()));
     return placement;
 }
-
-}  // namespace
 
 PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra) {
     if (in_data == nullptr || extra == nullptr || extra->input == nullptr || extra->output == nullptr ||
@@ -141,6 +98,9 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
     }
     extra->output->result_rect = result.result_rect;
     extra->output->max_result_rect = result.max_result_rect;
+    if (GpuRenderPossible(*extra->input)) {
+        extra->output->flags = static_cast<A_short>(extra->output->flags | PF_RenderOutputFlag_GPU_RENDER_POSSIBLE);
+    }
     // Without memory for it, render falls back on the in-data's layer size.
     // (The throwing form, so that it pairs with the delete of the disposal.)
     try {
@@ -182,7 +142,7 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extra) 
     }
     const float amount = static_cast<float>(amountParam->u.fs_d.value * 0.01);
     return RenderFrame(in_data, amount, *lutParam, *format, *input, *output,
-                       SmartPlacement(*in_data, *extra->input, *input, *output, *format));
+                       SmartPlacement(*in_data, *extra->input, *input, *output, format->pixelBytes));
 }
 
 }  // namespace kv

@@ -20,13 +20,16 @@ CuDevicePtr DevicePtr(void* frameData) {
 
 class CudaBackend final : public GpuBackend {
 public:
-    bool Prepare(const PrGPUDeviceInfo& device) override;
-    bool Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) override;
-    bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) override;
+    bool Prepare(const DeviceHandles& device) override;
+    bool Upload(const DeviceHandles& device, const Lut3D& lut) override;
+    bool Launch(const DeviceHandles& device, void* src, void* dst, const KernelParams& params,
+                bool waitForStream) override;
+    void Release(const DeviceHandles& device) override;
 
 private:
-    // Never unloaded or freed: the driver reclaims them with the host's
-    // context.
+    // Held until Release (the compositing host's device setdown); the
+    // editing host's devices keep them until the driver reclaims them with
+    // the host's context.
     CuModule module_ = nullptr;
     CuFunction function_ = nullptr;        // KromvaleLut
     CuFunction shapedFunction_ = nullptr;  // KromvaleLutShaped
@@ -61,7 +64,7 @@ CuResult CopyToDevice(const CudaDriverTable& cu, const std::vector<float>& value
     return cu.cuMemcpyHtoD_v2(buffer, values.data(), bytes);
 }
 
-bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
+bool CudaBackend::Prepare(const DeviceHandles& device) {
     const CudaDriverTable& cu = GetCudaDriverTable();
     if (!cu.usable) {
         LogPrintf("GPU: nvcuda.dll not usable");
@@ -69,13 +72,20 @@ bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
     }
     CuResult rc = 0;
     {
-        CudaContextScope scope(cu, device.outContextHandle);
+        CudaContextScope scope(cu, device.context);
         rc = cu.cuModuleLoadData(&module_, kKromvaleLutPtx);
+        if (rc != 0) {
+            module_ = nullptr;  // not a module of ours
+        }
         if (rc == 0) {
             rc = cu.cuModuleGetFunction(&function_, module_, kKromvaleLutEntry);
         }
         if (rc == 0) {
             rc = cu.cuModuleGetFunction(&shapedFunction_, module_, kKromvaleLutShapedEntry);
+        }
+        if (rc != 0 && module_ != nullptr) {
+            cu.cuModuleUnload(module_);
+            module_ = nullptr;
         }
     }
     if (rc != 0) {
@@ -85,13 +95,13 @@ bool CudaBackend::Prepare(const PrGPUDeviceInfo& device) {
     return true;
 }
 
-bool CudaBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
+bool CudaBackend::Upload(const DeviceHandles& device, const Lut3D& lut) {
     const CudaDriverTable& cu = GetCudaDriverTable();
     CuResult rc = 0;
     {
-        CudaContextScope scope(cu, device.outContextHandle);
+        CudaContextScope scope(cu, device.context);
         // Launches already on the host's stream may still read the old buffers.
-        cu.cuStreamSynchronize(device.outCommandQueueHandle);
+        cu.cuStreamSynchronize(device.queue);
         FreeBuffer(cu, lut_);
         FreeBuffer(cu, shaper_);
         rc = CopyToDevice(cu, lut.data, lut_);
@@ -106,7 +116,8 @@ bool CudaBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
     return true;
 }
 
-bool CudaBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) {
+bool CudaBackend::Launch(const DeviceHandles& device, void* src, void* dst, const KernelParams& params,
+                         bool waitForStream) {
     const CudaDriverTable& cu = GetCudaDriverTable();
     const CuDevicePtr srcPtr = DevicePtr(src);
     const CuDevicePtr dstPtr = DevicePtr(dst);
@@ -117,17 +128,40 @@ bool CudaBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, co
     const bool shaped = UsesShapedEntry(params);
     CuResult rc = 0;
     {
-        CudaContextScope scope(cu, device.outContextHandle);
+        CudaContextScope scope(cu, device.context);
         rc = cu.cuLaunchKernel(shaped ? shapedFunction_ : function_, TilesFor(params.width),
                                TilesFor(params.height), 1, kLaunchTile, kLaunchTile, 1, 0,
-                               device.outCommandQueueHandle, shaped ? shapedArgs.data() : plainArgs.data(),
+                               device.queue, shaped ? shapedArgs.data() : plainArgs.data(),
                                nullptr);
+        if (rc == 0 && waitForStream) {
+            rc = cu.cuStreamSynchronize(device.queue);
+        }
     }
     if (rc != 0) {
         LogPrintf("GPU: CUDA launch failed (%d)", rc);
         return false;
     }
     return true;
+}
+
+void CudaBackend::Release(const DeviceHandles& device) {
+    const CudaDriverTable& cu = GetCudaDriverTable();
+    if (!cu.usable) {
+        return;  // nothing was made
+    }
+    CudaContextScope scope(cu, device.context);
+    // Launches still on the host's stream may read the buffers.
+    if (lut_ != 0 || shaper_ != 0) {
+        cu.cuStreamSynchronize(device.queue);
+    }
+    FreeBuffer(cu, lut_);
+    FreeBuffer(cu, shaper_);
+    if (module_ != nullptr) {
+        cu.cuModuleUnload(module_);
+    }
+    module_ = nullptr;
+    function_ = nullptr;
+    shapedFunction_ = nullptr;
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ using CuDevicePtr = std::uint64_t;
 #define KV_CUDA_DRIVER_FUNCTIONS(X)                                                        \
     X(cuModuleLoadData, (CuModule * module, const void* image))                           \
     X(cuModuleGetFunction, (CuFunction * function, CuModule module, const char* name))    \
+    X(cuModuleUnload, (CuModule module))                                                   \
     X(cuMemAlloc_v2, (CuDevicePtr * ptr, std::size_t bytes))                               \
     X(cuMemFree_v2, (CuDevicePtr ptr))                                                     \
     X(cuMemcpyHtoD_v2, (CuDevicePtr dst, const void* src, std::size_t bytes))              \

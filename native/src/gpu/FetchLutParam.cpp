@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "effect/HostBytes.h"
-#include "effect/LutCache.h"
+#include "host_link/HostBytes.h"
+#include "host_link/LutCache.h"
 #include "gpu/HostParamIndex.h"
 #include "panel_link/Log.h"
 

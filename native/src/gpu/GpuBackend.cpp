@@ -8,7 +8,7 @@ namespace kv::gpu {
 
 namespace {
 
-// Every framework the host can report, its name, and the filter's backend
+// Every framework a host can report, its name, and the filter's backend
 // for it (none: the device renders on the processor).
 struct FrameworkRow {
     GpuFramework framework;
@@ -23,9 +23,9 @@ constexpr FrameworkRow kFrameworks[] = {
     {GpuFramework::DirectX, "DirectX", nullptr},
 };
 
-const FrameworkRow* RowFor(std::int32_t hostFramework) {
+const FrameworkRow* RowFor(GpuFramework framework) {
     for (const FrameworkRow& row : kFrameworks) {
-        if (static_cast<std::int32_t>(row.framework) == hostFramework) {
+        if (row.framework == framework) {
             return &row;
         }
     }
@@ -34,13 +34,13 @@ const FrameworkRow* RowFor(std::int32_t hostFramework) {
 
 }  // namespace
 
-const char* FrameworkName(std::int32_t hostFramework) {
-    const FrameworkRow* row = RowFor(hostFramework);
+const char* FrameworkName(GpuFramework framework) {
+    const FrameworkRow* row = RowFor(framework);
     return row != nullptr ? row->name : "?";
 }
 
-std::unique_ptr<GpuBackend> MakeGpuBackend(std::int32_t hostFramework) {
-    const FrameworkRow* row = RowFor(hostFramework);
+std::unique_ptr<GpuBackend> MakeGpuBackend(GpuFramework framework) {
+    const FrameworkRow* row = RowFor(framework);
     return row != nullptr && row->makeBackend != nullptr ? row->makeBackend() : nullptr;
 }
 

@@ -24,7 +24,8 @@ LastLine& Last() {
 
 }  // namespace
 
-void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount, const Lut3D* lut) {
+void LogRenderLine(RenderHost host, GpuFramework framework, const GpuFrames& frames, float amount,
+                   const Lut3D* lut) {
     int lutValue = 0;
     // " pattern", or the 1D stage's size where the LUT has one: "lut=33 1D=4096"
     // (and "lut=0 1D=4096" for a 1D-only LUT); nothing for a cube alone.
@@ -46,10 +47,11 @@ void LogRenderLine(std::int32_t framework, const GpuFrames& frames, float amount
     *converted.ptr = '\0';
 
     char line[240];
-    std::snprintf(line, sizeof line, "GPU Render %s fmt=%s %dx%d %s rowbytes=%ld/%ld amount=%s lut=%d%s",
+    std::snprintf(line, sizeof line, "GPU Render %s fmt=%s %dx%d %s rowbytes=%ld/%ld amount=%s lut=%d%s%s",
                   FrameworkName(framework), frames.is32f ? "32f" : "16f", frames.width, frames.height,
                   frames.InPlace() ? "in-place" : "src->dst", static_cast<long>(frames.srcRowBytes),
-                  static_cast<long>(frames.dstRowBytes), amountText, lutValue, suffix);
+                  static_cast<long>(frames.dstRowBytes), amountText, lutValue, suffix,
+                  host == RenderHost::Compositing ? " host=AE" : "");
 
     LastLine& last = Last();
     std::lock_guard<std::mutex> lock(last.mutex);

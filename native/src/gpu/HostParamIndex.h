@@ -3,7 +3,7 @@
 // the effect's order, but without the input layer, which the host does not
 // count there.
 
-#include "effect/EffectParams.h"
+#include "host_link/ParamTable.h"
 #include "sdk/premiere_sdk_types.h"
 
 namespace kv::gpu {

@@ -4,13 +4,14 @@
 #include <cstring>
 #include <mutex>
 
+#include "gpu/DeviceRender.h"
 #include "gpu/FetchLutParam.h"
 #include "gpu/GpuDeviceState.h"
 #include "gpu/GpuFramework.h"
 #include "gpu/GpuLaunch.h"
 #include "gpu/GpuRenderLine.h"
 #include "gpu/HostParamIndex.h"
-#include "gpu/LutUpload.h"
+#include "gpu/PremiereDevice.h"
 #include "gpu/PrepareKernel.h"
 #include "panel_link/Log.h"
 
@@ -67,12 +68,12 @@ prSuiteError KromvaleGPU::Initialize(PrGPUFilterInstance* instance) {
 
     GpuDeviceState& state = GetGpuDeviceState(mDeviceIndex);
     std::lock_guard<std::mutex> lock(state.mutex);
-    if (!PrepareKernel(state, mDeviceInfo)) {
+    if (!PrepareKernel(state, PremiereDeviceHandles(mDeviceInfo))) {
         return suiteError_Fail;
     }
     if (!gReadyLogged.exchange(true)) {
         LogPrintf("GPU: filter ready on device %u (%s)", mDeviceIndex,
-                  FrameworkName(mDeviceInfo.outDeviceFramework));
+                  FrameworkName(FromPremiereFramework(mDeviceInfo.outDeviceFramework)));
     }
     instance->outIsRealtime = kPrTrue;
     return suiteError_NoError;
@@ -115,21 +116,17 @@ prSuiteError KromvaleGPU::Render(const PrGPUFilterRenderParams* params, const PP
         FetchLutParam(*this, clipTime, lut_);
     }
     const GpuFrames gpuFrames = ReadFrames(frames[0], *outFrame);
-    LogRenderLine(mDeviceInfo.outDeviceFramework, gpuFrames, amount, lut_.lut.get());
+    const DeviceHandles device = PremiereDeviceHandles(mDeviceInfo);
+    LogRenderLine(RenderHost::Editing, device.framework, gpuFrames, amount, lut_.lut.get());
 
     const GpuLaunch launch = PlanLaunch(lut_.lut, amount, gpuFrames);
     if (launch.lut == nullptr) {
         return suiteError_NoError;  // nothing to apply and nothing to copy
     }
-    GpuDeviceState& state = GetGpuDeviceState(mDeviceIndex);
-    std::lock_guard<std::mutex> lock(state.mutex);
-    // Only instances whose Initialize succeeded render, so the kernel exists;
-    // the check keeps a confused host from launching a null kernel.
-    if (!state.ready || !UploadLut(state, mDeviceInfo, launch.lut)) {
-        return suiteError_Fail;
-    }
-    return state.backend->Launch(mDeviceInfo, gpuFrames.src, gpuFrames.dst, launch.params) ? suiteError_NoError
-                                                                                           : suiteError_Fail;
+    // Only instances whose Initialize succeeded render, so the kernel exists.
+    return RenderOnDevice(GetGpuDeviceState(mDeviceIndex), device, launch, gpuFrames.src, gpuFrames.dst, false)
+               ? suiteError_NoError
+               : suiteError_Fail;
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ const std::shared_ptr<const Lut3D>& IdentityLut() {
     return identity;
 }
 
-bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
+bool UploadLut(GpuDeviceState& state, const DeviceHandles& device,
                const std::shared_ptr<const Lut3D>& lut) {
     if (state.uploadedLut == lut) {
         return true;

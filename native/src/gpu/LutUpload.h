@@ -6,8 +6,7 @@
 #include <memory>
 
 #include "gpu/GpuDeviceState.h"
-#include "sdk/gpu_filter_sdk.h"
-#include "sdk/gpu_filter_suites.h"
+#include "gpu/GpuFramework.h"
 #include "lut_engine/Lut3D.h"
 
 namespace kv::gpu {
@@ -21,7 +20,7 @@ const std::shared_ptr<const Lut3D>& IdentityLut();
 // logs, leaves the device with no cached LUT (so the next render retries) and
 // returns false. Skips the copy when the buffer already holds this very LUT
 // object. The caller holds the device's mutex, and the device is ready.
-bool UploadLut(GpuDeviceState& state, const PrGPUDeviceInfo& device,
+bool UploadLut(GpuDeviceState& state, const DeviceHandles& device,
                const std::shared_ptr<const Lut3D>& lut);
 
 }  // namespace kv::gpu

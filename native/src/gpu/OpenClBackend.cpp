@@ -37,13 +37,16 @@ void ReadBuildLog(const OpenClTable& cl, ClProgram program, ClDevice device,
 
 class OpenClBackend final : public GpuBackend {
 public:
-    bool Prepare(const PrGPUDeviceInfo& device) override;
-    bool Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) override;
-    bool Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) override;
+    bool Prepare(const DeviceHandles& device) override;
+    bool Upload(const DeviceHandles& device, const Lut3D& lut) override;
+    bool Launch(const DeviceHandles& device, void* src, void* dst, const KernelParams& params,
+                bool waitForStream) override;
+    void Release(const DeviceHandles& device) override;
 
 private:
-    // Never released: they live as long as the process. The kernels keep
-    // their program alive, so the program is not kept here.
+    // Held until Release (the compositing host's device setdown); the
+    // editing host's devices keep them for the life of the process.
+    ClProgram program_ = nullptr;
     ClKernel kernel_ = nullptr;        // KromvaleLut
     ClKernel shapedKernel_ = nullptr;  // KromvaleLutShaped
     // The cube and the 1D table of the uploaded LUT; null where it has none
@@ -52,11 +55,26 @@ private:
     ClMem shaper_ = nullptr;
 };
 
+// The release functions are checked: a table a test installs may lack them.
 void ReleaseBuffer(const OpenClTable& cl, ClMem& buffer) {
-    if (buffer != nullptr) {
+    if (buffer != nullptr && cl.clReleaseMemObject != nullptr) {
         cl.clReleaseMemObject(buffer);
-        buffer = nullptr;
     }
+    buffer = nullptr;
+}
+
+void ReleaseKernel(const OpenClTable& cl, ClKernel& kernel) {
+    if (kernel != nullptr && cl.clReleaseKernel != nullptr) {
+        cl.clReleaseKernel(kernel);
+    }
+    kernel = nullptr;
+}
+
+void ReleaseProgram(const OpenClTable& cl, ClProgram& program) {
+    if (program != nullptr && cl.clReleaseProgram != nullptr) {
+        cl.clReleaseProgram(program);
+    }
+    program = nullptr;
 }
 
 // A read-only buffer holding `values` in `buffer` (null on entry), or none
@@ -79,28 +97,38 @@ bool CopyToDevice(const OpenClTable& cl, ClContext context, const std::vector<fl
     return true;
 }
 
-bool OpenClBackend::Prepare(const PrGPUDeviceInfo& device) {
+bool OpenClBackend::Prepare(const DeviceHandles& device) {
     const OpenClTable& cl = GetOpenClTable();
     if (!cl.usable) {
         LogPrintf("GPU: OpenCL.dll not usable");
         return false;
     }
-    const ClDevice target = device.outDeviceHandle;
+    const ClDevice target = device.device;
     ClInt err = 0;
     const char* source = kKromvaleLutOpenCl;
-    ClProgram program = cl.clCreateProgramWithSource(device.outContextHandle, 1, &source, nullptr, &err);
-    if (program != nullptr && err == 0) {
+    ClProgram program = cl.clCreateProgramWithSource(device.context, 1, &source, nullptr, &err);
+    if (err != 0) {
+        program = nullptr;  // nothing of ours to release
+    }
+    program_ = program;
+    if (program != nullptr) {
         err = cl.clBuildProgram(program, 1, &target, "-cl-single-precision-constant", nullptr, nullptr);
         if (err == 0) {
+            // What comes back with an error is not a kernel of ours.
             ClInt kernelErr = 0;
             kernel_ = cl.clCreateKernel(program, kKromvaleLutEntry, &kernelErr);
-            if (kernelErr == 0 && kernel_ != nullptr) {
-                shapedKernel_ = cl.clCreateKernel(program, kKromvaleLutShapedEntry, &kernelErr);
-            }
-            if (kernelErr != 0 || kernel_ == nullptr || shapedKernel_ == nullptr) {
+            if (kernelErr != 0) {
                 kernel_ = nullptr;
-                shapedKernel_ = nullptr;
+            }
+            if (kernel_ != nullptr) {
+                shapedKernel_ = cl.clCreateKernel(program, kKromvaleLutShapedEntry, &kernelErr);
+                if (kernelErr != 0) {
+                    shapedKernel_ = nullptr;
+                }
+            }
+            if (kernel_ == nullptr || shapedKernel_ == nullptr) {
                 LogPrintf("GPU: OpenCL kernel failed (%d)", kernelErr);
+                Release(device);
                 return false;
             }
             return true;
@@ -111,18 +139,19 @@ bool OpenClBackend::Prepare(const PrGPUDeviceInfo& device) {
         ReadBuildLog(cl, program, target, buildLog);
     }
     LogPrintf("GPU: OpenCL build failed (%d): %s", err, buildLog);
+    Release(device);
     return false;
 }
 
-bool OpenClBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
+bool OpenClBackend::Upload(const DeviceHandles& device, const Lut3D& lut) {
     const OpenClTable& cl = GetOpenClTable();
     // Kernels already queued may still read the old buffers.
-    cl.clFinish(device.outCommandQueueHandle);
+    cl.clFinish(device.queue);
     ReleaseBuffer(cl, lut_);
     ReleaseBuffer(cl, shaper_);
     ClInt err = 0;
-    if (!CopyToDevice(cl, device.outContextHandle, lut.data, lut_, err) ||
-        !CopyToDevice(cl, device.outContextHandle, lut.shaper, shaper_, err)) {
+    if (!CopyToDevice(cl, device.context, lut.data, lut_, err) ||
+        !CopyToDevice(cl, device.context, lut.shaper, shaper_, err)) {
         LogPrintf("GPU: OpenCL LUT upload failed (%d)", err);
         ReleaseBuffer(cl, lut_);
         return false;
@@ -130,7 +159,8 @@ bool OpenClBackend::Upload(const PrGPUDeviceInfo& device, const Lut3D& lut) {
     return true;
 }
 
-bool OpenClBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, const KernelParams& params) {
+bool OpenClBackend::Launch(const DeviceHandles& device, void* src, void* dst, const KernelParams& params,
+                           bool) {
     const OpenClTable& cl = GetOpenClTable();
     const ClMem srcMem = src;
     const ClMem dstMem = dst;
@@ -147,13 +177,24 @@ bool OpenClBackend::Launch(const PrGPUDeviceInfo& device, void* src, void* dst, 
     const std::size_t global[2] = {std::size_t{TilesFor(params.width)} * kLaunchTile,
                                    std::size_t{TilesFor(params.height)} * kLaunchTile};
     const std::size_t local[2] = {kLaunchTile, kLaunchTile};
-    const ClInt err = cl.clEnqueueNDRangeKernel(device.outCommandQueueHandle, kernel, 2, nullptr, global, local,
+    const ClInt err = cl.clEnqueueNDRangeKernel(device.queue, kernel, 2, nullptr, global, local,
                                                 0, nullptr, nullptr);
     if (err != 0) {
         LogPrintf("GPU: OpenCL launch failed (%d)", err);
         return false;
     }
     return true;
+}
+
+void OpenClBackend::Release(const DeviceHandles&) {
+    // The runtime keeps a released object until the work queued with it is
+    // done, so nothing here waits for the queue.
+    const OpenClTable& cl = GetOpenClTable();
+    ReleaseKernel(cl, kernel_);
+    ReleaseKernel(cl, shapedKernel_);
+    ReleaseProgram(cl, program_);
+    ReleaseBuffer(cl, lut_);
+    ReleaseBuffer(cl, shaper_);
 }
 
 }  // namespace

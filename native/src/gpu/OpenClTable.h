@@ -1,6 +1,6 @@
 #pragma once
 // The OpenCL runtime, bound at run time like the CUDA driver: loaded on first
-// need, nine entry points resolved into one process-wide table, never unloaded.
+// need, eleven entry points resolved into one process-wide table, never unloaded.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +44,8 @@ constexpr ClMemFlags kClMemReadOnlyCopyHost = 0x24;
     X(clCreateBuffer, ClMem,                                                                    \
       (ClContext context, ClMemFlags flags, std::size_t size, void* hostData, ClInt* error))    \
     X(clReleaseMemObject, ClInt, (ClMem buffer))                                                \
+    X(clReleaseKernel, ClInt, (ClKernel kernel))                                                \
+    X(clReleaseProgram, ClInt, (ClProgram program))                                             \
     X(clFinish, ClInt, (ClQueue queue))
 
 namespace opencl_fn {

@@ -5,7 +5,7 @@
 
 namespace kv::gpu {
 
-bool PrepareKernel(GpuDeviceState& state, const PrGPUDeviceInfo& device) {
+bool PrepareKernel(GpuDeviceState& state, const DeviceHandles& device) {
     if (state.ready) {
         return true;
     }
@@ -13,9 +13,9 @@ bool PrepareKernel(GpuDeviceState& state, const PrGPUDeviceInfo& device) {
         return false;
     }
     state.tried = true;
-    state.backend = MakeGpuBackend(device.outDeviceFramework);
+    state.backend = MakeGpuBackend(device.framework);
     if (state.backend == nullptr) {
-        LogPrintf("GPU: framework %s not supported; CPU render", FrameworkName(device.outDeviceFramework));
+        LogPrintf("GPU: framework %s not supported; CPU render", FrameworkName(device.framework));
         return false;
     }
     if (!state.backend->Prepare(device)) {

@@ -2,14 +2,13 @@
 // Kernel preparation, once per GPU device for the life of the process.
 
 #include "gpu/GpuDeviceState.h"
-#include "sdk/gpu_filter_sdk.h"
-#include "sdk/gpu_filter_suites.h"
+#include "gpu/GpuFramework.h"
 
 namespace kv::gpu {
 
 // True when the device's kernel exists, preparing it on the first call. A
 // device whose preparation failed is never tried again and fails silently.
 // The caller holds the device's mutex.
-bool PrepareKernel(GpuDeviceState& state, const PrGPUDeviceInfo& device);
+bool PrepareKernel(GpuDeviceState& state, const DeviceHandles& device);
 
 }  // namespace kv::gpu

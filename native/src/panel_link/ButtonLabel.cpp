@@ -5,10 +5,10 @@
 #include <set>
 #include <string>
 
-#include "effect/EffectParams.h"
-#include "effect/HostBytes.h"
-#include "effect/HostSuites.h"
-#include "effect/LutCache.h"
+#include "host_link/ParamTable.h"
+#include "host_link/HostBytes.h"
+#include "host_link/HostSuites.h"
+#include "host_link/LutCache.h"
 #include "panel_link/Log.h"
 #include "panel_link/PickedCube.h"
 

@@ -67,7 +67,7 @@ TEST(Dispatch, GlobalSetupInTheCompositingHost) {
     EXPECT_EQ(host.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
     EXPECT_EQ(host.out().my_version, 0x0008000Cu);
     EXPECT_EQ(host.out().out_flags, 0x06000400);
-    EXPECT_EQ(host.out().out_flags2, 0x08001400);
+    EXPECT_EQ(host.out().out_flags2, 0x0A001400);
     EXPECT_TRUE(host.pixelFormatCalls().empty());
     EXPECT_EQ(log.Take(), std::vector<std::string>{"GlobalSetup build 12 host=FXTC api=13.28"});
 }
@@ -77,6 +77,8 @@ TEST(Dispatch, GlobalSetupInTheEditingHostDeclaresFloatThenEightBit) {
     LogTail log;
     EXPECT_EQ(host.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
     const std::vector<kvsim::PixelFormatCall> calls = host.pixelFormatCalls();
+    // No GPU bit: the editing host renders on the GPU through its filter entry.
+    EXPECT_EQ(host.out().out_flags2, 0x08001400);
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].what, "Clear");
     EXPECT_EQ(calls[1].what, "Add");
@@ -136,7 +138,7 @@ TEST(Dispatch, RoutesTheHandledCommands) {
 TEST(Dispatch, OtherCommandsDoNothing) {
     FakeHost host(kvsim::kApplPremiere, EffectMain);
     LogTail log;
-    for (PF_Cmd cmd : {2, 3, 5, 6, 7, 8, 9, 10, 12, 15, 16, 17, 18, 31, 32, 33, 34, -1, 1000}) {
+    for (PF_Cmd cmd : {2, 3, 5, 6, 7, 8, 9, 10, 12, 15, 16, 17, 18, 34, -1, 1000}) {
         host.ResetOutData();
         EXPECT_EQ(host.Call(cmd), PF_Err_NONE) << cmd;
         EXPECT_EQ(host.out().out_flags, 0) << cmd;

@@ -2,11 +2,13 @@
 // a missing callback is never called, and the end of the scope undoes
 // exactly what the start did.
 
-#include "effect/HostBytes.h"
+#include "host_link/HostBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <utility>
+
+#include "sdk/gpu_filter_suites.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "effect/LutCache.h"
-#include "effect/LutParamBytes.h"
+#include "host_link/LutCache.h"
+#include "host_link/LutParamBytes.h"
 
 #include <gtest/gtest.h>
 

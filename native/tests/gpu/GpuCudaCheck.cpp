@@ -1,6 +1,9 @@
 // Runs the GPU filter through the real CUDA driver on a lent NVIDIA machine:
 // 1080p and 2160p frames, float and half, 33- and 65-point LUTs, the pattern
-// and a 4096-entry 1D stage before a 33-point cube (the shaped entry), each
+// and a 4096-entry 1D stage before a 33-point cube (the shaped entry), and
+// on the float frames the compositing host's GPU render (device setup, then
+// SMART_RENDER_GPU through EffectMain) with the 33-point LUT and the
+// pattern, each
 // compared with the processor path (worst channel with its
 // input, processor and GPU values), and the kernel timed with CUDA events
 // against a device-to-device copy of the same bytes. Prints a table last.
@@ -23,17 +26,20 @@
 #include <string>
 #include <vector>
 
+#include "AeGpuTestSupport.h"
 #include "GpuCheckCompare.h"
 #include "GpuFilterTestSupport.h"
 #include "TestLuts.h"
-#include "effect/LutCache.h"
+#include "host_link/LutCache.h"
 #include "gpu/DriverLibrary.h"
 #include "gpu/GpuDeviceState.h"
 #include "gpu/GpuLaunch.h"
 #include "gpu/LutUpload.h"
+#include "gpu/PremiereDevice.h"
 #include "lut_engine/LutSampling.h"
 #include "gpu/kernel/HalfFloat.h"
 #include "lut_engine/LutRows.h"
+#include "host_sim/FakeSmartRender.h"
 #include "lut_engine/ProbePattern.h"
 
 namespace {
@@ -246,8 +252,9 @@ void RunShapedCase(Row& row, CudaExtras& cu, void* stream, const PrGPUDeviceInfo
     kv::gpu::GpuDeviceState& state = kv::gpu::GetGpuDeviceState(0);
     auto launchOnce = [&] {
         std::lock_guard<std::mutex> lock(state.mutex);
-        return state.ready && kv::gpu::UploadLut(state, info, launch.lut) &&
-               state.backend->Launch(info, frames.src, frames.dst, launch.params);
+        const kv::gpu::DeviceHandles handles = kv::gpu::PremiereDeviceHandles(info);
+        return state.ready && kv::gpu::UploadLut(state, handles, launch.lut) &&
+               state.backend->Launch(handles, frames.src, frames.dst, launch.params);
     };
     row.run = true;
     std::fill(output.bytes.begin(), output.bytes.end(), 0xFF);
@@ -273,6 +280,43 @@ void RunShapedCase(Row& row, CudaExtras& cu, void* stream, const PrGPUDeviceInfo
 }
 
 }  // namespace
+
+// One compositing-host case: the frame through SMART_RENDER_GPU on the
+// device setup accepted, compared and timed like the editing host's.
+void RunAeCase(Row& row, CudaExtras& cu, void* stream, kvsim::FakeHost& host, void* gpuData, const std::string& text,
+               double amount, int iterations, std::uint64_t src, std::uint64_t dst, const HostFrame& input,
+               HostFrame& output) {
+    PF_LayerDef in = kvtest::GpuWorld(input.width, input.height, input.rowBytes);
+    PF_LayerDef out = kvtest::GpuWorld(output.width, output.height, output.rowBytes);
+    kvsim::FakeGpuDevices::Get().AddWorld(&in, reinterpret_cast<void*>(src));
+    kvsim::FakeGpuDevices::Get().AddWorld(&out, reinterpret_cast<void*>(dst));
+    PF_Handle lutHandle = kvsim::MakeHandle16(text);
+    kvsim::SmartRenderCall call(host, &in, &out, 32, amount, lutHandle);
+    call.PlanOnGpu(PF_GPU_Framework_CUDA, 0, gpuData);
+    const PF_Err planned = call.PreRender();
+    row.run = true;
+    std::fill(output.bytes.begin(), output.bytes.end(), 0xFF);
+    cu.cuMemcpyHtoD_v2(dst, output.bytes.data(), output.bytes.size());
+    const PF_Err rendered = planned == PF_Err_NONE ? call.RenderGpu() : planned;
+    const int read = cu.cuMemcpyDtoH_v2(output.bytes.data(), dst, output.bytes.size());
+    const auto lut = kv::GetLutForParam(text.data(), text.size());
+    const kvtest::FrameVerdict verdict = Compare(input, output, *lut, static_cast<float>(amount) * 0.01f);
+    row.worst = verdict.Worst();
+    row.ok = rendered == PF_Err_NONE && read == 0 && verdict.Matches();
+    if (rendered != PF_Err_NONE || read != 0) {
+        row.failure = "SMART_RENDER_GPU " + std::to_string(rendered) + ", cuMemcpyDtoH " + std::to_string(read);
+    }
+    // Each render waits for its stream, as the compositing host's path does.
+    row.kernelMs = TimeOnStream(cu, stream, iterations, [&] { call.RenderGpu(); });
+    row.copyMs = TimeOnStream(cu, stream, iterations,
+                              [&] { cu.cuMemcpyDtoDAsync_v2(dst, src, output.bytes.size(), stream); });
+    kvsim::DisposeHandle(lutHandle);
+    const kvtest::WorstChannel& w = row.worst;
+    std::printf("%s: %s, worst (%d, %d) channel %d: input %.9g CPU %.9g GPU %.9g; kernel %.4f ms, "
+                "copy %.4f ms%s%s\n",
+                row.name.c_str(), row.ok ? "match" : "MISMATCH", w.x, w.y, w.c, w.input, w.cpu, w.gpu, row.kernelMs,
+                row.copyMs, row.failure.empty() ? "" : "; ", row.failure.c_str());
+}
 
 int main(int argc, char** argv) {
     const int iterations = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
@@ -316,6 +360,18 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The compositing host on the same device: its setup prepares a kernel
+    // of its own for the host's context.
+    kvsim::FakeHost aeHost(kvsim::kApplAfterEffects, EffectMain);
+    PF_GPUDeviceInfo aeInfo{};
+    aeInfo.device_framework = PF_GPU_Framework_CUDA;
+    aeInfo.devicePV = info.outDeviceHandle;
+    aeInfo.contextPV = context;
+    aeInfo.command_queuePV = stream;
+    kvsim::FakeGpuDevices::Get().SetDevice(0, aeInfo);
+    const kvtest::SetupAnswer aeDevice = kvtest::SetUpDevice(aeHost, PF_GPU_Framework_CUDA, 0);
+    PrintLog(log);
+
     struct Size {
         int w, h;
     };
@@ -347,15 +403,34 @@ int main(int argc, char** argv) {
             PPixHand in = host.AddFrame(reinterpret_cast<void*>(src), format, size.w, size.h, input.rowBytes);
             PPixHand out = host.AddFrame(reinterpret_cast<void*>(dst), format, size.w, size.h, output.rowBytes);
 
-            for (int lutCase = 0; lutCase < 4; ++lutCase) {
-                const std::string text = lutCase == 0   ? kvtest::WarmCubeText(33)
-                                         : lutCase == 1 ? kvtest::WarmCubeText(65)
-                                                        : std::string("KVLUTP 17");
+            for (int lutCase = 0; lutCase < 6; ++lutCase) {
+                const std::string text = lutCase == 0 || lutCase == 4 ? kvtest::WarmCubeText(33)
+                                         : lutCase == 1               ? kvtest::WarmCubeText(65)
+                                                                      : std::string("KVLUTP 17");
                 Row row;
                 row.name = frameName + (lutCase == 0   ? "33^3"
                                         : lutCase == 1 ? "65^3"
                                         : lutCase == 2 ? "pattern 17"
-                                                       : "4096 + 33^3");
+                                        : lutCase == 3 ? "4096 + 33^3"
+                                        : lutCase == 4 ? "AE 33^3"
+                                                       : "AE pattern 17");
+                if (lutCase >= 4 && half) {
+                    continue;  // the compositing host's GPU worlds are float only
+                }
+                if (lutCase >= 4 && frameFailure.empty() && !outOfTime()) {
+                    if (!aeDevice.accepted) {
+                        row.failure = "not run: device setup declined";
+                        allOk = false;
+                    } else {
+                        RunAeCase(row, cu, stream, aeHost, aeDevice.gpuData, text, kAmount, iterations, src, dst,
+                                  input, output);
+                        allOk = allOk && row.ok;
+                    }
+                    PrintLog(log);
+                    std::fflush(stdout);
+                    rows.push_back(row);
+                    continue;
+                }
                 if (lutCase == 3 && frameFailure.empty() && !outOfTime()) {
                     // A LUT with a 1D stage, built here, straight through the
                     // render's plan, upload and launch on the device the
@@ -428,6 +503,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (aeDevice.gpuData != nullptr) {
+        kvtest::SetDownDevice(aeHost, aeDevice.gpuData, PF_GPU_Framework_CUDA, 0);
+    }
     PrintTable(rows);
     return allOk ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include "TestLuts.h"
 #include "gpu/GpuLaunch.h"
 #include "gpu/LutUpload.h"
+#include "gpu/PremiereDevice.h"
 
 namespace kvtest {
 namespace {
@@ -95,8 +96,9 @@ TEST_F(CudaRenderTest, ShapedLutsLaunchTheSecondEntryWithBothTables) {
         {
             std::lock_guard<std::mutex> lock(state.mutex);
             for (int i = 0; i < 2; ++i) {
-                ASSERT_TRUE(kv::gpu::UploadLut(state, device, launch.lut));
-                ASSERT_TRUE(state.backend->Launch(device, frames.src, frames.dst, launch.params));
+                const kv::gpu::DeviceHandles handles = kv::gpu::PremiereDeviceHandles(device);
+                ASSERT_TRUE(kv::gpu::UploadLut(state, handles, launch.lut));
+                ASSERT_TRUE(state.backend->Launch(handles, frames.src, frames.dst, launch.params));
             }
         }
         EXPECT_EQ(Fake().copies - copiesBefore, c.cubeSize > 0 ? 2 : 1) << "each table once for both launches";
@@ -180,7 +182,7 @@ TEST_F(CudaRenderTest, RenderLineNamesTheOneDStageOnlyWhereThereIsOne) {
     const kv::Lut3D luts[] = {kvtest::RandomCube(33, 1), shaped, kvtest::RandomShaperOnly(1024, 3)};
     log_.Take();
     for (const kv::Lut3D& lut : luts) {
-        kv::gpu::LogRenderLine(0, frames, 1.0f, &lut);
+        kv::gpu::LogRenderLine(kv::gpu::RenderHost::Editing, kv::gpu::GpuFramework::Cuda, frames, 1.0f, &lut);
     }
     EXPECT_EQ(log_.Take(), (std::vector<std::string>{
                                "GPU Render CUDA fmt=32f 8x4 in-place rowbytes=0/0 amount=1.000 lut=33",

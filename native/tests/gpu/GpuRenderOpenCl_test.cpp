@@ -14,7 +14,8 @@
 #include "TestLuts.h"
 #include "gpu/GpuLaunch.h"
 #include "gpu/LutUpload.h"
-#include "effect/LutCache.h"
+#include "gpu/PremiereDevice.h"
+#include "host_link/LutCache.h"
 #include "gpu/kernel/HalfFloat.h"
 #include "lut_engine/LutRows.h"
 #include "lut_engine/ProbePattern.h"
@@ -231,8 +232,9 @@ TEST_P(OpenClRenderTest, ShapedLutsMatchTheProcessor) {
         ASSERT_EQ(kv::gpu::UsesShapedEntry(launch.params), lut->shaperSize > 0);
         {
             std::lock_guard<std::mutex> lock(state.mutex);
-            ASSERT_TRUE(kv::gpu::UploadLut(state, device, launch.lut)) << testing::PrintToString(log_.Take());
-            ASSERT_TRUE(state.backend->Launch(device, frames.src, frames.dst, launch.params))
+            const kv::gpu::DeviceHandles handles = kv::gpu::PremiereDeviceHandles(device);
+            ASSERT_TRUE(kv::gpu::UploadLut(state, handles, launch.lut)) << testing::PrintToString(log_.Take());
+            ASSERT_TRUE(state.backend->Launch(handles, frames.src, frames.dst, launch.params))
                 << testing::PrintToString(log_.Take());
         }
         output.Download(d);

@@ -9,7 +9,7 @@
 
 #include "ButtonTest.h"
 #include "EffectTestLuts.h"
-#include "effect/LutParamBytes.h"
+#include "host_link/LutParamBytes.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutText.h"
 #include "platform/DialogScript.h"

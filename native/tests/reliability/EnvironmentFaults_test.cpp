@@ -11,7 +11,7 @@
 
 #include "EffectTestLuts.h"
 #include "FailingAllocation.h"
-#include "effect/LutCache.h"
+#include "host_link/LutCache.h"
 #include "RenderFormats.h"
 #include "../panel_link/PanelFiles.h"
 #include "../platform/ScratchFolder.h"

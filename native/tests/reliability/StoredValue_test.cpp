@@ -12,7 +12,7 @@
 
 #include "EffectTestLuts.h"
 #include "RenderFormats.h"
-#include "effect/LutCache.h"
+#include "host_link/LutCache.h"
 
 namespace kvtest {
 namespace {

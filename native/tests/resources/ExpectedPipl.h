@@ -48,9 +48,9 @@ inline constexpr std::uint8_t kExpectedPipl[] = {
     'M', 'I', 'B', '8',  'O', 'L', 'G', 'e',  0, 0, 0, 0,  4, 0, 0, 0,
     0x00, 0x04, 0x00, 0x06,
 
-    // eGL2: out-flags 2 0x08001400
+    // eGL2: out-flags 2 0x0A001400 (the GPU render bit set)
     'M', 'I', 'B', '8',  '2', 'L', 'G', 'e',  0, 0, 0, 0,  4, 0, 0, 0,
-    0x00, 0x14, 0x00, 0x08,
+    0x00, 0x14, 0x00, 0x0A,
 
     // eMNA: counted "KRVL Kromvale", 14 bytes padded to 16
     'M', 'I', 'B', '8',  'A', 'N', 'M', 'e',  0, 0, 0, 0,  16, 0, 0, 0,

@@ -64,6 +64,11 @@ KV_FAKE_CUDA_EXPORT int cuModuleLoadData(void** module, const void* image) {
     return 0;
 }
 
+KV_FAKE_CUDA_EXPORT int cuModuleUnload(void* module) {
+    ++g_state.moduleUnloads;
+    return module == &g_state ? 0 : 400;
+}
+
 KV_FAKE_CUDA_EXPORT int cuModuleGetFunction(void** function, void* module, const char* name) {
     ++g_state.getFunctions;
     std::strncpy(g_state.functionName, name, sizeof g_state.functionName - 1);

@@ -22,6 +22,7 @@ struct FakeCudaState {
 
     // Calls seen.
     int moduleLoads = 0;
+    int moduleUnloads = 0;
     int getFunctions = 0;
     int allocs = 0;
     int frees = 0;

@@ -1,4 +1,4 @@
-#include "effect/LutParamBytes.h"
+#include "host_link/LutParamBytes.h"
 
 #include <cstring>
 

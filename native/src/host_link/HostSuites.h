@@ -34,4 +34,21 @@ bool WorldSuitePixelFormat(const PF_InData* in_data, const PF_EffectWorld& world
 // in `result`. False, with `result` untouched, when it cannot be called.
 bool UpdateParamUI(const PF_InData* in_data, PF_ParamIndex index, const PF_ParamDef& def, PF_Err& result);
 
+// What the compositing host's GPU Device Suite says for one GPU render: the
+// device's information and the device memory of both worlds. `step` names
+// the call that failed ("suite", "GetDeviceInfo", "GetGPUWorldData") and
+// `result` holds the host's answer to it (0 where the call could not be
+// made). The information record is zeroed first.
+struct GpuRenderBuffers {
+    PF_GPUDeviceInfo device{};
+    void* input = nullptr;
+    void* output = nullptr;
+};
+bool ReadGpuRenderBuffers(const PF_InData* in_data, A_u_long deviceIndex, PF_EffectWorld* input,
+                          PF_EffectWorld* output, GpuRenderBuffers& buffers, const char*& step, PF_Err& result);
+
+// GetDeviceInfo alone, for device setup; `step` and `result` as above.
+bool ReadGpuDeviceInfo(const PF_InData* in_data, A_u_long deviceIndex, PF_GPUDeviceInfo& info, const char*& step,
+                       PF_Err& result);
+
 }  // namespace kv

@@ -1,11 +1,11 @@
-#include "effect/LutCache.h"
+#include "host_link/LutCache.h"
 
 #include <deque>
 #include <mutex>
 #include <string_view>
 #include <utility>
 
-#include "effect/LutParamBytes.h"
+#include "host_link/LutParamBytes.h"
 #include "lut_engine/LutText.h"
 
 namespace kv {

@@ -1,4 +1,4 @@
-#include "effect/HostSuites.h"
+#include "host_link/HostSuites.h"
 
 namespace kv {
 
@@ -81,6 +81,50 @@ bool UpdateParamUI(const PF_InData* in_data, PF_ParamIndex index, const PF_Param
     }
     result = suite->PF_UpdateParamUI(in_data->effect_ref, index, &def);
     return true;
+}
+
+namespace {
+
+// The device information through an acquired suite; `step` and `result` as
+// for ReadGpuRenderBuffers.
+bool DeviceInfoOf(const PF_InData* in_data, const PF_GPUDeviceSuite1* suite, A_u_long deviceIndex,
+                  PF_GPUDeviceInfo& info, const char*& step, PF_Err& result) {
+    info = PF_GPUDeviceInfo{};
+    result = PF_Err_NONE;
+    if (suite == nullptr || suite->GetDeviceInfo == nullptr) {
+        step = "suite";
+        return false;
+    }
+    step = "GetDeviceInfo";
+    result = suite->GetDeviceInfo(in_data->effect_ref, deviceIndex, &info);
+    return result == PF_Err_NONE;
+}
+
+}  // namespace
+
+bool ReadGpuDeviceInfo(const PF_InData* in_data, A_u_long deviceIndex, PF_GPUDeviceInfo& info, const char*& step,
+                       PF_Err& result) {
+    const SuiteScope scope(in_data, kPFGPUDeviceSuite, kPFGPUDeviceSuiteVersion1);
+    return DeviceInfoOf(in_data, scope.Get<PF_GPUDeviceSuite1>(), deviceIndex, info, step, result);
+}
+
+bool ReadGpuRenderBuffers(const PF_InData* in_data, A_u_long deviceIndex, PF_EffectWorld* input,
+                          PF_EffectWorld* output, GpuRenderBuffers& buffers, const char*& step, PF_Err& result) {
+    const SuiteScope scope(in_data, kPFGPUDeviceSuite, kPFGPUDeviceSuiteVersion1);
+    const auto* suite = scope.Get<PF_GPUDeviceSuite1>();
+    if (!DeviceInfoOf(in_data, suite, deviceIndex, buffers.device, step, result)) {
+        return false;
+    }
+    step = "GetGPUWorldData";
+    if (suite->GetGPUWorldData == nullptr) {
+        result = PF_Err_NONE;
+        return false;
+    }
+    result = suite->GetGPUWorldData(in_data->effect_ref, input, &buffers.input);
+    if (result == PF_Err_NONE) {
+        result = suite->GetGPUWorldData(in_data->effect_ref, output, &buffers.output);
+    }
+    return result == PF_Err_NONE && buffers.input != nullptr && buffers.output != nullptr;
 }
 
 }  // namespace kv

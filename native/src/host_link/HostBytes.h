@@ -11,7 +11,10 @@
 #include <cstddef>
 
 #include "sdk/effect_sdk.h"
-#include "sdk/gpu_filter_suites.h"
+#include "sdk/premiere_sdk_types.h"
+
+// Only its address passes through here; HostBytes.cpp reads the table.
+struct PrSDKMemoryManagerSuite;
 
 namespace kv {
 

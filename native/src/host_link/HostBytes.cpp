@@ -1,6 +1,8 @@
-#include "effect/HostBytes.h"
+#include "host_link/HostBytes.h"
 
 #include <utility>
+
+#include "sdk/gpu_filter_suites.h"
 
 namespace kv {
 
