@@ -53,6 +53,17 @@ code() {  # a {GUID} for ROLE, from the digest
 }
 product_code="$(code product)"
 
+# The module's own version, from its VS_FIXEDFILEINFO (after the signature
+# 0xFEEF04BD: struct version, then the file version's high and low words).
+module_version="$(python3 -c '
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+at = data.find(struct.pack("<I", 0xFEEF04BD))
+if at < 0:
+    sys.exit("error: %s has no version resource" % sys.argv[1])
+high, low = struct.unpack_from("<II", data, at + 8)
+print("%d.%d.%d.%d" % (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF))' "$stage/Kromvale.aex")"
+
 msi="$stage/package.msi"
 # The cabinet's DOS times are local: UTC keeps them independent of the machine.
 (cd "$stage" && TZ=UTC wixl --arch x64 -o "$msi" \
@@ -62,14 +73,15 @@ msi="$stage/package.msi"
 
 # wixl leaves the module's version out of the File table, which makes it an
 # unversioned file to Windows Installer: a repair would then leave a damaged
-# copy in place when its date looks untouched.
+# copy in place when its date looks untouched. It must be the file's own:
+# an uninstall keeps a file that is newer than the table says.
 # wixl writes the older-version row without IncludeMaximum (attribute 512):
 # without it a package that differs from the installed one only in the build
 # number would install beside it. The row is part of the table's key, so it
 # is replaced, not updated. 256 is IncludeMinimum.
 q() { printf '`%s`' "$1"; }
 msibuild "$msi" \
-  -q "UPDATE $(q File) SET $(q Version) = '$msi_version', $(q Language) = '1033' WHERE $(q File) = 'KromvaleAex'" \
+  -q "UPDATE $(q File) SET $(q Version) = '$module_version', $(q Language) = '1033' WHERE $(q File) = 'KromvaleAex'" \
   -q "DELETE FROM $(q Upgrade) WHERE $(q ActionProperty) = 'KV_OLDER_FOUND'" \
   -q "INSERT INTO $(q Upgrade) ($(q UpgradeCode), $(q VersionMin), $(q VersionMax), $(q Attributes), \
 $(q ActionProperty)) VALUES ('{$upgrade_code}', '0.0.0', '$msi_version', 768, 'KV_OLDER_FOUND')"
