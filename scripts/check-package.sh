@@ -111,6 +111,7 @@ renders "$out" || { echo "error: the packaged module did not register and render
 echo "loads, registers and renders from the unpacked package"
 
 echo "=== installer: its tables"
+started="$(date +%s)"
 property() { msiinfo export "$1" Property | tr -d '\r' | awk -F '\t' -v p="$2" '$1 == p { print $2 }'; }
 msi_version="${name#Kromvale-}" && msi_version="${msi_version%-win64}" && msi_version="${msi_version%-modified}"
 [ "$(property "$msi" ProductVersion)" = "$msi_version" ] && [ "$(property "$msi" ALLUSERS)" = 1 ] || {
@@ -156,7 +157,6 @@ cmp "$signed_zip" "$zip_again" && cmp "$signed_msi" "$msi_again" || {
 echo "module and installer verify; unsigned again, the module is the unsigned build's; signed twice, the same bytes"
 
 echo "=== installer: under Wine's msiexec in a fresh prefix"
-started="$(date +%s)"
 # An older release to upgrade from: the unstripped module, so that the checks
 # can tell which one is left, packaged as an older version.
 old_version=0.0.1.0
@@ -172,8 +172,8 @@ set +e
 . scripts/wine-env.sh "$work/installer-wine"
 set -e
 drive_c="$WINEPREFIX/drive_c"
-folder='C:\Program Files\Common Files\Adobe\Common\Plug-ins\7.0\MediaCore\Kromvale\'
-installed="$drive_c/Program Files/Common Files/Adobe/Common/Plug-ins/7.0/MediaCore/Kromvale"
+folder='C:\Program Files\Adobe\Common\Plug-ins\7.0\MediaCore\Kromvale\'
+installed="$drive_c/Program Files/Adobe/Common/Plug-ins/7.0/MediaCore/Kromvale"
 appdata="users/$USER/AppData/Roaming/Kromvale"
 fail() { kv_wine_stop; export HOME="$home"; echo "error: $*"; exit 1; }
 winpath() { local p; p="$(win "$1")"; printf '%s' "${p//\//\\}"; }
@@ -269,7 +269,7 @@ export HOME="$home"
 grep -il kromvale "$WINEPREFIX"/*.reg && { echo "error: the registry keeps the names above"; exit 1; }
 echo "$old_version upgrades to $msi_version, and that to its signed build, in place, one module left each time;"
 echo "uninstalled with its Apps & Features command"
-echo "msiexec under Wine: $runs runs, $(($(date +%s) - started)) s with the prefix"
+echo "the installer's and the signing checks: $(($(date +%s) - started)) s, $runs msiexec runs under Wine"
 
 echo "=== package: a second build from scratch in another folder"
 built="$(scripts/package.sh --build "$work/second-build" --dist "$work/second" | tail -n 2)"
