@@ -79,8 +79,9 @@ fi
 python3 -m zipfile -e "$zip" "$work"
 pkg="$work/$name"
 (cd "$pkg" && sha256sum --quiet -c SHA256SUMS)
-grep -q 'MediaCore' "$pkg/INSTALL.txt" && grep -q 'effect.log' "$pkg/INSTALL.txt" || {
-  echo "error: INSTALL.txt lacks the install folder or the log"; exit 1; }
+grep -q 'MediaCore' "$pkg/INSTALL.txt" && grep -q 'effect.log' "$pkg/INSTALL.txt" &&
+  grep -qF "msiexec /i $name.msi /qn" "$pkg/INSTALL.txt" || {
+  echo "error: INSTALL.txt lacks the install folder, the log or the silent install"; exit 1; }
 grep -q 'GCC Runtime Library Exception' "$pkg/licenses/gcc-runtime.txt" || {
   echo "error: no runtime library exception in the GCC notice"; exit 1; }
 grep -q 'winpthreads' "$pkg/licenses/mingw-w64-runtime.txt" || {
