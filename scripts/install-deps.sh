@@ -17,6 +17,8 @@ packages=(
   locales
   # Windows cross build and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 libxml2-utils
+  # The release packages: the installer, signing and its test certificate
+  wixl msitools osslsigncode openssl
   # OpenCL on the processor
   pocl-opencl-icd ocl-icd-libopencl1 ocl-icd-opencl-dev opencl-c-headers clinfo
   # Dialog tests under a virtual display

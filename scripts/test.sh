@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test:
 #   release and asan (Linux), tsan (the concurrency tests), windows (under Wine,
-#   then the release package: scripts/check-package.sh).
+#   then the release packages: scripts/check-package.sh).
 # Usage: scripts/test.sh [preset ...]     (default: release asan tsan windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
