@@ -13,6 +13,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestLuts.h"
@@ -23,6 +24,7 @@
 #include "lut_engine/ProbePattern.h"
 #include "lut_engine/simd/LutRowsAvx2.h"
 #include "lut_engine/simd/RowLevel.h"
+#include "lut_engine/simd/RowTables.h"
 
 namespace {
 
@@ -229,19 +231,30 @@ protected:
 };
 
 // Runs the scalar and every vector routine over rows [y0, y1) of copies of
-// one destination and compares them.
+// one destination and compares them. A LUT's rows run twice: reading its own
+// tables, and from a copy of it that carries its row tables.
 template <class Params, class Fn, class Select>
 void expectSameAsScalar(const std::vector<VectorRoutines>& sets, Params p, Fn scalar, Select select,
                         const Frame& dstTemplate, int32_t y0, int32_t y1, bool floats) {
     Frame expected = dstTemplate;
     p.dst.data = expected.bytes.data();
     scalar(p, y0, y1);
+    std::vector<std::pair<Params, const char*>> runs = {{p, "own tables"}};
+    kv::Lut3D prepared;
+    if constexpr (requires { p.lut; }) {
+        prepared = *p.lut;
+        kv::PrepareRowTables(prepared);
+        runs.emplace_back(p, "row tables");
+        runs.back().first.lut = &prepared;
+    }
     for (const VectorRoutines& set : sets) {
-        SCOPED_TRACE(set.name);
-        Frame actual = dstTemplate;
-        p.dst.data = actual.bytes.data();
-        select(set)(p, y0, y1);
-        EXPECT_TRUE(sameFrames(expected, actual, floats));
+        for (auto& [run, tables] : runs) {
+            SCOPED_TRACE(::testing::Message() << set.name << ", " << tables);
+            Frame actual = dstTemplate;
+            run.dst.data = actual.bytes.data();
+            select(set)(run, y0, y1);
+            EXPECT_TRUE(sameFrames(expected, actual, floats));
+        }
     }
 }
 
@@ -417,11 +430,16 @@ void expectSameInPlace(const std::vector<VectorRoutines>& sets, kv::LutRowsParam
     Frame expected = frame;
     p.src.data = p.dst.data = expected.bytes.data();
     scalar(p, y0, y1);
+    kv::Lut3D prepared = *p.lut;
+    kv::PrepareRowTables(prepared);
     for (const VectorRoutines& set : sets) {
-        Frame actual = frame;
-        p.src.data = p.dst.data = actual.bytes.data();
-        select(set)(p, y0, y1);
-        EXPECT_TRUE(sameFrames(expected, actual, floats)) << set.name;
+        for (const kv::Lut3D* lut : {p.lut, static_cast<const kv::Lut3D*>(&prepared)}) {
+            Frame actual = frame;
+            p.src.data = p.dst.data = actual.bytes.data();
+            p.lut = lut;
+            select(set)(p, y0, y1);
+            EXPECT_TRUE(sameFrames(expected, actual, floats)) << set.name << (lut == &prepared ? ", row tables" : "");
+        }
     }
 }
 

@@ -17,6 +17,7 @@
 #include "lut_engine/simd/RowSimdSupport.h"
 #include "lut_engine/simd/LutStagesAvx2.h"
 #include "lut_engine/simd/SampleTetraAvx2.h"
+#include "lut_engine/simd/TableLoadsAvx2.h"
 
 namespace kv {
 
@@ -47,7 +48,7 @@ KV_AVX2_INLINE void LoadShuffles(const ChannelTable& s, const ChannelTable& d, F
 
 // Eight pixels from src to dst (the same memory is allowed). Each load holds
 // two whole pixels, so the channel lanes hold the pixels in the order 0, 2,
-// 4, 6, 1, 3, 5, 7, undone on the way out.
+// 4, 6, 1, 3, 5, 7, and the pixel pairs are the loads themselves.
 template <class Lanes>
 KV_AVX2_INLINE void LutBlock32f(const Lanes& l, const FloatShuffles& f, const unsigned char* src,
                                 unsigned char* dst) {
@@ -59,21 +60,19 @@ KV_AVX2_INLINE void LutBlock32f(const Lanes& l, const FloatShuffles& f, const un
     PairsToChannels(pairs, channels);
 
     __m256 out[4];
-    l.SampleBlend(channels, out);
-    out[3] = channels[3];  // alpha
-
-    ChannelsToPairs(out, pairs);
+    l.SampleBlend(channels, pairs, out);
     for (int k = 0; k < 4; ++k) {
-        _mm256_storeu_ps(reinterpret_cast<float*>(dst + 32 * k), _mm256_permutevar_ps(pairs[k], f.scatter));
+        const __m256 withAlpha = _mm256_blend_ps(out[k], pairs[k], 0x88);
+        _mm256_storeu_ps(reinterpret_cast<float*>(dst + 32 * k), _mm256_permutevar_ps(withAlpha, f.scatter));
     }
 }
 
 // Rows are handled as bytes: they may start at any byte, which the
 // unaligned loads and stores accept.
 template <class Lanes>
-KV_AVX2 void LutRows32fWith(const LutRowsParams& p, int32_t y0, int32_t y1, const CurvePairs* pairs) {
+KV_AVX2 void LutRows32fWith(const LutRowsParams& p, int32_t y0, int32_t y1, const LutSources& sources) {
     Lanes l;
-    l.Load(*p.lut, p.amount, pairs);
+    l.Load(*p.lut, p.amount, sources);
     FloatShuffles f;
     LoadShuffles(p.srcChannels, p.dstChannels, f);
     const int32_t width = p.width;
@@ -96,37 +95,47 @@ KV_AVX2 void LutRows32fWith(const LutRowsParams& p, int32_t y0, int32_t y1, cons
     }
 }
 
-// The curve pairs live on this band's stack, only for the LUTs that use them.
+// Band-laid curve pairs live on this band's stack, only for the LUTs that
+// read pairs without row tables.
 template <class Lanes>
-KV_AVX2 void LutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void LutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1, const UnitShortcuts& unit) {
     if constexpr (Lanes::kPaired) {
         CurvePairs pairs;
-        FillCurvePairs(*p.lut, pairs);
-        LutRows32fWith<Lanes>(p, y0, y1, &pairs);
+        LutRows32fWith<Lanes>(p, y0, y1, SourcesFor(*p.lut, unit, &pairs));
     } else {
-        LutRows32fWith<Lanes>(p, y0, y1, nullptr);
+        LutRows32fWith<Lanes>(p, y0, y1, SourcesFor(*p.lut, unit, nullptr));
     }
 }
 
 // --- 8-bit pixels ----------------------------------------------------------
 
-// Bit offsets of R, G, B, A inside a little-endian 32-bit pixel.
-struct ByteShifts {
-    __m128i r;
-    __m128i g;
-    __m128i b;
-    __m128i a;
+// Byte-shuffle controls, the same in both 128-bit halves. `widen[j]` turns
+// pixels j and j + 4 (the j-th of each half) into a pixel pair of R, G, B, A
+// as zero-extended 32-bit lanes; `scatter` moves each packed pixel's bytes
+// from R, G, B, A order to the destination's positions.
+struct ByteShuffles {
+    __m256i widen[4];
+    __m256i scatter;
 };
 
-KV_AVX2_INLINE void LoadShifts(const ChannelTable& t, ByteShifts& s) {
-    s.r = _mm_cvtsi32_si128(8 * t.r);
-    s.g = _mm_cvtsi32_si128(8 * t.g);
-    s.b = _mm_cvtsi32_si128(8 * t.b);
-    s.a = _mm_cvtsi32_si128(8 * t.a);
-}
-
-KV_AVX2_INLINE __m256i ByteAt(__m256i pixels, __m128i shift) {
-    return _mm256_and_si256(_mm256_srl_epi32(pixels, shift), _mm256_set1_epi32(0xFF));
+KV_AVX2_INLINE void LoadByteShuffles(const ChannelTable& s, const ChannelTable& d, ByteShuffles& b) {
+    const int32_t from[4] = {s.r, s.g, s.b, s.a};
+    for (int j = 0; j < 4; ++j) {
+        alignas(16) int8_t control[16];
+        for (int c = 0; c < 4; ++c) {
+            control[4 * c] = static_cast<int8_t>(4 * j + from[c]);
+            control[4 * c + 1] = -1;  // high bit set: a zero byte
+            control[4 * c + 2] = -1;
+            control[4 * c + 3] = -1;
+        }
+        b.widen[j] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(control)));
+    }
+    const int32_t to[4] = {d.r, d.g, d.b, d.a};
+    alignas(16) int8_t control[16];
+    for (int i = 0; i < 4; ++i) {
+        for (int c = 0; c < 4; ++c) control[4 * i + to[c]] = static_cast<int8_t>(4 * i + c);
+    }
+    b.scatter = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(control)));
 }
 
 // value * 255 + 0.5, then 0 unless above 0 (NaN too), 255 from 255 up,
@@ -155,41 +164,54 @@ KV_AVX2 void FillByteCurves(const Lut3D& lut, float scale, ByteCurves& curves) {
     }
 }
 
+// Eight pixels from src to dst (the same memory is allowed). The channel
+// lanes hold the pixels in memory order, and pair j pixels j and j + 4.
+// Results are 0..255 and alpha a zero-extended byte, so packing the 32-bit
+// lanes to words and the words to bytes with unsigned saturation keeps
+// every value and puts the pixels back in memory order.
 template <class Lanes>
-KV_AVX2_INLINE void LutBlock8(const Lanes& l, const ByteCurves& curves, __m256 scale, const ByteShifts& s,
-                              const ByteShifts& d, const uint8_t* src, uint8_t* dst) {
+KV_AVX2_INLINE void LutBlock8(const Lanes& l, const ByteCurves& curves, __m256 scale, const ByteShuffles& b,
+                              const uint8_t* src, uint8_t* dst) {
     const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-    const __m256i codes[3] = {ByteAt(pixels, s.r), ByteAt(pixels, s.g), ByteAt(pixels, s.b)};
-    const __m256 in[3] = {_mm256_mul_ps(_mm256_cvtepi32_ps(codes[0]), scale),
-                          _mm256_mul_ps(_mm256_cvtepi32_ps(codes[1]), scale),
-                          _mm256_mul_ps(_mm256_cvtepi32_ps(codes[2]), scale)};
-    __m256 out[3];
-    if constexpr (Lanes::kShapes) {
-        const __m256 shaped[3] = {_mm256_i32gather_ps(curves.shaped[0], codes[0], 4),
-                                  _mm256_i32gather_ps(curves.shaped[1], codes[1], 4),
-                                  _mm256_i32gather_ps(curves.shaped[2], codes[2], 4)};
-        l.SampleBlendShaped(shaped, in, out);
-    } else {
-        l.SampleBlend(in, out);
+    __m256 codePairs[4];
+    __m256 inPairs[4];
+    for (int j = 0; j < 4; ++j) {
+        const __m256i codes = _mm256_shuffle_epi8(pixels, b.widen[j]);
+        codePairs[j] = _mm256_castsi256_ps(codes);
+        inPairs[j] = _mm256_mul_ps(_mm256_cvtepi32_ps(codes), scale);
     }
-    const __m256i packed = _mm256_or_si256(
-        _mm256_or_si256(_mm256_sll_epi32(UnitToByte(out[0]), d.r), _mm256_sll_epi32(UnitToByte(out[1]), d.g)),
-        _mm256_or_si256(_mm256_sll_epi32(UnitToByte(out[2]), d.b), _mm256_sll_epi32(ByteAt(pixels, s.a), d.a)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), packed);
+    __m256 codes[4];
+    PairsToChannels(codePairs, codes);
+    const __m256 in[3] = {_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(codes[0])), scale),
+                          _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(codes[1])), scale),
+                          _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(codes[2])), scale)};
+    __m256 out[4];
+    if constexpr (Lanes::kShapes) {
+        const __m256 shaped[3] = {LookUpFloats(curves.shaped[0], _mm256_castps_si256(codes[0])),
+                                  LookUpFloats(curves.shaped[1], _mm256_castps_si256(codes[1])),
+                                  LookUpFloats(curves.shaped[2], _mm256_castps_si256(codes[2]))};
+        l.SampleBlendShaped(shaped, in, inPairs, out);
+    } else {
+        l.SampleBlend(in, inPairs, out);
+    }
+    __m256i q[4];
+    for (int j = 0; j < 4; ++j) {
+        q[j] = _mm256_blend_epi32(UnitToByte(out[j]), _mm256_castps_si256(codePairs[j]), 0x88);
+    }
+    const __m256i packed = _mm256_packus_epi16(_mm256_packus_epi32(q[0], q[1]), _mm256_packus_epi32(q[2], q[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_shuffle_epi8(packed, b.scatter));
 }
 
 template <class Lanes>
-KV_AVX2 void LutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
+KV_AVX2 void LutRows8(const LutRowsParams& p, int32_t y0, int32_t y1, const UnitShortcuts& unit) {
     Lanes l;
-    l.Load(*p.lut, p.amount);
+    l.Load(*p.lut, p.amount, SourcesFor(*p.lut, unit, nullptr));
     ByteCurves curves;
     if constexpr (Lanes::kShapes) {
         FillByteCurves(*p.lut, p.scale, curves);
     }
-    ByteShifts s;
-    ByteShifts d;
-    LoadShifts(p.srcChannels, s);
-    LoadShifts(p.dstChannels, d);
+    ByteShuffles b;
+    LoadByteShuffles(p.srcChannels, p.dstChannels, b);
     const __m256 scale = _mm256_set1_ps(p.scale);
     const int32_t width = p.width;
     for (int32_t y = y0; y < y1; ++y) {
@@ -197,14 +219,14 @@ KV_AVX2 void LutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
         uint8_t* dst = RowPointer(p.dst, y);
         int32_t x = 0;
         for (; x + kLanes <= width; x += kLanes) {
-            LutBlock8(l, curves, scale, s, d, src + 4 * static_cast<std::ptrdiff_t>(x),
+            LutBlock8(l, curves, scale, b, src + 4 * static_cast<std::ptrdiff_t>(x),
                       dst + 4 * static_cast<std::ptrdiff_t>(x));
         }
         if (x < width) {
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 4;
             uint8_t block[4 * kLanes] = {};
             std::memcpy(block, src + 4 * static_cast<std::ptrdiff_t>(x), bytes);
-            LutBlock8(l, curves, scale, s, d, block, block);
+            LutBlock8(l, curves, scale, b, block, block);
             std::memcpy(dst + 4 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
@@ -218,8 +240,8 @@ void ApplyLutRows32fAvx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
         ApplyLutRows32f(p, y0, y1);
         return;
     }
-    WithLutLanes(*p.lut, UnitShortcutsFor(*p.lut, false),
-                 [&](auto lanes) { LutRows32f<typename decltype(lanes)::type>(p, y0, y1); });
+    const UnitShortcuts unit = UnitShortcutsFor(*p.lut, false);
+    WithLutLanes(*p.lut, unit, [&](auto lanes) { LutRows32f<typename decltype(lanes)::type>(p, y0, y1, unit); });
 }
 
 void ApplyLutRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
@@ -232,7 +254,7 @@ void ApplyLutRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
     UnitShortcuts unit = UnitShortcutsFor(*p.lut, true);
     unit.shaper = false;
     unit.paired = false;
-    WithLutLanes(*p.lut, unit, [&](auto lanes) { LutRows8<typename decltype(lanes)::type>(p, y0, y1); });
+    WithLutLanes(*p.lut, unit, [&](auto lanes) { LutRows8<typename decltype(lanes)::type>(p, y0, y1, unit); });
 }
 
 }  // namespace kv

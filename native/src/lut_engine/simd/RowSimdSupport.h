@@ -18,6 +18,16 @@
 
 namespace kv {
 
+// Stores `v` to `lanes` and makes the compiler read the lanes back from
+// memory. Left to itself the compiler moves each lane to a general register
+// with an extract instruction (two micro-operations each on some processors,
+// all on the shuffle ports); a store and plain loads cost far less.
+#define KV_STORE_LANES(lanes, v)                                            \
+    do {                                                                    \
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), (v));         \
+        __asm__("" : "+m"(lanes));                                          \
+    } while (false)
+
 // The vector code moves channels with shuffles and shifts that need every
 // position 0..3 used exactly once. The scalar code alone defines what other
 // tables do (later writes win over earlier ones).
