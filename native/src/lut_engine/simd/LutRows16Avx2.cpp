@@ -73,78 +73,147 @@ KV_AVX2_INLINE __m256 UnitToCode16(__m256 value) {
     return _mm256_castsi256_ps(_mm256_cvttps_epi32(v));
 }
 
-// Per channel, the 1D stage's result for every code, from the row tables
-// (null: the rows compute the 1D stage).
-struct CodeCurves {
+// What a band reads from the row tables per code: the cells (with padded
+// nodes), or the 1D stage's results; null where it computes them.
+struct CodeTables {
+    int32_t channelByte[3] = {0, 0, 0};  // R, G, B within a pixel
+    CodeCells cells;
     const float* shaped[3] = {nullptr, nullptr, nullptr};
 };
 
-// The row tables' per-code results hold for this band when its codes are
+// How a band finds the cube's positions from its codes.
+enum class CodePath {
+    kCompute,       // the 1D stage (if any) and the positions computed
+    kLookUpShaped,  // the 1D stage looked up, the positions computed
+    kLookUpCells,   // the positions looked up, through the 1D stage if any
+};
+
+// The row tables' per-code tables hold for this band when its codes are
 // scaled as they were built (by kCode16Scale) and it runs in the modes they
 // were computed in.
-inline CodeCurves CodeCurvesFor(const LutRowsParams& p) {
-    CodeCurves curves;
+inline CodeTables CodeTablesFor(const LutRowsParams& p) {
+    CodeTables c;
+    c.channelByte[0] = 2 * p.srcChannels.r;
+    c.channelByte[1] = 2 * p.srcChannels.g;
+    c.channelByte[2] = 2 * p.srcChannels.b;
     const LutRowTables* tables = RowTablesOf(*p.lut);
-    if (tables == nullptr || tables->code16Shaped[0].empty() ||
-        std::bit_cast<uint32_t>(p.scale) != std::bit_cast<uint32_t>(kCode16Scale) ||
+    if (tables == nullptr || std::bit_cast<uint32_t>(p.scale) != std::bit_cast<uint32_t>(kCode16Scale) ||
         !RoundsToNearestKeepingDenormals()) {
-        return curves;
+        return c;
     }
-    for (int k = 0; k < 3; ++k) curves.shaped[k] = tables->code16Shaped[k].data();
-    return curves;
+    for (int k = 0; k < 3; ++k) {
+        if (!tables->code16Cells[k].empty()) c.cells.cells[k] = tables->code16Cells[k].data();
+        if (!tables->code16Shaped[k].empty()) c.shaped[k] = tables->code16Shaped[k].data();
+    }
+    return c;
 }
 
-// Eight pixels from src to dst (the same memory is allowed). LookUp: the
-// 1D stage comes from `curves`, one gather per channel.
-template <class Lanes, bool LookUp>
-KV_AVX2_INLINE void LutBlock16(const Lanes& l, const CodeCurves& curves, __m256 scale, const WordShuffles& w,
-                               const unsigned char* src, unsigned char* dst) {
-    const __m256i p0123 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-    const __m256i p4567 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 32));
-    const __m256 pairs[4] = {_mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[0])),
-                             _mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[1])),
-                             _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[0])),
-                             _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[1]))};
-    __m256 channels[4];
-    PairsToChannels(pairs, channels);
-    __m256 in[3];
-    for (int k = 0; k < 3; ++k) {
-        in[k] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(channels[k])), scale);
-    }
-    __m256 inPairs[4];
-    for (int j = 0; j < 4; ++j) {
-        inPairs[j] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(pairs[j])), scale);
-    }
-
+// A block between its steps: on its curves, located, or sampled.
+struct Pending16 {
+    CurvePositions curves;
+    Located loc;
     __m256 out[4];
-    if constexpr (LookUp) {
-        const __m256 shaped[3] = {LookUpFloats(curves.shaped[0], _mm256_castps_si256(channels[0])),
-                                  LookUpFloats(curves.shaped[1], _mm256_castps_si256(channels[1])),
-                                  LookUpFloats(curves.shaped[2], _mm256_castps_si256(channels[2]))};
-        l.SampleBlendShaped(shaped, in, inPairs, out);
-    } else {
-        l.SampleBlend(in, inPairs, out);
-    }
+    __m256 inPairs[4];
+    __m256 pairs[4];
+};
 
-    // Codes are 0..32768 and alpha a zero-extended word, so packing the
-    // 32-bit lanes with unsigned saturation keeps every value. The result
-    // pairs are laid out as the input pairs, pixels (0, 2), (1, 3), (4, 6)
-    // and (5, 7).
-    __m256i q[4];
-    for (int j = 0; j < 4; ++j) {
-        q[j] = _mm256_blend_epi32(_mm256_castps_si256(UnitToCode16(out[j])), _mm256_castps_si256(pairs[j]), 0x88);
+// How many steps a block takes (see PipelineBlocks): with padded nodes the
+// corners are read a step after the tetrahedra are found, and curve entries
+// from pairs a step after the positions on the curves.
+template <class Lanes, CodePath Path>
+inline constexpr int kBlockSteps =
+    Path == CodePath::kCompute && Lanes::kThreeSteps ? 3 : (Lanes::kPadded ? 2 : 1);
+
+// Step S of eight pixels from src to dst (the same memory is allowed).
+template <class Lanes, CodePath Path, int S>
+KV_AVX2_INLINE void Step16(const Lanes& l, const CodeTables& codeTables, __m256 scale, const WordShuffles& w,
+                           const unsigned char* src, unsigned char* dst, Pending16& b) {
+    constexpr int kSteps = kBlockSteps<Lanes, Path>;
+    if constexpr (S == 0) {
+        const __m256i p0123 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+        const __m256i p4567 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 32));
+        b.pairs[0] = _mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[0]));
+        b.pairs[1] = _mm256_castsi256_ps(_mm256_shuffle_epi8(p0123, w.widen[1]));
+        b.pairs[2] = _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[0]));
+        b.pairs[3] = _mm256_castsi256_ps(_mm256_shuffle_epi8(p4567, w.widen[1]));
+        __m256 channels[4];
+        PairsToChannels(b.pairs, channels);
+        const __m256i codes[3] = {_mm256_castps_si256(channels[0]), _mm256_castps_si256(channels[1]),
+                                  _mm256_castps_si256(channels[2])};
+        for (int j = 0; j < 4; ++j) {
+            b.inPairs[j] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_castps_si256(b.pairs[j])), scale);
+        }
+        // Table look-ups by code read the codes from the pixels again; lane i
+        // holds pixel kPixelOfLane[i] (see the pairs above).
+        static constexpr int32_t kPixelOfLane[kLanes] = {0, 1, 4, 5, 2, 3, 6, 7};
+        const PixelCodes<uint16_t, 8> pixelCodes[3] = {{src + codeTables.channelByte[0], kPixelOfLane},
+                                                       {src + codeTables.channelByte[1], kPixelOfLane},
+                                                       {src + codeTables.channelByte[2], kPixelOfLane}};
+        if constexpr (Path == CodePath::kLookUpCells) {
+            __m256 f[3];
+            const __m256i base = CellsOfCodes(codeTables.cells, pixelCodes, f);
+            l.LocateCells(base, f, b.loc);
+        } else {
+            __m256 in[3];
+            for (int k = 0; k < 3; ++k) in[k] = _mm256_mul_ps(_mm256_cvtepi32_ps(codes[k]), scale);
+            if constexpr (Path == CodePath::kLookUpShaped) {
+                const __m256 shaped[3] = {LookUpFloatsBy(codeTables.shaped[0], pixelCodes[0]),
+                                          LookUpFloatsBy(codeTables.shaped[1], pixelCodes[1]),
+                                          LookUpFloatsBy(codeTables.shaped[2], pixelCodes[2])};
+                if constexpr (Lanes::kPadded) {
+                    l.LocateShaped(shaped, b.loc);
+                } else {
+                    l.SampleBlendShaped(shaped, in, b.inPairs, b.out);
+                }
+            } else if constexpr (kSteps == 3) {
+                l.LocateCurves(in, b.curves);
+            } else if constexpr (Lanes::kPadded) {
+                l.Locate(in, b.loc);
+            } else {
+                l.SampleBlend(in, b.inPairs, b.out);
+            }
+        }
     }
-    const __m256i q0123 = _mm256_packus_epi32(q[0], q[1]);
-    const __m256i q4567 = _mm256_packus_epi32(q[2], q[3]);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_shuffle_epi8(q0123, w.scatter));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm256_shuffle_epi8(q4567, w.scatter));
+    if constexpr (S == 1 && kSteps == 3) {
+        l.LocateFromCurves(b.curves, b.loc);
+    }
+    if constexpr (S == kSteps - 1) {
+        if constexpr (Lanes::kPadded) {
+            l.Finish(b.loc, b.inPairs, b.out);
+        }
+        // Codes are 0..32768 and alpha a zero-extended word, so packing the
+        // 32-bit lanes with unsigned saturation keeps every value. The
+        // result pairs are laid out as the input pairs, pixels (0, 2),
+        // (1, 3), (4, 6) and (5, 7).
+        __m256i q[4];
+        for (int j = 0; j < 4; ++j) {
+            q[j] = _mm256_blend_epi32(_mm256_castps_si256(UnitToCode16(b.out[j])), _mm256_castps_si256(b.pairs[j]),
+                                      0x88);
+        }
+        const __m256i q0123 = _mm256_packus_epi32(q[0], q[1]);
+        const __m256i q4567 = _mm256_packus_epi32(q[2], q[3]);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_shuffle_epi8(q0123, w.scatter));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm256_shuffle_epi8(q4567, w.scatter));
+    }
+}
+
+// `blocks` blocks of eight pixels from src to dst.
+template <class Lanes, CodePath Path>
+KV_AVX2_INLINE void Blocks16(const Lanes& l, const CodeTables& codeTables, __m256 scale, const WordShuffles& w,
+                             const unsigned char* src, unsigned char* dst, int32_t blocks) {
+    constexpr int kSteps = kBlockSteps<Lanes, Path>;
+    Pending16 pending[kSteps];
+    PipelineBlocks<kSteps>(blocks, [&](auto step, int32_t block, int32_t slot) KV_AVX2_LAMBDA {
+        const std::ptrdiff_t at = 8 * kLanes * static_cast<std::ptrdiff_t>(block);
+        Step16<Lanes, Path, decltype(step)::value>(l, codeTables, scale, w, src + at, dst + at, pending[slot]);
+    });
 }
 
 // Rows are handled as bytes: they may start at any byte, which the
 // unaligned loads and stores accept.
-template <class Lanes, bool LookUp>
+template <class Lanes, CodePath Path>
 KV_AVX2 void LutRows16With(const LutRowsParams& p, int32_t y0, int32_t y1, const LutSources& sources,
-                           const CodeCurves& curves) {
+                           const CodeTables& codeTables) {
     Lanes l;
     l.Load(*p.lut, p.amount, sources);
     WordShuffles w;
@@ -154,18 +223,15 @@ KV_AVX2 void LutRows16With(const LutRowsParams& p, int32_t y0, int32_t y1, const
     for (int32_t y = y0; y < y1; ++y) {
         const unsigned char* src = RowPointer(p.src, y);
         unsigned char* dst = RowPointer(p.dst, y);
-        int32_t x = 0;
-        for (; x + kLanes <= width; x += kLanes) {
-            LutBlock16<Lanes, LookUp>(l, curves, scale, w, src + 8 * static_cast<std::ptrdiff_t>(x),
-                                      dst + 8 * static_cast<std::ptrdiff_t>(x));
-        }
+        const int32_t x = width - width % kLanes;
+        Blocks16<Lanes, Path>(l, codeTables, scale, w, src, dst, x / kLanes);
         if (x < width) {
             // The row's last pixels go through a block on the stack, so that
             // nothing past the row end is read or written.
             const std::size_t bytes = static_cast<std::size_t>(width - x) * 8;
             alignas(32) unsigned char block[8 * kLanes] = {};
             std::memcpy(block, src + 8 * static_cast<std::ptrdiff_t>(x), bytes);
-            LutBlock16<Lanes, LookUp>(l, curves, scale, w, block, block);
+            Blocks16<Lanes, Path>(l, codeTables, scale, w, block, block, 1);
             std::memcpy(dst + 8 * static_cast<std::ptrdiff_t>(x), block, bytes);
         }
     }
@@ -173,14 +239,14 @@ KV_AVX2 void LutRows16With(const LutRowsParams& p, int32_t y0, int32_t y1, const
 
 // Band-laid curve pairs live on this band's stack, only for the LUTs that
 // read pairs without row tables.
-template <class Lanes, bool LookUp>
+template <class Lanes, CodePath Path>
 KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1, const UnitShortcuts& unit,
-                       const CodeCurves& curves) {
+                       const CodeTables& codeTables) {
     if constexpr (Lanes::kPaired) {
         CurvePairs pairs;
-        LutRows16With<Lanes, LookUp>(p, y0, y1, SourcesFor(*p.lut, unit, &pairs), curves);
+        LutRows16With<Lanes, Path>(p, y0, y1, SourcesFor(*p.lut, unit, &pairs), codeTables);
     } else {
-        LutRows16With<Lanes, LookUp>(p, y0, y1, SourcesFor(*p.lut, unit, nullptr), curves);
+        LutRows16With<Lanes, Path>(p, y0, y1, SourcesFor(*p.lut, unit, nullptr), codeTables);
     }
 }
 
@@ -196,18 +262,27 @@ void ApplyLutRows16Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
         return;
     }
     UnitShortcuts unit = UnitShortcutsFor(*p.lut, true);
-    const CodeCurves curves = CodeCurvesFor(p);
-    if (curves.shaped[0] != nullptr) {
+    const CodeTables codeTables = CodeTablesFor(p);
+    if (unit.padded && codeTables.cells.cells[0] != nullptr) {
+        const UnitShortcuts cells{false, false, false, true};
+        WithLutLanes(*p.lut, cells, [&](auto lanes) {
+            using Lanes = typename decltype(lanes)::type;
+            if constexpr (Lanes::kPadded) LutRows16<Lanes, CodePath::kLookUpCells>(p, y0, y1, cells, codeTables);
+        });
+        return;
+    }
+    if (codeTables.shaped[0] != nullptr) {
         unit.shaper = false;
         unit.paired = false;
         WithLutLanes(*p.lut, unit, [&](auto lanes) {
             using Lanes = typename decltype(lanes)::type;
-            if constexpr (Lanes::kShapes) LutRows16<Lanes, true>(p, y0, y1, unit, curves);
+            if constexpr (Lanes::kShapes) LutRows16<Lanes, CodePath::kLookUpShaped>(p, y0, y1, unit, codeTables);
         });
         return;
     }
-    WithLutLanes(*p.lut, unit,
-                 [&](auto lanes) { LutRows16<typename decltype(lanes)::type, false>(p, y0, y1, unit, curves); });
+    WithLutLanes(*p.lut, unit, [&](auto lanes) {
+        LutRows16<typename decltype(lanes)::type, CodePath::kCompute>(p, y0, y1, unit, codeTables);
+    });
 }
 
 }  // namespace kv

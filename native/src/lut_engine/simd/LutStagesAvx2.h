@@ -101,6 +101,31 @@ KV_AVX2_INLINE __m256 ShapeChannel(const ShaperLanes& s, __m256 in, int k) {
     return _mm256_add_ps(a, _mm256_mul_ps(f, _mm256_sub_ps(b, a)));
 }
 
+// A block's positions on the curves, found a step ahead of reading the
+// entries around them (see Located).
+struct CurvePositions {
+    alignas(32) uint32_t index[3][kLanes];
+    __m256 f[3];
+};
+
+template <bool UnitRange>
+KV_AVX2_INLINE void LocateOnCurves(const ShaperLanes& s, const __m256 in[3], CurvePositions& c) {
+    for (int k = 0; k < 3; ++k) {
+        const __m256i i = AxisCell<UnitRange>(in[k], s.lo[k], s.range[k], s.last, s.lastCell, c.f[k]);
+        KV_STORE_LANES(c.index[k], i);
+    }
+}
+
+// ShapeChannel's result for every channel at known positions, from pairs.
+KV_AVX2_INLINE void ShapeAt(const ShaperLanes& s, const CurvePositions& c, __m256 shaped[3]) {
+    for (int k = 0; k < 3; ++k) {
+        __m256 a;
+        __m256 b;
+        LookUpPairsBy(s.pairs[k], StoredLanes{c.index[k]}, a, b);
+        shaped[k] = _mm256_add_ps(a, _mm256_mul_ps(c.f[k], _mm256_sub_ps(b, a)));
+    }
+}
+
 // A 1D stage's range is [+0, 1] on every channel (see HasUnitDomain).
 inline bool HasUnitShaperRange(const Lut3D& lut) {
     for (int k = 0; k < 3; ++k) {
@@ -134,6 +159,10 @@ struct LutLanes {
 
     static constexpr bool kShapes = Stages != LutStages::kCube;
     static constexpr bool kPaired = Paired;
+    static constexpr bool kPadded = Padded;
+    // A block of this LUT goes through three steps: LocateCurves,
+    // LocateFromCurves, Finish.
+    static constexpr bool kThreeSteps = Padded && Paired && Stages == LutStages::kShaperThenCube;
 
     KV_AVX2_INLINE void Load(const Lut3D& lut, float amount, const LutSources& sources) {
         if constexpr (Stages == LutStages::kShaper) {
@@ -160,12 +189,57 @@ struct LutLanes {
         }
     }
 
+    // With padded nodes, a block in two steps (see Located): Locate finds
+    // the tetrahedra of R, G, B channels `in` (through the 1D stage if any),
+    // LocateCells those of known cells (`base` the cell's first node as a
+    // byte offset, f[0..2] the fractions), and Finish samples and blends
+    // them with the input pixel pairs, as SampleBlend does.
+    KV_AVX2_INLINE void Locate(const __m256 in[3], Located& loc) const {
+        static_assert(Padded, "blocks are located in the padded nodes");
+        if constexpr (Stages == LutStages::kCube) {
+            LocateAt<UnitCube>(cube, in, loc);
+        } else {
+            const __m256 shaped[3] = {ShapeChannel<UnitShaper, Paired>(shaper, in[0], 0),
+                                      ShapeChannel<UnitShaper, Paired>(shaper, in[1], 1),
+                                      ShapeChannel<UnitShaper, Paired>(shaper, in[2], 2)};
+            LocateAt<UnitCube>(cube, shaped, loc);
+        }
+    }
+
+    KV_AVX2_INLINE void LocateCurves(const __m256 in[3], CurvePositions& c) const {
+        static_assert(kThreeSteps, "three steps only for a 1D stage read from pairs before padded nodes");
+        LocateOnCurves<UnitShaper>(shaper, in, c);
+    }
+
+    KV_AVX2_INLINE void LocateFromCurves(const CurvePositions& c, Located& loc) const {
+        static_assert(kThreeSteps, "three steps only for a 1D stage read from pairs before padded nodes");
+        __m256 shaped[3];
+        ShapeAt(shaper, c, shaped);
+        LocateAt<UnitCube>(cube, shaped, loc);
+    }
+
+    KV_AVX2_INLINE void LocateShaped(const __m256 shaped[3], Located& loc) const {
+        static_assert(Padded, "blocks are located in the padded nodes");
+        LocateAt<UnitCube>(cube, shaped, loc);
+    }
+
+    KV_AVX2_INLINE void LocateCells(__m256i base, const __m256 f[3], Located& loc) const {
+        static_assert(Padded, "cells index the padded nodes");
+        LocateInCell(cube, base, f, loc);
+    }
+
+    KV_AVX2_INLINE void Finish(const Located& loc, const __m256 inPairs[4], __m256 out[4]) const {
+        SampleLocated(cube, loc, inPairs, out);
+    }
+
     // The rest, for pixels whose 1D stage outputs `shaped` are known (the
     // input itself without a 1D stage).
     KV_AVX2_INLINE void SampleBlendShaped(const __m256 shaped[3], const __m256 in[3], const __m256 inPairs[4],
                                           __m256 out[4]) const {
         if constexpr (Stages != LutStages::kShaper && Padded) {
-            avx2::SampleBlendPairs<UnitCube>(cube, shaped, inPairs, out);
+            Located loc;
+            LocateAt<UnitCube>(cube, shaped, loc);
+            SampleLocated(cube, loc, inPairs, out);
         } else {
             __m256 channels[4];
             if constexpr (Stages == LutStages::kShaper) {
@@ -178,6 +252,23 @@ struct LutLanes {
         }
     }
 };
+
+// Per channel, the cells of every code (FillCodeCells) that an integer
+// band reads instead of computing positions; null where it computes them.
+struct CodeCells {
+    const uint64_t* cells[3] = {nullptr, nullptr, nullptr};
+};
+
+// The cells of eight pixels' codes (R, G, B, lane i's as codes[k](i)): the
+// cell's first node as a byte offset into the padded nodes, and the
+// fractions to f[0..2].
+template <class Codes>
+KV_AVX2_INLINE __m256i CellsOfCodes(const CodeCells& c, const Codes codes[3], __m256 f[3]) {
+    __m256 offsets[3];
+    for (int k = 0; k < 3; ++k) LookUpPairsBy(c.cells[k], codes[k], offsets[k], f[k]);
+    return _mm256_add_epi32(_mm256_add_epi32(_mm256_castps_si256(offsets[0]), _mm256_castps_si256(offsets[1])),
+                            _mm256_castps_si256(offsets[2]));
+}
 
 // Which range shortcuts and tables a band may take: the range shortcuts by
 // the kind of input (see AxisCell), float inputs only in the default

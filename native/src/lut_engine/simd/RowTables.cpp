@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstddef>
 
+#include "lut_engine/ByteChannel.h"
 #include "lut_engine/Code16Channel.h"
 #include "lut_engine/LutSampling.h"
 
@@ -45,22 +46,53 @@ void FillCurves(const Lut3D& lut, LutRowTables& t) {
             t.curvePairs[k][i] = a | (b << 32);
         }
     }
+}
+
+void FillCodeTables(const Lut3D& lut, LutRowTables& t) {
     const DefaultFloatModes modes;
-    for (int c = 0; c < 3; ++c) {
-        t.code16Shaped[c].resize(65536);
-        for (int32_t code = 0; code < 65536; ++code) {
-            t.code16Shaped[c][static_cast<size_t>(code)] =
-                ShaperChannel(lut, static_cast<float>(code) * kCode16Scale, c);
+    if (!t.nodes.empty() && lut.HasCompleteShaper()) {
+        uint64_t* bytes[3];
+        for (int k = 0; k < 3; ++k) {
+            t.byteCells[k].resize(256);
+            bytes[k] = t.byteCells[k].data();
+        }
+        FillCodeCells(lut, kByteScale, 256, bytes);
+    }
+    if (lut.HasCompleteShaper()) {
+        for (int c = 0; c < 3; ++c) {
+            t.code16Shaped[c].resize(65536);
+            for (int32_t code = 0; code < 65536; ++code) {
+                t.code16Shaped[c][static_cast<size_t>(code)] =
+                    ShaperChannel(lut, static_cast<float>(code) * kCode16Scale, c);
+            }
         }
     }
 }
 
 }  // namespace
 
+void FillCodeCells(const Lut3D& lut, float scale, int32_t codes, uint64_t* const cells[3]) {
+    const bool shapes = lut.shaperSize != 0;
+    uint32_t stride = 16;
+    for (int k = 0; k < 3; ++k) {
+        for (int32_t code = 0; code < codes; ++code) {
+            float v = static_cast<float>(code) * scale;
+            if (shapes) v = ShaperChannel(lut, v, k);
+            int32_t cell = 0;
+            float fraction = 0.0f;
+            detail::LutAxisPosition(v, lut.domainMin[k], lut.domainMax[k], lut.size, cell, fraction);
+            const uint64_t offset = static_cast<uint32_t>(cell) * stride;
+            cells[k][code] = offset | (static_cast<uint64_t>(std::bit_cast<uint32_t>(fraction)) << 32);
+        }
+        stride *= static_cast<uint32_t>(lut.size);
+    }
+}
+
 size_t LutRowTables::Bytes() const {
     size_t bytes = sizeof(*this) + nodes.capacity() * sizeof(float);
     for (int k = 0; k < 3; ++k) {
-        bytes += curvePairs[k].capacity() * sizeof(uint64_t) + code16Shaped[k].capacity() * sizeof(float);
+        bytes += (curvePairs[k].capacity() + byteCells[k].capacity() + code16Cells[k].capacity()) * sizeof(uint64_t) +
+                 code16Shaped[k].capacity() * sizeof(float);
     }
     return bytes;
 }
@@ -73,6 +105,7 @@ std::shared_ptr<const LutRowTables> BuildRowTables(const Lut3D& lut) {
     t->shaperFloats = lut.shaper.size();
     if (lut.HasCompleteCube() && lut.size <= kMaxPaddedCubeSize) FillNodes(lut, *t);
     if (lut.HasCompleteShaper()) FillCurves(lut, *t);
+    FillCodeTables(lut, *t);
     return t;
 }
 

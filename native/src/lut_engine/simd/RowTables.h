@@ -40,15 +40,28 @@ struct LutRowTables {
     // 1D stage.
     std::vector<uint64_t> curvePairs[3];
 
-    // With a 1D stage: per channel, ShaperChannel of every 16-bit code times
-    // kCode16Scale (65536 codes, those above full scale included), computed
-    // in the default floating-point modes (rounding to nearest, denormals
-    // kept), the only modes in which a row may read it.
+    // Code tables for the integer depths, computed in the default
+    // floating-point modes (rounding to nearest, denormals kept), the only
+    // modes in which a row may read them, for codes times kByteScale (256
+    // codes) and times kCode16Scale (65536 codes, those above full scale
+    // included). With padded nodes, the cells of every code as
+    // FillCodeCells gives them; without (a 1D stage alone, or a cube above
+    // the cap), with a 1D stage, ShaperChannel of every 16-bit code.
+    std::vector<uint64_t> byteCells[3];
+    std::vector<uint64_t> code16Cells[3];
     std::vector<float> code16Shaped[3];
 
     // Bytes held, for the LUT cache's accounting.
     size_t Bytes() const;
 };
+
+// For channel k and every code c below `codes`, where the LUT's cube reads
+// the code (times `scale`, through the 1D stage if the LUT has one): the
+// cell's first node along axis k as a byte offset into the padded nodes in
+// the low 32 bits, the fraction inside the cell in the high 32 bits, both as
+// sampleTetra finds them, in the calling thread's floating-point modes. For
+// a LUT with a cube.
+void FillCodeCells(const Lut3D& lut, float scale, int32_t codes, uint64_t* const cells[3]);
 
 // The tables for `lut` (which must pass HasCompleteTables()).
 std::shared_ptr<const LutRowTables> BuildRowTables(const Lut3D& lut);

@@ -186,27 +186,42 @@ KV_AVX2_INLINE __m256 NodePair(const unsigned char* table, const uint32_t at[kLa
 }
 
 template <int J>
-KV_AVX2_INLINE __m256 SamplePair(const CubeLanes& c, const uint32_t offsets[3][kLanes], const Tetra& t,
+KV_AVX2_INLINE __m256 SamplePair(const CubeLanes& c, const uint32_t offsets[3][kLanes], const __m256 weights[4],
                                  __m256 blendWith) {
-    const __m256 w[4] = {SpreadLane<J>(t.w[0]), SpreadLane<J>(t.w[1]), SpreadLane<J>(t.w[2]),
-                         SpreadLane<J>(t.w[3])};
+    const __m256 w[4] = {SpreadLane<J>(weights[0]), SpreadLane<J>(weights[1]), SpreadLane<J>(weights[2]),
+                         SpreadLane<J>(weights[3])};
     const __m256 sampled = WeightCorners(w, NodePair<J>(c.nodes, offsets[0]), NodePair<J>(c.nodes, offsets[1]),
                                          NodePair<J>(c.nodes, offsets[2]), NodePair<J>(c.farNodes, offsets[0]));
     return BlendLanes(sampled, blendWith, c.amount);
 }
 
-// Samples the tetrahedra from the padded nodes and blends with `pairs`, the
-// input as four pixel pairs (pair j: lanes j and j + 4 of the channel
-// vectors, R, G, B, A in each half), writing pairs in the same layout.
-KV_AVX2_INLINE void LoadBlendPairs(const CubeLanes& c, const Tetra& t, const __m256 pairs[4], __m256 out[4]) {
-    alignas(32) uint32_t offsets[3][kLanes];
+// A block's tetrahedra in the padded nodes, found ahead of reading their
+// corners: the rows find the next block's while the current one's corners
+// arrive, so that the loads of one block overlap the arithmetic of the
+// next instead of waiting at the end of one long chain per block.
+struct Located {
+    alignas(32) uint32_t offsets[3][kLanes];  // bytes to the first node, A and B
+    __m256 w[4];
+};
+
+KV_AVX2_INLINE void LocateInCell(const CubeLanes& c, __m256i base, const __m256 f[3], Located& loc) {
+    Tetra t;
+    SelectTetra(c, base, f[0], f[1], f[2], t);
     for (int k = 0; k < 3; ++k) {
-        KV_STORE_LANES(offsets[k], t.corner[k]);
+        KV_STORE_LANES(loc.offsets[k], t.corner[k]);
+        loc.w[k] = t.w[k];
     }
-    out[0] = SamplePair<0>(c, offsets, t, pairs[0]);
-    out[1] = SamplePair<1>(c, offsets, t, pairs[1]);
-    out[2] = SamplePair<2>(c, offsets, t, pairs[2]);
-    out[3] = SamplePair<3>(c, offsets, t, pairs[3]);
+    loc.w[3] = t.w[3];
+}
+
+// Samples located tetrahedra from the padded nodes and blends with `pairs`,
+// the input as four pixel pairs (pair j: lanes j and j + 4 of the channel
+// vectors, R, G, B, A in each half), writing pairs in the same layout.
+KV_AVX2_INLINE void SampleLocated(const CubeLanes& c, const Located& loc, const __m256 pairs[4], __m256 out[4]) {
+    out[0] = SamplePair<0>(c, loc.offsets, loc.w, pairs[0]);
+    out[1] = SamplePair<1>(c, loc.offsets, loc.w, pairs[1]);
+    out[2] = SamplePair<2>(c, loc.offsets, loc.w, pairs[2]);
+    out[3] = SamplePair<3>(c, loc.offsets, loc.w, pairs[3]);
 }
 
 // Cell offsets (stride units) and fractions of at[0..2] (R, G, B).
@@ -220,15 +235,12 @@ KV_AVX2_INLINE __m256i CellOf(const CubeLanes& c, const __m256 at[3], __m256 f[3
         _mm256_mullo_epi32(ib, c.stride[2]));
 }
 
-// Samples the cube (padded nodes) at at[0..2] and blends with the input
-// pixel pairs `pairs`, writing pixel pairs.
+// Locates the tetrahedra (padded nodes) at at[0..2].
 template <bool UnitDomain>
-KV_AVX2_INLINE void SampleBlendPairs(const CubeLanes& c, const __m256 at[3], const __m256 pairs[4], __m256 out[4]) {
+KV_AVX2_INLINE void LocateAt(const CubeLanes& c, const __m256 at[3], Located& loc) {
     __m256 f[3];
     const __m256i base = CellOf<UnitDomain>(c, at, f);
-    Tetra t;
-    SelectTetra(c, base, f[0], f[1], f[2], t);
-    LoadBlendPairs(c, t, pairs, out);
+    LocateInCell(c, base, f, loc);
 }
 
 // Samples the cube at at[0..2] (R, G, B) and blends with blendWith[0..2]:
