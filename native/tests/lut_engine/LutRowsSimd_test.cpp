@@ -665,3 +665,55 @@ TEST(RowLevel, RefusesLevelsTheProcessorLacksAndKeepsTheActiveOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Row tables are found only by the record whose vectors they were built
+// from, and hold what their LUT kind uses; a record that reads stale tables
+// would render another LUT.
+TEST(RowTables, FoundOnlyForTheVectorsTheyWereBuiltFrom) {
+    struct Case {
+        const char* name;
+        int32_t cubeSize;
+        int32_t shaperSize;
+        bool nodes;       // padded nodes (cubes up to kMaxPaddedCubeSize)
+        bool byteCells;   // 1D stage before padded nodes
+        bool code16Shaped;  // any 1D stage
+    };
+    const Case cases[] = {
+        {"33^3", 33, 0, true, false, false},
+        {"65^3", 65, 0, true, false, false},
+        {"66^3", 66, 0, false, false, false},
+        {"4096 + 17^3", 17, 4096, true, true, true},
+        {"1D only", 0, 256, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kv::Lut3D lut = c.cubeSize > 0 ? kvtest::RandomCube(c.cubeSize, 3u) : kv::Lut3D{};
+        if (c.shaperSize > 0) kvtest::AddRandomShaper(lut, c.shaperSize, 4u);
+        EXPECT_EQ(kv::RowTablesOf(lut), nullptr);
+        const size_t ownBytes = kv::LutBytes(lut);
+        kv::PrepareRowTables(lut);
+        const kv::LutRowTables* tables = kv::RowTablesOf(lut);
+        ASSERT_NE(tables, nullptr);
+        EXPECT_EQ(!tables->nodes.empty(), c.nodes);
+        EXPECT_EQ(!tables->byteCells[0].empty(), c.byteCells);
+        EXPECT_EQ(!tables->code16Shaped[0].empty(), c.code16Shaped);
+        EXPECT_EQ(!tables->curvePairs[0].empty(), c.shaperSize > 0);
+        if (c.nodes) {
+            const size_t node = lut.data.size() / 3 - 1;  // the last node, padded with +0
+            EXPECT_EQ(tables->nodes[4 * node + 2], lut.data[3 * node + 2]);
+            EXPECT_EQ(kvtest::BitsOf(tables->nodes[4 * node + 3]), 0u);
+        }
+        EXPECT_EQ(kv::LutBytes(lut), ownBytes + tables->Bytes());
+
+        const kv::Lut3D copy = lut;  // shares the tables, not the vectors
+        EXPECT_EQ(kv::RowTablesOf(copy), nullptr);
+        kv::Lut3D moved = std::move(lut);  // keeps the vectors
+        EXPECT_EQ(kv::RowTablesOf(moved), tables);
+        (c.cubeSize > 0 ? moved.data : moved.shaper).resize(3);  // no longer the tables' LUT
+        EXPECT_EQ(kv::RowTablesOf(moved), nullptr);
+    }
+}
+
+}  // namespace

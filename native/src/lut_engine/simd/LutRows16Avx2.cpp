@@ -73,11 +73,11 @@ KV_AVX2_INLINE __m256 UnitToCode16(__m256 value) {
     return _mm256_castsi256_ps(_mm256_cvttps_epi32(v));
 }
 
-// What a band reads from the row tables per code: the cells (with padded
-// nodes), or the 1D stage's results; null where it computes them.
+// What a band reads from the row tables per code: the 1D stage's results
+// (null where it computes them). The cube's positions are computed: a
+// table of cells for 65536 codes would not stay in the cache.
 struct CodeTables {
     int32_t channelByte[3] = {0, 0, 0};  // R, G, B within a pixel
-    CodeCells cells;
     const float* shaped[3] = {nullptr, nullptr, nullptr};
 };
 
@@ -85,7 +85,6 @@ struct CodeTables {
 enum class CodePath {
     kCompute,       // the 1D stage (if any) and the positions computed
     kLookUpShaped,  // the 1D stage looked up, the positions computed
-    kLookUpCells,   // the positions looked up, through the 1D stage if any
 };
 
 // The row tables' per-code tables hold for this band when its codes are
@@ -102,7 +101,6 @@ inline CodeTables CodeTablesFor(const LutRowsParams& p) {
         return c;
     }
     for (int k = 0; k < 3; ++k) {
-        if (!tables->code16Cells[k].empty()) c.cells.cells[k] = tables->code16Cells[k].data();
         if (!tables->code16Shaped[k].empty()) c.shaped[k] = tables->code16Shaped[k].data();
     }
     return c;
@@ -149,11 +147,7 @@ KV_AVX2_INLINE void Step16(const Lanes& l, const CodeTables& codeTables, __m256 
         const PixelCodes<uint16_t, 8> pixelCodes[3] = {{src + codeTables.channelByte[0], kPixelOfLane},
                                                        {src + codeTables.channelByte[1], kPixelOfLane},
                                                        {src + codeTables.channelByte[2], kPixelOfLane}};
-        if constexpr (Path == CodePath::kLookUpCells) {
-            __m256 f[3];
-            const __m256i base = CellsOfCodes(codeTables.cells, pixelCodes, f);
-            l.LocateCells(base, f, b.loc);
-        } else {
+        {
             __m256 in[3];
             for (int k = 0; k < 3; ++k) in[k] = _mm256_mul_ps(_mm256_cvtepi32_ps(codes[k]), scale);
             if constexpr (Path == CodePath::kLookUpShaped) {
@@ -263,14 +257,6 @@ void ApplyLutRows16Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
     }
     UnitShortcuts unit = UnitShortcutsFor(*p.lut, true);
     const CodeTables codeTables = CodeTablesFor(p);
-    if (unit.padded && codeTables.cells.cells[0] != nullptr) {
-        const UnitShortcuts cells{false, false, false, true};
-        WithLutLanes(*p.lut, cells, [&](auto lanes) {
-            using Lanes = typename decltype(lanes)::type;
-            if constexpr (Lanes::kPadded) LutRows16<Lanes, CodePath::kLookUpCells>(p, y0, y1, cells, codeTables);
-        });
-        return;
-    }
     if (codeTables.shaped[0] != nullptr) {
         unit.shaper = false;
         unit.paired = false;

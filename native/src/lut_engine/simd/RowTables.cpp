@@ -91,7 +91,7 @@ void FillCodeCells(const Lut3D& lut, float scale, int32_t codes, uint64_t* const
 size_t LutRowTables::Bytes() const {
     size_t bytes = sizeof(*this) + nodes.capacity() * sizeof(float);
     for (int k = 0; k < 3; ++k) {
-        bytes += (curvePairs[k].capacity() + byteCells[k].capacity() + code16Cells[k].capacity()) * sizeof(uint64_t) +
+        bytes += (curvePairs[k].capacity() + byteCells[k].capacity()) * sizeof(uint64_t) +
                  code16Shaped[k].capacity() * sizeof(float);
     }
     return bytes;

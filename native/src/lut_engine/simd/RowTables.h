@@ -40,15 +40,14 @@ struct LutRowTables {
     // 1D stage.
     std::vector<uint64_t> curvePairs[3];
 
-    // Code tables for the integer depths, computed in the default
-    // floating-point modes (rounding to nearest, denormals kept), the only
-    // modes in which a row may read them, for codes times kByteScale (256
-    // codes) and times kCode16Scale (65536 codes, those above full scale
-    // included). With padded nodes, the cells of every code as
-    // FillCodeCells gives them; without (a 1D stage alone, or a cube above
-    // the cap), with a 1D stage, ShaperChannel of every 16-bit code.
+    // Code tables for the integer depths of a LUT with a 1D stage, computed
+    // in the default floating-point modes (rounding to nearest, denormals
+    // kept), the only modes in which a row may read them: with padded
+    // nodes, the cells of every byte code times kByteScale as FillCodeCells
+    // gives them, so that the 1D stage costs an 8-bit row nothing; and
+    // ShaperChannel of every 16-bit code times kCode16Scale (65536 codes,
+    // those above full scale included).
     std::vector<uint64_t> byteCells[3];
-    std::vector<uint64_t> code16Cells[3];
     std::vector<float> code16Shaped[3];
 
     // Bytes held, for the LUT cache's accounting.
