@@ -29,6 +29,7 @@
 #include "lut_engine/ProbePattern.h"
 #include "lut_engine/PixelFormat.h"
 #include "lut_engine/simd/RowLevel.h"
+#include "lut_engine/simd/RowTables.h"
 
 namespace {
 
@@ -60,6 +61,13 @@ private:
     bool ok_;
 };
 
+// The grade with its row tables, as the LUT cache hands it to a render.
+kv::Lut3D preparedWarmGradeLut(int32_t n) {
+    kv::Lut3D lut = warmGradeLut(n);
+    kv::PrepareRowTables(lut);
+    return lut;
+}
+
 void CountPixels(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFramePixels);
 }
@@ -84,7 +92,7 @@ template <int32_t Order>
 void BM_SimdLutRows8(benchmark::State& state) {
     LevelScope level(state);
     if (!level.ok()) return;
-    const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
+    const kv::Lut3D lut = preparedWarmGradeLut(static_cast<int32_t>(state.range(1)));
     std::vector<uint8_t> src = photoFrame8(Order == kv::kLayoutARGB ? 0 : 3);
     std::vector<uint8_t> dst(src.size());
     kv::LutRowsParams p;
@@ -102,7 +110,7 @@ void BM_SimdLutRows8(benchmark::State& state) {
 void BM_SimdLutRows16_ARGB16(benchmark::State& state) {
     LevelScope level(state);
     if (!level.ok()) return;
-    const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
+    const kv::Lut3D lut = preparedWarmGradeLut(static_cast<int32_t>(state.range(1)));
     std::vector<uint16_t> src = photoFrameARGB16();
     std::vector<uint16_t> dst(src.size());
     kv::LutRowsParams p;
@@ -122,7 +130,7 @@ template <int32_t Order>
 void BM_SimdLutRows32f(benchmark::State& state) {
     LevelScope level(state);
     if (!level.ok()) return;
-    const kv::Lut3D lut = warmGradeLut(static_cast<int32_t>(state.range(1)));
+    const kv::Lut3D lut = preparedWarmGradeLut(static_cast<int32_t>(state.range(1)));
     std::vector<float> src = Order == kv::kLayoutARGB ? photoFrameARGB32f() : photoFrameBGRA32f();
     std::vector<float> dst(src.size());
     kv::LutRowsParams p;

@@ -6,7 +6,8 @@
 //
 // Arguments: format (index into AllPixelFormats: ARGB8, BGRA8u, BGRA32f,
 // ARGB16, ARGB32f), LUT (0: 3D only, 1: 1D + 3D), row level (0 scalar,
-// 1 avx2). Compare the two LUT kinds within one run, with repetitions and
+// 1 avx2), row tables (0: the rows read the LUT's own tables, 1: the LUT
+// carries its row tables, as the LUT cache gives it to a render). Compare the two LUT kinds within one run, with repetitions and
 // random interleaving (--benchmark_enable_random_interleaving=true) so that
 // the machine's load falls on both alike.
 
@@ -23,6 +24,7 @@
 #include "lut_engine/LutRows.h"
 #include "lut_engine/PixelFormat.h"
 #include "lut_engine/simd/RowLevel.h"
+#include "lut_engine/simd/RowTables.h"
 
 namespace OCIO = OCIO_NAMESPACE;
 
@@ -88,7 +90,8 @@ void BM_LutShaperRows(benchmark::State& state) {
         state.SkipWithError("row level not supported by this processor");
         return;
     }
-    const kv::Lut3D lut = benchLut(state.range(1) != 0);
+    kv::Lut3D lut = benchLut(state.range(1) != 0);
+    if (state.range(3) != 0) kv::PrepareRowTables(lut);
     std::vector<unsigned char> src = frameIn(format);
     std::vector<unsigned char> dst(src.size());
     kv::LutRowsParams p;
@@ -106,7 +109,7 @@ void BM_LutShaperRows(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kFramePixels);
     state.SetLabel(std::string(format.name) + (state.range(1) != 0 ? " 1D+3D " : " 3D ") +
-                   kv::RowLevelName(level));
+                   kv::RowLevelName(level) + (state.range(3) != 0 ? " row tables" : ""));
 }
 
 // The same LUT as a 1D transform then a 3D transform; the library's 1D
@@ -169,6 +172,6 @@ void BM_OcioShaperCube(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_LutShaperRows)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}, {1}})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LutShaperRows)->ArgsProduct({{0, 2, 3}, {0, 1}, {0}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LutShaperRows)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}, {1}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LutShaperRows)->ArgsProduct({{0, 2, 3}, {0, 1}, {0}, {0}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OcioShaperCube)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);

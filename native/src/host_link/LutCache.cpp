@@ -7,6 +7,7 @@
 
 #include "host_link/LutParamBytes.h"
 #include "lut_engine/LutText.h"
+#include "lut_engine/simd/RowTables.h"
 
 namespace kv {
 
@@ -84,6 +85,7 @@ std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
     } else {
         auto lut = std::make_shared<Lut3D>();
         if (ParseLutText(std::string_view(text), *lut, error) && !lut->IsEmpty()) {
+            PrepareRowTables(*lut);
             result = std::move(lut);
         }
     }

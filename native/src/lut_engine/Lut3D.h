@@ -5,10 +5,13 @@
 // pattern.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kv {
+
+struct LutRowTables;  // lut_engine/simd/RowTables.h
 
 struct Lut3D {
     int32_t size = 0;       // nodes per axis N; 0 = no LUT
@@ -34,6 +37,11 @@ struct Lut3D {
     float shaperMax[3] = {1.0f, 1.0f, 1.0f};   // R, G, B input mapped to entry M-1
     // M * 3 floats: entry i holds the R, G, B outputs at 3 * i (.cube order).
     std::vector<float> shaper;
+
+    // The same tables laid out for the vectorised row operations, attached
+    // by PrepareRowTables once the LUT is final; null until then, when the
+    // rows read the tables above directly.
+    std::shared_ptr<const LutRowTables> rowTables;
 
     // A record with neither a table nor a pattern means "no LUT".
     bool IsEmpty() const { return size == 0 && probe == 0 && shaperSize == 0; }

@@ -21,6 +21,7 @@
 #include "lut_engine/LutRows.h"
 #include "lut_engine/PixelFormat.h"
 #include "lut_engine/simd/RowLevel.h"
+#include "lut_engine/simd/RowTables.h"
 
 namespace {
 
@@ -184,6 +185,8 @@ TEST(LutRowsShaperSimd, VectorRowsMatchScalarForEveryLutKindFormatAndMode) {
     for (const LutCase& c : kLutCases) {
         const kv::Lut3D lut = makeLut(c, seed);
         ASSERT_TRUE(lut.HasCompleteTables()) << c.name;
+        kv::Lut3D prepared = lut;
+        kv::PrepareRowTables(prepared);
         for (const kv::PixelFormat* format : kv::AllPixelFormats()) {
             const bool floats = format->depth == kv::ChannelDepth::k32f;
             for (const int32_t width : {1, 8, 13, 67}) {
@@ -211,10 +214,14 @@ TEST(LutRowsShaperSimd, VectorRowsMatchScalarForEveryLutKindFormatAndMode) {
                             p.dst.data = want.bytes.data() + offset * 3;
                             kv::RowOpsAt(*format, kv::RowLevel::kScalar).applyLut(p, 0, 3);
                             const kv::FrameView written = p.dst;
-                            Frame got = dst;
-                            p.dst.data = got.bytes.data() + offset * 3;
-                            kv::RowOpsAt(*format, kv::RowLevel::kAvx2).applyLut(p, 0, 3);
-                            ASSERT_TRUE(sameBytes(want, got, written, floats));
+                            for (const kv::Lut3D* tables : {&lut, static_cast<const kv::Lut3D*>(&prepared)}) {
+                                Frame got = dst;
+                                p.dst.data = got.bytes.data() + offset * 3;
+                                p.lut = tables;
+                                kv::RowOpsAt(*format, kv::RowLevel::kAvx2).applyLut(p, 0, 3);
+                                ASSERT_TRUE(sameBytes(want, got, written, floats))
+                                    << (tables == &prepared ? "row tables" : "own tables");
+                            }
                         }
                     }
                 }
@@ -232,6 +239,8 @@ TEST(LutRowsShaperSimd, CodeScalesMatchInEveryMode) {
                             std::numeric_limits<float>::min(), kNaN, 1.0f};
     for (const LutCase& c : {kLutCases[0], kLutCases[2], kLutCases[5]}) {
         const kv::Lut3D lut = makeLut(c, 77u);
+        kv::Lut3D prepared = lut;
+        kv::PrepareRowTables(prepared);
         for (const kv::PixelFormat* format : {&kv::kArgb8, &kv::kArgb16}) {
             Frame src = makeFrame(*format, 37, 2, 0, 0, 0);
             fillSource(src, *format, lut, 5u);
@@ -253,10 +262,14 @@ TEST(LutRowsShaperSimd, CodeScalesMatchInEveryMode) {
                     p.dst.data = want.bytes.data();
                     kv::RowOpsAt(*format, kv::RowLevel::kScalar).applyLut(p, 0, 2);
                     const kv::FrameView written = p.dst;
-                    Frame got = dst;
-                    p.dst.data = got.bytes.data();
-                    kv::RowOpsAt(*format, kv::RowLevel::kAvx2).applyLut(p, 0, 2);
-                    ASSERT_TRUE(sameBytes(want, got, written, false));
+                    for (const kv::Lut3D* tables : {&lut, static_cast<const kv::Lut3D*>(&prepared)}) {
+                        Frame got = dst;
+                        p.dst.data = got.bytes.data();
+                        p.lut = tables;
+                        kv::RowOpsAt(*format, kv::RowLevel::kAvx2).applyLut(p, 0, 2);
+                        ASSERT_TRUE(sameBytes(want, got, written, false))
+                            << (tables == &prepared ? "row tables" : "own tables");
+                    }
                 }
             }
         }

@@ -13,6 +13,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestLuts.h"
@@ -23,6 +24,7 @@
 #include "lut_engine/ProbePattern.h"
 #include "lut_engine/simd/LutRowsAvx2.h"
 #include "lut_engine/simd/RowLevel.h"
+#include "lut_engine/simd/RowTables.h"
 
 namespace {
 
@@ -229,19 +231,30 @@ protected:
 };
 
 // Runs the scalar and every vector routine over rows [y0, y1) of copies of
-// one destination and compares them.
+// one destination and compares them. A LUT's rows run twice: reading its own
+// tables, and from a copy of it that carries its row tables.
 template <class Params, class Fn, class Select>
 void expectSameAsScalar(const std::vector<VectorRoutines>& sets, Params p, Fn scalar, Select select,
                         const Frame& dstTemplate, int32_t y0, int32_t y1, bool floats) {
     Frame expected = dstTemplate;
     p.dst.data = expected.bytes.data();
     scalar(p, y0, y1);
+    std::vector<std::pair<Params, const char*>> runs = {{p, "own tables"}};
+    kv::Lut3D prepared;
+    if constexpr (requires { p.lut; }) {
+        prepared = *p.lut;
+        kv::PrepareRowTables(prepared);
+        runs.emplace_back(p, "row tables");
+        runs.back().first.lut = &prepared;
+    }
     for (const VectorRoutines& set : sets) {
-        SCOPED_TRACE(set.name);
-        Frame actual = dstTemplate;
-        p.dst.data = actual.bytes.data();
-        select(set)(p, y0, y1);
-        EXPECT_TRUE(sameFrames(expected, actual, floats));
+        for (auto& [run, tables] : runs) {
+            SCOPED_TRACE(::testing::Message() << set.name << ", " << tables);
+            Frame actual = dstTemplate;
+            run.dst.data = actual.bytes.data();
+            select(set)(run, y0, y1);
+            EXPECT_TRUE(sameFrames(expected, actual, floats));
+        }
     }
 }
 
@@ -417,11 +430,16 @@ void expectSameInPlace(const std::vector<VectorRoutines>& sets, kv::LutRowsParam
     Frame expected = frame;
     p.src.data = p.dst.data = expected.bytes.data();
     scalar(p, y0, y1);
+    kv::Lut3D prepared = *p.lut;
+    kv::PrepareRowTables(prepared);
     for (const VectorRoutines& set : sets) {
-        Frame actual = frame;
-        p.src.data = p.dst.data = actual.bytes.data();
-        select(set)(p, y0, y1);
-        EXPECT_TRUE(sameFrames(expected, actual, floats)) << set.name;
+        for (const kv::Lut3D* lut : {p.lut, static_cast<const kv::Lut3D*>(&prepared)}) {
+            Frame actual = frame;
+            p.src.data = p.dst.data = actual.bytes.data();
+            p.lut = lut;
+            select(set)(p, y0, y1);
+            EXPECT_TRUE(sameFrames(expected, actual, floats)) << set.name << (lut == &prepared ? ", row tables" : "");
+        }
     }
 }
 
@@ -644,6 +662,58 @@ TEST(RowLevel, RefusesLevelsTheProcessorLacksAndKeepsTheActiveOne) {
     EXPECT_FALSE(kv::SetRowLevel(static_cast<kv::RowLevel>(7)));
     EXPECT_EQ(kv::ActiveRowLevel(), kv::RowLevel::kScalar);
     EXPECT_TRUE(kv::SetRowLevel(before));
+}
+
+}  // namespace
+
+namespace {
+
+// Row tables are found only by the record whose vectors they were built
+// from, and hold what their LUT kind uses; a record that reads stale tables
+// would render another LUT.
+TEST(RowTables, FoundOnlyForTheVectorsTheyWereBuiltFrom) {
+    struct Case {
+        const char* name;
+        int32_t cubeSize;
+        int32_t shaperSize;
+        bool nodes;       // padded nodes (cubes up to kMaxPaddedCubeSize)
+        bool byteCells;   // 1D stage before padded nodes
+        bool code16Shaped;  // any 1D stage
+    };
+    const Case cases[] = {
+        {"33^3", 33, 0, true, false, false},
+        {"65^3", 65, 0, true, false, false},
+        {"66^3", 66, 0, false, false, false},
+        {"4096 + 17^3", 17, 4096, true, true, true},
+        {"1D only", 0, 256, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kv::Lut3D lut = c.cubeSize > 0 ? kvtest::RandomCube(c.cubeSize, 3u) : kv::Lut3D{};
+        if (c.shaperSize > 0) kvtest::AddRandomShaper(lut, c.shaperSize, 4u);
+        EXPECT_EQ(kv::RowTablesOf(lut), nullptr);
+        const size_t ownBytes = kv::LutBytes(lut);
+        kv::PrepareRowTables(lut);
+        const kv::LutRowTables* tables = kv::RowTablesOf(lut);
+        ASSERT_NE(tables, nullptr);
+        EXPECT_EQ(!tables->nodes.empty(), c.nodes);
+        EXPECT_EQ(!tables->byteCells[0].empty(), c.byteCells);
+        EXPECT_EQ(!tables->code16Shaped[0].empty(), c.code16Shaped);
+        EXPECT_EQ(!tables->curvePairs[0].empty(), c.shaperSize > 0);
+        if (c.nodes) {
+            const size_t node = lut.data.size() / 3 - 1;  // the last node, padded with +0
+            EXPECT_EQ(tables->nodes[4 * node + 2], lut.data[3 * node + 2]);
+            EXPECT_EQ(kvtest::BitsOf(tables->nodes[4 * node + 3]), 0u);
+        }
+        EXPECT_EQ(kv::LutBytes(lut), ownBytes + tables->Bytes());
+
+        const kv::Lut3D copy = lut;  // shares the tables, not the vectors
+        EXPECT_EQ(kv::RowTablesOf(copy), nullptr);
+        kv::Lut3D moved = std::move(lut);  // keeps the vectors
+        EXPECT_EQ(kv::RowTablesOf(moved), tables);
+        (c.cubeSize > 0 ? moved.data : moved.shaper).resize(3);  // no longer the tables' LUT
+        EXPECT_EQ(kv::RowTablesOf(moved), nullptr);
+    }
 }
 
 }  // namespace

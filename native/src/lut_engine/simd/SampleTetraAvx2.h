@@ -23,9 +23,13 @@ namespace kv::avx2 {
 
 inline constexpr int32_t kLanes = 8;
 
-// Everything per cube and per call, broadcast once.
+// Everything per cube and per call, broadcast once. With padded nodes
+// (RowTables.h) the strides count bytes of the padded table; without them,
+// floats of the LUT's own.
 struct CubeLanes {
     const float* data;
+    const unsigned char* nodes;     // padded nodes, or null
+    const unsigned char* farNodes;  // nodes + the diagonal: each cell's far corner
     __m256 lo[3];
     __m256 range[3];
     __m256 last;        // N - 1
@@ -35,19 +39,22 @@ struct CubeLanes {
     __m256 amount;
 };
 
-KV_AVX2_INLINE void LoadCube(const Lut3D& lut, float amount, CubeLanes& c) {
+KV_AVX2_INLINE void LoadCube(const Lut3D& lut, float amount, const float* paddedNodes, CubeLanes& c) {
     const int32_t n = lut.size;
     c.data = lut.data.data();
+    c.nodes = reinterpret_cast<const unsigned char*>(paddedNodes);
     for (int k = 0; k < 3; ++k) {
         c.lo[k] = _mm256_set1_ps(lut.domainMin[k]);
         c.range[k] = _mm256_set1_ps(lut.domainMax[k] - lut.domainMin[k]);
     }
     c.last = _mm256_set1_ps(static_cast<float>(n - 1));
     c.lastCell = _mm256_set1_epi32(n - 2);
-    c.stride[0] = _mm256_set1_epi32(3);
-    c.stride[1] = _mm256_set1_epi32(3 * n);
-    c.stride[2] = _mm256_set1_epi32(3 * n * n);
-    c.diagonal = _mm256_set1_epi32(3 + 3 * n + 3 * n * n);
+    const int32_t step = paddedNodes != nullptr ? 16 : 3;
+    c.stride[0] = _mm256_set1_epi32(step);
+    c.stride[1] = _mm256_set1_epi32(step * n);
+    c.stride[2] = _mm256_set1_epi32(step * n * n);
+    c.diagonal = _mm256_set1_epi32(step * (1 + n + n * n));
+    c.farNodes = paddedNodes != nullptr ? c.nodes + 16 * (1 + n + n * n) : nullptr;
     c.amount = _mm256_set1_ps(amount);
 }
 
@@ -96,11 +103,15 @@ KV_AVX2_INLINE __m256 BlendLanes(__m256 sampled, __m256 in, __m256 amount) {
     return _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(sampled, in), amount), in);
 }
 
-// Samples the cube in the cells starting at `base` (floats from the first
-// node) at fractions fr, fg, fb, and blends with blendWith[0..2] (R, G, B)
-// by the amount, writing R, G, B to out.
-KV_AVX2_INLINE void SampleBlendInCell(const CubeLanes& c, __m256i base, __m256 fr, __m256 fg, __m256 fb,
-                                      const __m256 blendWith[3], __m256 out[3]) {
+// The tetrahedron of each lane's cell: its corners (offsets from the first
+// node, in the cube's stride units) and their weights.
+struct Tetra {
+    __m256i corner[3];  // the cell's first node, then the corners A and B
+    __m256 w[4];        // weights of the first node, A, B and the far corner
+};
+
+// The tetrahedra in the cells starting at `base` at fractions fr, fg, fb.
+KV_AVX2_INLINE void SelectTetra(const CubeLanes& c, __m256i base, __m256 fr, __m256 fg, __m256 fb, Tetra& t) {
     const __m256 rg = Greater(fr, fg);
     const __m256 gb = Greater(fg, fb);
     const __m256 rb = Greater(fr, fb);
@@ -125,41 +136,122 @@ KV_AVX2_INLINE void SampleBlendInCell(const CubeLanes& c, __m256i base, __m256 f
     const __m256 fMax = Pick(maxL, maxR, rg);
     const __m256 fMid = Pick(midL, midR, rg);
     const __m256 fMin = Pick(minL, minR, rg);
-    const __m256i cornerA = _mm256_add_epi32(base, PickInt(axisMaxL, axisMaxR, rg));
-    const __m256i cornerB = _mm256_add_epi32(cornerA, PickInt(axisMidL, axisMidR, rg));
-    const __m256i cornerFar = _mm256_add_epi32(base, c.diagonal);
+    t.corner[0] = base;
+    t.corner[1] = _mm256_add_epi32(base, PickInt(axisMaxL, axisMaxR, rg));
+    t.corner[2] = _mm256_add_epi32(t.corner[1], PickInt(axisMidL, axisMidR, rg));
 
-    const __m256 w0 = _mm256_sub_ps(_mm256_set1_ps(1.0f), fMax);
-    const __m256 w1 = _mm256_sub_ps(fMax, fMid);
-    const __m256 w2 = _mm256_sub_ps(fMid, fMin);
-    const __m256 w3 = fMin;
+    t.w[0] = _mm256_sub_ps(_mm256_set1_ps(1.0f), fMax);
+    t.w[1] = _mm256_sub_ps(fMax, fMid);
+    t.w[2] = _mm256_sub_ps(fMid, fMin);
+    t.w[3] = fMin;
+}
 
+// The weighted sum of sampleTetra: (w3 * far + w2 * B) + (w1 * A + w0 * first).
+KV_AVX2_INLINE __m256 WeightCorners(const __m256 w[4], __m256 v000, __m256 vA, __m256 vB, __m256 v111) {
+    return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w[3], v111), _mm256_mul_ps(w[2], vB)),
+                         _mm256_add_ps(_mm256_mul_ps(w[1], vA), _mm256_mul_ps(w[0], v000)));
+}
+
+// Samples the tetrahedra from the LUT's own nodes, one gather per corner and
+// channel, and blends with blendWith[0..2] (R, G, B) by the amount, writing
+// R, G, B to out.
+KV_AVX2_INLINE void GatherBlend(const CubeLanes& c, const Tetra& t, const __m256 blendWith[3], __m256 out[3]) {
+    const __m256i cornerFar = _mm256_add_epi32(t.corner[0], c.diagonal);
     for (int k = 0; k < 3; ++k) {
         const float* d = c.data + k;
-        const __m256 v000 = _mm256_i32gather_ps(d, base, 4);
-        const __m256 vA = _mm256_i32gather_ps(d, cornerA, 4);
-        const __m256 vB = _mm256_i32gather_ps(d, cornerB, 4);
+        const __m256 v000 = _mm256_i32gather_ps(d, t.corner[0], 4);
+        const __m256 vA = _mm256_i32gather_ps(d, t.corner[1], 4);
+        const __m256 vB = _mm256_i32gather_ps(d, t.corner[2], 4);
         const __m256 v111 = _mm256_i32gather_ps(d, cornerFar, 4);
-        const __m256 sampled = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(w3, v111), _mm256_mul_ps(w2, vB)),
-                                             _mm256_add_ps(_mm256_mul_ps(w1, vA), _mm256_mul_ps(w0, v000)));
-        out[k] = BlendLanes(sampled, blendWith[k], c.amount);
+        out[k] = BlendLanes(WeightCorners(t.w, v000, vA, vB, v111), blendWith[k], c.amount);
     }
+}
+
+// Lanes j and j + 4 of `v` in every lane of the low and the high half.
+template <int J>
+KV_AVX2_INLINE __m256 SpreadLane(__m256 v) {
+    return _mm256_permute_ps(v, J * 0x55);
+}
+
+// Pixel pair J (lanes J and J + 4) from the padded nodes: each corner one
+// 16-byte load per pixel, the two pixels in the two halves, so the channels
+// stay in R, G, B order (and +0) and the weights are spread over them. The
+// sum and the blend are sampleTetra's and BlendLanes' operations channel by
+// channel; the fourth channel of the result is left for the caller.
+template <int J>
+KV_AVX2_INLINE __m256 NodePair(const unsigned char* table, const uint32_t at[kLanes]) {
+    const __m128 low = _mm_load_ps(reinterpret_cast<const float*>(table + at[J]));
+    const __m128 high = _mm_load_ps(reinterpret_cast<const float*>(table + at[J + 4]));
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+}
+
+template <int J>
+KV_AVX2_INLINE __m256 SamplePair(const CubeLanes& c, const uint32_t offsets[3][kLanes], const __m256 weights[4],
+                                 __m256 blendWith) {
+    const __m256 w[4] = {SpreadLane<J>(weights[0]), SpreadLane<J>(weights[1]), SpreadLane<J>(weights[2]),
+                         SpreadLane<J>(weights[3])};
+    const __m256 sampled = WeightCorners(w, NodePair<J>(c.nodes, offsets[0]), NodePair<J>(c.nodes, offsets[1]),
+                                         NodePair<J>(c.nodes, offsets[2]), NodePair<J>(c.farNodes, offsets[0]));
+    return BlendLanes(sampled, blendWith, c.amount);
+}
+
+// A block's tetrahedra in the padded nodes, found ahead of reading their
+// corners: the rows find the next block's while the current one's corners
+// arrive, so that the loads of one block overlap the arithmetic of the
+// next instead of waiting at the end of one long chain per block.
+struct Located {
+    alignas(32) uint32_t offsets[3][kLanes];  // bytes to the first node, A and B
+    __m256 w[4];
+};
+
+KV_AVX2_INLINE void LocateInCell(const CubeLanes& c, __m256i base, const __m256 f[3], Located& loc) {
+    Tetra t;
+    SelectTetra(c, base, f[0], f[1], f[2], t);
+    for (int k = 0; k < 3; ++k) {
+        KV_STORE_LANES(loc.offsets[k], t.corner[k]);
+        loc.w[k] = t.w[k];
+    }
+    loc.w[3] = t.w[3];
+}
+
+// Samples located tetrahedra from the padded nodes and blends with `pairs`,
+// the input as four pixel pairs (pair j: lanes j and j + 4 of the channel
+// vectors, R, G, B, A in each half), writing pairs in the same layout.
+KV_AVX2_INLINE void SampleLocated(const CubeLanes& c, const Located& loc, const __m256 pairs[4], __m256 out[4]) {
+    out[0] = SamplePair<0>(c, loc.offsets, loc.w, pairs[0]);
+    out[1] = SamplePair<1>(c, loc.offsets, loc.w, pairs[1]);
+    out[2] = SamplePair<2>(c, loc.offsets, loc.w, pairs[2]);
+    out[3] = SamplePair<3>(c, loc.offsets, loc.w, pairs[3]);
+}
+
+// Cell offsets (stride units) and fractions of at[0..2] (R, G, B).
+template <bool UnitDomain>
+KV_AVX2_INLINE __m256i CellOf(const CubeLanes& c, const __m256 at[3], __m256 f[3]) {
+    const __m256i ir = AxisCell<UnitDomain>(at[0], c.lo[0], c.range[0], c.last, c.lastCell, f[0]);
+    const __m256i ig = AxisCell<UnitDomain>(at[1], c.lo[1], c.range[1], c.last, c.lastCell, f[1]);
+    const __m256i ib = AxisCell<UnitDomain>(at[2], c.lo[2], c.range[2], c.last, c.lastCell, f[2]);
+    return _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(ir, c.stride[0]), _mm256_mullo_epi32(ig, c.stride[1])),
+        _mm256_mullo_epi32(ib, c.stride[2]));
+}
+
+// Locates the tetrahedra (padded nodes) at at[0..2].
+template <bool UnitDomain>
+KV_AVX2_INLINE void LocateAt(const CubeLanes& c, const __m256 at[3], Located& loc) {
+    __m256 f[3];
+    const __m256i base = CellOf<UnitDomain>(c, at, f);
+    LocateInCell(c, base, f, loc);
 }
 
 // Samples the cube at at[0..2] (R, G, B) and blends with blendWith[0..2]:
 // the input itself, or the unshaped input when `at` comes from a 1D stage.
 template <bool UnitDomain>
 KV_AVX2_INLINE void SampleBlend(const CubeLanes& c, const __m256 at[3], const __m256 blendWith[3], __m256 out[3]) {
-    __m256 fr;
-    __m256 fg;
-    __m256 fb;
-    const __m256i ir = AxisCell<UnitDomain>(at[0], c.lo[0], c.range[0], c.last, c.lastCell, fr);
-    const __m256i ig = AxisCell<UnitDomain>(at[1], c.lo[1], c.range[1], c.last, c.lastCell, fg);
-    const __m256i ib = AxisCell<UnitDomain>(at[2], c.lo[2], c.range[2], c.last, c.lastCell, fb);
-    const __m256i base = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(ir, c.stride[0]), _mm256_mullo_epi32(ig, c.stride[1])),
-        _mm256_mullo_epi32(ib, c.stride[2]));
-    SampleBlendInCell(c, base, fr, fg, fb, blendWith, out);
+    __m256 f[3];
+    const __m256i base = CellOf<UnitDomain>(c, at, f);
+    Tetra t;
+    SelectTetra(c, base, f[0], f[1], f[2], t);
+    GatherBlend(c, t, blendWith, out);
 }
 
 // Domain [+0, 1] on every axis, the domain every parsed LUT has. A -0
