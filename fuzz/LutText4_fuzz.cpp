@@ -1,5 +1,6 @@
 // The wider LUT text form, both ways. An input whose first byte is even is
-// LUT text: whatever ParseLutText accepts must be a usable record. An odd
+// LUT text: whatever ParseLutText accepts must be a usable record (finite
+// tables, ranges whose widths are finite, no maps left to fold). An odd
 // first byte builds a LUT from the bytes that follow (sizes, bounds, then
 // raw float bits, so NaN, infinities and huge ranges all come up), which
 // FormatLutText then ParseLutText must carry within the storage bound.
@@ -40,10 +41,12 @@ private:
     size_t pos_ = 0;
 };
 
+// Raw bounds, some of them unusable (CheckTextRoundTrip skips those).
 void FillBounds(Bytes& in, float* lo, float* hi) {
     for (int c = 0; c < 3; ++c) {
         lo[c] = in.Float();
         hi[c] = in.Float();
+        if (in.Byte() < 16) continue;
         if (!(lo[c] < hi[c]) || !std::isfinite(lo[c]) || !std::isfinite(hi[c])) {
             lo[c] = -1.0f;
             hi[c] = 3.0f;
@@ -63,7 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             kvfuzz::Check(!error.empty());
             return 0;
         }
-        if (lut.size != 0 || lut.shaperSize != 0) kvfuzz::CheckReadLut(lut, kv::kMaxLutTextSize);
+        if (lut.size != 0 || lut.shaperSize != 0) {
+            kvfuzz::Check(lut.videoRange == 0);
+            kvfuzz::CheckReadLut(lut, kv::kMaxLutTextSize);
+        }
         return 0;
     }
     Bytes in(data + 1, size - 1);

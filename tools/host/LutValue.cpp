@@ -1,10 +1,12 @@
 #include "host/LutValue.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "lut_engine/LutFile.h"
+#include "lut_engine/ReaderMessages.h"
 #include "lut_engine/LutText.h"
 
 namespace kvtool {
@@ -39,6 +41,12 @@ bool LutTextFromCubeFile(const std::string& path, std::string& text, std::string
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open " + path;
+        return false;
+    }
+    // As "Change LUT": a file larger than any LUT we take is not read.
+    std::error_code sizeError;
+    if (const auto size = std::filesystem::file_size(path, sizeError); !sizeError && size > kv::kMaxLutFileBytes) {
+        error = path + ": " + std::string(kv::messages::kLutFileTooLarge);
         return false;
     }
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};

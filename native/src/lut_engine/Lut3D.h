@@ -11,6 +11,11 @@
 
 namespace kv {
 
+// Lut3D::videoRange bits: the input is mapped x -> (64 + 876 x) / 1023 before
+// the first table, the output y -> (1023 y - 64) / 876 after the last.
+inline constexpr uint32_t kVideoRangeIn = 1;
+inline constexpr uint32_t kVideoRangeOut = 2;
+
 struct LutRowTables;  // lut_engine/simd/RowTables.h
 
 struct Lut3D {
@@ -38,6 +43,11 @@ struct Lut3D {
     // M * 3 floats: entry i holds the R, G, B outputs at 3 * i (.cube order).
     std::vector<float> shaper;
 
+    // Video-range maps as a file declared them (kVideoRangeIn, kVideoRangeOut)
+    // around tables that still hold the file's own values. Renders need them
+    // folded into the tables first (FoldVideoRanges), which clears this.
+    uint32_t videoRange = 0;
+
     // The same tables laid out for the vectorised row operations, attached
     // by PrepareRowTables once the LUT is final; null until then, when the
     // rows read the tables above directly.
@@ -64,13 +74,14 @@ struct Lut3D {
     // and each table that is there complete.
     bool HasCompleteTables() const {
         if (size == 0 && shaperSize == 0) return false;
+        if (videoRange != 0) return false;  // the maps are not in the tables yet
         return (size == 0 || HasCompleteCube()) && (shaperSize == 0 || HasCompleteShaper());
     }
 
     // The LUTs that the original stored form holds: a cube over 0..1 on
     // every channel and no 1D stage.
     bool IsUnitCubeOnly() const {
-        if (shaperSize != 0 || size == 0) return false;
+        if (shaperSize != 0 || size == 0 || videoRange != 0) return false;
         for (int c = 0; c < 3; ++c) {
             if (domainMin[c] != 0.0f || domainMax[c] != 1.0f) return false;
         }

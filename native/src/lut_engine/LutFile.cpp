@@ -1,6 +1,7 @@
 #include "lut_engine/LutFile.h"
 
 #include "lut_engine/CubeFile.h"
+#include "lut_engine/LutText.h"
 #include "lut_engine/ThreeDlFile.h"
 
 namespace kv {
@@ -19,7 +20,7 @@ bool Is3dlFileName(std::string_view fileName) {
 
 bool ReadLutFile(std::string_view fileName, std::string_view text, Lut3D& lut, std::string* error) {
     if (Is3dlFileName(fileName)) return Read3dlFile(text, lut, error);
-    return ReadCubeFile(text, lut, error);
+    return ReadCubeFile(text, lut, error, kMaxLutTextSize);
 }
 
 }  // namespace kv

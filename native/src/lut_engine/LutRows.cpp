@@ -10,13 +10,44 @@ namespace kv {
 
 namespace {
 
-// One loop per depth and per set of LUT stages, chosen once per band. Every
-// channel is read and written through LoadChannel / StoreChannel, since row
-// bytes may leave a row at any byte. The whole pixel is read before any
-// channel is written, so that a band run in place still sees its own input.
+// How each depth reads a colour channel into the LUT's input range and
+// writes a result back. Every channel goes through LoadChannel /
+// StoreChannel, since row bytes may leave a row at any byte.
+struct FloatChannels {
+    using Channel = float;
+    static float Read(const unsigned char* pixel, int32_t position, float) {
+        return LoadChannel<float>(pixel, position);
+    }
+    static void Write(unsigned char* pixel, int32_t position, float v) {
+        StoreChannel(pixel, position, CanonicalNaN(v));
+    }
+};
 
-template <LutStages Stages>
-void Rows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
+struct ByteChannels {
+    using Channel = uint8_t;
+    static float Read(const unsigned char* pixel, int32_t position, float scale) {
+        return static_cast<float>(pixel[position]) * scale;
+    }
+    static void Write(unsigned char* pixel, int32_t position, float v) { pixel[position] = ByteFromUnit(v); }
+};
+
+struct Code16Channels {
+    using Channel = uint16_t;
+    static float Read(const unsigned char* pixel, int32_t position, float scale) {
+        return static_cast<float>(LoadChannel<uint16_t>(pixel, position)) * scale;
+    }
+    static void Write(unsigned char* pixel, int32_t position, float v) {
+        StoreChannel(pixel, position, Code16FromUnit(v));
+    }
+};
+
+// One loop per depth and per set of LUT stages, chosen once per band. The
+// whole pixel is read before any channel is written, so that a band run in
+// place still sees its own input; alpha is copied as it is.
+template <LutStages Stages, class Channels>
+void Rows(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    using Channel = typename Channels::Channel;
+    constexpr std::ptrdiff_t kPixelBytes = 4 * sizeof(Channel);
     const Lut3D& lut = *p.lut;
     const ChannelTable& s = p.srcChannels;
     const ChannelTable& d = p.dstChannels;
@@ -24,83 +55,32 @@ void Rows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
         const unsigned char* src = RowPointer(p.src, y);
         unsigned char* dst = RowPointer(p.dst, y);
         for (int32_t x = 0; x < p.width; ++x) {
-            const unsigned char* sp = src + 16 * static_cast<std::ptrdiff_t>(x);
-            unsigned char* dp = dst + 16 * static_cast<std::ptrdiff_t>(x);
-            const float in[3] = {LoadChannel<float>(sp, s.r), LoadChannel<float>(sp, s.g),
-                                 LoadChannel<float>(sp, s.b)};
-            const float alpha = LoadChannel<float>(sp, s.a);
+            const unsigned char* sp = src + kPixelBytes * x;
+            unsigned char* dp = dst + kPixelBytes * x;
+            const float in[3] = {Channels::Read(sp, s.r, p.scale), Channels::Read(sp, s.g, p.scale),
+                                 Channels::Read(sp, s.b, p.scale)};
+            const auto alpha = LoadChannel<Channel>(sp, s.a);
             float out[3];
             SampleStages<Stages>(lut, in, out);
-            StoreChannel(dp, d.r, BlendAmount(out[0], in[0], p.amount));
-            StoreChannel(dp, d.g, BlendAmount(out[1], in[1], p.amount));
-            StoreChannel(dp, d.b, BlendAmount(out[2], in[2], p.amount));
+            Channels::Write(dp, d.r, BlendAmount(out[0], in[0], p.amount));
+            Channels::Write(dp, d.g, BlendAmount(out[1], in[1], p.amount));
+            Channels::Write(dp, d.b, BlendAmount(out[2], in[2], p.amount));
             StoreChannel(dp, d.a, alpha);
         }
     }
 }
 
-template <LutStages Stages>
-void Rows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    const Lut3D& lut = *p.lut;
-    const ChannelTable& s = p.srcChannels;
-    const ChannelTable& d = p.dstChannels;
-    for (int32_t y = y0; y < y1; ++y) {
-        const uint8_t* src = RowPointer(p.src, y);
-        uint8_t* dst = RowPointer(p.dst, y);
-        for (int32_t x = 0; x < p.width; ++x) {
-            const uint8_t* sp = src + 4 * static_cast<std::ptrdiff_t>(x);
-            uint8_t* dp = dst + 4 * static_cast<std::ptrdiff_t>(x);
-            const float in[3] = {static_cast<float>(sp[s.r]) * p.scale,
-                                 static_cast<float>(sp[s.g]) * p.scale,
-                                 static_cast<float>(sp[s.b]) * p.scale};
-            const uint8_t alpha = sp[s.a];
-            float out[3];
-            SampleStages<Stages>(lut, in, out);
-            dp[d.r] = ByteFromUnit(BlendAmount(out[0], in[0], p.amount));
-            dp[d.g] = ByteFromUnit(BlendAmount(out[1], in[1], p.amount));
-            dp[d.b] = ByteFromUnit(BlendAmount(out[2], in[2], p.amount));
-            dp[d.a] = alpha;
-        }
-    }
-}
-
-template <LutStages Stages>
-void Rows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    const Lut3D& lut = *p.lut;
-    const ChannelTable& s = p.srcChannels;
-    const ChannelTable& d = p.dstChannels;
-    for (int32_t y = y0; y < y1; ++y) {
-        const unsigned char* src = RowPointer(p.src, y);
-        unsigned char* dst = RowPointer(p.dst, y);
-        for (int32_t x = 0; x < p.width; ++x) {
-            const unsigned char* sp = src + 8 * static_cast<std::ptrdiff_t>(x);
-            unsigned char* dp = dst + 8 * static_cast<std::ptrdiff_t>(x);
-            const float in[3] = {static_cast<float>(LoadChannel<uint16_t>(sp, s.r)) * p.scale,
-                                 static_cast<float>(LoadChannel<uint16_t>(sp, s.g)) * p.scale,
-                                 static_cast<float>(LoadChannel<uint16_t>(sp, s.b)) * p.scale};
-            const uint16_t alpha = LoadChannel<uint16_t>(sp, s.a);
-            float out[3];
-            SampleStages<Stages>(lut, in, out);
-            StoreChannel(dp, d.r, Code16FromUnit(BlendAmount(out[0], in[0], p.amount)));
-            StoreChannel(dp, d.g, Code16FromUnit(BlendAmount(out[1], in[1], p.amount)));
-            StoreChannel(dp, d.b, Code16FromUnit(BlendAmount(out[2], in[2], p.amount)));
-            StoreChannel(dp, d.a, alpha);
-        }
-    }
+template <class Channels>
+void ApplyRows(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    WithStagesOf(*p.lut, [&](auto stages) { Rows<decltype(stages)::value, Channels>(p, y0, y1); });
 }
 
 }  // namespace
 
-void ApplyLutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    WithStagesOf(*p.lut, [&](auto stages) { Rows32f<decltype(stages)::value>(p, y0, y1); });
-}
+void ApplyLutRows32f(const LutRowsParams& p, int32_t y0, int32_t y1) { ApplyRows<FloatChannels>(p, y0, y1); }
 
-void ApplyLutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    WithStagesOf(*p.lut, [&](auto stages) { Rows8<decltype(stages)::value>(p, y0, y1); });
-}
+void ApplyLutRows8(const LutRowsParams& p, int32_t y0, int32_t y1) { ApplyRows<ByteChannels>(p, y0, y1); }
 
-void ApplyLutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    WithStagesOf(*p.lut, [&](auto stages) { Rows16<decltype(stages)::value>(p, y0, y1); });
-}
+void ApplyLutRows16(const LutRowsParams& p, int32_t y0, int32_t y1) { ApplyRows<Code16Channels>(p, y0, y1); }
 
 }  // namespace kv

@@ -31,8 +31,9 @@ using LutRowsFn = void (*)(const LutRowsParams& params, int32_t y0, int32_t y1);
 
 // Processes rows y0 <= y < y1 (nothing when y0 >= y1): runs R, G, B through
 // the LUT's 1D stage and cube (SampleLut), blends with the unshaped input by
-// the amount and copies alpha unchanged. Float results are not clamped. Only
-// the destination rows in range are written.
+// the amount and copies alpha unchanged. Float results are not clamped; a
+// NaN result is written as CanonicalNaN gives it. Only the destination rows
+// in range are written.
 void ApplyLutRows32f(const LutRowsParams& params, int32_t y0, int32_t y1);
 void ApplyLutRows8(const LutRowsParams& params, int32_t y0, int32_t y1);
 // 16-bit channels (0..32768). Codes above 32768 are read as the values they

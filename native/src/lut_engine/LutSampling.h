@@ -7,6 +7,7 @@
 // this header must build with FMA contraction off (kv_exact_float does that):
 // a fused multiply-add rounds once where this code rounds twice.
 
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -191,6 +192,14 @@ inline void SampleStages(const Lut3D& lut, const float in[3], float out[3]) {
 // blend is the caller's, against the unshaped input.
 inline void SampleLut(const Lut3D& lut, const float in[3], float out[3]) {
     WithStagesOf(lut, [&](auto stages) { SampleStages<decltype(stages)::value>(lut, in, out); });
+}
+
+// What a float row writes for a result: the value itself, or for any NaN the
+// one quiet NaN 0x7FC00000. Which NaN arithmetic gives depends on operand
+// order (x86 keeps the payload of one NaN operand), so without this the
+// scalar and vector rows could write different NaNs for the same pixel.
+inline float CanonicalNaN(float v) {
+    return std::isnan(v) ? std::bit_cast<float>(uint32_t{0x7FC00000}) : v;
 }
 
 // The "Amount" mix of a sampled value with its input: amount 0 gives the

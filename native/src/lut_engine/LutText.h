@@ -22,15 +22,17 @@ inline constexpr int32_t kMaxLutText1DSize = 65536;
 // (only allocation failure propagates) and reads nothing beyond text.size().
 bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error = nullptr);
 
-// The LUT text of `lut` (its own id and name are ignored). A cube over 0..1
-// without a 1D stage (and a record without tables) is written as "KVLUT3",
-// its values quantised to 16 bits between the smallest and largest finite
-// value and the domain left out. Every other LUT is written as "KVLUT4",
-// with the domain, the 1D stage and the cube; each of its tables is stored
-// as 16-bit codes when every value then reads back within
-// max(2^-17, 2^-11 |v|) of itself, and as exact float32 bits otherwise. A
-// name whose encoded token would pass the reader's 399 characters is cut to
-// the longest whole UTF-8 prefix that fits.
+// The LUT text of `lut` (its own id and name are ignored). Table values
+// that are not finite are written as FiniteTableValue gives them. A cube over
+// 0..1 without a 1D stage or video-range maps (and a record without tables)
+// is written as "KVLUT3", its values quantised to 16 bits between the
+// smallest and largest value and the domain left out, wherever that keeps
+// every value within max(2^-17, 2^-11 |v|) of itself or the values span at
+// most one unit. Every other LUT is written as "KVLUT4", with the video-range
+// maps, the domain, the 1D stage and the cube; each of its tables is stored
+// as 16-bit codes when every value then reads back within that bound, and as
+// exact float32 bits otherwise. A name whose encoded token would pass the
+// reader's 399 characters is cut to the longest whole UTF-8 prefix that fits.
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name);
 
 // "-" is the empty name; "%" and two hexadecimal digits stand for that byte.

@@ -2,7 +2,8 @@
 //
 //   text     = "KVLUT0" anything                          ; no LUT
 //            | "KVLUTP" n [cols rows x0 y0 x1 y1]         ; calibration pattern
-//            | "KVLUT4" id name size size1 domain ranges1 enc1 enc3 ws data4
+//            | "KVLUT4" ["video-in"] ["video-out"] id name size size1 domain ranges1
+//                       enc1 enc3 ws data4
 //            | "KVLUT3" id name size lo hi ws data
 //            | "KVLUT2" id size lo hi ws data
 //            | "KVLUT1" size lo hi ws data                 ; also the fallback form
@@ -10,20 +11,28 @@
 //   id       = signed 32-bit decimal (wider values are refused as malformed)
 //   x0 .. y1 = signed decimal, millionths of the frame width / height
 //   lo, hi   = float as scanf's %f reads it (sign, decimal or 0x hexadecimal,
-//              exponent, inf, infinity, nan, nan(chars))
+//              exponent, inf, infinity, nan, nan(chars)); both and hi - lo
+//              must be finite in float, or no code could read back finite
 //   name     = 1 to 399 non-blank characters, "-" for the empty name, "%XX"
 //              for a byte
 //   data     = base64 of N^3 * 3 little-endian uint16 codes, red fastest;
 //              bytes outside the alphabet are skipped, "=" ends it
 //
 // KVLUT4 holds every LUT that KVLUT3 cannot: a 1D stage, a 1D stage alone,
-// or a domain other than 0..1.
+// a domain other than 0..1, video-range maps, or values that one 16-bit
+// scale would not keep.
+//   video-in, video-out = the file's video-range maps (VideoRange.h), folded
+//              into the tables as they are read; placed before the id so
+//              that a reader without them refuses the text
 //   size     = 0 (no cube) or 2..129; size1 = 0 (no 1D stage) or 2..65536,
 //              not both 0
 //   domain   = min R G B, max R G B of the cube; ranges1 = the same of the
-//              1D stage; floats, finite, min < max wherever a table is there
-//   enc1, enc3 = "q" lo hi (16-bit codes as KVLUT3's) | "f" lo hi (float32
-//              bits, exact; lo and hi unused): the 1D stage's, then the cube's
+//              1D stage; floats, finite, min < max and max - min finite
+//              wherever a table is there
+//   enc1, enc3 = "q" lo hi (16-bit codes as KVLUT3's, lo, hi and hi - lo
+//              finite) | "f" lo hi (float32 bits, exact; lo and hi unused;
+//              NaN reads as 0, an infinity as the largest float of its sign):
+//              the 1D stage's, then the cube's
 //   data4    = base64 of the 1D stage's M * 3 values, then the cube's N^3 * 3,
 //              each in its table's encoding, little-endian, in one stream
 //
@@ -45,6 +54,8 @@
 #include "lut_engine/LutText.h"
 #include "lut_engine/NumberText.h"
 #include "lut_engine/ReaderMessages.h"
+#include "lut_engine/TableValue.h"
+#include "lut_engine/VideoRange.h"
 
 namespace kv {
 namespace {
@@ -75,6 +86,17 @@ public:
             copy_ = copy_.substr(0, nul);
             cut_ = false;  // a C string really ends at its NUL
         }
+    }
+
+    // An optional word after white space: consumed when it is there, whole.
+    bool Word(std::string_view word) {
+        if (!ok_) return false;
+        size_t p = pos_;
+        SkipCSpace(copy_, p);
+        const std::string_view rest = copy_.substr(p);
+        if (!rest.starts_with(word) || (rest.size() > word.size() && !IsCSpace(rest[word.size()]))) return false;
+        pos_ = p + word.size();
+        return true;
     }
 
     bool Literal(std::string_view word) {
@@ -219,7 +241,8 @@ bool DecodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
         }
         const int q = lowByte | (byte << 8);
         lowByte = -1;
-        out[stored++] = static_cast<float>(q) * step + lo;
+        // Rounding can carry a code at the very top of the float range over it.
+        out[stored++] = FiniteTableValue(static_cast<float>(q) * step + lo);
         if (stored == count) return true;
     }
     return false;
@@ -268,14 +291,19 @@ struct Kvlut4Header {
     float range1[6] = {};
     TableEncoding enc1;
     TableEncoding enc3;
+    uint32_t videoRange = 0;
     size_t offset = 0;
 };
+
+// Codes between bounds whose width overflows float would all decode to
+// infinities or NaN.
+bool FiniteScale(float lo, float hi) { return std::isfinite(lo) && std::isfinite(hi) && std::isfinite(hi - lo); }
 
 bool ScanEncoding(HeaderScan& s, TableEncoding& e) {
     std::string_view word;
     if (!s.token(1, word) || (word != "q" && word != "f")) return false;
     e.exact = word == "f";
-    return s.Real(e.lo) && s.Real(e.hi);
+    return s.Real(e.lo) && s.Real(e.hi) && (e.exact || FiniteScale(e.lo, e.hi));
 }
 
 // "KVLUT4 %ld %399s %d %d" then 12 floats, two encodings and " %n"; the
@@ -283,7 +311,10 @@ bool ScanEncoding(HeaderScan& s, TableEncoding& e) {
 // inside the long copy.
 bool ScanKvlut4(std::string_view text, Kvlut4Header& h) {
     HeaderScan s(text, kLongHeaderCopy);
-    if (!(s.Literal("KVLUT4") && s.Integer(h.id) && FitsInt32(h.id) && s.token(kNameWidth, h.name) &&
+    if (!s.Literal("KVLUT4")) return false;
+    if (s.Word("video-in")) h.videoRange |= kVideoRangeIn;
+    if (s.Word("video-out")) h.videoRange |= kVideoRangeOut;
+    if (!(s.Integer(h.id) && FitsInt32(h.id) && s.token(kNameWidth, h.name) &&
           s.Integer(h.size) && s.Integer(h.size1))) {
         return false;
     }
@@ -298,7 +329,7 @@ bool ScanKvlut4(std::string_view text, Kvlut4Header& h) {
 
 bool ValidBounds(const float bounds[6]) {
     for (int c = 0; c < 3; ++c) {
-        if (!std::isfinite(bounds[c]) || !std::isfinite(bounds[c + 3]) || !(bounds[c] < bounds[c + 3])) return false;
+        if (!FiniteScale(bounds[c], bounds[c + 3]) || !(bounds[c] < bounds[c + 3])) return false;
     }
     return true;
 }
@@ -313,10 +344,10 @@ bool DecodeTable(Base64Bytes& bytes, const TableEncoding& e, std::vector<float>&
         }
         if (e.exact) {
             const uint32_t u = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
-            v = std::bit_cast<float>(u);
+            v = FiniteTableValue(std::bit_cast<float>(u));
         } else {
             const int q = b[0] | (b[1] << 8);
-            v = static_cast<float>(q) * step + e.lo;
+            v = FiniteTableValue(static_cast<float>(q) * step + e.lo);
         }
     }
     return true;
@@ -357,6 +388,8 @@ bool ParseKvlut4(std::string_view text, Lut3D& lut, std::string* error) {
     if (!DecodeTable(stream, h.enc1, lut.shaper) || !DecodeTable(stream, h.enc3, lut.data)) {
         return messages::Fail(error, messages::kLutDataTruncated);
     }
+    lut.videoRange = h.videoRange;
+    if (!FoldVideoRanges(lut)) return messages::Fail(error, messages::kLutBadDomain);
     return true;
 }
 
@@ -381,6 +414,9 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
         if (!ScanKvlut2(text, h)) return messages::Fail(error, messages::kNotLut2);
     } else if (!ScanKvlut1(text, h)) {
         return messages::Fail(error, messages::kNotLut2);
+    }
+    if (!FiniteScale(h.lo, h.hi)) {
+        return messages::Fail(error, text.starts_with("KVLUT3") ? messages::kNotLut3 : messages::kNotLut2);
     }
     lut.id = static_cast<int32_t>(h.id);
     if (h.size < kMinSize || h.size > kMaxSize) return messages::Fail(error, messages::kLutSizeOutOfRange);

@@ -1,8 +1,9 @@
 // Writes LUT text (grammar in LutTextReader.cpp), one of two forms:
 //
 //   "KVLUT3 " id " " name " " size " " lo " " hi " " base64
-//   "KVLUT4 " id " " name " " size " " size1 " " domain(6) " " ranges1(6) " "
-//            enc1 " " lo1 " " hi1 " " enc3 " " lo3 " " hi3 " " base64
+//   "KVLUT4 " ["video-in "] ["video-out "] id " " name " " size " " size1 " "
+//            domain(6) " " ranges1(6) " " enc1 " " lo1 " " hi1 " " enc3 " " lo3 " "
+//            hi3 " " base64
 //
 // Floats are printed like "%.9g", which reads back as the same float; a
 // 16-bit code is round((v - lo) * 65535 / (hi - lo)).
@@ -16,6 +17,7 @@
 
 #include "lut_engine/LutText.h"
 #include "lut_engine/NumberText.h"
+#include "lut_engine/TableValue.h"
 
 namespace kv {
 namespace {
@@ -28,9 +30,8 @@ struct Range {
     float hi = 1.0f;
 };
 
-// The smallest and largest finite value. NaN and infinities are left out:
-// either would make every code (and so the whole LUT read back) NaN. An
-// infinite value then saturates to the nearest end of the range.
+// The smallest and largest value. Values reach here finite; should one not,
+// it is left out rather than make every code (and so the whole LUT) NaN.
 Range ValueRange(const std::vector<float>& data) {
     bool any = false;
     Range r;
@@ -132,13 +133,21 @@ bool CloseEnough(float stored, float v) {
     return std::fabs(static_cast<double>(stored) - static_cast<double>(v)) <= bound;
 }
 
+// A table as 16-bit codes between its smallest and largest value, and
+// whether every code then reads back within the storage bound.
 struct EncodedTable {
-    bool exact = false;
+    bool allClose = true;
     Range range;
     std::vector<uint16_t> codes;
+
+    // At most one unit between the extremes: half a step, 1/131070, is a hair
+    // over 2^-17 near zero. The original form has always kept such cubes, so
+    // they stay in it, as they always were.
+    bool SpansAtMostOne() const {
+        return static_cast<double>(range.hi) - static_cast<double>(range.lo) <= 1.0;
+    }
 };
 
-// 16-bit codes where they hold every value close enough, else float32 bits.
 EncodedTable EncodeTable(const std::vector<float>& values) {
     EncodedTable t;
     t.range = ValueRange(values);
@@ -146,22 +155,24 @@ EncodedTable EncodeTable(const std::vector<float>& values) {
     t.codes.reserve(values.size());
     for (const float v : values) {
         const uint16_t q = Quantise(v, t.range.lo, scale);
-        if (!CloseEnough(DecodedCode(q, t.range.lo, t.range.hi), v)) {
-            t.exact = true;
-            t.codes.clear();
-            return t;
-        }
+        t.allClose = t.allClose && CloseEnough(DecodedCode(q, t.range.lo, t.range.hi), v);
         t.codes.push_back(q);
     }
     return t;
 }
 
+void AppendCodes(const std::vector<uint16_t>& codes, std::vector<unsigned char>& bytes) {
+    for (const uint16_t q : codes) {
+        bytes.push_back(static_cast<unsigned char>(q & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(q >> 8));
+    }
+}
+
+// The wider form's table bytes: the codes where they hold every value close
+// enough, else float32 bits.
 void AppendTableBytes(const EncodedTable& t, const std::vector<float>& values, std::vector<unsigned char>& bytes) {
-    if (!t.exact) {
-        for (const uint16_t q : t.codes) {
-            bytes.push_back(static_cast<unsigned char>(q & 0xFF));
-            bytes.push_back(static_cast<unsigned char>(q >> 8));
-        }
+    if (t.allClose) {
+        AppendCodes(t.codes, bytes);
         return;
     }
     for (const float v : values) {
@@ -176,15 +187,20 @@ void AppendFloat(std::string& text, float v) {
 }
 
 void AppendEncoding(std::string& text, const EncodedTable& t) {
-    text += t.exact ? "f " : "q ";
+    text += t.allClose ? "q " : "f ";
     AppendFloat(text, t.range.lo);
     AppendFloat(text, t.range.hi);
 }
 
-std::string FormatKvlut4(const Lut3D& lut, int32_t id, std::string_view name) {
-    const EncodedTable shaper = EncodeTable(lut.shaper);
-    const EncodedTable cube = EncodeTable(lut.data);
+std::string FormatKvlut4(const Lut3D& lut, const std::vector<float>& shaperValues,
+                         const std::vector<float>& cubeValues, int32_t id, std::string_view name) {
+    const EncodedTable shaper = EncodeTable(shaperValues);
+    const EncodedTable cube = EncodeTable(cubeValues);
     std::string text = "KVLUT4 ";
+    // Before the id, where a reader that does not know them fails at once:
+    // read as plain data range, such a LUT would be off by 6 % of full scale.
+    if ((lut.videoRange & kVideoRangeIn) != 0) text += "video-in ";
+    if ((lut.videoRange & kVideoRangeOut) != 0) text += "video-out ";
     text += FormatInteger(id);
     text += ' ';
     text += NameToken(name);
@@ -199,9 +215,9 @@ std::string FormatKvlut4(const Lut3D& lut, int32_t id, std::string_view name) {
     AppendEncoding(text, shaper);
     AppendEncoding(text, cube);
     std::vector<unsigned char> bytes;
-    bytes.reserve((lut.shaper.size() + lut.data.size()) * 4);
-    AppendTableBytes(shaper, lut.shaper, bytes);
-    AppendTableBytes(cube, lut.data, bytes);
+    bytes.reserve((shaperValues.size() + cubeValues.size()) * 4);
+    AppendTableBytes(shaper, shaperValues, bytes);
+    AppendTableBytes(cube, cubeValues, bytes);
     AppendBase64(bytes, text);
     return text;
 }
@@ -219,19 +235,25 @@ std::string PercentEncodeName(std::string_view name) {
 }
 
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
-    // Everything KVLUT3 holds stays KVLUT3, byte for byte, so that texts
-    // stored before the wider form existed compare equal and older modules
-    // go on reading them.
-    if (!lut.IsUnitCubeOnly() && !(lut.size == 0 && lut.shaperSize == 0)) return FormatKvlut4(lut, id, name);
-    const Range range = ValueRange(lut.data);
-    const double scale = 65535.0 / (static_cast<double>(range.hi) - static_cast<double>(range.lo));
-    std::vector<unsigned char> bytes;
-    bytes.reserve(lut.data.size() * 2);
-    for (const float v : lut.data) {
-        const uint16_t q = Quantise(v, range.lo, scale);
-        bytes.push_back(static_cast<unsigned char>(q & 0xFF));
-        bytes.push_back(static_cast<unsigned char>(q >> 8));
+    std::vector<float> shaperValues(lut.shaper);
+    std::vector<float> cubeValues(lut.data);
+    for (std::vector<float>* values : {&shaperValues, &cubeValues}) {
+        for (float& v : *values) v = FiniteTableValue(v);
     }
+    // A unit cube stays KVLUT3, byte for byte, wherever KVLUT3 keeps every
+    // value within the storage bound, so that texts stored before the wider
+    // form existed compare equal and older modules go on reading them. A
+    // cube whose values spread far (a log-to-linear cube reaching 55) would
+    // lose its shadows in one 16-bit scale: it takes the wider form.
+    const bool noTables = lut.size == 0 && lut.shaperSize == 0;
+    EncodedTable cube;
+    if (noTables || lut.IsUnitCubeOnly()) cube = EncodeTable(cubeValues);
+    if (!noTables && !(lut.IsUnitCubeOnly() && (cube.allClose || cube.SpansAtMostOne()))) {
+        return FormatKvlut4(lut, shaperValues, cubeValues, id, name);
+    }
+    std::vector<unsigned char> bytes;
+    bytes.reserve(cube.codes.size() * 2);
+    AppendCodes(cube.codes, bytes);
     std::string text = "KVLUT3 ";
     text += FormatInteger(id);
     text += ' ';
@@ -239,9 +261,9 @@ std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
     text += ' ';
     text += FormatInteger(lut.size);
     text += ' ';
-    text += FormatG9(static_cast<double>(range.lo));
+    text += FormatG9(static_cast<double>(cube.range.lo));
     text += ' ';
-    text += FormatG9(static_cast<double>(range.hi));
+    text += FormatG9(static_cast<double>(cube.range.hi));
     text += ' ';
     AppendBase64(bytes, text);
     return text;

@@ -36,11 +36,23 @@ inline constexpr std::string_view kCube1DRangeWithoutTable =
 inline constexpr std::string_view kCubeMixedDomainKeywords = "DOMAIN_MIN/MAX mixed with LUT_1D/3D_INPUT_RANGE";
 inline constexpr std::string_view kCubeDomainWithTwoTables = "DOMAIN_MIN/MAX in a file with both a 1D and a 3D table";
 inline constexpr std::string_view kCubeKeywordWithRange =
-    "a TITLE or unknown keyword line beside a 3D input range other than 0..1 (other tools read such files as 0..1)";
+    "a TITLE line beside a 3D input range other than 0..1 (other tools read such files as 0..1)";
 inline constexpr std::string_view kCubeMalformedLine = "malformed data line";
 inline constexpr std::string_view kCubeNoSize = "no LUT_3D_SIZE";
 inline constexpr std::string_view kCubeWrongCount = "wrong number of values";
 inline constexpr std::string_view kCubeBadDomain = "bad DOMAIN_MIN/MAX";
+inline constexpr std::string_view kCubeBad1DInputRange = "bad LUT_1D_INPUT_RANGE";
+inline constexpr std::string_view kCubeBad3DInputRange = "bad LUT_3D_INPUT_RANGE";
+inline constexpr std::string_view kCubeBadVideoIn = "LUT_IN_VIDEO_RANGE with more on its line";
+inline constexpr std::string_view kCubeBadVideoOut = "LUT_OUT_VIDEO_RANGE with more on its line";
+inline constexpr std::string_view kCubeVideoRangeNotFinite = "input range not finite once mapped from video range";
+inline constexpr std::string_view kCubeTooManyValues = "more values than the largest LUT holds";
+// Followed by the keyword as the file spells it (at most 64 characters).
+inline constexpr std::string_view kCubeUnknownKeywordPrefix = "unknown keyword ";
+
+// Every LUT file
+inline constexpr std::string_view kLineWithNul = "line holding a NUL byte";
+inline constexpr std::string_view kLutFileTooLarge = "LUT file larger than 256 MiB";
 
 // .3dl files
 inline constexpr std::string_view k3dlLineTooLong = ".3dl line longer than 4095 characters";

@@ -1,7 +1,8 @@
 // Reads .3dl text, read the way the widely used colour-management readers
 // take it (the Flame and Lustre variants alike):
 //
-//   - Lines end at "\n"; each is split at white space. Empty lines and lines
+//   - Lines end at "\n"; each is split at white space. A line holding a NUL
+//     byte refuses the file (C-string readers would end the line there). Empty lines and lines
 //     whose first token starts with "#" are skipped; a first token starting
 //     with "<" (markup) refuses the file; so does a line of 4096 characters
 //     or more, where those readers stop reading.
@@ -118,6 +119,7 @@ bool Read3dlFile(std::string_view text, Lut3D& lut, std::string* error) {
         const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
         lineStart = lineEnd + 1;
         if (line.size() > kMaxLineLength) return messages::Fail(error, messages::k3dlLineTooLong);
+        if (line.find('\0') != std::string_view::npos) return messages::Fail(error, messages::kLineWithNul);
 
         const LineKind kind = ScanLine(line, codes);
         if (kind == LineKind::Markup) return messages::Fail(error, messages::k3dlMarkup);

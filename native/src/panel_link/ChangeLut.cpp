@@ -95,11 +95,14 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
         return PF_Err_NONE;
     }
     const std::string pathUtf8 = platform::Utf8FromWide(path);
-    // A file that does not open reads as empty, which no reader accepts.
-    const std::string bytes = platform::ReadWholeFile(path).value_or(std::string());
+    // A file that does not open reads as empty, which no reader accepts. One
+    // larger than any LUT we take is not read at all: this is the host's
+    // user-interface thread.
+    bool tooLarge = false;
+    const std::string bytes = platform::ReadWholeFile(path, kMaxLutFileBytes, tooLarge).value_or(std::string());
     Lut3D lut;
-    std::string reason;
-    if (!ReadPickedLut(pathUtf8, bytes, lut, reason)) {
+    std::string reason(tooLarge ? messages::kLutFileTooLarge : std::string_view());
+    if (tooLarge || !ReadPickedLut(pathUtf8, bytes, lut, reason)) {
         LogPrintf("LUT button: could not read %s: %s", pathUtf8.c_str(), reason.c_str());
         ShowMessage(L"Kromvale could not read this LUT:\n" + path, true);
         return PF_Err_NONE;

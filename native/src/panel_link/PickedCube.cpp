@@ -54,9 +54,14 @@ bool HasUsableRanges(const Lut3D& lut) {
 
 std::string LutTablesText(const Lut3D& lut) {
     const std::string cube = std::to_string(lut.size) + "^3";
-    if (lut.shaperSize == 0) return cube;
     const std::string curve = std::to_string(lut.shaperSize);
-    return lut.size == 0 ? curve : curve + " + " + cube;
+    std::string text = lut.shaperSize == 0 ? cube : lut.size == 0 ? curve : curve + " + " + cube;
+    switch (lut.videoRange & (kVideoRangeIn | kVideoRangeOut)) {
+        case kVideoRangeIn: return text + ", video-range input";
+        case kVideoRangeOut: return text + ", video-range output";
+        case kVideoRangeIn | kVideoRangeOut: return text + ", video range in and out";
+        default: return text;
+    }
 }
 
 }  // namespace kv

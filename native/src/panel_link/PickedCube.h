@@ -29,7 +29,9 @@ int32_t MatchIdFromCube(std::string_view bytes);
 bool HasUsableRanges(const Lut3D& lut);
 
 // The tables as the log and the button name them: "33^3" for a cube alone,
-// "4096 + 33^3" for a 1D stage before a cube, "4096" for a 1D stage alone.
+// "4096 + 33^3" for a 1D stage before a cube, "4096" for a 1D stage alone;
+// video-range maps add ", video-range input", ", video-range output" or
+// ", video range in and out".
 std::string LutTablesText(const Lut3D& lut);
 
 }  // namespace kv

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include <cstdint>
+
 #include "platform/FaultInjection.h"
 
 #ifdef _WIN32
@@ -57,15 +59,55 @@ std::FILE* OpenSharedFile(const std::wstring& path, const char* mode) {
     return SystemOpenSharedFile(path, mode);
 }
 
-std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+namespace {
+
+// The bytes from the current position to the end, or -1 when the stream
+// cannot tell (a pipe); 64-bit on both systems, where long is 32 on Windows.
+int64_t BytesToEnd(std::FILE* file) {
+#ifdef _WIN32
+    const int64_t here = _ftelli64(file);
+    if (here < 0 || _fseeki64(file, 0, SEEK_END) != 0) return -1;
+    const int64_t end = _ftelli64(file);
+    if (_fseeki64(file, here, SEEK_SET) != 0) return -1;
+#else
+    const int64_t here = ftello(file);
+    if (here < 0 || fseeko(file, 0, SEEK_END) != 0) return -1;
+    const int64_t end = ftello(file);
+    if (fseeko(file, here, SEEK_SET) != 0) return -1;
+#endif
+    return end < here ? -1 : end - here;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path, uint64_t maxBytes, bool& tooLarge) {
+    tooLarge = false;
     std::FILE* file = OpenSharedFile(path, "rb");
     if (file == nullptr) return std::nullopt;
     std::string bytes;
+    // Known sizes are checked before anything is read or allocated; the
+    // loop's own check covers a stream that grows or cannot tell.
+    if (const int64_t size = BytesToEnd(file); size >= 0) {
+        if (static_cast<uint64_t>(size) > maxBytes) tooLarge = true;
+        else bytes.reserve(static_cast<size_t>(size));
+    }
     char chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    while (!tooLarge && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (got > maxBytes - bytes.size()) {
+            tooLarge = true;
+        } else {
+            bytes.append(chunk, got);
+        }
+    }
     std::fclose(file);
+    if (tooLarge) return std::nullopt;
     return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    bool tooLarge = false;
+    return ReadWholeFile(path, UINT64_MAX, tooLarge);
 }
 
 }  // namespace kv::platform

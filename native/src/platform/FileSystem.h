@@ -2,6 +2,7 @@
 // Files and folders by wide path. On Windows the path goes to the wide
 // system calls as UTF-16; on Linux it is converted to UTF-8 first.
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -28,5 +29,9 @@ std::FILE* OpenSharedFile(const std::wstring& path, const char* mode);
 // The file's bytes, read through OpenSharedFile; nothing when it does not
 // open. A read error ends the bytes where it happened.
 std::optional<std::string> ReadWholeFile(const std::wstring& path);
+
+// The same for a file of at most `maxBytes` bytes. A larger one gives
+// nothing, with `tooLarge` set, and is not read whole.
+std::optional<std::string> ReadWholeFile(const std::wstring& path, uint64_t maxBytes, bool& tooLarge);
 
 }  // namespace kv::platform

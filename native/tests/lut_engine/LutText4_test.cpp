@@ -10,6 +10,7 @@
 #include "TestLuts.h"
 #include "lut_engine/LutText.h"
 #include "lut_engine/ReaderMessages.h"
+#include "lut_engine/TableValue.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ TEST(LutText4, RoundTripsEveryKindWithinTheStorageBound) {
         }
         if (c.exactShaper) {
             for (size_t i = 0; i < c.lut.shaper.size(); ++i) {
-                EXPECT_EQ(kvtest::BitsOf(read.shaper[i]), kvtest::BitsOf(c.lut.shaper[i])) << i;
+                EXPECT_EQ(kvtest::BitsOf(read.shaper[i]), kvtest::BitsOf(kv::FiniteTableValue(c.lut.shaper[i]))) << i;
             }
         } else {
             expectWithinStorageBound(read.shaper, c.lut.shaper);
@@ -90,13 +91,50 @@ TEST(LutText4, RoundTripsEveryKindWithinTheStorageBound) {
     }
 }
 
-// What the older form holds stays in it; a record without tables too.
-TEST(LutText4, UnitCubesWithoutA1DStageStayKvlut3) {
-    EXPECT_TRUE(kv::FormatLutText(kvtest::RandomCube(5, 1), 0, "").starts_with("KVLUT3 0 - 5 "));
+// A unit cube stays in the older form wherever that form keeps every value
+// within the storage bound (or its values span at most one unit); any other
+// takes the wider one, and either way every value reads back within the
+// bound that the values themselves give.
+TEST(LutText4, UnitCubesStayKvlut3OnlyWhereItKeepsTheirValues) {
     EXPECT_TRUE(kv::FormatLutText(kv::Lut3D{}, 0, "").starts_with("KVLUT3 0 - 0 "));
-    kv::Lut3D shifted = kvtest::RandomCube(2, 1);
+    kv::Lut3D logToLinear = kvtest::EmptyCube(9);  // outputs -0.017 .. 55, as a camera log curve decoded
+    for (size_t i = 0; i < logToLinear.data.size(); ++i) {
+        const double t = static_cast<double>((i / 3) % 9) / 8.0;
+        logToLinear.data[i] = static_cast<float>((std::exp2(t * 11.8) - 1.3) / 74.0);
+    }
+    kv::Lut3D oneHuge = kvtest::RandomCube(5, 2, 0.0f, 1.0f);
+    oneHuge.data[40] = 1e6f;
+    kv::Lut3D narrowButHigh = kvtest::RandomCube(5, 3, 1000.0f, 1010.0f);  // 2^-11 |v| is 0.49
+    kv::Lut3D shifted = kvtest::RandomCube(2, 1, 0.0f, 1.0f);
     shifted.domainMax[2] = 2.0f;
-    EXPECT_TRUE(kv::FormatLutText(shifted, 0, "").starts_with("KVLUT4 0 - 2 0 0 0 0 1 1 2 0 0 0 1 1 1 q "));
+    const struct {
+        const char* what;
+        kv::Lut3D lut;
+        const char* form;
+    } cases[] = {
+        {"values in 0..1", kvtest::RandomCube(5, 1, 0.0f, 1.0f), "KVLUT3 0 - 5 "},
+        {"values spanning one unit above 100", kvtest::RandomCube(5, 4, 100.0f, 101.0f), "KVLUT3 0 - 5 "},
+        {"values spanning 10 near 1000", narrowButHigh, "KVLUT3 0 - 5 "},
+        {"log to linear, -0.017 .. 55", logToLinear, "KVLUT4 0 - 9 0 "},
+        {"one node at 1e6", oneHuge, "KVLUT4 0 - 5 0 "},
+        {"-0.25 .. 1.25 with shadows", kvtest::RandomCube(17, 1), "KVLUT4 0 - 17 0 "},
+        {"a domain to 2", shifted, "KVLUT4 0 - 2 0 0 0 0 1 1 2 0 0 0 1 1 1 q "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = kv::FormatLutText(c.lut, 0, "");
+        EXPECT_TRUE(text.starts_with(c.form)) << text.substr(0, 60);
+        kv::Lut3D read;
+        std::string error;
+        ASSERT_TRUE(parseExact(text, read, &error)) << error;
+        ASSERT_EQ(read.data.size(), c.lut.data.size());
+        const double span = kvtest::ValueSpan(c.lut.data);
+        for (size_t i = 0; i < c.lut.data.size(); ++i) {
+            ASSERT_LE(std::fabs(read.data[i] - static_cast<double>(c.lut.data[i])),
+                      kvtest::StoredValueBound(c.lut.data[i], span))
+                << "value " << i << " written " << c.lut.data[i];
+        }
+    }
 }
 
 TEST(LutText4, RefusesMalformedTextWithItsMessage) {
@@ -129,6 +167,21 @@ TEST(LutText4, RefusesMalformedTextWithItsMessage) {
         {head + data.substr(0, 79), msg::kLutDataTruncated},
         {head + data.substr(0, 40) + "=" + data.substr(0, 8), msg::kLutDataTruncated},
         {"KVLUT4 7 n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 f 0 1 q 0 1 " + data, msg::kLutDataTruncated},
+        // bounds that are finite but whose width overflows float
+        {"KVLUT4 7 n 2 2 -2e38 0 0 2e38 1 1 -1 -1 -1 4 4 4 q 0 1 q 0 1 " + data, msg::kLutBadDomain},
+        {"KVLUT4 7 n 2 2 0 0 0 1 1 1 -1 -3e38 -1 4 3e38 4 q 0 1 q 0 1 " + data, msg::kLutBadDomain},
+        // codes between bounds that would decode to NaN or infinities
+        {"KVLUT4 7 n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 q nan 1 q 0 1 " + data, msg::kNotLut4},
+        {"KVLUT4 7 n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 q 0 1 q 0 inf " + data, msg::kNotLut4},
+        {"KVLUT4 7 n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 q 0 1 q -3e38 3e38 " + data, msg::kNotLut4},
+        {"KVLUT3 7 n 2 nan 1 " + data, msg::kNotLut3},
+        {"KVLUT3 7 n 2 -3e38 3e38 " + data, msg::kNotLut3},
+        {"KVLUT2 7 2 0 inf " + data, msg::kNotLut2},
+        {"KVLUT1 2 -inf 0 " + data, msg::kNotLut2},
+        // the video-range words come in one order, whole, before the id
+        {"KVLUT4 video-out video-in 7 n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 q 0 1 q 0 1 " + data, msg::kNotLut4},
+        {"KVLUT4 video-inx 7 n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 q 0 1 q 0 1 " + data, msg::kNotLut4},
+        {"KVLUT4 7 video-in n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 q 0 1 q 0 1 " + data, msg::kNotLut4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 70));
@@ -136,6 +189,11 @@ TEST(LutText4, RefusesMalformedTextWithItsMessage) {
         EXPECT_FALSE(parseExact(c.text, lut, &error));
         EXPECT_EQ(error, c.message);
     }
+    // Bounds an "f" table does not use may be anything.
+    EXPECT_TRUE(parseExact("KVLUT4 7 n 2 2 0 0 0 1 1 1 -1 -1 -1 4 4 4 f nan inf q 0 1 " + std::string(128, 'A'), lut,
+                           &error))
+        << error;
+
     // Every cut of a whole text fails; none reads past its end.
     const std::string whole = kv::FormatLutText(ShaperAndCube(5, 3, 2), 3, "cut");
     for (size_t length = 0; length < whole.size(); ++length) {

@@ -50,9 +50,9 @@ TEST(LutTextWriter, WritesTheHeaderAndCodes) {
 TEST(LutTextWriter, HeaderBoundsUseNineSignificantDigits) {
     kv::Lut3D lut = cubeOf(2, std::vector<float>(24, 0.25f));
     lut.data[3] = 0.1f;
-    lut.data[7] = 123456792.0f;
+    lut.data[7] = 0.3f;
     const std::string text = kv::FormatLutText(lut, 7, "n");
-    EXPECT_EQ(text.substr(0, 35), "KVLUT3 7 n 2 0.100000001 123456792 ");
+    EXPECT_TRUE(text.starts_with("KVLUT3 7 n 2 0.100000001 0.300000012 ")) << text.substr(0, 40);
     kv::Lut3D back;
     ASSERT_TRUE(kv::ParseLutText(text, back));
     EXPECT_EQ(back.data[3], 0.1f);  // code 0 reads back as lo exactly
@@ -114,28 +114,44 @@ TEST(LutTextWriter, LongNamesAreCutToReadableLength) {
     }
 }
 
-// NaN and infinities must not poison the range, which would make every value
-// read back NaN; they take the end codes instead.
-TEST(LutTextWriter, NonFiniteValuesSaturate) {
+// NaN and infinities are written as the file readers read them (0 and the
+// largest float of their sign), so that both stored forms hold the same LUT.
+TEST(LutTextWriter, NonFiniteValuesAreWrittenAsFilesReadThem) {
     const float inf = std::numeric_limits<float>::infinity();
-    kv::Lut3D lut = cubeOf(2, std::vector<float>(24, 0.5f));
-    lut.data[0] = std::numeric_limits<float>::quiet_NaN();
-    lut.data[1] = inf;
-    lut.data[2] = -inf;
-    lut.data[3] = 0.0f;
-    lut.data[4] = 2.0f;
-    const std::string text = kv::FormatLutText(lut, 0, "");
-    EXPECT_EQ(text.substr(0, 17), "KVLUT3 0 - 2 0 2 ");
-    kv::Lut3D back;
-    std::string error;
-    ASSERT_TRUE(kv::ParseLutText(text, back, &error)) << error;
-    EXPECT_EQ(back.data[0], 0.0f);
-    EXPECT_EQ(back.data[1], kvtest::decodedValue(65535, 0.0f, 2.0f));
-    EXPECT_EQ(back.data[2], 0.0f);
-    EXPECT_NEAR(back.data[5], 0.5f, 2.0 / 65535 / 2);
-
-    lut.data.assign(24, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(kv::FormatLutText(lut, 0, "").substr(0, 17), "KVLUT3 0 - 2 0 1 ");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float largest = std::numeric_limits<float>::max();
+    kv::Lut3D unit = cubeOf(2, std::vector<float>(24, 0.5f));
+    unit.data[0] = nan;
+    unit.data[4] = 1.0f;
+    kv::Lut3D shaped = unit;
+    kvtest::AddRandomShaper(shaped, 2, 3);
+    kv::Lut3D infinite = unit;
+    infinite.data[1] = inf;
+    infinite.data[2] = -inf;
+    const struct {
+        const char* what;
+        kv::Lut3D lut;
+        const char* form;
+        float expected[3];
+        bool exact;  // kept as float32 bits
+    } cases[] = {
+        {"NaN in a unit cube", unit, "KVLUT3 0 - 2 0 1 ", {0.0f, 0.5f, 0.5f}, false},
+        {"NaN beside a 1D stage", shaped, "KVLUT4 ", {0.0f, 0.5f, 0.5f}, false},
+        {"infinities", infinite, "KVLUT4 ", {0.0f, largest, -largest}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = kv::FormatLutText(c.lut, 0, "");
+        EXPECT_TRUE(text.starts_with(c.form)) << text.substr(0, 40);
+        kv::Lut3D back;
+        std::string error;
+        ASSERT_TRUE(kv::ParseLutText(text, back, &error)) << error;
+        const double span = kvtest::ValueSpan(back.data);
+        for (int i = 0; i < 3; ++i) {
+            const double bound = c.exact ? 0.0 : kvtest::StoredValueBound(c.expected[i], span);
+            EXPECT_NEAR(back.data[i], c.expected[i], bound) << i;
+        }
+    }
 }
 
 TEST(LutTextWriter, RoundTripsRandomLuts) {
@@ -158,15 +174,10 @@ TEST(LutTextWriter, RoundTripsRandomLuts) {
             EXPECT_EQ(back.id, id);
             EXPECT_EQ(back.name, name);
             ASSERT_EQ(back.data.size(), lut.data.size());
-            float actualLo = lut.data[0], actualHi = lut.data[0];
-            for (const float v : lut.data) {
-                actualLo = std::min(actualLo, v);
-                actualHi = std::max(actualHi, v);
-            }
-            const double halfStep = (double{actualHi} - actualLo) / (2.0 * 65535.0);
-            const double slack = 4.0 * std::numeric_limits<float>::epsilon() * std::max(std::abs(lo), std::abs(hi));
+            const double span = kvtest::ValueSpan(lut.data);
             for (size_t i = 0; i < lut.data.size(); ++i) {
-                ASSERT_NEAR(back.data[i], lut.data[i], halfStep + slack) << "n " << n << " value " << i;
+                ASSERT_NEAR(back.data[i], lut.data[i], kvtest::StoredValueBound(lut.data[i], span))
+                    << "n " << n << " value " << i;
             }
         }
     }

@@ -98,6 +98,9 @@ TEST(ThreeDlFile, RefusesBadFilesWithTheirMessage) {
         {"0 1023\n" + kNodes, msg::k3dlShortLine},
         // a float node is a keyword line to the other readers, so one node is missing
         {kNodes.substr(6) + "4095.5 0 0\n", msg::k3dlNotACube},
+        // a NUL ends a line early for some readers and not for others
+        {"LUT8" + std::string(1, '\0') + "\n" + kGood, msg::kLineWithNul},
+        {kGood.substr(0, 4) + std::string(1, '\0') + kGood.substr(4), msg::kLineWithNul},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 50));

@@ -103,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, CubeOracle,
                                          "cube/curve3_input_range.cube", "cube/baked_resolve_shaper.cube",
                                          "cube/baked_resolve_1d.cube", "cube/baked_iridas.cube",
                                          "cube/domain_1d.cube", "cube/range3d.cube", "3dl/baked_flame.3dl",
-                                         "3dl/baked_lustre.3dl", "3dl/uneven_mesh.3dl"),
+                                         "3dl/baked_lustre.3dl", "3dl/uneven_mesh.3dl",
+                                         "cube/log_to_linear9.cube"),
                          kvtest::FixtureCaseName);
 
 }  // namespace

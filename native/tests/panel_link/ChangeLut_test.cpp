@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -291,7 +292,18 @@ TEST_F(ChangeLutTest, CubeTooLargeForLutTextIsRefused) {
     FakeParams params(nullptr, 100.0, nullptr);
     EXPECT_EQ(Pick(params, path), PF_Err_NONE);
     ExpectRefused(params, nullptr, L"Kromvale could not read this LUT:\n" + path,
-                  "LUT button: could not read " + Utf8FromWide(path) + ": LUT size out of range");
+                  "LUT button: could not read " + Utf8FromWide(path) + ": LUT_3D_SIZE out of range");
+}
+
+// A file larger than any LUT we take is refused by its size, unread: this
+// runs on the host's user-interface thread. (Sparse: it costs no disk.)
+TEST_F(ChangeLutTest, FileLargerThanAnyLutIsRefusedUnread) {
+    const std::wstring path = WriteScratchFile(L"enormous.cube", IdentityCube(2));
+    std::filesystem::resize_file(std::filesystem::path(path), kv::kMaxLutFileBytes + 1);
+    FakeParams params(nullptr, 100.0, nullptr);
+    EXPECT_EQ(Pick(params, path), PF_Err_NONE);
+    ExpectRefused(params, nullptr, L"Kromvale could not read this LUT:\n" + path,
+                  "LUT button: could not read " + Utf8FromWide(path) + ": LUT file larger than 256 MiB");
 }
 
 TEST_F(ChangeLutTest, CancelAndNoHandleChangeNothing) {

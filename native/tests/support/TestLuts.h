@@ -1,9 +1,12 @@
 #pragma once
 // LUTs and float helpers shared by the tests: one way to build each kind.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "lut_engine/Lut3D.h"
 
@@ -81,6 +84,24 @@ inline kv::Lut3D RandomShaperOnly(int32_t m, uint32_t seed, float lo = 0.0f, flo
     kv::Lut3D lut;
     AddRandomShaper(lut, m, seed, lo, hi);
     return lut;
+}
+
+// How far a stored table value may read back from the value v it was: the
+// precision every stored table keeps, max(2^-17, 2^-11 |v|), or, for a table
+// whose values span at most one unit (which may keep the original form's one
+// 16-bit scale), half that scale's step plus the rounding of decoding it.
+// `span` is the largest minus the smallest value of the table as given.
+inline double StoredValueBound(double v, double span) {
+    const double promise = std::max(std::ldexp(1.0, -17), std::ldexp(std::fabs(v), -11));
+    if (!(span <= 1.0)) return promise;
+    return std::max(promise, span / 131070.0 + std::ldexp(std::fabs(v) + span, -22));
+}
+
+// Largest minus smallest value.
+inline double ValueSpan(const std::vector<float>& values) {
+    if (values.empty()) return 0.0;
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    return static_cast<double>(*hi) - static_cast<double>(*lo);
 }
 
 inline uint32_t BitsOf(float f) {

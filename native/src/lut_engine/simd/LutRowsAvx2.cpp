@@ -91,7 +91,7 @@ KV_AVX2_INLINE void Step32f(const Lanes& l, const FloatShuffles& f, const unsign
             l.Finish(b.loc, b.pairs, b.out);
         }
         for (int k = 0; k < 4; ++k) {
-            const __m256 withAlpha = _mm256_blend_ps(b.out[k], b.pairs[k], 0x88);
+            const __m256 withAlpha = _mm256_blend_ps(CanonicalNaNLanes(b.out[k]), b.pairs[k], 0x88);
             _mm256_storeu_ps(reinterpret_cast<float*>(dst + 32 * k), _mm256_permutevar_ps(withAlpha, f.scatter));
         }
     }

@@ -98,6 +98,12 @@ KV_AVX2_INLINE __m256i AxisCell(__m256 in, __m256 lo, __m256 range, __m256 last,
     return i;
 }
 
+// CanonicalNaN on every lane.
+KV_AVX2_INLINE __m256 CanonicalNaNLanes(__m256 v) {
+    const __m256 nan = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FC00000));
+    return _mm256_blendv_ps(v, nan, _mm256_cmp_ps(v, v, _CMP_UNORD_Q));
+}
+
 // The "Amount" mix, as BlendAmount: (sampled - in) * amount + in.
 KV_AVX2_INLINE __m256 BlendLanes(__m256 sampled, __m256 in, __m256 amount) {
     return _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(sampled, in), amount), in);
