@@ -1,0 +1,30 @@
+#pragma once
+// One lane: the lane types and helpers that the step body (StepMath.h,
+// StepBody.h) needs, for the scalar rows and the C++ twin of the kernels.
+// The body goes inside namespace kv::scalar, after this header:
+//   namespace kv::scalar {
+//   #include "lut_engine/process/StepMath.h"
+//   }
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#define KV_INLINE inline
+#define KV_F float
+#define KV_I int32_t
+#define KV_M bool
+
+namespace kv::scalar {
+
+inline float kvFloat(float c) { return c; }
+inline int32_t kvInt(int32_t c) { return c; }
+inline float kvSelect(bool m, float a, float b) { return m ? a : b; }
+inline int32_t kvSelectI(bool m, int32_t a, int32_t b) { return m ? a : b; }
+inline int32_t kvAsInt(float f) { return std::bit_cast<int32_t>(f); }
+inline float kvAsFloat(int32_t i) { return std::bit_cast<float>(i); }
+inline float kvToFloat(int32_t i) { return static_cast<float>(i); }
+inline int32_t kvTruncToInt(float f) { return static_cast<int32_t>(f); }
+inline float kvFloor(float f) { return std::floor(f); }
+
+}  // namespace kv::scalar

@@ -1,0 +1,103 @@
+/* Float log2, exp2 and pow for the process-list steps, written once in a C
+   subset over lane types, so that the scalar rows, the vector rows and the
+   GPU kernels evaluate the same operations in the same order.
+
+   This file has no include guard on purpose: it is included once per lane
+   type, after a lanes header has defined
+     KV_INLINE                qualifiers of a body function
+     KV_F, KV_I, KV_M         float lanes, int32 lanes, and the mask a float
+                              comparison gives (a plain float, int and int for
+                              one lane)
+     kvSelect(m, a, b)        a where m holds, else b (float lanes)
+     kvSelectI(m, a, b)       the same for int lanes
+     kvAsInt(f), kvAsFloat(i) the bits of one as the other
+     kvToFloat(i)             int to float, exactly for |i| < 2^24
+     kvTruncToInt(f)          float to int toward zero; the body only
+                              passes values that fit
+     kvFloor(f)               floor, in float
+     kvFloat(c)               a float constant as lanes
+     kvInt(c)                 an int constant as int lanes
+   with +, -, *, / on KV_F, +, -, &, |, >> and << (by a constant) on KV_I,
+   comparisons of KV_F giving KV_M (false for NaN, like C's), and &, | on KV_M.
+   Products and sums are never fused: the C++ builds use
+   -ffp-contract=off and the OpenCL text sets FP_CONTRACT OFF.
+
+   Accuracy against double precision (StepMath_test measures it over every
+   float binade): kvLog2 within 1 ulp of the result (2^-24 absolute where
+   the result is below 1 in size; 0.86 seen), kvExp2 within 1 ulp (0.91
+   seen), and kvPowPositive within (2 + 1.5 |y log2 x|) ulp: the rounding of
+   the product y log2 x, carried through exp2, grows with its size. The
+   polynomials are the Cephes library's single-precision minimax fits. */
+
+/* A quiet NaN every routine returns for an undefined result, so that all
+   lane types give the same bits. */
+#define KV_QNAN_BITS 0x7FC00000
+#define KV_INF_BITS 0x7F800000
+
+/* log2(x): -inf for 0 (either sign), NaN for NaN and x < 0, +inf for +inf;
+   denormals are scaled into the normal range first. */
+KV_INLINE KV_F kvLog2(KV_F x) {
+    const KV_M denormal = x < kvFloat(1.17549435e-38f);
+    const KV_F scaled = kvSelect(denormal, x * kvFloat(8388608.0f), x); /* 2^23 */
+    const KV_I bits = kvAsInt(scaled);
+    KV_I e = ((bits >> 23) & kvInt(0xFF)) - kvSelectI(denormal, kvInt(150), kvInt(127));
+    KV_F m = kvAsFloat((bits & kvInt(0x007FFFFF)) | kvInt(0x3F800000)); /* [1, 2) */
+    /* Centre the mantissa on 1: [sqrt(1/2), sqrt(2)). */
+    const KV_M high = m > kvFloat(1.41421356f);
+    m = kvSelect(high, m * kvFloat(0.5f), m);
+    e = e + kvSelectI(high, kvInt(1), kvInt(0));
+    const KV_F f = m - kvFloat(1.0f);
+    const KV_F z = f * f;
+    KV_F p = kvFloat(7.0376836292e-2f);
+    p = p * f + kvFloat(-1.1514610310e-1f);
+    p = p * f + kvFloat(1.1676998740e-1f);
+    p = p * f + kvFloat(-1.2420140846e-1f);
+    p = p * f + kvFloat(1.4249322787e-1f);
+    p = p * f + kvFloat(-1.6668057665e-1f);
+    p = p * f + kvFloat(2.0000714765e-1f);
+    p = p * f + kvFloat(-2.4999993993e-1f);
+    p = p * f + kvFloat(3.3333331174e-1f);
+    KV_F y = f * (z * p);
+    y = y + kvFloat(-0.5f) * z;
+    /* log2(1 + f) = (y + f) * log2(e), with log2(e) - 1 split off so that
+       most of the product is exact. */
+    const KV_F log2eMinus1 = kvFloat(0.44269504088896340736f);
+    KV_F r = y * log2eMinus1;
+    r = r + f * log2eMinus1;
+    r = r + y;
+    r = r + f;
+    r = r + kvToFloat(e);
+    r = kvSelect(x == kvAsFloat(kvInt(KV_INF_BITS)), x, r);
+    r = kvSelect(x == kvFloat(0.0f), kvFloat(0.0f) - kvAsFloat(kvInt(KV_INF_BITS)), r);
+    return kvSelect(x >= kvFloat(0.0f), r, kvAsFloat(kvInt(KV_QNAN_BITS)));
+}
+
+/* 2^x: +inf above the float range, 0 below it (denormal results rounded
+   once), NaN for NaN. */
+KV_INLINE KV_F kvExp2(KV_F x) {
+    /* Outside -160..130 the result is 0 or infinite either way; inside, the
+       integer part below fits an int and two powers of two. */
+    const KV_F clamped = kvSelect(x > kvFloat(130.0f), kvFloat(130.0f),
+                                  kvSelect(x < kvFloat(-160.0f), kvFloat(-160.0f), x));
+    const KV_F n = kvFloor(clamped + kvFloat(0.5f));
+    const KV_F f = clamped - n; /* [-0.5, 0.5] */
+    KV_F p = kvFloat(1.535336188319500e-4f);
+    p = p * f + kvFloat(1.339887440266574e-3f);
+    p = p * f + kvFloat(9.618437357674640e-3f);
+    p = p * f + kvFloat(5.550332471162809e-2f);
+    p = p * f + kvFloat(2.402264791363012e-1f);
+    p = p * f + kvFloat(6.931472028550421e-1f);
+    const KV_F twoToF = kvFloat(1.0f) + f * p;
+    /* 2^n as two factors, each a normal float, so that a denormal result is
+       rounded once (by the last product) and 2^128 does not overflow early. */
+    const KV_I ni = kvTruncToInt(n);
+    const KV_I half = ni >> 1;
+    const KV_F s1 = kvAsFloat((half + kvInt(127)) << 23);
+    const KV_F s2 = kvAsFloat((ni - half + kvInt(127)) << 23);
+    const KV_F r = (twoToF * s1) * s2;
+    return kvSelect(x == x, r, kvAsFloat(kvInt(KV_QNAN_BITS)));
+}
+
+/* x^y for x > 0 (and +inf, 0 as the limits of exp2 give them); the callers
+   decide what negative bases and zero mean for their step. */
+KV_INLINE KV_F kvPowPositive(KV_F x, KV_F y) { return kvExp2(y * kvLog2(x)); }
