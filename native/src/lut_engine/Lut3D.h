@@ -17,6 +17,8 @@ inline constexpr uint32_t kVideoRangeIn = 1;
 inline constexpr uint32_t kVideoRangeOut = 2;
 
 struct LutRowTables;  // lut_engine/simd/RowTables.h
+struct ProcessList;   // lut_engine/ProcessList.h
+struct PreparedSteps;  // lut_engine/process/PreparedSteps.h
 
 struct Lut3D {
     int32_t size = 0;       // nodes per axis N; 0 = no LUT
@@ -48,13 +50,19 @@ struct Lut3D {
     // folded into the tables first (FoldVideoRanges), which clears this.
     uint32_t videoRange = 0;
 
+    // A process list (CLF, CDL, .spi files): steps applied in order, instead
+    // of the tables above (size and shaperSize are then 0). `steps` is the
+    // list as the rows evaluate it, built with the record (PrepareProcessLut).
+    std::shared_ptr<const ProcessList> process;
+    std::shared_ptr<const PreparedSteps> steps;
+
     // The same tables laid out for the vectorised row operations, attached
     // by PrepareRowTables once the LUT is final; null until then, when the
     // rows read the tables above directly.
     std::shared_ptr<const LutRowTables> rowTables;
 
     // A record with neither a table nor a pattern means "no LUT".
-    bool IsEmpty() const { return size == 0 && probe == 0 && shaperSize == 0; }
+    bool IsEmpty() const { return size == 0 && probe == 0 && shaperSize == 0 && process == nullptr; }
 
     // At least two nodes per axis and every one of them present: what
     // sampling needs, since it reads whole cells without bounds checks.
@@ -73,15 +81,22 @@ struct Lut3D {
     // What the row operations and kernels may apply: at least one table,
     // and each table that is there complete.
     bool HasCompleteTables() const {
+        if (process != nullptr || steps != nullptr) return HasProcessSteps();
         if (size == 0 && shaperSize == 0) return false;
         if (videoRange != 0) return false;  // the maps are not in the tables yet
         return (size == 0 || HasCompleteCube()) && (shaperSize == 0 || HasCompleteShaper());
     }
 
+    // A process list ready for the rows: its evaluation form built, and no
+    // tables beside it.
+    bool HasProcessSteps() const {
+        return process != nullptr && steps != nullptr && size == 0 && shaperSize == 0 && videoRange == 0;
+    }
+
     // The LUTs that the original stored form holds: a cube over 0..1 on
     // every channel and no 1D stage.
     bool IsUnitCubeOnly() const {
-        if (shaperSize != 0 || size == 0 || videoRange != 0) return false;
+        if (shaperSize != 0 || size == 0 || videoRange != 0 || process != nullptr) return false;
         for (int c = 0; c < 3; ++c) {
             if (domainMin[c] != 0.0f || domainMax[c] != 1.0f) return false;
         }

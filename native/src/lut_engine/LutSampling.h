@@ -14,6 +14,7 @@
 #include <type_traits>
 
 #include "lut_engine/Lut3D.h"
+#include "lut_engine/process/PreparedSteps.h"
 
 namespace kv {
 
@@ -143,9 +144,13 @@ enum class LutStages : int32_t {
     kCube,            // the cube alone (no 1D stage)
     kShaperThenCube,  // the 1D stage, then the cube
     kShaper,          // the 1D stage alone (size 0)
+    kProcess,         // a process list (Lut3D::steps)
 };
 
 inline LutStages StagesOf(const Lut3D& lut) {
+    if (lut.steps != nullptr) {
+        return LutStages::kProcess;
+    }
     if (lut.shaperSize == 0) {
         return LutStages::kCube;
     }
@@ -166,6 +171,9 @@ inline void WithStagesOf(const Lut3D& lut, Run&& run) {
         case LutStages::kShaper:
             run(std::integral_constant<LutStages, LutStages::kShaper>{});
             return;
+        case LutStages::kProcess:
+            run(std::integral_constant<LutStages, LutStages::kProcess>{});
+            return;
     }
 }
 
@@ -174,6 +182,9 @@ template <LutStages Stages>
 inline void SampleStages(const Lut3D& lut, const float in[3], float out[3]) {
     if constexpr (Stages == LutStages::kCube) {
         sampleTetra(lut, in, out);
+    } else if constexpr (Stages == LutStages::kProcess) {
+        for (int c = 0; c < 3; ++c) out[c] = in[c];
+        ApplyProcessSteps(*lut.steps, out);
     } else {
         float shaped[3];
         for (int c = 0; c < 3; ++c) {
@@ -188,7 +199,8 @@ inline void SampleStages(const Lut3D& lut, const float in[3], float out[3]) {
 }
 
 // The LUT's whole colour change for one pixel (`lut.HasCompleteTables()`):
-// the 1D stage if there is one, then the cube if there is one. The amount
+// the 1D stage if there is one, then the cube if there is one; or the
+// process list's steps. The amount
 // blend is the caller's, against the unshaped input.
 inline void SampleLut(const Lut3D& lut, const float in[3], float out[3]) {
     WithStagesOf(lut, [&](auto stages) { SampleStages<decltype(stages)::value>(lut, in, out); });

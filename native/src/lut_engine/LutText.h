@@ -22,7 +22,8 @@ inline constexpr int32_t kMaxLutText1DSize = 65536;
 // (only allocation failure propagates) and reads nothing beyond text.size().
 bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error = nullptr);
 
-// The LUT text of `lut` (its own id and name are ignored). Table values
+// The LUT text of `lut` (its own id and name are ignored). A process list is
+// written as "KVLUT5" (ProcessListText.h). Table values
 // that are not finite are written as FiniteTableValue gives them. A cube over
 // 0..1 without a 1D stage or video-range maps (and a record without tables)
 // is written as "KVLUT3", its values quantised to 16 bits between the
@@ -34,6 +35,10 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error = nullpt
 // exact float32 bits otherwise. A name whose encoded token would pass the
 // reader's 399 characters is cut to the longest whole UTF-8 prefix that fits.
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name);
+
+// The name as every text form writes it: percent-encoded, cut to the longest
+// whole UTF-8 prefix whose token fits the reader's 399 characters.
+std::string LutTextNameToken(std::string_view name);
 
 // "-" is the empty name; "%" and two hexadecimal digits stand for that byte.
 std::string PercentDecodeName(std::string_view token);

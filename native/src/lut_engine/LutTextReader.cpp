@@ -4,6 +4,7 @@
 //            | "KVLUTP" n [cols rows x0 y0 x1 y1]         ; calibration pattern
 //            | "KVLUT4" ["video-in"] ["video-out"] id name size size1 domain ranges1
 //                       enc1 enc3 ws data4
+//            | "KVLUT5" ...                              ; a process list: ProcessListText.h
 //            | "KVLUT3" id name size lo hi ws data
 //            | "KVLUT2" id size lo hi ws data
 //            | "KVLUT1" size lo hi ws data                 ; also the fallback form
@@ -49,10 +50,15 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
+#include "lut_engine/Base64.h"
 #include "lut_engine/LutText.h"
+#include "lut_engine/LutTextHeader.h"
 #include "lut_engine/NumberText.h"
+#include "lut_engine/ProcessListText.h"
+#include "lut_engine/process/PreparedSteps.h"
 #include "lut_engine/ReaderMessages.h"
 #include "lut_engine/TableValue.h"
 #include "lut_engine/VideoRange.h"
@@ -73,82 +79,6 @@ constexpr int64_t kMaxPatternCells = 4000000;
 
 
 bool FitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
-
-// A scanf-style pass over the header copy. Each conversion skips leading white
-// space; once one fails, the scan is over and later calls fail too.
-class HeaderScan {
-public:
-    HeaderScan(std::string_view text, size_t copyLength) {
-        const size_t length = std::min(text.size(), copyLength);
-        copy_ = text.substr(0, length);
-        cut_ = length < text.size();
-        if (const size_t nul = copy_.find('\0'); nul != std::string_view::npos) {
-            copy_ = copy_.substr(0, nul);
-            cut_ = false;  // a C string really ends at its NUL
-        }
-    }
-
-    // An optional word after white space: consumed when it is there, whole.
-    bool Word(std::string_view word) {
-        if (!ok_) return false;
-        size_t p = pos_;
-        SkipCSpace(copy_, p);
-        const std::string_view rest = copy_.substr(p);
-        if (!rest.starts_with(word) || (rest.size() > word.size() && !IsCSpace(rest[word.size()]))) return false;
-        pos_ = p + word.size();
-        return true;
-    }
-
-    bool Literal(std::string_view word) {
-        ok_ = ok_ && copy_.substr(pos_).starts_with(word);
-        if (ok_) pos_ += word.size();
-        return ok_;
-    }
-
-    bool Integer(int64_t& value) {
-        size_t p = pos_;
-        const bool scanned = ok_ && ScanInteger(copy_, p, value);
-        return Finish(scanned, p);
-    }
-
-    bool Real(float& value) {
-        size_t p = pos_;
-        const bool scanned = ok_ && ScanFloat(copy_, p, value, FloatScan::Formatted);
-        return Finish(scanned, p);
-    }
-
-    // %<width>s: up to `width` non-blank characters.
-    bool token(size_t width, std::string_view& value) {
-        size_t p = pos_;
-        SkipCSpace(copy_, p);
-        const size_t start = p;
-        while (p < copy_.size() && p - start < width && !IsCSpace(copy_[p])) ++p;
-        value = copy_.substr(start, p - start);
-        const bool scanned = ok_ && p > start;
-        return Finish(scanned, p);
-    }
-
-    // " %n": the offset after the white space that ends the header, or
-    // nothing when the copy ends before any white space.
-    bool DataOffset(size_t& offset) {
-        if (!ok_ || SkipCSpace(copy_, pos_) == 0) return ok_ = false;
-        offset = pos_;
-        return true;
-    }
-
-private:
-    bool Finish(bool scanned, size_t end) {
-        // A conversion that runs into the end of a cut copy may have lost digits.
-        ok_ = scanned && !(cut_ && end == copy_.size());
-        if (ok_) pos_ = end;
-        return ok_;
-    }
-
-    std::string_view copy_;
-    size_t pos_ = 0;
-    bool cut_ = false;
-    bool ok_ = true;
-};
 
 struct CubeHeader {
     int64_t id = 0;
@@ -206,14 +136,6 @@ bool ParsePattern(std::string_view text, Lut3D& lut, std::string* error) {
     return true;
 }
 
-constexpr std::array<int8_t, 256> kBase64Values = [] {
-    std::array<int8_t, 256> table{};
-    table.fill(-1);
-    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (size_t i = 0; i < alphabet.size(); ++i) table[static_cast<unsigned char>(alphabet[i])] = static_cast<int8_t>(i);
-    return table;
-}();
-
 // Decodes the codes into lut.data, which already has its final size.
 bool DecodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
     // The float nearest 1/65535; the step is computed once, in float.
@@ -227,7 +149,7 @@ bool DecodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
     int lowByte = -1;
     for (const char c : data) {
         if (c == '=') break;
-        const int v = kBase64Values[static_cast<unsigned char>(c)];
+        const int v = Base64Value(c);
         if (v < 0) continue;
         bits = (bits << 6) | static_cast<uint32_t>(v);
         bitCount += 6;
@@ -247,32 +169,6 @@ bool DecodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
     }
     return false;
 }
-
-// The stream of bytes that base64 text stands for, as DecodeData reads it.
-class Base64Bytes {
-public:
-    explicit Base64Bytes(std::string_view text) : text_(text) {}
-
-    bool Next(uint8_t& byte) {
-        while (bitCount_ < 8) {
-            if (pos_ >= text_.size() || text_[pos_] == '=') return false;
-            const int v = kBase64Values[static_cast<unsigned char>(text_[pos_++])];
-            if (v < 0) continue;
-            bits_ = (bits_ << 6) | static_cast<uint32_t>(v);
-            bitCount_ += 6;
-        }
-        bitCount_ -= 8;
-        byte = static_cast<uint8_t>((bits_ >> bitCount_) & 0xFFu);
-        bits_ &= (1u << bitCount_) - 1u;
-        return true;
-    }
-
-private:
-    std::string_view text_;
-    size_t pos_ = 0;
-    uint32_t bits_ = 0;
-    int bitCount_ = 0;
-};
 
 struct TableEncoding {
     bool exact = false;  // "f": float32 bits; "q": 16-bit codes between lo and hi
@@ -401,6 +297,12 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     if (text.starts_with("KVLUTP")) return ParsePattern(text, lut, error);
 
     if (text.starts_with("KVLUT4")) return ParseKvlut4(text, lut, error);
+    if (text.starts_with("KVLUT5")) {
+        ProcessList list;
+        if (!ParseProcessListText(text, list, lut.id, lut.name, error)) return false;
+        if (!MakeProcessLut(lut, std::move(list))) return messages::Fail(error, messages::kProcessStepMalformed);
+        return true;
+    }
 
     CubeHeader h;
     if (text.starts_with("KVLUT3")) {

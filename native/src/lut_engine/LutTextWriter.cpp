@@ -15,15 +15,17 @@
 #include <string_view>
 #include <vector>
 
+#include "lut_engine/Base64.h"
 #include "lut_engine/LutText.h"
 #include "lut_engine/NumberText.h"
+#include "lut_engine/ProcessList.h"
+#include "lut_engine/ProcessListText.h"
 #include "lut_engine/TableValue.h"
 
 namespace kv {
 namespace {
 
 constexpr size_t kMaxNameToken = 399;
-constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 struct Range {
     float lo = 0.0f;
@@ -58,26 +60,6 @@ uint16_t Quantise(float v, float lo, double scale) {
     return static_cast<uint16_t>(std::round(product));  // half away from zero
 }
 
-void AppendBase64(const std::vector<unsigned char>& bytes, std::string& out) {
-    out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const uint32_t group = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
-        out.push_back(kBase64Alphabet[(group >> 18) & 63]);
-        out.push_back(kBase64Alphabet[(group >> 12) & 63]);
-        out.push_back(kBase64Alphabet[(group >> 6) & 63]);
-        out.push_back(kBase64Alphabet[group & 63]);
-    }
-    const size_t rest = bytes.size() - i;
-    if (rest == 0) return;
-    uint32_t group = uint32_t{bytes[i]} << 16;
-    if (rest == 2) group |= uint32_t{bytes[i + 1]} << 8;
-    out.push_back(kBase64Alphabet[(group >> 18) & 63]);
-    out.push_back(kBase64Alphabet[(group >> 12) & 63]);
-    out.push_back(rest == 2 ? kBase64Alphabet[(group >> 6) & 63] : '=');
-    out.push_back('=');
-}
-
 bool KeepsInName(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
            c == '_' || c == '~';
@@ -100,7 +82,9 @@ void AppendPercentEncoded(std::string_view bytes, std::string& out) {
 // The reader takes at most 399 characters of name token, so a long name (a
 // file name of 50 CJK characters already needs 450) would make the whole text
 // unreadable. Keep the longest prefix that fits, cut between UTF-8 sequences.
-std::string NameToken(std::string_view name) {
+}  // namespace
+
+std::string LutTextNameToken(std::string_view name) {
     std::string token = PercentEncodeName(name);
     if (token.size() <= kMaxNameToken) return token;
     token.clear();
@@ -116,6 +100,8 @@ std::string NameToken(std::string_view name) {
     }
     return token.empty() ? "-" : token;
 }
+
+namespace {
 
 // What the reader makes of code q: the same float operations in the same
 // order, so that the check below sees the value that will be read back.
@@ -203,7 +189,7 @@ std::string FormatKvlut4(const Lut3D& lut, const std::vector<float>& shaperValue
     if ((lut.videoRange & kVideoRangeOut) != 0) text += "video-out ";
     text += FormatInteger(id);
     text += ' ';
-    text += NameToken(name);
+    text += LutTextNameToken(name);
     text += ' ';
     text += FormatInteger(lut.size);
     text += ' ';
@@ -235,6 +221,7 @@ std::string PercentEncodeName(std::string_view name) {
 }
 
 std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
+    if (lut.process != nullptr) return FormatProcessListText(*lut.process, id, name);
     std::vector<float> shaperValues(lut.shaper);
     std::vector<float> cubeValues(lut.data);
     for (std::vector<float>* values : {&shaperValues, &cubeValues}) {
@@ -257,7 +244,7 @@ std::string FormatLutText(const Lut3D& lut, int32_t id, std::string_view name) {
     std::string text = "KVLUT3 ";
     text += FormatInteger(id);
     text += ' ';
-    text += NameToken(name);
+    text += LutTextNameToken(name);
     text += ' ';
     text += FormatInteger(lut.size);
     text += ' ';

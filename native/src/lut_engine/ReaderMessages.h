@@ -25,6 +25,10 @@ inline constexpr std::string_view kLutSizeOutOfRange = "LUT size out of range";
 inline constexpr std::string_view kLut1DSizeOutOfRange = "LUT 1D size out of range";
 inline constexpr std::string_view kLutBadDomain = "LUT domain or 1D range is empty or not finite";
 inline constexpr std::string_view kLutDataTruncated = "LUT data is truncated";
+inline constexpr std::string_view kNotLut5 =
+    "not a Kromvale LUT (expected KVLUT5 <id> <name> <format> <steps> <data>)";
+inline constexpr std::string_view kProcessStepCount = "process list step count out of range";
+inline constexpr std::string_view kProcessStepMalformed = "malformed process list step";
 
 // .cube files
 inline constexpr std::string_view kCubeSizeOutOfRange = "LUT_3D_SIZE out of range";

@@ -14,6 +14,7 @@
 #define KV_F float
 #define KV_I int32_t
 #define KV_M bool
+#define KV_TABLE
 
 namespace kv::scalar {
 
@@ -26,5 +27,9 @@ inline float kvAsFloat(int32_t i) { return std::bit_cast<float>(i); }
 inline float kvToFloat(int32_t i) { return static_cast<float>(i); }
 inline int32_t kvTruncToInt(float f) { return static_cast<int32_t>(f); }
 inline float kvFloor(float f) { return std::floor(f); }
+inline bool kvAnd(bool a, bool b) { return a && b; }
+inline bool kvOr(bool a, bool b) { return a || b; }
+inline bool kvNot(bool a) { return !a; }
+inline float kvGather(const float* table, int32_t index) { return table[index]; }
 
 }  // namespace kv::scalar

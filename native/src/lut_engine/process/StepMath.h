@@ -17,8 +17,10 @@
      kvFloor(f)               floor, in float
      kvFloat(c)               a float constant as lanes
      kvInt(c)                 an int constant as int lanes
-   with +, -, *, / on KV_F, +, -, &, |, >> and << (by a constant) on KV_I,
-   comparisons of KV_F giving KV_M (false for NaN, like C's), and &, | on KV_M.
+     kvAnd(m, n), kvOr(m, n), kvNot(m)   masks combined
+   with +, -, *, / on KV_F, +, -, *, &, |, >> and << (by a constant) on KV_I,
+   comparisons of KV_F giving KV_M (false for NaN, like C's, but != which is
+   true), and == on KV_I.
    Products and sums are never fused: the C++ builds use
    -ffp-contract=off and the OpenCL text sets FP_CONTRACT OFF.
 

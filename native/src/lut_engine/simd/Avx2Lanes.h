@@ -19,6 +19,7 @@
 #define KV_F kv::avx2::F8
 #define KV_I kv::avx2::I8
 #define KV_M kv::avx2::M8
+#define KV_TABLE
 
 namespace kv::avx2 {
 
@@ -53,15 +54,16 @@ KV_AVX2_INLINE M8 operator>(F8 a, F8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_G
 KV_AVX2_INLINE M8 operator>=(F8 a, F8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_GE_OQ)}; }
 KV_AVX2_INLINE M8 operator==(F8 a, F8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_EQ_OQ)}; }
 KV_AVX2_INLINE M8 operator!=(F8 a, F8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_NEQ_UQ)}; }
-KV_AVX2_INLINE M8 operator&(M8 a, M8 b) { return {_mm256_and_ps(a.v, b.v)}; }
-KV_AVX2_INLINE M8 operator|(M8 a, M8 b) { return {_mm256_or_ps(a.v, b.v)}; }
-KV_AVX2_INLINE M8 operator!(M8 a) { return {_mm256_xor_ps(a.v, _mm256_castsi256_ps(_mm256_set1_epi32(-1)))}; }
+KV_AVX2_INLINE M8 kvAnd(M8 a, M8 b) { return {_mm256_and_ps(a.v, b.v)}; }
+KV_AVX2_INLINE M8 kvOr(M8 a, M8 b) { return {_mm256_or_ps(a.v, b.v)}; }
+KV_AVX2_INLINE M8 kvNot(M8 a) { return {_mm256_xor_ps(a.v, _mm256_castsi256_ps(_mm256_set1_epi32(-1)))}; }
 
 KV_AVX2_INLINE I8 operator+(I8 a, I8 b) { return I8(_mm256_add_epi32(a.v, b.v)); }
 KV_AVX2_INLINE I8 operator-(I8 a, I8 b) { return I8(_mm256_sub_epi32(a.v, b.v)); }
 KV_AVX2_INLINE I8 operator*(I8 a, I8 b) { return I8(_mm256_mullo_epi32(a.v, b.v)); }
 KV_AVX2_INLINE I8 operator&(I8 a, I8 b) { return I8(_mm256_and_si256(a.v, b.v)); }
 KV_AVX2_INLINE I8 operator|(I8 a, I8 b) { return I8(_mm256_or_si256(a.v, b.v)); }
+KV_AVX2_INLINE M8 operator==(I8 a, I8 b) { return {_mm256_castsi256_ps(_mm256_cmpeq_epi32(a.v, b.v))}; }
 KV_AVX2_INLINE I8 operator>>(I8 a, int n) { return I8(_mm256_srav_epi32(a.v, _mm256_set1_epi32(n))); }
 KV_AVX2_INLINE I8 operator<<(I8 a, int n) { return I8(_mm256_sllv_epi32(a.v, _mm256_set1_epi32(n))); }
 
@@ -79,5 +81,6 @@ KV_AVX2_INLINE F8 kvAsFloat(I8 i) { return F8(_mm256_castsi256_ps(i.v)); }
 KV_AVX2_INLINE F8 kvToFloat(I8 i) { return F8(_mm256_cvtepi32_ps(i.v)); }
 KV_AVX2_INLINE I8 kvTruncToInt(F8 f) { return I8(_mm256_cvttps_epi32(f.v)); }
 KV_AVX2_INLINE F8 kvFloor(F8 f) { return F8(_mm256_floor_ps(f.v)); }
+KV_AVX2_INLINE F8 kvGather(const float* table, I8 index) { return F8(_mm256_i32gather_ps(table, index.v, 4)); }
 
 }  // namespace kv::avx2

@@ -250,6 +250,10 @@ KV_AVX2 void LutRows16(const LutRowsParams& p, int32_t y0, int32_t y1, const Uni
 // floating-point mode for code inputs (see AxisCell). Where the 1D stage is
 // looked up per code, its own shortcuts would go unused.
 void ApplyLutRows16Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    if (p.lut->steps != nullptr) {
+        ApplyProcessRows16Avx2(p, y0, y1);
+        return;
+    }
     if (!IsChannelPermutation(p.srcChannels) || !IsChannelPermutation(p.dstChannels) ||
         !LutFitsGatherIndex(*p.lut)) {
         ApplyLutRows16(p, y0, y1);

@@ -354,6 +354,10 @@ KV_AVX2 void LutRows8(const LutRowsParams& p, int32_t y0, int32_t y1, const Unit
 }  // namespace
 
 void ApplyLutRows32fAvx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    if (p.lut->steps != nullptr) {
+        ApplyProcessRows32fAvx2(p, y0, y1);
+        return;
+    }
     if (!IsChannelPermutation(p.srcChannels) || !IsChannelPermutation(p.dstChannels) ||
         !LutFitsGatherIndex(*p.lut)) {
         ApplyLutRows32f(p, y0, y1);
@@ -364,6 +368,10 @@ void ApplyLutRows32fAvx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
 }
 
 void ApplyLutRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
+    if (p.lut->steps != nullptr) {
+        ApplyProcessRows8Avx2(p, y0, y1);
+        return;
+    }
     if (!IsChannelPermutation(p.srcChannels) || !IsChannelPermutation(p.dstChannels) ||
         !LutFitsGatherIndex(*p.lut)) {
         ApplyLutRows8(p, y0, y1);

@@ -18,6 +18,11 @@ namespace kv {
 void ApplyLutRows32fAvx2(const LutRowsParams& params, int32_t y0, int32_t y1);
 void ApplyLutRows8Avx2(const LutRowsParams& params, int32_t y0, int32_t y1);
 void ApplyLutRows16Avx2(const LutRowsParams& params, int32_t y0, int32_t y1);
+// Process lists (Lut3D::steps): the step body on eight lanes.
+void ApplyProcessRows32fAvx2(const LutRowsParams& params, int32_t y0, int32_t y1);
+void ApplyProcessRows8Avx2(const LutRowsParams& params, int32_t y0, int32_t y1);
+void ApplyProcessRows16Avx2(const LutRowsParams& params, int32_t y0, int32_t y1);
+
 void DrawProbeRows32fAvx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows8Avx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);
 void DrawProbeRows16Avx2(const ProbeRowsParams& params, int32_t y0, int32_t y1);

@@ -319,6 +319,8 @@ template <class Run>
 inline void WithLutLanes(const Lut3D& lut, UnitShortcuts unit, Run&& run) {
     WithStagesOf(lut, [&](auto stages) {
         constexpr LutStages kStages = decltype(stages)::value;
+        // Process lists have rows of their own (ProcessRowsAvx2.cpp).
+        if constexpr (kStages == LutStages::kProcess) return;
         constexpr bool kHasCube = kStages != LutStages::kShaper;
         constexpr bool kHasShaper = kStages != LutStages::kCube;
         const auto pick = [](bool allowed, bool wanted, auto then) {
