@@ -7,6 +7,7 @@
 #include <set>
 #include <system_error>
 
+#include "host/FileIdentity.h"
 #include "image/PictureFile.h"
 
 namespace kvtool {
@@ -31,19 +32,6 @@ std::string FolderOf(const std::string& prefix) {
 std::string FileNamePart(const std::string& prefix) {
     const std::size_t slash = prefix.find_last_of("/\\");
     return slash == std::string::npos ? prefix : prefix.substr(slash + 1);
-}
-
-// The same file for this check: one absolute, normalised spelling, with
-// symbolic links resolved where the file exists. Windows names ignore case.
-std::string Identity(const std::string& path) {
-    std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::path(path), ec);
-    if (ec) p = fs::absolute(fs::path(path), ec).lexically_normal();
-    std::string text = p.generic_string();
-#ifdef _WIN32
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-#endif
-    return text;
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -215,11 +203,11 @@ bool PlanBatch(const BatchRequest& request, std::vector<BatchFrame>& frames, std
 
     std::set<std::string> inputs;
     for (const BatchFrame& frame : frames) {
-        if (!frame.missing) inputs.insert(Identity(frame.input));
+        if (!frame.missing) inputs.insert(FileIdentity(frame.input));
     }
     std::set<std::string> outputs;
     for (const BatchFrame& frame : frames) {
-        const std::string target = Identity(frame.output);
+        const std::string target = FileIdentity(frame.output);
         if (inputs.count(target) != 0)
             return Refuse(error,
                           std::string("refusing to overwrite the input ") + frame.input + ": choose another --out");

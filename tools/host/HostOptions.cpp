@@ -1,10 +1,13 @@
 #include "host/HostOptions.h"
 
 #include "host/ButtonPress.h"
+#include "host/FileIdentity.h"
 #include "host/FrameSequence.h"
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace kvtool {
 
@@ -15,6 +18,8 @@ const char* const kHostUsage =
     "                     [--in FOLDER|SEQUENCE --out FOLDER|SEQUENCE [--frames FIRST-LAST] [--jobs N]]\n"
     "                     [--save-project FILE] [--print] [--about]\n"
     "                     [--press change|edit]... [--answer PATH]...\n"
+    "--out never replaces an input, whatever name (a link, another spelling of\n"
+    "its path) it is given.\n"
     "--press sends USER_CHANGED_PARAM for a button (repeatable, in order); on\n"
     "Linux --answer gives the file dialog's answers in order (\"\" cancels).\n"
     "Pictures are .png (where built with libpng), .pam, or .exr (where built with\n"
@@ -44,8 +49,8 @@ const char* const kHostUsage =
     "needs: 8-bit pictures the After Effects 8-bit path (ARGB8), or with --host\n"
     "pr Premiere's 8-bit path (BGRA8u, or BGRA32f with --format 32f); 16-bit\n"
     "pictures and EXR Premiere's 32-bit float path. Float results are written as\n"
-    "16-bit PNG/PAM or as float EXR. An output never replaces an input. A frame\n"
-    "is written under a temporary name and renamed when whole.\n"
+    "16-bit PNG/PAM or as float EXR. A frame is written under a temporary name\n"
+    "and renamed when whole.\n"
     "Exit status: 0 done; 1 failed; 2 bad command line; 3 frames that could not\n"
     "be read were skipped; 128+N stopped by signal N (frames in progress are\n"
     "removed; a second signal stops at once).\n";
@@ -149,6 +154,14 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
     options.batch = !options.inPath.empty() && IsBatchInput(options.inPath);
     if (!options.batch && (options.jobs > 0 || options.firstFrame)) {
         error = "--jobs and --frames need a folder or a numbered sequence as --in";
+        return false;
+    }
+    // The picture is read whole before the result is written, so writing
+    // over it would lose it; batches refuse the same when they plan.
+    std::error_code ec;
+    if (!options.batch && !options.inPath.empty() && std::filesystem::exists(options.inPath, ec) &&
+        FileIdentity(options.inPath) == FileIdentity(options.outPath)) {
+        error = "refusing to overwrite the input " + options.inPath + ": choose another --out";
         return false;
     }
     if (options.host == HostKind::Premiere && options.depth) {

@@ -34,13 +34,13 @@ inline void PutChunk(std::string& out, const char* type, const std::string& data
 }
 
 // A 69-byte RGBA PNG whose header claims width x height at `bitDepth` bits,
-// with valid chunks and one byte of image data.
-inline std::string PromisingPng(std::uint32_t width, std::uint32_t height, int bitDepth) {
+// plain or interlaced (Adam7), with valid chunks and one byte of image data.
+inline std::string PromisingPng(std::uint32_t width, std::uint32_t height, int bitDepth, bool interlaced = false) {
     std::string png = "\x89PNG\r\n\x1a\n";
     std::string header;
     PutBigEndian32(header, width);
     PutBigEndian32(header, height);
-    header += {static_cast<char>(bitDepth), 6, 0, 0, 0};  // RGBA, deflate, no filter, no interlace
+    header += {static_cast<char>(bitDepth), 6, 0, 0, static_cast<char>(interlaced)};  // RGBA, deflate, no filter
     PutChunk(png, "IHDR", header);
     // A zlib stream with one stored byte (0) and its Adler-32.
     PutChunk(png, "IDAT", std::string("\x78\x01\x01\x01\x00\xFE\xFF\x00\x00\x01\x00\x01", 12));

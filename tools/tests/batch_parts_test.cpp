@@ -183,6 +183,9 @@ TEST_F(FrameFolder, AnOutputOnAnyInputIsRefusedHoweverItIsSpelt) {
     Plan(Path("f.%04d.pam"), Path("link"));
     EXPECT_FALSE(ok_) << "a link to the input folder is the input folder";
 #endif
+    fs::create_hard_link(Path("f.0002.pam"), Path("h.0002.pam"));
+    Plan(Path("f.%04d.pam"), Path("h.%04d.pam"));
+    EXPECT_FALSE(ok_) << "a hard link is the input under another name";
     // Beside the inputs under other names is fine, and so is replacing a
     // file that this batch does not read.
     Plan(Path("f.%04d.pam"), Path("graded.%04d.pam"));

@@ -213,7 +213,8 @@ TEST_F(HostBatch, PicturesWhoseHeadersPromiseMoreThanTheyHoldAreSkippedNotFatal)
         const char* error;
     } files[] = {
         {"huge.png", kvtool::test::PromisingPng(32768, 32768, 16), "PNG picture size out of range"},
-        {"big.png", kvtool::test::PromisingPng(8192, 8192, 16), "unreadable PNG picture"},
+        {"big.png", kvtool::test::PromisingPng(8192, 8192, 16), "unreadable PNG picture: Not enough image data"},
+        {"interlaced.png", kvtool::test::PromisingPng(8192, 8192, 16, true), "PNG picture is truncated"},
         {"huge.pam", kvtool::test::PromisingPam(32768, 32768), "PAM picture size out of range"},
         {"big.pam", kvtool::test::PromisingPam(8192, 8192), "PAM picture is truncated"},
     };
@@ -349,6 +350,35 @@ TEST_F(HostBatch, AnOutputOverAnInputIsRefusedBeforeAnythingIsWritten) {
     }
     EXPECT_EQ(ReadAll(Path("shots/a.png")), before);
     EXPECT_EQ(Names("shots"), (std::vector<std::string>{"a.png", "b.png"}));
+}
+
+// A damaged PNG is skipped with libpng's own reason in its frame's message;
+// libpng prints nothing of its own into the batch's output.
+TEST_F(HostBatch, DamagedPngFramesGiveLibpngsReasonAndNothingRaw) {
+    fs::create_directories(Path("damaged"));
+    Write("damaged/good.png", Frame(1, 8));
+    const std::string good = ReadAll(Path("damaged/good.png"));
+    std::string badCrc = good;
+    badCrc[16] ^= 1;  // the IHDR's width, under its old checksum
+    // One fails in the header, one in the rows.
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    } files[] = {
+        {"crc.png", badCrc, "unreadable PNG picture: IHDR: CRC error"},
+        {"cut.png", good.substr(0, good.size() / 2), "unreadable PNG picture: Read Error"},
+    };
+    for (const auto& f : files) std::ofstream(Path(std::string("damaged/") + f.name), std::ios::binary) << f.bytes;
+    const HostRun run = Host({"--in", Path("damaged"), "--out", Path("out")});
+    EXPECT_EQ(run.status, 3) << run.output;
+    for (const auto& f : files) {
+        EXPECT_TRUE(Contains(run.output, "kromvale-host: skipped " + Path(std::string("damaged/") + f.name) + ": " +
+                                             f.message))
+            << f.name << "\n" << run.output;
+    }
+    EXPECT_FALSE(Contains(run.output, "libpng")) << run.output;
+    EXPECT_EQ(Names("out"), (std::vector<std::string>{"good.png"}));
 }
 
 // Every thread stack as large as the address space allows: no thread can

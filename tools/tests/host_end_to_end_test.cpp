@@ -308,6 +308,16 @@ TEST_F(HostEndToEnd, FailuresEndWithAMessageAndStatus) {
     EXPECT_EQ(noPicture.status, 1);
     EXPECT_TRUE(Contains(noPicture.output, "cannot open the picture")) << noPicture.output;
 
+    // A picture graded onto itself would be lost: a bad command line, and
+    // the picture stays as it was.
+    const std::string picture = ReadAll(Path("in8.png"));
+    const HostRun overInput =
+        Host({"--cube", Path("night.grade.cube"), "--in", Path("in8.png"), "--out", dir_ + "/./in8.png"});
+    EXPECT_EQ(overInput.status, 2) << overInput.output;
+    EXPECT_TRUE(Contains(overInput.output, "kromvale-host: refusing to overwrite the input " + Path("in8.png")))
+        << overInput.output;
+    EXPECT_EQ(ReadAll(Path("in8.png")), picture);
+
     std::string command = Quote(KV_HOST_EXE);
     command += " --module ";
     command += Quote(Path("nothing.so"));

@@ -72,6 +72,47 @@ TEST(HostOptions, ASequenceOrAFolderMakesABatchWithItsOwnOptions) {
     }
 }
 
+// A single picture is read whole and then replaced by its result, so an
+// output that names the input, however it is spelt or linked, is refused as
+// a bad command line.
+TEST(HostOptions, ASinglePictureIsNeverWrittenOverItsInput) {
+    namespace fs = std::filesystem;
+    const std::string in = TempPath("single.png");
+    WriteBytes(in, "picture");
+    WriteBytes(TempPath("other.png"), "another picture");
+    fs::create_directories(TempPath("sub"));
+    for (const char* link : {"hard.png", "soft.png", "new.png"}) fs::remove(TempPath(link));
+    fs::create_hard_link(in, TempPath("hard.png"));
+    struct Case {
+        std::string out;
+        bool refused;
+    };
+    std::vector<Case> cases = {
+        {in, true},
+        {TempPath("./single.png"), true},
+        {TempPath("sub/../single.png"), true},
+        {TempPath("not-yet/../single.png"), true},  // through a folder that does not exist
+        {TempPath("hard.png"), true},
+        {TempPath("new.png"), false},
+        {TempPath("other.png"), false},  // another picture may be replaced
+    };
+    // Relative beside absolute (none where the temporary folder is on
+    // another drive than the working folder).
+    if (const fs::path relative = fs::relative(in); !relative.empty()) cases.push_back({relative.string(), true});
+#ifndef _WIN32
+    fs::create_symlink(in, TempPath("soft.png"));
+    cases.push_back({TempPath("soft.png"), true});
+#endif
+    for (const Case& c : cases) {
+        kvtool::HostOptions o;
+        std::string error;
+        EXPECT_EQ(kvtool::ParseHostOptions({"--module", "m.so", "--in", in, "--out", c.out}, o, error), !c.refused)
+            << c.out;
+        EXPECT_EQ(error, c.refused ? "refusing to overwrite the input " + in + ": choose another --out" : "")
+            << c.out;
+    }
+}
+
 TEST(HostOptions, DepthChoosesAfterEffectsSmartRenderForSinglePicturesAndBatches) {
     kvtool::HostOptions o;
     std::string error;
