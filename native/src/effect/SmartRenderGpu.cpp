@@ -64,12 +64,7 @@ PF_Err SmartRenderGpu(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extr
         return Failed(index, "device not set up", extra->input->what_gpu);
     }
     CheckedOutParams params(*in_data);
-    const PF_ParamDef* amountParam = nullptr;
-    const PF_ParamDef* lutParam = nullptr;
-    if (const PF_Err err = params.CheckOut(kParamAmount, amountParam); err != PF_Err_NONE) {
-        return err;
-    }
-    if (const PF_Err err = params.CheckOut(kParamLut, lutParam); err != PF_Err_NONE) {
+    if (const PF_Err err = params.CheckOutAmountAndLut(); err != PF_Err_NONE) {
         return err;
     }
 
@@ -104,8 +99,8 @@ PF_Err SmartRenderGpu(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extr
 
     const gpu::GpuFramework framework = device->setupHandles.framework;
     const gpu::DeviceHandles handles = HandlesOf(buffers.device, framework);
-    const float amount = static_cast<float>(amountParam->u.fs_d.value * 0.01);
-    const std::shared_ptr<const Lut3D> lut = LutOfParam(in_data, *lutParam);
+    const float amount = params.Amount();
+    const std::shared_ptr<const Lut3D> lut = LutOfParam(in_data, params.Lut());
     const FramePlacement placement = SmartPlacement(*in_data, *extra->input, *input, *output, kGpuPixelBytes);
 
     gpu::GpuFrames frames;
