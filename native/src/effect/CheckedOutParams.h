@@ -25,6 +25,22 @@ public:
         }
     }
 
+    // Checks out "Amount", then "LUT", at the render's time. The host's
+    // error for the first that fails; what was checked out before it is
+    // checked in all the same.
+    PF_Err CheckOutAmountAndLut() {
+        if (const PF_Err err = CheckOut(kParamAmount, amount_); err != PF_Err_NONE) {
+            return err;
+        }
+        return CheckOut(kParamLut, lut_);
+    }
+
+    // After CheckOutAmountAndLut succeeded: the blend from 0 to 1, and the
+    // "LUT" parameter.
+    float Amount() const { return static_cast<float>(amount_->u.fs_d.value * 0.01); }
+    const PF_ParamDef& Lut() const { return *lut_; }
+
+private:
     // The parameter's value at the render's time, or the host's error.
     PF_Err CheckOut(EffectParamIndex index, const PF_ParamDef*& def) {
         if (in_.inter.checkout_param == nullptr || in_.inter.checkin_param == nullptr) {
@@ -41,7 +57,6 @@ public:
         return PF_Err_NONE;
     }
 
-private:
     struct Slot {
         PF_ParamDef def{};
         bool held = false;
@@ -49,6 +64,8 @@ private:
     const PF_InData& in_;
     std::array<Slot, 2> slots_{};  // "Amount" and "LUT"
     std::size_t count_ = 0;
+    const PF_ParamDef* amount_ = nullptr;
+    const PF_ParamDef* lut_ = nullptr;
 };
 
 }  // namespace kv

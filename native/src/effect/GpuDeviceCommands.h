@@ -1,9 +1,12 @@
 #pragma once
 // The compositing host's GPU devices: setup accepts or declines each device
-// the host offers and hands back the effect's state for it as gpu_data;
+// the host offers and hands back a token for the effect's state as gpu_data;
 // setdown gives everything back. Setups of several devices may run at once:
 // each works only on its own new state, and the driver tables are built
 // once, thread-safely.
+
+#include <atomic>
+#include <memory>
 
 #include "gpu/DeviceRender.h"
 #include "gpu/GpuDeviceState.h"
@@ -12,11 +15,15 @@
 
 namespace kv {
 
-// What gpu_data points at: one accepted device.
+// One accepted device, found through its gpu_data token. Renders and
+// pre-renders hold it shared, so setdown never frees it under them.
 struct AcceptedGpuDevice {
-    gpu::GpuDeviceState state;     // ready: the kernel exists
+    gpu::GpuDeviceState state;     // ready: the kernel exists, until setdown
     gpu::DeviceHandles setupHandles;  // the host's handles at setup, for setdown
     A_u_long deviceIndex = 0;
+    // Set by setdown before it releases the state, so that a render which
+    // then finds the device not ready knows why.
+    std::atomic<bool> setDown{false};
 };
 
 // The host's framework number in the device layer's terms: CUDA (3) and
@@ -32,14 +39,15 @@ gpu::DeviceHandles HandlesOf(const PF_GPUDeviceInfo& info, gpu::GpuFramework fra
 // malformed call returns an error.
 PF_Err GpuDeviceSetup(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetupExtra* extra);
 
-// GPU_DEVICE_SETDOWN: releases what setup made and frees gpu_data; nothing
-// for a declined device.
+// GPU_DEVICE_SETDOWN: forgets gpu_data's token and releases what setup made
+// on the device, once, before it returns; nothing for a declined device or a
+// token already set down. A render that still holds the device declines.
 PF_Err GpuDeviceSetdown(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetdownExtra* extra);
 
 // The device a pre-render or render plans on, when this effect accepted it
-// for that framework; null otherwise (a processor render included). The
-// host hands gpu_data back as const; the state is the effect's own.
-AcceptedGpuDevice* PlannedGpuDevice(const void* gpuData, PF_GPU_Framework whatGpu);
+// for that framework and it is not set down; null otherwise (a processor
+// render included). The caller's copy keeps the device's memory alive.
+std::shared_ptr<AcceptedGpuDevice> PlannedGpuDevice(const void* gpuData, PF_GPU_Framework whatGpu);
 
 inline bool GpuRenderPossible(const PF_PreRenderInput& input) {
     return PlannedGpuDevice(input.gpu_data, input.what_gpu) != nullptr;

@@ -117,12 +117,7 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extra) 
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     CheckedOutParams params(*in_data);
-    const PF_ParamDef* amountParam = nullptr;
-    const PF_ParamDef* lutParam = nullptr;
-    if (const PF_Err err = params.CheckOut(kParamAmount, amountParam); err != PF_Err_NONE) {
-        return err;
-    }
-    if (const PF_Err err = params.CheckOut(kParamLut, lutParam); err != PF_Err_NONE) {
+    if (const PF_Err err = params.CheckOutAmountAndLut(); err != PF_Err_NONE) {
         return err;
     }
 
@@ -140,8 +135,7 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extra) 
     if (format == nullptr) {
         return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     }
-    const float amount = static_cast<float>(amountParam->u.fs_d.value * 0.01);
-    return RenderFrame(in_data, amount, *lutParam, *format, *input, *output,
+    return RenderFrame(in_data, params.Amount(), params.Lut(), *format, *input, *output,
                        SmartPlacement(*in_data, *extra->input, *input, *output, format->pixelBytes));
 }
 

@@ -59,17 +59,13 @@ PF_Err SmartRenderGpu(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extr
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     const A_u_long index = extra->input->device_index;
-    AcceptedGpuDevice* device = PlannedGpuDevice(extra->input->gpu_data, extra->input->what_gpu);
+    // Held to the end: a setdown meanwhile leaves this copy alive.
+    const std::shared_ptr<AcceptedGpuDevice> device = PlannedGpuDevice(extra->input->gpu_data, extra->input->what_gpu);
     if (device == nullptr) {
         return Failed(index, "device not set up", extra->input->what_gpu);
     }
     CheckedOutParams params(*in_data);
-    const PF_ParamDef* amountParam = nullptr;
-    const PF_ParamDef* lutParam = nullptr;
-    if (const PF_Err err = params.CheckOut(kParamAmount, amountParam); err != PF_Err_NONE) {
-        return err;
-    }
-    if (const PF_Err err = params.CheckOut(kParamLut, lutParam); err != PF_Err_NONE) {
+    if (const PF_Err err = params.CheckOutAmountAndLut(); err != PF_Err_NONE) {
         return err;
     }
 
@@ -104,8 +100,8 @@ PF_Err SmartRenderGpu(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extr
 
     const gpu::GpuFramework framework = device->setupHandles.framework;
     const gpu::DeviceHandles handles = HandlesOf(buffers.device, framework);
-    const float amount = static_cast<float>(amountParam->u.fs_d.value * 0.01);
-    const std::shared_ptr<const Lut3D> lut = LutOfParam(in_data, *lutParam);
+    const float amount = params.Amount();
+    const std::shared_ptr<const Lut3D> lut = LutOfParam(in_data, params.Lut());
     const FramePlacement placement = SmartPlacement(*in_data, *extra->input, *input, *output, kGpuPixelBytes);
 
     gpu::GpuFrames frames;
@@ -134,7 +130,12 @@ PF_Err SmartRenderGpu(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extr
     // popped; OpenCL work stays ordered on the host's queue.
     if (!gpu::RenderOnDevice(device->state, handles, launch, frames.src, frames.dst,
                              framework == gpu::GpuFramework::Cuda)) {
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;  // the backend logged why
+        // A device set down since the look-up is no longer ready; otherwise
+        // the backend logged why.
+        if (device->setDown.load()) {
+            return Failed(index, "device set down", 0);
+        }
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
     return PF_Err_NONE;
 }

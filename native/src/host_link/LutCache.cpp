@@ -1,9 +1,12 @@
 #include "host_link/LutCache.h"
 
+#include <array>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "host_link/LutParamBytes.h"
 #include "lut_engine/LutText.h"
@@ -16,16 +19,22 @@ namespace {
 constexpr size_t kMaxEntries = 8;
 constexpr char kNotLutText[] = "parameter does not hold KVLUT text";
 
+// Immutable once made, so that a lookup may compare its bytes after letting
+// go of the cache's mutex.
 struct CacheEntry {
     uint64_t hash;
+    // A copy of the parameter's bytes (a few MB at most). The hash is no
+    // proof: two texts can be made to collide on purpose, so a hit needs
+    // equal bytes as well.
+    std::vector<unsigned char> bytes;
     std::shared_ptr<const Lut3D> lut;  // null for bytes that gave no LUT
 };
 
-// Oldest first. The mutex guards the list only: parsing happens outside it,
-// so a slow parse never stalls renders that hit the cache.
+// Oldest first. The mutex guards the list only: parsing and comparing bytes
+// happen outside it, so neither stalls renders that hit the cache.
 struct LutCache {
     std::mutex mutex;
-    std::deque<CacheEntry> entries;
+    std::deque<std::shared_ptr<const CacheEntry>> entries;
 };
 
 LutCache& Cache() {
@@ -65,12 +74,22 @@ std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
     }
     const uint64_t hash = HashLutParamBytes(bytes, length);
     LutCache& cache = Cache();
+    // Entries of the same hash and length, oldest first; almost always one
+    // or none, so a hit costs one comparison of the bytes, cheaper than the
+    // hash that found it.
+    std::array<std::shared_ptr<const CacheEntry>, kMaxEntries> candidates;
+    size_t candidateCount = 0;
     {
         std::lock_guard<std::mutex> lock(cache.mutex);
-        for (const CacheEntry& entry : cache.entries) {
-            if (entry.hash == hash) {
-                return entry.lut;
+        for (const std::shared_ptr<const CacheEntry>& entry : cache.entries) {
+            if (entry->hash == hash && entry->bytes.size() == length) {
+                candidates[candidateCount++] = entry;
             }
+        }
+    }
+    for (size_t i = 0; i < candidateCount; ++i) {
+        if (std::memcmp(candidates[i]->bytes.data(), bytes, length) == 0) {
+            return candidates[i]->lut;
         }
     }
 
@@ -90,8 +109,11 @@ std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
         }
     }
 
+    const auto* first = static_cast<const unsigned char*>(bytes);
+    auto entry = std::make_shared<const CacheEntry>(
+        CacheEntry{hash, std::vector<unsigned char>(first, first + length), result});
     std::lock_guard<std::mutex> lock(cache.mutex);
-    cache.entries.push_back(CacheEntry{hash, result});
+    cache.entries.push_back(std::move(entry));
     if (cache.entries.size() > kMaxEntries) {
         cache.entries.pop_front();
     }

@@ -3,8 +3,8 @@
 //
 // Every render and every UI update needs the LUT that the "LUT" parameter's
 // bytes describe; parsing LUT text costs far more than a frame, so the last
-// eight distinct byte strings (by a 64-bit hash) are remembered together with
-// what they gave, good or bad.
+// eight distinct byte strings are remembered together with what they gave,
+// good or bad. A 64-bit hash finds an entry; its bytes, kept with it, decide.
 
 #include <cstddef>
 #include <cstdint>

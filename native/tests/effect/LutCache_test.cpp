@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -21,6 +24,40 @@ std::vector<unsigned char> Utf16(std::string_view text) {
 
 std::shared_ptr<const kv::Lut3D> Lookup(std::string_view text, std::string* error = nullptr) {
     return kv::GetLutForParam(text.data(), text.size(), error);
+}
+
+// Other bytes of the same length and hash: words `word` and `word + 1`
+// replaced, the first by letters, the second by the value that brings the
+// hash's state back to where the original pair left it (the state steps as
+// HashLutParamBytes's, which its known vectors pin). Tries letters until
+// every new byte passes `keep`.
+std::string HashTwin(const std::string& text, size_t word, bool (*keep)(unsigned char)) {
+    static_assert(std::endian::native == std::endian::little);
+    const auto step = [](uint64_t h, const std::string& bytes, size_t i) {
+        uint64_t w = 0;
+        std::memcpy(&w, bytes.data() + i * 8, 8);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        return h ^ (h >> 32);
+    };
+    uint64_t before = static_cast<uint64_t>(text.size()) ^ 0x9E3779B97F4A7C15ull;
+    for (size_t i = 0; i < word; ++i) {
+        before = step(before, text, i);
+    }
+    for (uint64_t trial = 0;; ++trial) {
+        std::string twin = text;
+        for (size_t i = 0; i < 8; ++i) {
+            twin[word * 8 + i] = static_cast<char>('A' + (trial >> (3 * i)) % 8);
+        }
+        uint64_t next = 0;
+        std::memcpy(&next, text.data() + word * 8 + 8, 8);
+        next ^= step(before, text, word) ^ step(before, twin, word);
+        std::memcpy(twin.data() + word * 8 + 8, &next, 8);
+        if (twin != text && std::all_of(twin.begin() + static_cast<std::ptrdiff_t>(word * 8),
+                                        twin.begin() + static_cast<std::ptrdiff_t>(word * 8 + 16),
+                                        [&](char c) { return keep(static_cast<unsigned char>(c)); })) {
+            return twin;
+        }
+    }
 }
 
 TEST(LutCacheHash, KnownVectors) {
@@ -125,6 +162,57 @@ TEST(LutCacheLookup, KeepsTheNewestEightInsertions) {
     EXPECT_NE(Lookup(texts[1]).get(), luts[1].get());
     EXPECT_EQ(Lookup(texts[8]).get(), luts[8].get());
     EXPECT_EQ(kv::LutCacheEntryCount(), 8u);
+}
+
+TEST(LutCacheLookup, BytesOfTheSameHashGetTheirOwnOutcome) {
+    // LUT text whose name holds two whole words, the words where a twin
+    // differs.
+    struct Named {
+        std::string text;
+        std::string name;
+        size_t word;
+    };
+    const auto named = [](int id) {
+        const std::string name(40, 'n');
+        const std::string text = kvtest::InvertRedText(id, name);
+        return Named{text, name, (text.find(name) + 7) / 8};
+    };
+    const auto nameByte = +[](unsigned char c) { return c > ' ' && c < 0x7F && c != '%'; };
+    const auto anyByte = +[](unsigned char) { return true; };
+    const Named a = named(6101);
+    const Named b = named(6102);
+    const Named c = named(6103);
+    const std::string aTwin = HashTwin(a.text, a.word, nameByte);
+    struct Case {
+        const char* name;
+        std::string first;
+        std::string second;
+        std::string firstLut;  // the LUT's name; "" for no LUT
+        std::string secondLut;
+    };
+    const Case cases[] = {
+        {"a LUT, then one with another name", a.text, aTwin, a.name, aTwin.substr(a.text.find(a.name), 40)},
+        {"a LUT, then bytes that are no LUT text", b.text, HashTwin(b.text, 0, anyByte), b.name, ""},
+        {"bytes that are no LUT text, then a LUT", HashTwin(c.text, 0, anyByte), c.text, "", c.name},
+    };
+    const auto nameOf = [](const std::shared_ptr<const kv::Lut3D>& lut) {
+        return lut != nullptr ? lut->name : std::string();
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.name);
+        ASSERT_NE(t.first, t.second);
+        ASSERT_EQ(t.first.size(), t.second.size());
+        ASSERT_EQ(kv::HashLutParamBytes(t.first.data(), t.first.size()),
+                  kv::HashLutParamBytes(t.second.data(), t.second.size()));
+        ASSERT_NE(t.firstLut, t.secondLut);
+        std::string error;
+        EXPECT_EQ(nameOf(Lookup(t.first)), t.firstLut);
+        EXPECT_EQ(nameOf(Lookup(t.second, &error)), t.secondLut);
+        EXPECT_EQ(error, t.secondLut.empty() ? "parameter does not hold KVLUT text" : "");
+        // Both stay cached side by side.
+        EXPECT_EQ(nameOf(Lookup(t.first)), t.firstLut);
+        EXPECT_EQ(nameOf(Lookup(t.second)), t.secondLut);
+    }
 }
 
 TEST(LutCacheLookup, PatternRequestsAreLuts) {

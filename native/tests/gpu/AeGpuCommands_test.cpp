@@ -1,7 +1,7 @@
 // The compositing host's GPU commands on the recording fake CUDA driver:
 // which devices setup accepts, what a render asks of the driver (the host's
-// context, stream and pitches, the LUT uploaded once) and what every failing
-// suite or driver call leaves behind.
+// context, stream and pitches, the LUT uploaded once), what every failing
+// suite or driver call leaves behind, and a setdown in the middle of a frame.
 
 #include <string>
 
@@ -58,6 +58,29 @@ bool AnyLineHas(const std::vector<std::string>& lines, const std::string& part) 
         if (line.find(part) != std::string::npos) return true;
     }
     return false;
+}
+
+// A host that sets the planned device down from inside one of its smart
+// render callbacks, then answers as the callback would have.
+struct SetdownInside {
+    kvsim::FakeHost* host = nullptr;
+    void* gpuData = nullptr;
+    PF_PreRenderCallbacks pre{};
+    PF_SmartRenderCallbacks render{};
+};
+SetdownInside* gInside = nullptr;
+
+void SetDownInside() {
+    EXPECT_EQ(SetDownDevice(*gInside->host, gInside->gpuData, PF_GPU_Framework_CUDA, 0), PF_Err_NONE);
+}
+PF_Err LayerAfterSetdown(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_RenderRequest* req, A_long time,
+                         A_long step, A_u_long scale, PF_CheckoutResult* result) {
+    SetDownInside();
+    return gInside->pre.checkout_layer(ref, index, id, req, time, step, scale, result);
+}
+PF_Err OutputAfterSetdown(PF_ProgPtr ref, PF_EffectWorld** output) {
+    SetDownInside();
+    return gInside->render.checkout_output(ref, output);
 }
 
 TEST_F(AeGpuCudaTest, SetupAcceptsOnlyDevicesItCanPrepare) {
@@ -200,6 +223,63 @@ TEST_F(AeGpuCudaTest, EveryFailingCallReturnsAnErrorWithEverythingCheckedIn) {
         host_.SetSuiteFunctionsMissing(kPFGPUDeviceSuite, false);
         EXPECT_EQ(SetDownDevice(host_, device.gpuData, PF_GPU_Framework_CUDA, 0), PF_Err_NONE);
         EXPECT_EQ(Fake().frees, Fake().allocs);
+    }
+}
+
+// The frame must not touch a freed device (the asan build is the proof) and
+// what setup made goes exactly once, at setdown.
+TEST_F(AeGpuCudaTest, SetdownDuringAFrameReleasesOnceAndTheFrameDeclines) {
+    struct Case {
+        const char* name;
+        bool inPreRender;  // else between the render's device look-up and its launch
+    };
+    const Case cases[] = {{"in pre-render's layer checkout", true}, {"in the render's output checkout", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        const SetupAnswer device = SetUpDevice(host_, PF_GPU_Framework_CUDA, 0);
+        ASSERT_TRUE(device.accepted);
+        SmartRenderCall call(host_, &in_, &out_, 32, 50.0, lut_);
+        call.PlanOnGpu(PF_GPU_Framework_CUDA, 0, device.gpuData);
+        SetdownInside inside{&host_, device.gpuData, *call.preRenderExtra()->cb, *call.renderExtra()->cb};
+        gInside = &inside;
+        PF_PreRenderCallbacks pre = inside.pre;
+        PF_SmartRenderCallbacks render = inside.render;
+        if (c.inPreRender) {
+            pre.checkout_layer = LayerAfterSetdown;
+        } else {
+            render.checkout_output = OutputAfterSetdown;
+        }
+        PF_PreRenderExtra* preExtra = call.preRenderExtra();
+        preExtra->cb = &pre;
+        PF_OutData out{};
+        ASSERT_EQ(host_.CallWith(call.in(), out, PF_Cmd_SMART_PRE_RENDER, nullptr, nullptr, preExtra), PF_Err_NONE);
+        // Set down before its question, the device is no GPU plan.
+        EXPECT_EQ((call.preRenderOutput().flags & PF_RenderOutputFlag_GPU_RENDER_POSSIBLE) != 0, !c.inPreRender);
+        if (!c.inPreRender) {
+            PF_SmartRenderExtra* renderExtra = call.renderExtra();
+            renderExtra->cb = &render;
+            log_.Take();
+            EXPECT_EQ(host_.CallWith(call.in(), out, PF_Cmd_SMART_RENDER_GPU, nullptr, nullptr, renderExtra),
+                      PF_Err_INTERNAL_STRUCT_DAMAGED);
+            EXPECT_TRUE(AnyLineHas(log_.Take(), "device 0: device set down"));
+            EXPECT_EQ(call.paramsStillOut(), 0);
+            EXPECT_EQ(call.layerPixelCheckins(), call.layerPixelCheckouts());
+        }
+        gInside = nullptr;
+        // Released once, at setdown, and nothing ran on the device after it.
+        EXPECT_EQ(Fake().moduleUnloads, 1);
+        EXPECT_EQ(Fake().launches + Fake().copies, 0);
+        EXPECT_EQ(Fake().frees, Fake().allocs);
+        EXPECT_EQ(Fake().pushDepth, 0);
+        // The gpu_data is spent: setdown again gives nothing back twice, and
+        // a frame planned on it is no GPU frame.
+        EXPECT_EQ(SetDownDevice(host_, device.gpuData, PF_GPU_Framework_CUDA, 0), PF_Err_NONE);
+        EXPECT_EQ(Fake().moduleUnloads, 1);
+        ASSERT_EQ(call.PreRender(), PF_Err_NONE);
+        EXPECT_EQ(call.preRenderOutput().flags & PF_RenderOutputFlag_GPU_RENDER_POSSIBLE, 0);
+        EXPECT_EQ(call.RenderGpu(), PF_Err_INTERNAL_STRUCT_DAMAGED);
     }
 }
 
