@@ -29,6 +29,9 @@ struct GpuLaunch {
     // run (nothing to apply, and the output already is the input).
     std::shared_ptr<const Lut3D> lut;
     KernelParams params;
+    // A LUT that no kernel here applies (a process list): the host renders
+    // the frame on the processor instead.
+    bool declined = false;
 };
 
 // A pattern LUT draws the pattern whatever the amount; a LUT the kernel can

@@ -27,6 +27,10 @@ inline float kvAsFloat(int32_t i) { return std::bit_cast<float>(i); }
 inline float kvToFloat(int32_t i) { return static_cast<float>(i); }
 inline int32_t kvTruncToInt(float f) { return static_cast<int32_t>(f); }
 inline float kvFloor(float f) { return std::floor(f); }
+inline float kvMaxOf(float lo, float v) { return lo < v ? v : lo; }
+inline float kvMinOf(float hi, float v) { return v < hi ? v : hi; }
+inline float kvBelow(float v, float hi) { return v > hi ? hi : v; }
+inline float kvAbove(float v, float lo) { return v < lo ? lo : v; }
 inline bool kvAnd(bool a, bool b) { return a && b; }
 inline bool kvOr(bool a, bool b) { return a || b; }
 inline bool kvNot(bool a) { return !a; }

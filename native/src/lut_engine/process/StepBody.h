@@ -15,10 +15,6 @@
 
    No include guard, as StepMath.h. */
 
-/* max(lo, v) and min(hi, v) as std::max and std::min give them, with the
-   bound first: a NaN v gives the bound. */
-KV_INLINE KV_F kvMaxOf(KV_F lo, KV_F v) { return kvSelect(lo < v, v, lo); }
-KV_INLINE KV_F kvMinOf(KV_F hi, KV_F v) { return kvSelect(v < hi, v, hi); }
 
 /* 1 with the sign of v (-0 and negative NaN give -1). */
 KV_INLINE KV_F kvSignOf(KV_F v) {

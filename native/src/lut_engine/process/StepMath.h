@@ -18,6 +18,11 @@
      kvFloat(c)               a float constant as lanes
      kvInt(c)                 an int constant as int lanes
      kvAnd(m, n), kvOr(m, n), kvNot(m)   masks combined
+     kvMaxOf(lo, v), kvMinOf(hi, v)      std::max(lo, v) and std::min(hi, v):
+                              lo < v ? v : lo and v < hi ? v : hi, so a
+                              NaN v gives the bound
+     kvBelow(v, hi), kvAbove(v, lo)       v > hi ? hi : v and v < lo ? lo : v,
+                              so a NaN v stays
    with +, -, *, / on KV_F, +, -, *, &, |, >> and << (by a constant) on KV_I,
    comparisons of KV_F giving KV_M (false for NaN, like C's, but != which is
    true), and == on KV_I.
@@ -79,8 +84,7 @@ KV_INLINE KV_F kvLog2(KV_F x) {
 KV_INLINE KV_F kvExp2(KV_F x) {
     /* Outside -160..130 the result is 0 or infinite either way; inside, the
        integer part below fits an int and two powers of two. */
-    const KV_F clamped = kvSelect(x > kvFloat(130.0f), kvFloat(130.0f),
-                                  kvSelect(x < kvFloat(-160.0f), kvFloat(-160.0f), x));
+    const KV_F clamped = kvBelow(kvAbove(x, kvFloat(-160.0f)), kvFloat(130.0f));
     const KV_F n = kvFloor(clamped + kvFloat(0.5f));
     const KV_F f = clamped - n; /* [-0.5, 0.5] */
     KV_F p = kvFloat(1.535336188319500e-4f);

@@ -81,6 +81,12 @@ KV_AVX2_INLINE F8 kvAsFloat(I8 i) { return F8(_mm256_castsi256_ps(i.v)); }
 KV_AVX2_INLINE F8 kvToFloat(I8 i) { return F8(_mm256_cvtepi32_ps(i.v)); }
 KV_AVX2_INLINE I8 kvTruncToInt(F8 f) { return I8(_mm256_cvttps_epi32(f.v)); }
 KV_AVX2_INLINE F8 kvFloor(F8 f) { return F8(_mm256_floor_ps(f.v)); }
+// maxps and minps give their second operand when either is NaN, and return
+// the first only where the comparison holds: the scalar forms exactly.
+KV_AVX2_INLINE F8 kvMaxOf(F8 lo, F8 v) { return F8(_mm256_max_ps(v.v, lo.v)); }  // v > lo ? v : lo
+KV_AVX2_INLINE F8 kvMinOf(F8 hi, F8 v) { return F8(_mm256_min_ps(v.v, hi.v)); }  // v < hi ? v : hi
+KV_AVX2_INLINE F8 kvBelow(F8 v, F8 hi) { return F8(_mm256_min_ps(hi.v, v.v)); }  // hi < v ? hi : v
+KV_AVX2_INLINE F8 kvAbove(F8 v, F8 lo) { return F8(_mm256_max_ps(lo.v, v.v)); }  // lo > v ? lo : v
 KV_AVX2_INLINE F8 kvGather(const float* table, I8 index) { return F8(_mm256_i32gather_ps(table, index.v, 4)); }
 
 }  // namespace kv::avx2
