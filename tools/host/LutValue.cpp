@@ -6,18 +6,11 @@
 #include <iterator>
 
 #include "lut_engine/LutFile.h"
+#include "lut_engine/LutFormats.h"
 #include "lut_engine/ReaderMessages.h"
 #include "lut_engine/LutText.h"
 
 namespace kvtool {
-
-std::string LutNameFromPath(std::string_view path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos) name = name.substr(0, dot);
-    return std::string(name);
-}
 
 std::int32_t MatchIdFromCube(std::string_view bytes) {
     constexpr std::string_view kMarker = "# Kromvale match ";
@@ -76,7 +69,7 @@ bool LutTextFromCubeFile(const std::string& path, std::string& text, std::string
         error = path + ": the LUT's input range is not finite";
         return false;
     }
-    text = kv::FormatLutText(lut, MatchIdFromCube(bytes), LutNameFromPath(path));
+    text = kv::FormatLutText(lut, MatchIdFromCube(bytes), kv::LutNameFromPath(path));
     return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The LUT text a host is given to store, made the way the panel makes it:
-// from a .cube file (its name without folder and last extension, and the
-// match id after a "# Kromvale match " comment) or as a pattern request.
+// from a LUT file (named as "Change LUT" names it, kv::LutNameFromPath, with
+// the match id after a "# Kromvale match " comment) or as a pattern request.
 
 #include <cstdint>
 #include <string>
@@ -13,7 +13,6 @@ bool LutTextFromCubeFile(const std::string& path, std::string& text, std::string
 std::string PatternRequestText(int gridSize);
 
 // Helpers, exposed for the tests.
-std::string LutNameFromPath(std::string_view path);
 std::int32_t MatchIdFromCube(std::string_view bytes);
 
 }  // namespace kvtool

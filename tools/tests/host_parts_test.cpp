@@ -12,6 +12,7 @@
 
 #include "host/HostOptions.h"
 #include "host/LutValue.h"
+#include "lut_engine/LutFormats.h"
 #include "host/ProjectFile.h"
 #include "lut_engine/LutText.h"
 
@@ -192,10 +193,10 @@ TEST(HostProjectFile, DamagedFilesAreRefused) {
 }
 
 TEST(LutValue, NameIsTheFileNameWithoutFolderAndLastExtension) {
-    EXPECT_EQ(kvtool::LutNameFromPath("/a/b/night.grade.cube"), "night.grade");
-    EXPECT_EQ(kvtool::LutNameFromPath("C:\\luts\\warm.cube"), "warm");
-    EXPECT_EQ(kvtool::LutNameFromPath("plain"), "plain");
-    EXPECT_EQ(kvtool::LutNameFromPath("dir.v2/.cube"), "");
+    EXPECT_EQ(kv::LutNameFromPath("/a/b/night.grade.cube"), "night.grade");
+    EXPECT_EQ(kv::LutNameFromPath("C:\\luts\\warm.cube"), "warm");
+    EXPECT_EQ(kv::LutNameFromPath("plain"), "plain");
+    EXPECT_EQ(kv::LutNameFromPath("dir.v2/.cube"), "");
 }
 
 TEST(LutValue, MatchIdFollowsTheFirstMarkerLikeAtoi) {

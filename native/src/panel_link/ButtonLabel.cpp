@@ -9,6 +9,8 @@
 #include "host_link/HostBytes.h"
 #include "host_link/HostSuites.h"
 #include "host_link/LutCache.h"
+#include "lut_engine/LutFormats.h"
+#include "lut_engine/ProcessList.h"
 #include "panel_link/Log.h"
 #include "panel_link/PickedCube.h"
 
@@ -86,10 +88,14 @@ std::string LutButtonLabel(const PF_InData* in_data, PF_ParamDef* params[]) {
         return "Calibrating";
     }
     if (!lut->name.empty()) {
-        // A LUT with a 1D stage also says which tables it has, so that a
-        // shaper file is told from a cube of the same name at a glance.
-        if (lut->shaperSize != 0) return lut->name + ".cube (" + LutTablesText(*lut) + ")";
-        return lut->name + ".cube";
+        // A process list's name is its file's, extension and all; so is a
+        // .3dl file's. A LUT with a 1D stage or steps also says what it
+        // holds, so that a shaper or a CLF is told from a plain cube at a
+        // glance.
+        const bool ownName = lut->process != nullptr || LutFileFormatOf(lut->name).kind == LutFileKind::k3dl;
+        const std::string file = ownName ? lut->name : lut->name + ".cube";
+        if (lut->shaperSize != 0 || lut->process != nullptr) return file + " (" + LutTablesText(*lut) + ")";
+        return file;
     }
     return "From Kromvale (Apply again to name it)";
 }

@@ -1,5 +1,6 @@
 #include "panel_link/ChooseLutFile.h"
 
+#include "lut_engine/LutFormats.h"
 #include "panel_link/LutFolder.h"
 #include "panel_link/Log.h"
 #include "platform/TextConversion.h"
@@ -24,6 +25,32 @@ void* HostMainWindow(const PF_InData* in_data) {
 
 }  // namespace
 
+std::wstring LutDialogFilter() {
+    // Pairs of display text and pattern, each ending in a NUL, the list in
+    // a second NUL: every LUT file first (selected, so that all show at
+    // once), then each format, then every file.
+    std::wstring all;
+    for (const LutFileFormat& format : LutFileFormats()) {
+        for (const std::string_view extension : format.extensions) {
+            if (extension.empty()) continue;
+            if (!all.empty()) all += L';';
+            all += L'*' + platform::WideFromUtf8(extension);
+        }
+    }
+    std::wstring filter = L"LUT files (" + all + L")" + L'\0' + all + L'\0';
+    for (const LutFileFormat& format : LutFileFormats()) {
+        std::wstring patterns;
+        for (const std::string_view extension : format.extensions) {
+            if (extension.empty()) continue;
+            if (!patterns.empty()) patterns += L';';
+            patterns += L'*' + platform::WideFromUtf8(extension);
+        }
+        filter += platform::WideFromUtf8(format.dialogName) + L" (" + patterns + L")" + L'\0' + patterns + L'\0';
+    }
+    filter += std::wstring(L"All files") + L'\0' + L"*.*" + L'\0';
+    return filter;
+}
+
 std::wstring ChooseLutFile(const PF_InData* in_data) {
     using namespace kv::platform;
     void* owner = HostMainWindow(in_data);
@@ -32,15 +59,7 @@ std::wstring ChooseLutFile(const PF_InData* in_data) {
     dialog.owner = owner;
     dialog.initialFolder = GetLutFolder();
     LogPrintf("LUT button: dialog in \"%s\" (owner %p)", platform::Utf8FromWide(dialog.initialFolder).c_str(), owner);
-    // Pairs of display text and pattern, one literal per pair: inside one
-    // literal, "\0" followed by "3DL" would read as the octal escape "\03".
-    // The string's terminator closes the list. Both formats together come
-    // first and are selected, so every LUT file shows at once.
-    static constexpr wchar_t kFilter[] = L"LUT files (*.cube;*.3dl)\0*.cube;*.3dl\0"
-                                         L"Cube LUTs (*.cube)\0*.cube\0"
-                                         L"3DL LUTs (*.3dl)\0*.3dl\0"
-                                         L"All files\0*.*\0";
-    dialog.filter.assign(kFilter, sizeof kFilter / sizeof kFilter[0] - 1);
+    dialog.filter = LutDialogFilter();
     dialog.filterIndex = 1;
     dialog.fileBufferChars = 1040;
     dialog.title = L"Kromvale: choose a LUT";

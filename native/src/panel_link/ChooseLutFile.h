@@ -7,7 +7,12 @@
 
 namespace kv {
 
-// Shows the open-file dialog for .cube files, owned by the host's main window
+// The dialog's filter: "LUT files" with every extension Change LUT reads,
+// then one entry per format (LutFormats.h), then "All files"; pairs of text
+// and patterns, each ended by a NUL (the list's own terminator closes it).
+std::wstring LutDialogFilter();
+
+// Shows the open-file dialog for LUT files, owned by the host's main window
 // (else the foreground window) and opening in GetLutFolder(). Returns the
 // chosen file's full path, or an empty string when the user cancelled or the
 // dialog failed. Logs the folder and the owner.

@@ -2,15 +2,9 @@
 
 #include <cmath>
 
-namespace kv {
+#include "lut_engine/ProcessList.h"
 
-std::string LutNameFromPath(std::string_view path) {
-    const size_t separator = path.find_last_of("\\/");
-    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos) name = name.substr(0, dot);
-    return std::string(name);
-}
+namespace kv {
 
 int32_t MatchIdFromCube(std::string_view bytes) {
     constexpr std::string_view kMarker = "# Kromvale match ";
@@ -53,6 +47,10 @@ bool HasUsableRanges(const Lut3D& lut) {
 }
 
 std::string LutTablesText(const Lut3D& lut) {
+    if (lut.process != nullptr) {
+        const size_t steps = lut.process->steps.size();
+        return lut.process->format + ", " + std::to_string(steps) + (steps == 1 ? " step" : " steps");
+    }
     const std::string cube = std::to_string(lut.size) + "^3";
     const std::string curve = std::to_string(lut.shaperSize);
     std::string text = lut.shaperSize == 0 ? cube : lut.size == 0 ? curve : curve + " + " + cube;

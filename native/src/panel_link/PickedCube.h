@@ -8,13 +8,9 @@
 #include <string_view>
 
 #include "lut_engine/Lut3D.h"
+#include "lut_engine/LutFormats.h"
 
 namespace kv {
-
-// The file name without its folder (after the last backslash or slash) and
-// without its last extension: "night.grade.cube" gives "night.grade", ".cube"
-// gives "". Works on UTF-8 bytes; separators and dots are ASCII.
-std::string LutNameFromPath(std::string_view path);
 
 // The signed decimal number after the first "# Kromvale match " anywhere in
 // the file, read like atoi (leading white space, a sign, digits up to the
@@ -29,7 +25,8 @@ int32_t MatchIdFromCube(std::string_view bytes);
 bool HasUsableRanges(const Lut3D& lut);
 
 // The tables as the log and the button name them: "33^3" for a cube alone,
-// "4096 + 33^3" for a 1D stage before a cube, "4096" for a 1D stage alone;
+// "4096 + 33^3" for a 1D stage before a cube, "4096" for a 1D stage alone,
+// the kind and its step count for a process list ("CLF, 4 steps");
 // video-range maps add ", video-range input", ", video-range output" or
 // ", video range in and out".
 std::string LutTablesText(const Lut3D& lut);

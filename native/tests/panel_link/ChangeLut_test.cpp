@@ -14,6 +14,7 @@
 #include "LogLines.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutFile.h"
+#include "lut_engine/LutFormats.h"
 #include "lut_engine/LutText.h"
 #include "panel_link/LutFolder.h"
 #include "platform/ForegroundWindow.h"
@@ -129,8 +130,11 @@ TEST_F(ChangeLutTest, DialogSettingsAndOwner) {
     ASSERT_EQ(dialogs.size(), 1u);
     const kv::platform::OpenFileDialogSettings& d = dialogs[0];
     EXPECT_EQ(d.owner, host_.in().effect_ref);
-    static const wchar_t kFilter[] = L"LUT files (*.cube;*.3dl)\0*.cube;*.3dl\0Cube LUTs (*.cube)\0*.cube\0"
-                                     L"3DL LUTs (*.3dl)\0*.3dl\0All files\0*.*\0";
+    static const wchar_t kFilter[] =
+        L"LUT files (*.cube;*.3dl;*.clf;*.cc;*.ccc;*.cdl;*.spi1d;*.spi3d)\0*.cube;*.3dl;*.clf;*.cc;*.ccc;*.cdl;*.spi1d;"
+        L"*.spi3d\0Cube LUTs (*.cube)\0*.cube\0" L"3DL LUTs (*.3dl)\0*.3dl\0Common LUT Format (*.clf)\0*.clf\0"
+        L"ASC CDL (*.cc;*.ccc;*.cdl)\0*.cc;*.ccc;*.cdl\0spi1d LUTs (*.spi1d)\0*.spi1d\0spi3d LUTs (*.spi3d)\0"
+        L"*.spi3d\0All files\0*.*\0";
     EXPECT_EQ(d.filter, std::wstring(kFilter, sizeof kFilter / sizeof kFilter[0] - 1));
     EXPECT_EQ(d.filterIndex, 1u);
     EXPECT_EQ(d.fileBufferChars, 1040u);
@@ -193,8 +197,11 @@ TEST_F(ChangeLutTest, EachKindOfFileIsStoredLoggedAndLabelled) {
         {L"curve.cube", "TITLE \"curve\"\nLUT_1D_SIZE 5\n" + RampLines(5, 1.0), "KVLUT4", "5", "curve.cube (5)"},
         {L"curve-domain.cube", "DOMAIN_MIN -1 -1 -1\nDOMAIN_MAX 3 3 3\nLUT_1D_SIZE 4\n" + RampLines(4, 704.0),
          "KVLUT4", "4", "curve-domain.cube (4)"},
-        {L"swap.3dl", SwapRedBlue3dl(5, "0 256 512 767 1023"), "KVLUT3", "5^3", "swap.cube"},
-        {L"SHAPED.3DL", SwapRedBlue3dl(2, "0 64 256 1023"), "KVLUT4", "4 + 2^3", "SHAPED.cube (4 + 2^3)"},
+        {L"video.cube", IdentityCube(2, "LUT_IN_VIDEO_RANGE\nLUT_OUT_VIDEO_RANGE\n"), "KVLUT4",
+         "2^3, video range in and out", "video.cube"},
+        // a .3dl keeps its own name
+        {L"swap.3dl", SwapRedBlue3dl(5, "0 256 512 767 1023"), "KVLUT3", "5^3", "swap.3dl"},
+        {L"SHAPED.3DL", SwapRedBlue3dl(2, "0 64 256 1023"), "KVLUT4", "4 + 2^3", "SHAPED.3DL (4 + 2^3)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8FromWide(c.leaf));
@@ -207,8 +214,7 @@ TEST_F(ChangeLutTest, EachKindOfFileIsStoredLoggedAndLabelled) {
         std::string error;
         ASSERT_TRUE(kv::ReadLutFile(Utf8FromWide(path), c.bytes, read, &error)) << error;
         const std::string text = StoredText(params.lut());
-        const std::string name = Utf8FromWide(c.leaf).substr(0, Utf8FromWide(c.leaf).rfind('.'));
-        EXPECT_EQ(text, kv::FormatLutText(read, 0, name));
+        EXPECT_EQ(text, kv::FormatLutText(read, 0, kv::LutNameFromPath(Utf8FromWide(c.leaf))));
         EXPECT_EQ(text.substr(0, 6), c.magic);
 
         const std::vector<kvsim::UpdateParamUICall> labels = host_.updateParamUICalls();

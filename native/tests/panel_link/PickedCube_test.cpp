@@ -9,7 +9,9 @@
 
 namespace {
 
-TEST(PickedCube, NameIsTheFileNameWithoutFolderAndLastExtension) {
+// A file read as a .cube drops its last extension; the other formats keep
+// theirs, so that the button can show the file's own name.
+TEST(PickedCube, NameIsTheFileNameWithoutFolderAndItsCubeExtension) {
     const struct {
         const char* path;
         const char* name;
@@ -22,6 +24,10 @@ TEST(PickedCube, NameIsTheFileNameWithoutFolderAndLastExtension) {
         {"C:\\LUTs\\trailing.", "trailing"},
         {"bare.cube", "bare"},
         {"C:\\Caf\xC3\xA9\\nuit \xC3\xA9t\xC3\xA9.cube", "nuit \xC3\xA9t\xC3\xA9"},
+        {"/luts/grade.3dl", "grade.3dl"},
+        {"/luts/LOOK.CLF", "LOOK.CLF"},
+        {"C:\\shots\\a.b.ccc", "a.b.ccc"},
+        {"/luts/log.spi1d", "log.spi1d"},
     };
     for (const auto& c : cases) EXPECT_EQ(kv::LutNameFromPath(c.path), c.name) << c.path;
 }
