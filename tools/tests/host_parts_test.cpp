@@ -254,7 +254,7 @@ TEST(LutValue, CubeFileBecomesNamedLutTextThatReadsBack) {
     ASSERT_TRUE(kvtool::LutTextFromCubeFile(threeDl, text, error)) << error;
     ASSERT_TRUE(kv::ParseLutText(text, lut, &error)) << error;
     EXPECT_EQ(lut.size, 2);
-    EXPECT_EQ(lut.name, "swap");
+    EXPECT_EQ(lut.name, "swap.3dl");  // a .3dl keeps its own name, as "Change LUT" stores it
     // File node 1 is (0, 0, 1), blue running fastest in .3dl; stored red
     // fastest it is node 4, and its output red is 4095 of 4095.
     EXPECT_FLOAT_EQ(lut.data[3 * 4], 1.0f);
