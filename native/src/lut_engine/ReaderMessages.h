@@ -69,4 +69,30 @@ inline constexpr std::string_view k3dlNotCodes = ".3dl values too small for inte
 inline constexpr std::string_view k3dlNotACube = ".3dl node count is not a whole cube of 2 or more per axis";
 inline constexpr std::string_view k3dlMeshTooLong = ".3dl input-positions line with more than 65536 entries";
 
+// .spi1d and .spi3d files
+inline constexpr std::string_view kSpiHeaderLineTooLong = ".spi header line longer than 4095 characters";
+inline constexpr std::string_view kSpiNumberTooLong = ".spi number longer than 63 characters";
+inline constexpr std::string_view kSpi1dBadVersion = ".spi1d Version line other than \"Version 1\"";
+inline constexpr std::string_view kSpi1dBadFrom = ".spi1d From line without two floats";
+inline constexpr std::string_view kSpi1dBadLength = ".spi1d Length line without a number";
+inline constexpr std::string_view kSpi1dBadComponents = ".spi1d Components line without a number";
+inline constexpr std::string_view kSpi1dNoVersion = ".spi1d file without a Version line";
+inline constexpr std::string_view kSpi1dNoLength = ".spi1d file without a Length line";
+inline constexpr std::string_view kSpi1dLengthOutOfRange = ".spi1d Length outside 2..65536";
+inline constexpr std::string_view kSpi1dNoComponents = ".spi1d file without a Components line";
+inline constexpr std::string_view kSpi1dComponentsOutOfRange = ".spi1d Components other than 1, 2 or 3";
+inline constexpr std::string_view kSpi1dUnusableFrom = ".spi1d From range empty or not finite";
+inline constexpr std::string_view kSpi1dMalformedLine = ".spi1d table line without as many values as Components";
+inline constexpr std::string_view kSpi1dBadValue = ".spi1d table value that is not a float";
+inline constexpr std::string_view kSpi1dTooManyValues = ".spi1d table longer than Length";
+inline constexpr std::string_view kSpi1dTooFewValues = ".spi1d table shorter than Length";
+inline constexpr std::string_view kSpi3dNotSpilut = ".spi3d file not starting with SPILUT";
+inline constexpr std::string_view kSpi3dBadSizes = ".spi3d third line without three sizes";
+inline constexpr std::string_view kSpi3dUnequalSizes = ".spi3d sizes that differ between axes";
+inline constexpr std::string_view kSpi3dSizeOutOfRange = ".spi3d size outside 2..129";
+inline constexpr std::string_view kSpi3dBadValue = ".spi3d node value that is not a float";
+inline constexpr std::string_view kSpi3dNodeOutside = ".spi3d node index outside the table";
+inline constexpr std::string_view kSpi3dRepeatedNode = ".spi3d node given twice";
+inline constexpr std::string_view kSpi3dMissingNodes = ".spi3d table without every node";
+
 }  // namespace kv::messages
