@@ -1,26 +1,47 @@
 #include "lut_engine/LutFile.h"
 
+#include <utility>
+
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutText.h"
+#include "lut_engine/ProcessList.h"
+#include "lut_engine/ReaderMessages.h"
+#include "lut_engine/Spi1dFile.h"
+#include "lut_engine/Spi3dFile.h"
 #include "lut_engine/ThreeDlFile.h"
+#include "lut_engine/process/PreparedSteps.h"
 
 namespace kv {
 
-bool Is3dlFileName(std::string_view fileName) {
-    constexpr std::string_view kSuffix = ".3dl";
-    if (fileName.size() < kSuffix.size()) return false;
-    const std::string_view tail = fileName.substr(fileName.size() - kSuffix.size());
-    for (size_t i = 0; i < kSuffix.size(); ++i) {
-        char c = tail[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kSuffix[i]) return false;
-    }
+namespace {
+
+template <class Reader>
+bool ReadProcessList(std::string_view text, Lut3D& lut, std::string* error, Reader&& read) {
+    ProcessList list;
+    if (!read(text, list, error)) return false;
+    // The readers give only complete lists; this is the last guard before
+    // the rows index the tables.
+    if (!MakeProcessLut(lut, std::move(list))) return messages::Fail(error, messages::kProcessStepMalformed);
     return true;
 }
 
-bool ReadLutFile(std::string_view fileName, std::string_view text, Lut3D& lut, std::string* error) {
-    if (Is3dlFileName(fileName)) return Read3dlFile(text, lut, error);
-    return ReadCubeFile(text, lut, error, kMaxLutTextSize);
+}  // namespace
+
+bool ReadLutFile(std::string_view fileName, std::string_view text, Lut3D& lut, std::string* error,
+                 LutFileInfo* info) {
+    lut = Lut3D{};
+    const LutFileFormat& format = LutFileFormatOf(fileName);
+    if (info != nullptr) *info = LutFileInfo{format.kind, {}, 0};
+    switch (format.kind) {
+        case LutFileKind::k3dl:
+            return Read3dlFile(text, lut, error);
+        case LutFileKind::kSpi1d:
+            return ReadProcessList(text, lut, error, [](auto t, auto& l, auto* e) { return ReadSpi1dFile(t, l, e); });
+        case LutFileKind::kSpi3d:
+            return ReadProcessList(text, lut, error, [](auto t, auto& l, auto* e) { return ReadSpi3dFile(t, l, e); });
+        default:
+            return ReadCubeFile(text, lut, error, kMaxLutTextSize);
+    }
 }
 
 }  // namespace kv

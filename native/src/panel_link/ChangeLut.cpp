@@ -27,9 +27,10 @@ static_assert((PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI) == 0x420000);
 // Reads and checks the picked file, a .3dl or a .cube one as its name says.
 // On failure `reason` says why, and is empty when the file could not be
 // opened or was empty.
-bool ReadPickedLut(const std::string& pathUtf8, const std::string& bytes, Lut3D& lut, std::string& reason) {
+bool ReadPickedLut(const std::string& pathUtf8, const std::string& bytes, Lut3D& lut, std::string& reason,
+                   LutFileInfo& info) {
     if (bytes.empty()) return false;
-    if (!ReadLutFile(pathUtf8, bytes, lut, &reason)) return false;
+    if (!ReadLutFile(pathUtf8, bytes, lut, &reason, &info)) return false;
     // LUT files allow larger tables than LUT text carries; such a LUT would
     // be stored but never render, so it is refused here like any unreadable
     // file.
@@ -101,8 +102,9 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
     bool tooLarge = false;
     const std::string bytes = platform::ReadWholeFile(path, kMaxLutFileBytes, tooLarge).value_or(std::string());
     Lut3D lut;
+    LutFileInfo info;
     std::string reason(tooLarge ? messages::kLutFileTooLarge : std::string_view());
-    if (tooLarge || !ReadPickedLut(pathUtf8, bytes, lut, reason)) {
+    if (tooLarge || !ReadPickedLut(pathUtf8, bytes, lut, reason, info)) {
         LogPrintf("LUT button: could not read %s: %s", pathUtf8.c_str(), reason.c_str());
         ShowMessage(L"Kromvale could not read this LUT:\n" + path, true);
         return PF_Err_NONE;
@@ -123,7 +125,12 @@ PF_Err ChangeLut(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]
     param.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
     out_data->out_flags |= PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI;
 
-    LogPrintf("LUT button: loaded %s (%s, %zu bytes)", pathUtf8.c_str(), LutTablesText(lut).c_str(), stored.size());
+    // A CDL file may hold many corrections: the log says which one was taken.
+    std::string held = LutTablesText(lut);
+    if (info.kind == LutFileKind::kCdl) {
+        held += ", correction \"" + info.correctionId + "\", the first of " + std::to_string(info.correctionCount);
+    }
+    LogPrintf("LUT button: loaded %s (%s, %zu bytes)", pathUtf8.c_str(), held.c_str(), stored.size());
     UpdateLutButtonLabel(in_data, params, "picked");
     return PF_Err_NONE;
 }

@@ -12,6 +12,7 @@
 #include "ButtonTest.h"
 #include "EffectTestLuts.h"
 #include "LogLines.h"
+#include "LutTextTestText.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutFile.h"
 #include "lut_engine/LutFormats.h"
@@ -202,6 +203,11 @@ TEST_F(ChangeLutTest, EachKindOfFileIsStoredLoggedAndLabelled) {
         // a .3dl keeps its own name
         {L"swap.3dl", SwapRedBlue3dl(5, "0 256 512 767 1023"), "KVLUT3", "5^3", "swap.3dl"},
         {L"SHAPED.3DL", SwapRedBlue3dl(2, "0 64 256 1023"), "KVLUT4", "4 + 2^3", "SHAPED.3DL (4 + 2^3)"},
+        // process lists: the kind and the step count
+        {L"shaper.spi1d", kvtest::readDataFile("spi/shaper.spi1d"), "KVLUT5", "spi1d, 2 steps",
+         "shaper.spi1d (spi1d, 2 steps)"},
+        {L"shuffled.spi3d", kvtest::readDataFile("spi/shuffled.spi3d"), "KVLUT5", "spi3d, 1 step",
+         "shuffled.spi3d (spi3d, 1 step)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8FromWide(c.leaf));
