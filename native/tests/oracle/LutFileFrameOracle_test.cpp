@@ -43,8 +43,11 @@ protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(lut_.Load(GetParam(), error)) << error;
-        references_.push_back({"the file", kvtest::OcioFileProcessor(lut_.path), lut_.model.get()});
-        if (lut_.held.shaperSize == 0) {
+        // Process-list files say (or default) their own 3D interpolation.
+        const OCIO::Interpolation interpolation =
+            lut_.held.process != nullptr ? OCIO::INTERP_DEFAULT : OCIO::INTERP_TETRAHEDRAL;
+        references_.push_back({"the file", kvtest::OcioFileProcessor(lut_.path, interpolation), lut_.model.get()});
+        if (lut_.held.shaperSize == 0 && lut_.held.process == nullptr) {
             // A path of its own per fixture: OpenColorIO caches a file's LUT
             // by its path, so a reused path would hand it another fixture.
             std::string name = GetParam();
@@ -104,7 +107,7 @@ protected:
                         const double expected = std::clamp(static_cast<double>(rgb[c]), 0.0, 1.0);
                         const double off = std::abs(get(out, x, y, c + 1) / static_cast<double>(top) - expected);
                         // Clamping to 0..1 before rounding only shortens the distance.
-                        const double allowed = bound.channel[c] + 0.5 / top;
+                        const double allowed = bound.channel[c] + lut_.EvaluationBound(rgb[c]) + 0.5 / top;
                         worst = std::max(worst, off / allowed);
                     }
                 }
@@ -157,7 +160,11 @@ TEST_P(LutFileFrameOracle, FloatFramesUnclamped) {
                 float rgb[3] = {before[0], before[1], before[2]};
                 const kvtest::StorageBound bound = reference.model->At(rgb);
                 reference.processor->applyRGB(rgb);
-                for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(after[c] - rgb[c]) / bound.channel[c]);
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_FALSE(std::isnan(after[c]) && !std::isnan(rgb[c])) << "NaN where the reference is finite";
+                    const double allowed = bound.channel[c] + lut_.EvaluationBound(rgb[c]);
+                    worst = std::max(worst, std::abs(after[c] - rgb[c]) / allowed);
+                }
             }
         EXPECT_LE(worst, 1.0) << "share of the bound used against " << reference.what;
         std::printf("%s float frame against %s: %.3f of the bound\n", GetParam(), reference.what, worst);
@@ -169,6 +176,11 @@ INSTANTIATE_TEST_SUITE_P(Cubes, LutFileFrameOracle,
                          testing::Values("cube/curve3.cube", "cube/noise5.cube", "cube/curve3_domain.cube",
                                          "cube/range3d.cube", "cube/baked_iridas.cube", "3dl/baked_flame.3dl",
                                          "3dl/baked_lustre.3dl", "cube/log_to_linear9.cube"),
+                         kvtest::FixtureCaseName);
+
+// Process lists: the .spi tables.
+INSTANTIATE_TEST_SUITE_P(ProcessLists, LutFileFrameOracle,
+                         testing::Values("spi/shaper.spi1d", "spi/rgb.spi1d", "spi/shuffled.spi3d"),
                          kvtest::FixtureCaseName);
 
 // A shaper before a cube, a 1D table alone (in both .cube forms) and a

@@ -188,6 +188,14 @@ struct OracleLut {
 
     StorageBound BoundAt(const float in[3]) const { return model->At(in); }
 
+    // A process list is stored exactly and evaluated step by step: what it
+    // may differ by from OpenColorIO is the float evaluation of its steps,
+    // which the process-list formats are held to per channel as
+    // 1e-5 max(|reference|, 0.1) (OpenColorIO's own CLF rule is 0.002).
+    double EvaluationBound(double reference) const {
+        return held.process != nullptr ? 1e-5 * std::max(std::fabs(reference), 0.1) : 0.0;
+    }
+
     // False, with `error` saying why, where a step refuses the file.
     bool Load(const std::string& name, std::string& error) {
         path = std::string(KV_TEST_DATA_DIR) + "/" + name;
