@@ -83,6 +83,8 @@ TEST(ClfFile, ReadsEachFixtureAsItsSteps) {
         EXPECT_EQ(kinds, c.kinds) << c.name;
         EXPECT_EQ(list.format, "CLF");
     }
+    // The one fixture OpenColorIO's cross-check cannot see into.
+    EXPECT_EQ(std::get<kv::MatrixStep>(readFixture("smpte.clf").steps[0]).m[8], 2.0f);
 }
 
 // Each node's bit depths come out of its values: matrices by in/out scale,
@@ -130,95 +132,6 @@ TEST(ClfFile, ReordersCubesToRedFastest) {
     for (size_t i = 0; i < cube.data.size(); ++i) EXPECT_NEAR(lut.values[i], cube.data[i], 1e-6f) << i;
 }
 
-TEST(ClfFile, ReadsEachNodesValues) {
-    const kv::ProcessList shapes = readFixture("matrix_shapes.clf");
-    const auto& withAlpha = stepAt<kv::MatrixStep>(shapes, 0);
-    EXPECT_EQ(std::vector<float>(withAlpha.m, withAlpha.m + 9),
-              (std::vector<float>{0.9f, 0.1f, 0.0f, 0.2f, 0.7f, 0.1f, 0.0f, 0.3f, 0.6f}));
-    EXPECT_EQ(std::vector<float>(withAlpha.offset, withAlpha.offset + 3), (std::vector<float>{0.01f, 0.02f, 0.03f}));
-    EXPECT_EQ(stepAt<kv::MatrixStep>(shapes, 1).m[5], 6.0f);
-    EXPECT_EQ(stepAt<kv::MatrixStep>(shapes, 2).offset[0], -0.5f);
-
-    const kv::ProcessList tables = readFixture("lut1d_attributes.clf");
-    const auto& halves = stepAt<kv::Lut1DStep>(tables, 0);
-    EXPECT_TRUE(halves.hueAdjust);
-    EXPECT_FALSE(halves.halfDomain);
-    EXPECT_EQ(halves.values, (std::vector<float>{0, 0, 0, 0.5f, 0.5f, 0.25f, 1, 1, 2}));
-    const auto& codes = stepAt<kv::Lut1DStep>(tables, 1);
-    ASSERT_EQ(codes.size, 4);
-    EXPECT_FLOAT_EQ(codes.values[3], 341.0f / 1023.0f);
-    EXPECT_EQ(codes.values[4], codes.values[3]);
-    EXPECT_EQ(codes.values[11], 1.0f);
-
-    const kv::ProcessList ranges = readFixture("ranges.clf");
-    const auto& negatives = stepAt<kv::RangeStep>(ranges, 0);
-    EXPECT_TRUE(negatives.hasMin && negatives.clamp && !negatives.hasMax);
-    const auto& top = stepAt<kv::RangeStep>(ranges, 1);
-    EXPECT_TRUE(top.hasMax && top.clamp && !top.hasMin);
-    const auto& scale = stepAt<kv::RangeStep>(ranges, 2);
-    EXPECT_TRUE(scale.hasMin && scale.hasMax && !scale.clamp);
-    EXPECT_EQ(scale.minIn, 0.1f);
-
-    const kv::ProcessList curves = readFixture("log_exponent.clf");
-    const auto& camera = stepAt<kv::LogStep>(curves, 0);
-    EXPECT_EQ(camera.style, kv::LogStyle::kCameraLogToLin);
-    EXPECT_EQ(camera.base, 10.0f);
-    EXPECT_EQ(camera.channel[1].logSideSlope, 0.3f);
-    EXPECT_EQ(camera.channel[2].linSideBreak, 0.04f);
-    EXPECT_TRUE(camera.channel[2].hasLinearSlope);
-    EXPECT_EQ(camera.channel[0].linearSlope, 4.0f);
-    const auto& affine = stepAt<kv::LogStep>(curves, 1);
-    EXPECT_EQ(affine.channel[2].logSideOffset, 0.25f);
-    EXPECT_FALSE(affine.channel[0].hasLinearSlope);
-    EXPECT_EQ(stepAt<kv::LogStep>(curves, 2).base, 2.0f);
-    const auto& mirror = stepAt<kv::ExponentStep>(curves, 3);
-    EXPECT_EQ(mirror.style, kv::ExponentStyle::kMonCurveMirrorFwd);
-    EXPECT_EQ(std::vector<float>(mirror.exponent, mirror.exponent + 3), (std::vector<float>{2.4f, 2.4f, 2.2f}));
-    EXPECT_EQ(mirror.offset[2], 0.099f);
-    EXPECT_EQ(stepAt<kv::ExponentStep>(curves, 4).exponent[1], 2.0f);
-
-    const kv::ProcessList older = readFixture("version2.clf");
-    EXPECT_EQ(stepAt<kv::MatrixStep>(older, 0).m[1], 0.25f);
-    EXPECT_EQ(stepAt<kv::CdlStep>(older, 2).style, kv::CdlStyle::kFwd);
-    EXPECT_EQ(stepAt<kv::CdlStep>(older, 2).saturation, 1.2f);
-    EXPECT_EQ(stepAt<kv::MatrixStep>(readFixture("smpte.clf"), 0).m[8], 2.0f);
-    const kv::ProcessList features = readFixture("xml_features.clf");
-    const auto& seen = stepAt<kv::MatrixStep>(features, 0);
-    EXPECT_EQ(std::vector<float>(seen.m, seen.m + 9), (std::vector<float>{2, 0, 0, 0, 2, 0, 0, 0, 2}));
-}
-
-TEST(ClfFile, RefusesFixturesWithTheirMessages) {
-    const struct {
-        const char* name;
-        std::string message;
-    } cases[] = {
-        {"log_in_version2.clf", std::string(msg::kClfNodeNeedsVersion3)},
-        {"bit_depth_mismatch.clf", std::string(msg::kClfBitDepthMismatch)},
-        {"version_3_1.clf", std::string(msg::kClfUnsupportedVersion)},
-        {"range_unpaired.clf", std::string(msg::kClfRangeUnpaired)},
-        {"exponent_out_of_range.clf", std::string(msg::kClfExponentRange)},
-        {"lut3d_short.clf", std::string(msg::kClfWrongValueCount)},
-        {"no_nodes.clf", std::string(msg::kClfNoNodes)},
-        {"fixed_function.clf", std::string(msg::kClfCtfNodePrefix) + "FixedFunction"},
-        {"mismatched_tag.clf", std::string(msg::kXmlMismatchedEndTag)},
-        {"gamma.clf", std::string(msg::kClfCtfNodePrefix) + "Gamma"},
-        {"alpha_matrix.clf", std::string(msg::kClfMatrixAlpha)},
-        {"unknown_node.clf", std::string(msg::kClfUnknownNodePrefix) + "Sharpen"},
-        {"index_map.clf", std::string(msg::kClfIndexMap)},
-        {"doctype.clf", std::string(msg::kXmlDoctype)},
-        {"matrix_without_array.clf", std::string(msg::kClfNoArray)},
-        {"nan_matrix.clf", std::string(msg::kXmlLutNotFinite)},
-        {"raw_half_fraction.clf", std::string(msg::kClfBadRawHalf)},
-    };
-    for (const auto& c : cases) {
-        kv::ProcessList list;
-        std::string error;
-        EXPECT_FALSE(kv::ReadClfFile(kvtest::readDataFile(std::string("clf/refused/") + c.name), list, &error));
-        EXPECT_EQ(error, c.message) << c.name;
-        EXPECT_TRUE(list.steps.empty());
-    }
-}
-
 // The sample reads; each single edit of it is refused with its message.
 TEST(ClfFile, RefusesEachFaultWithItsMessage) {
     const std::string longName(70, 'x');
@@ -249,12 +162,9 @@ TEST(ClfFile, RefusesEachFaultWithItsMessage) {
         {{{"outBitDepth=\"32f\"", "outBitDepth=\"16f\""}}, std::string(msg::kClfBitDepthMismatch)},
         // Arrays
         {{{"dim=\"3 4\"", "dim=\"3 5\""}}, std::string(msg::kClfBadDim)},
-        {{{"dim=\"3 4\"", "dim=\"3 4 4\""}}, std::string(msg::kClfBadDim)},
         {{{"dim=\"3 4\"", "dim=\"3 4.5\""}}, std::string(msg::kClfBadDim)},
-        {{{"dim=\"3 4\"", "dim=\"3 4 3 4\""}}, std::string(msg::kClfBadDim)},
         {{{"dim=\"3 4\"", "dimension=\"3 4\""}}, std::string(msg::kClfBadDim)},
         {{{"0 0 1 0.3", "0 0 1 0.3 0"}}, std::string(msg::kClfWrongValueCount)},
-        {{{"0 0 1 0.3", "0 0 1"}}, std::string(msg::kClfWrongValueCount)},
         {{{"0 0 1 0.3", "0 0 1 0.3f"}}, std::string(msg::kXmlLutBadNumber)},
         {{{"1 0 0 0.1", "1 0 0 1e39"}}, std::string(msg::kXmlLutNotFinite)},
         {{{"<Array dim=\"3 4\">", "<Array dim=\"3 4\">1 0 0 0 0 1 0 0 0 0 1 0</Array><Array dim=\"3 4\">"}},
@@ -298,7 +208,6 @@ TEST(ClfFile, RefusesEachFaultWithItsMessage) {
           {"<maxOutValue>1</maxOutValue>", ""}},
          std::string(msg::kClfRangeNoClampOneSided)},
         {{{"<maxInValue>1</maxInValue>", "<maxInValue>-1</maxInValue>"}}, std::string(msg::kClfRangeInverted)},
-        {{{"<maxOutValue>1</maxOutValue>", "<maxOutValue>-1</maxOutValue>"}}, std::string(msg::kClfRangeInverted)},
         {{{"<maxInValue>1</maxInValue>", "<maxInValue>5e-7</maxInValue>"}}, std::string(msg::kClfRangeTooNarrow)},
         // Log
         {{{"style=\"cameraLinToLog\"", "style=\"camera\""}}, std::string(msg::kClfLogStyle)},
@@ -307,13 +216,11 @@ TEST(ClfFile, RefusesEachFaultWithItsMessage) {
         {{{"<LogParams linSideBreak", "<LogParams channel=\"R\" linSideBreak"}}, std::string(msg::kClfLogNoBreak)},
         {{{"<LogParams linSideBreak", "<LogParams channel=\"A\" linSideBreak"}}, std::string(msg::kClfChannel)},
         {{{"linSideBreak=\"0.1\"", "linSideBreak=\"0.1 0.2\""}}, std::string(msg::kClfParamValue)},
-        {{{"linSideBreak=\"0.1\"", "linSideBreak=\"\""}}, std::string(msg::kClfParamValue)},
         {{{"<LogParams linSideBreak=\"0.1\"/>",
            "<LogParams channel=\"R\" base=\"10\" linSideBreak=\"0.1\"/><LogParams base=\"2\" linSideBreak=\"0.1\"/>"}},
          std::string(msg::kClfLogBaseMismatch)},
         {{{"linSideBreak=\"0.1\"", "linSideBreak=\"0.1\" base=\"1\""}}, std::string(msg::kClfLogBadBase)},
         {{{"linSideBreak=\"0.1\"", "linSideBreak=\"0.1\" base=\"1.00000001\""}}, std::string(msg::kClfLogBadBase)},
-        {{{"linSideBreak=\"0.1\"", "linSideBreak=\"0.1\" base=\"-2\""}}, std::string(msg::kClfLogBadBase)},
         {{{"linSideBreak=\"0.1\"", "linSideBreak=\"0.1\" base=\"inf\""}}, std::string(msg::kXmlLutNotFinite)},
         {{{"linSideBreak=\"0.1\"", "linSideBreak=\"0.1\" linSideSlope=\"0\""}}, std::string(msg::kClfLogZeroSlope)},
         {{{"linSideBreak=\"0.1\"", "linSideBreak=\"0.1\" logSideSlope=\"1e-50\""}}, std::string(msg::kClfLogZeroSlope)},
@@ -327,7 +234,6 @@ TEST(ClfFile, RefusesEachFaultWithItsMessage) {
         {{{"style=\"monCurveFwd\"", "style=\"basicFwd\""}}, std::string(msg::kClfExponentNoOffset)},
         {{{"exponent=\"2.4\"", "exp=\"2.4\""}}, std::string(msg::kClfExponentMissing)},
         {{{"exponent=\"2.4\"", "exponent=\"0.99\""}}, std::string(msg::kClfExponentRange)},
-        {{{"exponent=\"2.4\"", "exponent=\"10.01\""}}, std::string(msg::kClfExponentRange)},
         {{{"offset=\"0.055\"", "offset=\"0.91\""}}, std::string(msg::kClfExponentRange)},
         {{{"offset=\"0.055\"", "offset=\"nan\""}}, std::string(msg::kClfExponentRange)},
         {{{"style=\"monCurveFwd\"", "style=\"basicRev\""}, {" offset=\"0.055\"", ""}, {"2.4", "100.5"}},
@@ -337,7 +243,6 @@ TEST(ClfFile, RefusesEachFaultWithItsMessage) {
         {{{"style=\"Fwd\"", "style=\"Forward\""}}, std::string(msg::kClfCdlStyle)},
         {{{"<Power>1 1 1</Power>", ""}}, std::string(msg::kCdlSopIncomplete)},
         {{{"<Slope>1 1 1</Slope>", "<Slope>1 1</Slope>"}}, std::string(msg::kCdlSopCount)},
-        {{{"<Slope>1 1 1</Slope>", "<Slope>1 1 1 1</Slope>"}}, std::string(msg::kCdlSopCount)},
         {{{"<Slope>1 1 1</Slope>", "<Slope>1 1 x</Slope>"}}, std::string(msg::kXmlLutBadNumber)},
         {{{"<Saturation>1</Saturation>", "<Saturation/>"}}, std::string(msg::kCdlSatCount)},
         {{{"<Slope>1 1 1</Slope>", "<Slope>1 -0.1 1</Slope>"}}, std::string(msg::kCdlNegativeSlope)},

@@ -14,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "lut_engine/CdlFile.h"
 #include "lut_engine/ClfFile.h"
@@ -54,204 +55,146 @@ OCIO::ConstGroupTransformRcPtr readOcio(const std::string& name, std::string& er
     }
 }
 
-struct Fixture {
-    const char* name;
-    bool ocioReads;  // ours read every file outside refused/ and no file in it
-};
-
-const Fixture kFixtures[] = {
-    {"clf/ocio_written.clf", true},
-    {"clf/curve3_made.clf", true},
-    {"clf/domain_1d_made.clf", true},
-    {"clf/bit_depths.clf", true},
-    {"clf/matrix_shapes.clf", true},
-    {"clf/lut1d_attributes.clf", true},
-    {"clf/ranges.clf", true},
-    {"clf/log_exponent.clf", true},
-    {"clf/version2.clf", true},
-    {"clf/xml_features.clf", true},
-    // Deliberately read: the SMPTE namespace stands for a version and an id.
-    {"clf/smpte.clf", false},
-    {"clf/refused/log_in_version2.clf", false},
-    {"clf/refused/bit_depth_mismatch.clf", false},
-    {"clf/refused/version_3_1.clf", false},
-    {"clf/refused/range_unpaired.clf", false},
-    {"clf/refused/exponent_out_of_range.clf", false},
-    {"clf/refused/lut3d_short.clf", false},
-    {"clf/refused/no_nodes.clf", false},
-    {"clf/refused/fixed_function.clf", false},
-    {"clf/refused/mismatched_tag.clf", false},
-    // Deliberately refused: nodes CLF does not have, or that we would have
-    // to drop (IndexMap, an unknown node, a second Array), alpha, no values,
-    // document types, values not finite, raw halves that are not halves.
-    {"clf/refused/gamma.clf", true},
-    {"clf/refused/alpha_matrix.clf", true},
-    {"clf/refused/unknown_node.clf", true},
-    {"clf/refused/index_map.clf", true},
-    {"clf/refused/doctype.clf", true},
-    {"clf/refused/matrix_without_array.clf", true},
-    {"clf/refused/nan_matrix.clf", true},
-    {"clf/refused/raw_half_fraction.clf", true},
-    {"cdl/grade.cc", true},
-    {"cdl/grades.ccc", true},
-    {"cdl/decisions.cdl", true},
-    {"cdl/ocio_written.cc", true},
-    {"cdl/ocio_written.ccc", true},
-    {"cdl/ocio_written.cdl", true},
-    {"cdl/refused/no_power.cc", false},
-    {"cdl/refused/negative_saturation.cc", false},
-    {"cdl/refused/two_slopes.cc", false},
-    {"cdl/refused/duplicate_ids.ccc", false},
-    {"cdl/refused/empty.ccc", false},
-    {"cdl/refused/lower_case.cc", false},
-    {"cdl/refused/zero_power.cdl", false},
-    // Deliberately refused: document types, a nested correction other
-    // readers would take for the first, an infinite offset.
-    {"cdl/refused/doctype.cc", true},
-    {"cdl/refused/nested.cc", true},
-    {"cdl/refused/infinite_offset.cc", true},
-};
-
-TEST(ClfOracle, EveryFixtureIsListed) {
-    std::set<std::string> listed;
-    for (const Fixture& f : kFixtures) listed.insert(f.name);
+// Every fixture: ours read each one outside refused/ and none inside it.
+std::vector<std::string> fixtures() {
+    std::vector<std::string> names;
     for (const char* folder : {"clf", "clf/refused", "cdl", "cdl/refused"}) {
         for (const auto& entry : std::filesystem::directory_iterator(fixturePath(folder))) {
-            if (!entry.is_regular_file()) continue;
-            const std::string name = std::string(folder) + "/" + entry.path().filename().string();
-            EXPECT_TRUE(listed.count(name)) << name << " is not in the table";
+            if (entry.is_regular_file()) names.push_back(std::string(folder) + "/" + entry.path().filename().string());
         }
     }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
+bool weRead(const std::string& name) { return name.find("/refused/") == std::string::npos; }
+
+// Where OpenColorIO and ours deliberately differ. Read by ours only: the
+// SMPTE namespace stands for a version and an id. Refused by ours only:
+// nodes CLF does not have, or that would have to be dropped (IndexMap, an
+// unknown node, a second Array), alpha, no values, document types, values
+// not finite, raw halves that are not halves, a correction nested in another
+// that other readers would take for the first.
+const std::set<std::string> kDiffer = {
+    "clf/smpte.clf",
+    "clf/refused/gamma.clf",
+    "clf/refused/alpha_matrix.clf",
+    "clf/refused/unknown_node.clf",
+    "clf/refused/index_map.clf",
+    "clf/refused/doctype.clf",
+    "clf/refused/matrix_without_array.clf",
+    "clf/refused/nan_matrix.clf",
+    "clf/refused/raw_half_fraction.clf",
+    "cdl/refused/doctype.cc",
+    "cdl/refused/nested.cc",
+    "cdl/refused/infinite_offset.cc",
+};
+
 TEST(ClfOracle, ReadsWhatOpenColorIOReads) {
-    for (const Fixture& f : kFixtures) {
+    const std::vector<std::string> names = fixtures();
+    EXPECT_GT(names.size(), 40u);
+    for (const std::string& name : names) {
         kv::ProcessList list;
         std::string ours, theirs;
-        const bool weRead = readOurs(f.name, list, ours);
-        const bool theyRead = readOcio(f.name, theirs) != nullptr;
-        EXPECT_EQ(weRead, std::string_view(f.name).find("/refused/") == std::string_view::npos) << f.name << ": " << ours;
-        EXPECT_EQ(theyRead, f.ocioReads) << f.name << ": " << theirs;
+        EXPECT_EQ(readOurs(name, list, ours), weRead(name)) << name << ": " << ours;
+        EXPECT_EQ(readOcio(name, theirs) != nullptr, weRead(name) != (kDiffer.count(name) == 1)) << name << ": " << theirs;
     }
 }
 
 // Each step against the transform OpenColorIO made of the same node.
+void expectFloats(const float* ours, const double* theirs, int n) {
+    for (int i = 0; i < n; ++i) EXPECT_FLOAT_EQ(ours[i], static_cast<float>(theirs[i])) << i;
+}
+
+void expectMatrix(const float* m, const float* offset, const OCIO::ConstTransformRcPtr& t) {
+    const auto mt = OCIO::DynamicPtrCast<const OCIO::MatrixTransform>(t);
+    ASSERT_TRUE(mt);
+    double m44[16], o4[4];
+    mt->getMatrix(m44);
+    mt->getOffset(o4);
+    for (int i = 0; i < 3; ++i) expectFloats(m + 3 * i, m44 + 4 * i, 3);
+    expectFloats(offset, o4, 3);
+}
+
 void expectSame(const kv::ProcessStep& step, const OCIO::ConstTransformRcPtr& t, const std::string& where) {
     SCOPED_TRACE(where);
     const bool inverse = t->getDirection() == OCIO::TRANSFORM_DIR_INVERSE;
     if (const auto* m = std::get_if<kv::MatrixStep>(&step)) {
-        const auto mt = OCIO::DynamicPtrCast<const OCIO::MatrixTransform>(t);
-        ASSERT_TRUE(mt);
-        double m44[16], offset[4];
-        mt->getMatrix(m44);
-        mt->getOffset(offset);
-        for (int i = 0; i < 3; ++i) {
-            for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(m->m[3 * i + j], static_cast<float>(m44[4 * i + j]));
-            EXPECT_FLOAT_EQ(m->offset[i], static_cast<float>(offset[i]));
-        }
+        expectMatrix(m->m, m->offset, t);
     } else if (const auto* r = std::get_if<kv::RangeStep>(&step)) {
         if (!r->clamp) {
             // Without clamping OpenColorIO holds the range as its matrix.
-            const auto mt = OCIO::DynamicPtrCast<const OCIO::MatrixTransform>(t);
-            ASSERT_TRUE(mt);
-            double m44[16], offset[4];
-            mt->getMatrix(m44);
-            mt->getOffset(offset);
-            const double scale = (double{r->maxOut} - r->minOut) / (double{r->maxIn} - r->minIn);
-            EXPECT_NEAR(m44[0], scale, 1e-6);
-            EXPECT_NEAR(offset[0], r->minOut - scale * r->minIn, 1e-6);
+            const float scale = (r->maxOut - r->minOut) / (r->maxIn - r->minIn), shift = r->minOut - scale * r->minIn;
+            const float matrix[9] = {scale, 0, 0, 0, scale, 0, 0, 0, scale}, offset[3] = {shift, shift, shift};
+            expectMatrix(matrix, offset, t);
             return;
         }
         const auto rt = OCIO::DynamicPtrCast<const OCIO::RangeTransform>(t);
         ASSERT_TRUE(rt);
         EXPECT_EQ(r->hasMin, rt->hasMinInValue());
         EXPECT_EQ(r->hasMax, rt->hasMaxInValue());
-        if (r->hasMin) {
-            EXPECT_FLOAT_EQ(r->minIn, static_cast<float>(rt->getMinInValue()));
-            EXPECT_FLOAT_EQ(r->minOut, static_cast<float>(rt->getMinOutValue()));
-        }
-        if (r->hasMax) {
-            EXPECT_FLOAT_EQ(r->maxIn, static_cast<float>(rt->getMaxInValue()));
-            EXPECT_FLOAT_EQ(r->maxOut, static_cast<float>(rt->getMaxOutValue()));
-        }
+        const double bounds[4] = {rt->getMinInValue(), rt->getMinOutValue(), rt->getMaxInValue(), rt->getMaxOutValue()};
+        const float ours[4] = {r->minIn, r->minOut, r->maxIn, r->maxOut};
+        expectFloats(ours + (r->hasMin ? 0 : 2), bounds + (r->hasMin ? 0 : 2), r->hasMin && r->hasMax ? 4 : 2);
     } else if (const auto* l = std::get_if<kv::LogStep>(&step)) {
-        const bool towardLin = l->style == kv::LogStyle::kAntiLog10 || l->style == kv::LogStyle::kAntiLog2 ||
-                               l->style == kv::LogStyle::kLogToLin || l->style == kv::LogStyle::kCameraLogToLin;
-        EXPECT_EQ(inverse, towardLin);
-        double base = 0.0, logSlope[3] = {1, 1, 1}, logOffset[3] = {0, 0, 0}, linSlope[3] = {1, 1, 1},
-               linOffset[3] = {0, 0, 0}, brk[3] = {0, 0, 0}, linear[3] = {1, 1, 1};
+        const int s = static_cast<int>(l->style);
+        EXPECT_EQ(inverse, s == 2 || s == 3 || s == 5 || s == 7);  // antiLog10, antiLog2, logToLin, cameraLogToLin
+        // OpenColorIO holds a log without parameters as a plain LogTransform.
+        double base = 0.0, p[6][3] = {{1, 1, 1}, {0, 0, 0}, {1, 1, 1}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}};
         bool hasLinear = false;
         if (const auto lt = OCIO::DynamicPtrCast<const OCIO::LogTransform>(t)) {
             base = lt->getBase();
         } else if (const auto la = OCIO::DynamicPtrCast<const OCIO::LogAffineTransform>(t)) {
             base = la->getBase();
-            la->getLogSideSlopeValue(logSlope);
-            la->getLogSideOffsetValue(logOffset);
-            la->getLinSideSlopeValue(linSlope);
-            la->getLinSideOffsetValue(linOffset);
+            la->getLogSideSlopeValue(p[0]), la->getLogSideOffsetValue(p[1]);
+            la->getLinSideSlopeValue(p[2]), la->getLinSideOffsetValue(p[3]);
         } else {
             const auto lc = OCIO::DynamicPtrCast<const OCIO::LogCameraTransform>(t);
             ASSERT_TRUE(lc);
             base = lc->getBase();
-            lc->getLogSideSlopeValue(logSlope);
-            lc->getLogSideOffsetValue(logOffset);
-            lc->getLinSideSlopeValue(linSlope);
-            lc->getLinSideOffsetValue(linOffset);
-            lc->getLinSideBreakValue(brk);
-            hasLinear = lc->getLinearSlopeValue(linear);
+            lc->getLogSideSlopeValue(p[0]), lc->getLogSideOffsetValue(p[1]);
+            lc->getLinSideSlopeValue(p[2]), lc->getLinSideOffsetValue(p[3]), lc->getLinSideBreakValue(p[4]);
+            hasLinear = lc->getLinearSlopeValue(p[5]);
         }
         EXPECT_FLOAT_EQ(l->base, static_cast<float>(base));
         for (int c = 0; c < 3; ++c) {
-            const kv::LogParams& p = l->channel[c];
-            EXPECT_FLOAT_EQ(p.logSideSlope, static_cast<float>(logSlope[c]));
-            EXPECT_FLOAT_EQ(p.logSideOffset, static_cast<float>(logOffset[c]));
-            EXPECT_FLOAT_EQ(p.linSideSlope, static_cast<float>(linSlope[c]));
-            EXPECT_FLOAT_EQ(p.linSideOffset, static_cast<float>(linOffset[c]));
-            EXPECT_FLOAT_EQ(p.linSideBreak, static_cast<float>(brk[c]));
-            EXPECT_EQ(p.hasLinearSlope, hasLinear);
-            if (hasLinear) {
-                EXPECT_FLOAT_EQ(p.linearSlope, static_cast<float>(linear[c]));
-            }
+            const kv::LogParams& q = l->channel[c];
+            const float ours[6] = {q.logSideSlope, q.logSideOffset, q.linSideSlope, q.linSideOffset, q.linSideBreak,
+                                   hasLinear ? q.linearSlope : 1.0f};
+            const double theirs[6] = {p[0][c], p[1][c], p[2][c], p[3][c], p[4][c], p[5][c]};
+            expectFloats(ours, theirs, 6);
+            EXPECT_EQ(q.hasLinearSlope, hasLinear);
         }
     } else if (const auto* e = std::get_if<kv::ExponentStep>(&step)) {
-        const int style = static_cast<int>(e->style);
-        EXPECT_EQ(inverse, style % 2 == 1);
+        const int s = static_cast<int>(e->style);
+        EXPECT_EQ(inverse, s % 2 == 1);
         double gamma[4], offset[4] = {0, 0, 0, 0};
-        OCIO::NegativeStyle negative;
-        if (e->style >= kv::ExponentStyle::kMonCurveFwd) {
+        OCIO::NegativeStyle negative, expected;
+        if (s >= static_cast<int>(kv::ExponentStyle::kMonCurveFwd)) {
             const auto et = OCIO::DynamicPtrCast<const OCIO::ExponentWithLinearTransform>(t);
             ASSERT_TRUE(et);
-            et->getGamma(gamma);
-            et->getOffset(offset);
+            et->getGamma(gamma), et->getOffset(offset);
             negative = et->getNegativeStyle();
-            EXPECT_EQ(negative, style >= 8 ? OCIO::NEGATIVE_MIRROR : OCIO::NEGATIVE_LINEAR);
+            expected = s >= 8 ? OCIO::NEGATIVE_MIRROR : OCIO::NEGATIVE_LINEAR;
         } else {
             const auto et = OCIO::DynamicPtrCast<const OCIO::ExponentTransform>(t);
             ASSERT_TRUE(et);
             et->getValue(gamma);
             negative = et->getNegativeStyle();
-            const OCIO::NegativeStyle expected[3] = {OCIO::NEGATIVE_CLAMP, OCIO::NEGATIVE_MIRROR, OCIO::NEGATIVE_PASS_THRU};
-            EXPECT_EQ(negative, expected[style / 2]);
+            expected = s < 2 ? OCIO::NEGATIVE_CLAMP : s < 4 ? OCIO::NEGATIVE_MIRROR : OCIO::NEGATIVE_PASS_THRU;
         }
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_FLOAT_EQ(e->exponent[c], static_cast<float>(gamma[c]));
-            EXPECT_FLOAT_EQ(e->offset[c], static_cast<float>(offset[c]));
-        }
+        EXPECT_EQ(negative, expected);
+        expectFloats(e->exponent, gamma, 3);
+        expectFloats(e->offset, offset, 3);
     } else if (const auto* d = std::get_if<kv::CdlStep>(&step)) {
         const auto ct = OCIO::DynamicPtrCast<const OCIO::CDLTransform>(t);
         ASSERT_TRUE(ct);
         const bool clamps = d->style == kv::CdlStyle::kFwd || d->style == kv::CdlStyle::kRev;
         EXPECT_EQ(ct->getStyle(), clamps ? OCIO::CDL_ASC : OCIO::CDL_NO_CLAMP);
         EXPECT_EQ(inverse, d->style == kv::CdlStyle::kRev || d->style == kv::CdlStyle::kRevNoClamp);
-        double slope[3], offset[3], power[3];
-        ct->getSlope(slope);
-        ct->getOffset(offset);
-        ct->getPower(power);
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_FLOAT_EQ(d->slope[c], static_cast<float>(slope[c]));
-            EXPECT_FLOAT_EQ(d->offset[c], static_cast<float>(offset[c]));
-            EXPECT_FLOAT_EQ(d->power[c], static_cast<float>(power[c]));
-        }
+        double sop[3][3];
+        ct->getSlope(sop[0]), ct->getOffset(sop[1]), ct->getPower(sop[2]);
+        expectFloats(d->slope, sop[0], 3), expectFloats(d->offset, sop[1], 3), expectFloats(d->power, sop[2], 3);
         EXPECT_FLOAT_EQ(d->saturation, static_cast<float>(ct->getSat()));
     } else if (const auto* c1 = std::get_if<kv::Lut1DStep>(&step)) {
         const auto lt = OCIO::DynamicPtrCast<const OCIO::Lut1DTransform>(t);
@@ -271,26 +214,25 @@ void expectSame(const kv::ProcessStep& step, const OCIO::ConstTransformRcPtr& t,
         ASSERT_EQ(n, lt->getGridSize());
         EXPECT_EQ(c3->interpolation == kv::Interpolation3D::kTetrahedral,
                   lt->getInterpolation() == OCIO::INTERP_TETRAHEDRAL);
-        for (unsigned long b = 0; b < n; ++b)
-            for (unsigned long g = 0; g < n; ++g)
-                for (unsigned long r = 0; r < n; ++r) {
-                    float rgb[3];
-                    lt->getValue(r, g, b, rgb[0], rgb[1], rgb[2]);
-                    for (int c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(c3->values[3 * (r + n * (g + n * b)) + c], rgb[c]);
-                }
+        // Ours red-fastest, whatever order the file listed.
+        for (unsigned long i = 0; i < n * n * n; ++i) {
+            float rgb[3];
+            lt->getValue(i % n, i / n % n, i / (n * n), rgb[0], rgb[1], rgb[2]);
+            for (int c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(c3->values[3 * i + c], rgb[c]) << i;
+        }
     }
 }
 
 TEST(ClfOracle, HoldsTheValuesOpenColorIOHolds) {
-    for (const Fixture& f : kFixtures) {
+    for (const std::string& name : fixtures()) {
         kv::ProcessList list;
         std::string error;
-        if (!f.ocioReads || !readOurs(f.name, list, error)) continue;
-        const OCIO::ConstGroupTransformRcPtr group = readOcio(f.name, error);
-        ASSERT_TRUE(group) << f.name << ": " << error;
-        ASSERT_EQ(static_cast<size_t>(group->getNumTransforms()), list.steps.size()) << f.name;
+        if (!weRead(name) || kDiffer.count(name) || !readOurs(name, list, error)) continue;
+        const OCIO::ConstGroupTransformRcPtr group = readOcio(name, error);
+        ASSERT_TRUE(group) << name << ": " << error;
+        ASSERT_EQ(static_cast<size_t>(group->getNumTransforms()), list.steps.size()) << name;
         for (size_t i = 0; i < list.steps.size(); ++i) {
-            expectSame(list.steps[i], group->getTransform(static_cast<int>(i)), f.name + (" step " + std::to_string(i)));
+            expectSame(list.steps[i], group->getTransform(static_cast<int>(i)), name + " step " + std::to_string(i));
         }
     }
 }
