@@ -8,7 +8,7 @@
 // interpolations, "true"), as other CLF readers match them. Within a node,
 // elements these readers do not know (descriptions, anything else) are
 // skipped, and a later element or attribute of the same name replaces an
-// earlier one.
+// earlier one; only Array must be one.
 
 #include <optional>
 #include <string_view>
