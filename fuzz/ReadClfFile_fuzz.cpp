@@ -40,7 +40,8 @@ void CheckDocument(std::string_view text) {
         std::string joined;
         for (auto s = doc.FirstSegment(e); s != kv::XmlDocument::kNone; s = doc.NextSegment(s)) {
             Check(!doc.Segment(s).empty());
-            Check(doc.Segment(s).find('\r') == std::string_view::npos);
+            // Line ends read as "\n"; only a character reference gives "\r".
+            Check(doc.Segment(s).find('\r') == std::string_view::npos || doc.Segment(s) == "\r");
             joined += doc.Segment(s);
         }
         Check(joined == doc.Text(e));

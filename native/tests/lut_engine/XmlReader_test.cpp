@@ -78,7 +78,7 @@ TEST(XmlReader, KeepsTextInTheSegmentsItWasWrittenIn) {
         {"a&lt;&gt;&amp;&apos;&quot;b", {"a", "<", ">", "&", "'", "\"", "b"}},
         {"<![CDATA[<x> & ]]]]>tail", {"<x> & ]]", "tail"}},
         {"a<?pi x?>b<![CDATA[]]>c", {"a", "b", "c"}},
-        {"l1\r\nl2\rl3\n", {"l1\nl2\nl3\n"}},
+        {"l1\r\nl2\rl3\n&#13;", {"l1\nl2\nl3\n", "\r"}},
         {"<![CDATA[a\r\nb]]>", {"a\nb"}},
         {"&#65;&#x42;&#xe9;&#x10FFFF;&#0000067;", {"A", "B", "\xC3\xA9", "\xF4\x8F\xBF\xBF", "C"}},
         {"<child>inner</child>", {}},
