@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 namespace kv {
 namespace {
@@ -147,18 +148,47 @@ bool IsLargeMagnitude(std::string_view digits, bool hex) {
 }
 
 // Converts an unsigned decimal or hexadecimal (no "0x") number known to be
-// complete.
-float Convert(std::string_view digits, bool hex) {
+// complete to T (float or double), rounded once to nearest.
+template <class T>
+T Convert(std::string_view digits, bool hex) {
     const auto format = hex ? std::chars_format::hex : std::chars_format::general;
     const char* first = digits.data();
     const char* last = first + digits.size();
-    float f = 0.0f;
-    auto result = std::from_chars(first, last, f, format);
-    if (result.ec == std::errc()) return f;
-    double d = 0.0;
-    result = std::from_chars(first, last, d, format);
-    if (result.ec == std::errc()) return static_cast<float>(d);
-    return IsLargeMagnitude(digits, hex) ? std::numeric_limits<float>::infinity() : 0.0f;
+    T t = 0;
+    auto result = std::from_chars(first, last, t, format);
+    if (result.ec == std::errc()) return t;
+    if constexpr (std::is_same_v<T, float>) {
+        // Beyond the float range but perhaps within double's: round from there.
+        double d = 0.0;
+        result = std::from_chars(first, last, d, format);
+        if (result.ec == std::errc()) return static_cast<float>(d);
+    }
+    return IsLargeMagnitude(digits, hex) ? std::numeric_limits<T>::infinity() : T(0);
+}
+
+// ScanFloat and ScanDouble: the same grammar, converted to T.
+template <class T>
+bool ScanReal(std::string_view text, size_t& pos, T& value, FloatScan mode) {
+    size_t p = pos;
+    SkipCSpace(text, p);
+    bool negative = false;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
+        negative = text[p] == '-';
+        ++p;
+    }
+    const Lexeme lex = LexNumber(text, p);
+    if (lex.validEnd == kNone) return false;
+    if (mode == FloatScan::Formatted && lex.validEnd != lex.itemEnd) return false;
+    T magnitude = 0;
+    switch (lex.kind) {
+        case Kind::Inf: magnitude = std::numeric_limits<T>::infinity(); break;
+        case Kind::NaN: magnitude = std::numeric_limits<T>::quiet_NaN(); break;
+        case Kind::Hex: magnitude = Convert<T>(text.substr(p + 2, lex.validEnd - (p + 2)), true); break;
+        case Kind::Decimal: magnitude = Convert<T>(text.substr(p, lex.validEnd - p), false); break;
+    }
+    value = negative ? -magnitude : magnitude;
+    pos = lex.validEnd;
+    return true;
 }
 
 }  // namespace
@@ -170,26 +200,11 @@ size_t SkipCSpace(std::string_view text, size_t& pos) {
 }
 
 bool ScanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode) {
-    size_t p = pos;
-    SkipCSpace(text, p);
-    bool negative = false;
-    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
-        negative = text[p] == '-';
-        ++p;
-    }
-    const Lexeme lex = LexNumber(text, p);
-    if (lex.validEnd == kNone) return false;
-    if (mode == FloatScan::Formatted && lex.validEnd != lex.itemEnd) return false;
-    float magnitude = 0.0f;
-    switch (lex.kind) {
-        case Kind::Inf: magnitude = std::numeric_limits<float>::infinity(); break;
-        case Kind::NaN: magnitude = std::numeric_limits<float>::quiet_NaN(); break;
-        case Kind::Hex: magnitude = Convert(text.substr(p + 2, lex.validEnd - (p + 2)), true); break;
-        case Kind::Decimal: magnitude = Convert(text.substr(p, lex.validEnd - p), false); break;
-    }
-    value = negative ? -magnitude : magnitude;
-    pos = lex.validEnd;
-    return true;
+    return ScanReal(text, pos, value, mode);
+}
+
+bool ScanDouble(std::string_view text, size_t& pos, double& value, FloatScan mode) {
+    return ScanReal(text, pos, value, mode);
 }
 
 namespace {

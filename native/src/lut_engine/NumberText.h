@@ -43,6 +43,10 @@ enum class FloatScan {
 // could be read.
 bool ScanFloat(std::string_view text, size_t& pos, float& value, FloatScan mode);
 
+// ScanFloat's grammar rounded once to double: for readers that scale a value
+// before storing it as float, as other tools do in double.
+bool ScanDouble(std::string_view text, size_t& pos, double& value, FloatScan mode);
+
 // Like scanf's %d and %ld: optional leading white space, an optional sign and
 // at least one decimal digit. Magnitudes beyond the int64 range saturate to
 // INT64_MIN / INT64_MAX, so callers check the range they need.

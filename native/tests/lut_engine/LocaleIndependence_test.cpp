@@ -8,6 +8,7 @@
 #include <string>
 
 #include "LutTextTestText.h"
+#include "lut_engine/ClfFile.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutText.h"
 #include "lut_engine/NumberText.h"
@@ -72,6 +73,15 @@ TEST(LocaleIndependence, CommaLocaleChangesNothing) {
     ASSERT_TRUE(kv::ReadCubeFile(cube, back, &error)) << error;
     EXPECT_EQ(back.data[0], 0.5f);
     EXPECT_EQ(back.domainMax[1], 1.5f);
+
+    kv::ProcessList list;
+    ASSERT_TRUE(kv::ReadClfFile("<ProcessList compCLFversion=\"3\" id=\"l\"><Matrix inBitDepth=\"10i\" "
+                                "outBitDepth=\"10i\"><Array dim=\"3 4\">1.5 0 0 102.3 0 1 0 0 0 0 1 0</Array>"
+                                "</Matrix></ProcessList>",
+                                list, &error))
+        << error;
+    EXPECT_EQ(std::get<kv::MatrixStep>(list.steps[0]).m[0], 1.5f);
+    EXPECT_FLOAT_EQ(std::get<kv::MatrixStep>(list.steps[0]).offset[0], 0.1f);
 }
 
 }  // namespace

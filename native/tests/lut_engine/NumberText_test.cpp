@@ -143,6 +143,38 @@ TEST(NumberText, DecimalAndHexFloatsRoundLikeStrtof) {
     }
 }
 
+// ScanDouble reads ScanFloat's grammar rounded once to double, as strtod
+// does: on number-like junk and on printed doubles beyond float's range.
+TEST(NumberText, DoubleScanMatchesStrtod) {
+    constexpr std::string_view alphabet = "0123456789..eEpPxX+-infatyINFATY() _";
+    std::mt19937_64 rng(4321);
+    char buffer[64];
+    for (int iteration = 0; iteration < 100000; ++iteration) {
+        std::string text;
+        if (iteration % 2 == 0) {
+            const int length = static_cast<int>(rng() % 9);
+            for (int i = 0; i < length; ++i) text.push_back(alphabet[rng() % alphabet.size()]);
+        } else {
+            const double d = std::bit_cast<double>(rng());
+            std::snprintf(buffer, sizeof buffer, iteration % 4 == 1 ? "%.17g" : "%a", d);
+            text = buffer;
+        }
+        SCOPED_TRACE("input \"" + text + "\"");
+        char* end = nullptr;
+        const double expected = std::strtod(text.c_str(), &end);
+        size_t pos = 0;
+        double value = 0.0;
+        ASSERT_EQ(kv::ScanDouble(text, pos, value, kv::FloatScan::LongestValidPrefix), end != text.c_str());
+        if (end == text.c_str()) continue;
+        ASSERT_EQ(pos, static_cast<size_t>(end - text.c_str()));
+        if (std::isnan(expected)) {
+            ASSERT_TRUE(std::isnan(value));
+        } else {
+            ASSERT_EQ(std::bit_cast<uint64_t>(value), std::bit_cast<uint64_t>(expected));
+        }
+    }
+}
+
 TEST(NumberText, IntegersAcceptSignsAndSaturate) {
     struct Case {
         const char* text;
