@@ -25,7 +25,6 @@
 #include "TestProcessLists.h"
 #include "lut_engine/LutFile.h"
 #include "lut_engine/LutRows.h"
-#include "lut_engine/process/PreparedSteps.h"
 #include "lut_engine/PixelFormat.h"
 #include "lut_engine/simd/RowLevel.h"
 
@@ -68,7 +67,11 @@ void BM_ProcessListRows(benchmark::State& state) {
     std::ifstream in(path, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
     kv::Lut3D lut;
-    kv::MakeProcessLut(lut, state.range(0) == 0 ? kvtest::LogMatrixList() : kvtest::FiveStepList());
+    std::string error;
+    if (!kv::ReadLutFile(path, text, lut, &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
     std::vector<float> src = PhotoFrameRGBA();
     std::vector<float> dst(src.size());
     const kv::PixelFormat& format = kv::kArgb32f;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "lut_engine/CdlFile.h"
+#include "lut_engine/ClfFile.h"
 #include "lut_engine/CubeFile.h"
 #include "lut_engine/LutText.h"
 #include "lut_engine/ProcessList.h"
@@ -35,6 +37,18 @@ bool ReadLutFile(std::string_view fileName, std::string_view text, Lut3D& lut, s
     switch (format.kind) {
         case LutFileKind::k3dl:
             return Read3dlFile(text, lut, error);
+        case LutFileKind::kClf:
+            return ReadProcessList(text, lut, error, [](auto t, auto& l, auto* e) { return ReadClfFile(t, l, e); });
+        case LutFileKind::kCdl: {
+            CdlFileInfo cdl;
+            const bool read = ReadProcessList(text, lut, error,
+                                              [&cdl](auto t, auto& l, auto* e) { return ReadCdlFile(t, l, &cdl, e); });
+            if (read && info != nullptr) {
+                info->correctionId = cdl.id;
+                info->correctionCount = static_cast<int32_t>(cdl.corrections);
+            }
+            return read;
+        }
         case LutFileKind::kSpi1d:
             return ReadProcessList(text, lut, error, [](auto t, auto& l, auto* e) { return ReadSpi1dFile(t, l, e); });
         case LutFileKind::kSpi3d:

@@ -25,7 +25,11 @@ inline int32_t kvSelectI(bool m, int32_t a, int32_t b) { return m ? a : b; }
 inline int32_t kvAsInt(float f) { return std::bit_cast<int32_t>(f); }
 inline float kvAsFloat(int32_t i) { return std::bit_cast<float>(i); }
 inline float kvToFloat(int32_t i) { return static_cast<float>(i); }
-inline int32_t kvTruncToInt(float f) { return static_cast<int32_t>(f); }
+// What the processor's conversion gives (cvttss2si): INT_MIN beyond the int
+// range and for NaN, where C++ would leave the result undefined.
+inline int32_t kvTruncToInt(float f) {
+    return f >= -2147483648.0f && f < 2147483648.0f ? static_cast<int32_t>(f) : INT32_MIN;
+}
 inline float kvFloor(float f) { return std::floor(f); }
 inline float kvMaxOf(float lo, float v) { return lo < v ? v : lo; }
 inline float kvMinOf(float hi, float v) { return v < hi ? v : hi; }
@@ -34,6 +38,7 @@ inline float kvAbove(float v, float lo) { return v < lo ? lo : v; }
 inline bool kvAnd(bool a, bool b) { return a && b; }
 inline bool kvOr(bool a, bool b) { return a || b; }
 inline bool kvNot(bool a) { return !a; }
+inline bool kvAny(bool a) { return a; }
 inline float kvGather(const float* table, int32_t index) { return table[index]; }
 
 }  // namespace kv::scalar

@@ -56,6 +56,7 @@ KV_AVX2_INLINE M8 operator==(F8 a, F8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_
 KV_AVX2_INLINE M8 operator!=(F8 a, F8 b) { return {_mm256_cmp_ps(a.v, b.v, _CMP_NEQ_UQ)}; }
 KV_AVX2_INLINE M8 kvAnd(M8 a, M8 b) { return {_mm256_and_ps(a.v, b.v)}; }
 KV_AVX2_INLINE M8 kvOr(M8 a, M8 b) { return {_mm256_or_ps(a.v, b.v)}; }
+KV_AVX2_INLINE bool kvAny(M8 a) { return _mm256_movemask_ps(a.v) != 0; }
 KV_AVX2_INLINE M8 kvNot(M8 a) { return {_mm256_xor_ps(a.v, _mm256_castsi256_ps(_mm256_set1_epi32(-1)))}; }
 
 KV_AVX2_INLINE I8 operator+(I8 a, I8 b) { return I8(_mm256_add_epi32(a.v, b.v)); }

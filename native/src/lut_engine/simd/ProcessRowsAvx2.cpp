@@ -113,16 +113,16 @@ KV_AVX2_INLINE F8 BlendedOut(F8 out, F8 in, F8 amount) {
     return avx2::kvSelect(blended == blended, blended, avx2::kvAsFloat(avx2::kvInt(0x7FC00000)));
 }
 
-KV_AVX2_INLINE void RunSteps(const PreparedSteps& steps, Chunk& chunk, int32_t pixels, float amount) {
+// Every step over the chunk's working channels; the writers blend.
+KV_AVX2_INLINE void RunSteps(const PreparedSteps& steps, Chunk& chunk, int32_t pixels) {
     const int32_t blocks = (pixels + kLanes - 1) / kLanes;
     for (const KvStep& s : steps.records) StepOverChunk(s, steps.tables.data(), chunk, blocks);
-    const F8 a(amount);
-    for (int32_t b = 0; b < blocks; ++b) {
-        for (int k = 0; k < 3; ++k) {
-            float* out = chunk.work[k] + kLanes * b;
-            _mm256_store_ps(out, BlendedOut(F8(_mm256_load_ps(out)), F8(_mm256_load_ps(chunk.in[k] + kLanes * b)), a).v);
-        }
-    }
+}
+
+// Block b's result channel k, blended with its input.
+KV_AVX2_INLINE F8 BlendedBlock(const Chunk& chunk, int k, int32_t b, F8 amount) {
+    return BlendedOut(F8(_mm256_load_ps(chunk.work[k] + kLanes * b)), F8(_mm256_load_ps(chunk.in[k] + kLanes * b)),
+                      amount);
 }
 
 // --- pixels through the scalar channel reads and writes ----------------------
@@ -176,7 +176,11 @@ KV_AVX2 void ProcessRows(const LutRowsParams& p, int32_t y0, int32_t y1) {
                 for (int32_t i = count; i < (count + kLanes - 1) / kLanes * kLanes; ++i) chunk.in[k][i] = 0.0f;
                 std::memcpy(chunk.work[k], chunk.in[k], sizeof chunk.in[k]);
             }
-            RunSteps(steps, chunk, count, p.amount);
+            RunSteps(steps, chunk, count);
+            const F8 amount(p.amount);
+            for (int32_t b = 0; b < (count + kLanes - 1) / kLanes; ++b) {
+                for (int k = 0; k < 3; ++k) _mm256_store_ps(chunk.work[k] + kLanes * b, BlendedBlock(chunk, k, b, amount).v);
+            }
             for (int32_t i = 0; i < count; ++i) {
                 unsigned char* dp = dst + kPixelBytes * (x0 + i);
                 Pixels::Write(dp, p.dstChannels.r, chunk.work[0][i]);
@@ -196,6 +200,8 @@ KV_AVX2 void ProcessRows(const LutRowsParams& p, int32_t y0, int32_t y1) {
 struct FloatShuffles {
     __m256i gather;
     __m256i scatter;
+    bool inOrder;   // the source is R, G, B, A already: no gather needed
+    bool outOrder;  // the same for the destination
 };
 
 KV_AVX2_INLINE FloatShuffles ShufflesFor(const ChannelTable& s, const ChannelTable& d) {
@@ -208,6 +214,8 @@ KV_AVX2_INLINE FloatShuffles ShufflesFor(const ChannelTable& s, const ChannelTab
     inverse[d.a] = 3;
     f.scatter = _mm256_setr_epi32(inverse[0], inverse[1], inverse[2], inverse[3], inverse[0], inverse[1],
                                   inverse[2], inverse[3]);
+    f.inOrder = s.r == 0 && s.g == 1 && s.b == 2 && s.a == 3;
+    f.outOrder = d.r == 0 && d.g == 1 && d.b == 2 && d.a == 3;
     return f;
 }
 
@@ -230,6 +238,7 @@ KV_AVX2_INLINE void StorePixels(unsigned char* to, __m256 v, bool streaming) {
 KV_AVX2 void ProcessRowsShuffled32f(const LutRowsParams& p, int32_t y0, int32_t y1) {
     const PreparedSteps& steps = *p.lut->steps;
     const bool streaming = p.width >= kStreamingWidth;
+    const F8 amount(p.amount);
     const FloatShuffles f = ShufflesFor(p.srcChannels, p.dstChannels);
     Chunk chunk;
     alignas(32) float alphaPairs[kChunkBlocks][4][kLanes];
@@ -252,8 +261,8 @@ KV_AVX2 void ProcessRowsShuffled32f(const LutRowsParams& p, int32_t y0, int32_t 
                 }
                 __m256 pairs[4];
                 for (int k = 0; k < 4; ++k) {
-                    pairs[k] = _mm256_permutevar_ps(_mm256_loadu_ps(reinterpret_cast<const float*>(from + 32 * k)),
-                                                    f.gather);
+                    pairs[k] = _mm256_loadu_ps(reinterpret_cast<const float*>(from + 32 * k));
+                    if (!f.inOrder) pairs[k] = _mm256_permutevar_ps(pairs[k], f.gather);
                     _mm256_store_ps(alphaPairs[b][k], pairs[k]);
                 }
                 __m256 channels[4];
@@ -263,10 +272,10 @@ KV_AVX2 void ProcessRowsShuffled32f(const LutRowsParams& p, int32_t y0, int32_t 
                     _mm256_store_ps(chunk.work[k] + kLanes * b, channels[k]);
                 }
             }
-            RunSteps(steps, chunk, count, p.amount);
+            RunSteps(steps, chunk, count);
             for (int32_t b = 0; b < blocks; ++b) {
                 __m256 channels[4];
-                for (int k = 0; k < 3; ++k) channels[k] = _mm256_load_ps(chunk.work[k] + kLanes * b);
+                for (int k = 0; k < 3; ++k) channels[k] = BlendedBlock(chunk, k, b, amount).v;
                 channels[3] = _mm256_setzero_ps();
                 __m256 out[4];
                 avx2::ChannelsToPairs(channels, out);
@@ -274,8 +283,9 @@ KV_AVX2 void ProcessRowsShuffled32f(const LutRowsParams& p, int32_t y0, int32_t 
                 const int32_t here = count - kLanes * b < kLanes ? count - kLanes * b : kLanes;
                 unsigned char* write = here < kLanes ? block : to;
                 for (int k = 0; k < 4; ++k) {
-                    const __m256 withAlpha = _mm256_blend_ps(out[k], _mm256_load_ps(alphaPairs[b][k]), 0x88);
-                    StorePixels(write + 32 * k, _mm256_permutevar_ps(withAlpha, f.scatter), streaming && here == kLanes);
+                    __m256 withAlpha = _mm256_blend_ps(out[k], _mm256_load_ps(alphaPairs[b][k]), 0x88);
+                    if (!f.outOrder) withAlpha = _mm256_permutevar_ps(withAlpha, f.scatter);
+                    StorePixels(write + 32 * k, withAlpha, streaming && here == kLanes);
                 }
                 if (here < kLanes) std::memcpy(to, block, static_cast<size_t>(here) * 16);
             }
