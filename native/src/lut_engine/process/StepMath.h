@@ -97,9 +97,9 @@ KV_INLINE KV_F kvExp2(KV_F x) {
     /* 2^n as two factors, each a normal float, so that a denormal result is
        rounded once (by the last product) and 2^128 does not overflow early. */
     const KV_I ni = kvTruncToInt(n);
-    const KV_I half = ni >> 1;
-    const KV_F s1 = kvAsFloat((half + kvInt(127)) << 23);
-    const KV_F s2 = kvAsFloat((ni - half + kvInt(127)) << 23);
+    const KV_I nHalf = ni >> 1; /* not "half": a type in OpenCL C */
+    const KV_F s1 = kvAsFloat((nHalf + kvInt(127)) << 23);
+    const KV_F s2 = kvAsFloat((ni - nHalf + kvInt(127)) << 23);
     const KV_F r = (twoToF * s1) * s2;
     return kvSelect(x == x, r, kvAsFloat(kvInt(KV_QNAN_BITS)));
 }
