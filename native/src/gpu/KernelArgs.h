@@ -3,8 +3,9 @@
 // KernelParams, both launches' argument lists, the argument sizes and the
 // tests' checks of the .cu, .cl and PTX signatures are expanded from.
 // KromvaleLut takes KV_KERNEL_ARGS; KromvaleLutShaped takes the same list
-// followed by KV_KERNEL_SHAPER_ARGS, so every argument both entries have
-// sits at the same index in each.
+// followed by KV_KERNEL_SHAPER_ARGS, and KromvaleLutSteps the same list
+// followed by KV_KERNEL_STEP_LIST_ARGS, so every argument that two entries
+// have sits at the same index in each.
 //
 // X(kind, name, initial):
 //   Buffer   a device pointer, handed to the launch as an 8-byte handle (a
@@ -18,6 +19,8 @@
 // Pitches count pixels, not bytes.
 
 #include <cstddef>
+
+#include "lut_engine/process/PreparedSteps.h"
 
 namespace kv::gpu {
 
@@ -60,36 +63,61 @@ namespace kv::gpu {
 
 #define KV_KERNEL_SHAPED_ARGS(X) KV_KERNEL_ARGS(X) KV_KERNEL_SHAPER_ARGS(X)
 
+// The process list that KromvaleLutSteps runs on each pixel instead of a
+// cube (its `lut` buffer is bound but unread): the step records as
+// kv::PrepareSteps builds them (kv::KvStep, 112 bytes each, the same layout
+// in every kernel language) and the one float array of all their tables.
+#define KV_KERNEL_STEP_LIST_ARGS(X)                                        \
+    X(Buffer, steps, )     /* stepCount KvStep records */                  \
+    X(Int, stepCount, 0)                                                   \
+    X(Buffer, tables, )    /* every step's table; KvStep::table indexes it */
+
+#define KV_KERNEL_STEPS_ARGS(X) KV_KERNEL_ARGS(X) KV_KERNEL_STEP_LIST_ARGS(X)
+
 // Bytes each kind takes as a launch argument.
 #define KV_KERNEL_ARG_BYTES_Buffer 8
 #define KV_KERNEL_ARG_BYTES_Int 4
 #define KV_KERNEL_ARG_BYTES_Float 4
 #define KV_KERNEL_ARG_BYTES_Pattern 4
 
-// Argument indices by name, the same in both entries: KernelArg::lut is the
-// LUT buffer's index, KernelArg::shaper the 1D table's (shaped entry only).
-enum class KernelArg : int {
 #define KV_KERNEL_ARG_ENUM(kind, name, initial) name,
+// KromvaleLutSteps' argument indices (its own are the same in KernelArg).
+enum class StepsKernelArg : int { KV_KERNEL_STEPS_ARGS(KV_KERNEL_ARG_ENUM) };
+
+// Argument indices by name, the same in every entry that has the argument:
+// KernelArg::lut is the LUT buffer's index, KernelArg::shaper the 1D
+// table's (shaped entry only), KernelArg::steps the step records' (steps
+// entry only).
+enum class KernelArg : int {
     KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_ENUM)
-#undef KV_KERNEL_ARG_ENUM
+#define KV_KERNEL_STEPS_ARG_ENUM(kind, name, initial) name = static_cast<int>(StepsKernelArg::name),
+    KV_KERNEL_STEP_LIST_ARGS(KV_KERNEL_STEPS_ARG_ENUM)
+#undef KV_KERNEL_STEPS_ARG_ENUM
 };
+#undef KV_KERNEL_ARG_ENUM
 
 #define KV_KERNEL_ARG_ONE(kind, name, initial) +1
-// Arguments of KromvaleLut, and of KromvaleLutShaped.
+// Arguments of KromvaleLut, of KromvaleLutShaped and of KromvaleLutSteps.
 constexpr int kKernelArgCount = 0 KV_KERNEL_ARGS(KV_KERNEL_ARG_ONE);
 constexpr int kShapedKernelArgCount = 0 KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_ONE);
+constexpr int kStepsKernelArgCount = 0 KV_KERNEL_STEPS_ARGS(KV_KERNEL_ARG_ONE);
 #undef KV_KERNEL_ARG_ONE
 
+#define KV_KERNEL_ARG_SIZE(kind, name, initial) KV_KERNEL_ARG_BYTES_##kind,
 // Bytes of each argument, by index; KromvaleLut takes the first
 // kKernelArgCount.
-constexpr std::size_t kKernelArgBytes[kShapedKernelArgCount] = {
-#define KV_KERNEL_ARG_SIZE(kind, name, initial) KV_KERNEL_ARG_BYTES_##kind,
-    KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_SIZE)
+constexpr std::size_t kKernelArgBytes[kShapedKernelArgCount] = {KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_SIZE)};
+// The same for KromvaleLutSteps, whose own arguments differ in size from
+// the 1D stage's at the same indices.
+constexpr std::size_t kStepsKernelArgBytes[kStepsKernelArgCount] = {KV_KERNEL_STEPS_ARGS(KV_KERNEL_ARG_SIZE)};
 #undef KV_KERNEL_ARG_SIZE
-};
 
 static_assert(static_cast<int>(KernelArg::shaper) == kKernelArgCount,
               "the 1D stage's arguments follow KromvaleLut's");
+static_assert(static_cast<int>(KernelArg::steps) == kKernelArgCount,
+              "the step list's arguments follow KromvaleLut's");
+static_assert(sizeof(KvStep) == 112 && alignof(KvStep) == 4,
+              "step records are 4 + 24 four-byte fields in every kernel language, as the kernels read them");
 
 static_assert(sizeof(void*) == KV_KERNEL_ARG_BYTES_Buffer, "buffer arguments are 64-bit handles");
 

@@ -1,6 +1,6 @@
 #pragma once
 // The kernel's scalar arguments as one record, and the addresses of all its
-// arguments for one launch of either entry, both expanded from the lists in
+// arguments for one launch of any entry, both expanded from the lists in
 // KernelArgs.h.
 
 #include <array>
@@ -21,6 +21,7 @@ namespace kv::gpu {
 
 struct KernelParams {
     KV_KERNEL_SHAPED_ARGS(KV_KERNEL_PARAM)
+    KV_KERNEL_STEP_LIST_ARGS(KV_KERNEL_PARAM)
     ProbeGeometry pattern;  // drawn instead of the picture when probe > 0
 };
 
@@ -91,6 +92,14 @@ inline std::array<void*, kShapedKernelArgCount> ShapedKernelArgPointers(const vo
                                                                         const void* lut, const void* shaper,
                                                                         const KernelParams& params) {
     return {KV_KERNEL_SHAPED_ARGS(KV_KERNEL_ARG_AT)};
+}
+
+// KromvaleLutSteps' arguments: KromvaleLut's, then the step list's.
+inline std::array<void*, kStepsKernelArgCount> StepsKernelArgPointers(const void* src, const void* dst,
+                                                                      const void* lut, const void* steps,
+                                                                      const void* tables,
+                                                                      const KernelParams& params) {
+    return {KV_KERNEL_STEPS_ARGS(KV_KERNEL_ARG_AT)};
 }
 
 #undef KV_KERNEL_ARG_AT

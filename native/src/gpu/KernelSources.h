@@ -7,15 +7,17 @@ namespace kv::gpu {
 // native/src/gpu/kernel.
 
 // The entry points' names in both texts: the kernel for LUTs without a 1D
-// stage (and for copies and the pattern), and the one for LUTs with one.
+// stage (and for copies and the pattern), the one for LUTs with one, and
+// the one for process lists.
 inline constexpr const char kKromvaleLutEntry[] = "KromvaleLut";
 inline constexpr const char kKromvaleLutShapedEntry[] = "KromvaleLutShaped";
+inline constexpr const char kKromvaleLutStepsEntry[] = "KromvaleLutSteps";
 
 // OpenCL C 1.2 source, one self-contained text; build it with
 // "-cl-single-precision-constant".
 extern const char kKromvaleLutOpenCl[];
 
-// PTX (.target sm_75, .address_size 64) with the two entries.
+// PTX (.target sm_75, .address_size 64) with the three entries.
 extern const char kKromvaleLutPtx[];
 
 }  // namespace kv::gpu

@@ -1,5 +1,5 @@
 // The kernel texts as the drivers receive them: CR LF line ends, one
-// self-contained OpenCL source, a PTX module with the two expected entries;
+// self-contained OpenCL source, a PTX module with the three expected entries;
 // and each entry's signature in the PTX, the OpenCL text and the CUDA source
 // against the argument list the launches are built from.
 #include "gpu/KernelSources.h"
@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +28,7 @@ struct ListedArg {
 #define KV_LISTED_ARG(kind, name, initial) {#kind, #name},
 const std::vector<ListedArg> kPlainArgs = {KV_KERNEL_ARGS(KV_LISTED_ARG)};
 const std::vector<ListedArg> kShapedArgs = {KV_KERNEL_SHAPED_ARGS(KV_LISTED_ARG)};
+const std::vector<ListedArg> kStepsArgs = {KV_KERNEL_STEPS_ARGS(KV_LISTED_ARG)};
 #undef KV_LISTED_ARG
 
 // Each entry point and the argument list its launches are built from.
@@ -36,6 +40,7 @@ struct Entry {
 const Entry kEntries[] = {
     {kv::gpu::kKromvaleLutEntry, kPlainArgs, kv::gpu::kKernelArgCount},
     {kv::gpu::kKromvaleLutShapedEntry, kShapedArgs, kv::gpu::kShapedKernelArgCount},
+    {kv::gpu::kKromvaleLutStepsEntry, kStepsArgs, kv::gpu::kStepsKernelArgCount},
 };
 
 struct Parameter {
@@ -134,7 +139,7 @@ TEST(KernelSources, OpenClTextIsSelfContainedAndOpensByNamingItsTwins) {
     }
 }
 
-TEST(KernelSources, PtxDeclaresTargetAndBothEntriesWithParametersInOrder) {
+TEST(KernelSources, PtxDeclaresTargetAndEveryEntryWithParametersInOrder) {
     const std::string text = kv::gpu::kKromvaleLutPtx;
     ExpectCrLfOnly(text);
     EXPECT_NE(text.find("\r\n.version 9.0\r\n"), std::string::npos);
@@ -190,6 +195,31 @@ TEST(KernelSources, OpenClAndCudaSignaturesFollowTheArgumentLists) {
         ExpectSignatureFollowsList(SignatureOf(cuda.str(), std::string("__global__ void ") + entry.name + "("),
                                    entry.args, false);
     }
+}
+
+// In OpenCL C (C99) a plain inline function is only an inline definition:
+// a call that a device compiler does not inline is left to an external
+// function no one defines, and the program fails to link. Compiled with
+// nothing inlined, the text must define every function it calls.
+TEST(KernelSources, OpenClTextDefinesEveryFunctionItCallsWhenNothingIsInlined) {
+#ifndef KV_TEST_CLANG
+    GTEST_SKIP() << "no clang to compile the OpenCL text with";
+#else
+    const std::filesystem::path dir = std::filesystem::temp_directory_path();
+    const std::string stem = (dir / ("kromvale-kernel-" + std::to_string(std::random_device{}()))).string();
+    std::ofstream(stem + ".cl", std::ios::binary) << kv::gpu::kKromvaleLutOpenCl;
+    const std::string command = std::string(KV_TEST_CLANG) +
+                                " -x cl -cl-std=CL1.2 -cl-single-precision-constant -Xclang -finclude-default-header"
+                                " -O0 -S -emit-llvm -o " + stem + ".ll " + stem + ".cl";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream ir(stem + ".ll");
+    for (std::string line; std::getline(ir, line);) {
+        EXPECT_FALSE(line.rfind("declare", 0) == 0 && line.find("@kv") != std::string::npos) << line;
+    }
+    ir.close();
+    std::filesystem::remove(stem + ".cl");
+    std::filesystem::remove(stem + ".ll");
+#endif
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "GpuFrame.h"
 #include "gpu/KernelParams.h"
@@ -22,6 +24,33 @@ void RunTwin(const GpuFrame& src, GpuFrame& dst, const float* lut, const kv::gpu
 // Same, with src and dst the same frame.
 void RunTwinInPlace(GpuFrame& frame, const float* lut, const kv::gpu::KernelParams& k,
                     const float* shaper = nullptr);
+
+// A steps launch over a 37 x 23 frame in rows of 41 (source) and 39
+// (destination) pixels, for `lut`'s prepared steps.
+kv::gpu::KernelParams StepsParams(const Lut3D& lut, int is16f, float amount);
+
+// The steps entry's twin over the same grid, with `lut`'s prepared steps
+// (k.stepCount must be their count).
+void RunStepsTwin(const GpuFrame& src, GpuFrame& dst, const Lut3D& lut, const kv::gpu::KernelParams& k);
+
+// What kv::ApplyLutRows32f writes into dst's first k.width x k.height pixels
+// for src's (halves widened, and the results rounded to halves); dst's other
+// pixels stay as they are.
+void ProcessorRows(const GpuFrame& src, GpuFrame& dst, const Lut3D& lut, float amount,
+                   const kv::gpu::KernelParams& k);
+
+// Process-list LUTs for the steps entry: each step of kvtest::EveryStepKind
+// alone, then the two lists of several steps. A list that MakeProcessLut
+// refused has no steps (HasProcessSteps() false).
+struct StepListLut {
+    std::string name;
+    Lut3D lut;
+};
+std::vector<StepListLut> StepListLuts();
+
+// A frame of values every step must take: mostly 0..1 and around it, some
+// tiny, some large, and (with `specials`) some NaN, infinite and zero.
+GpuFrame StepInputFrame(std::mt19937& rng, int is16f, int pitch, int rows, bool specials = true);
 
 // What the processor path gives for one pixel: kv::SampleLut and the
 // Amount blend against the input, alpha copied. B, G, R, A.

@@ -1,25 +1,35 @@
 // The embedded OpenCL text built and run on a real OpenCL device, compared
 // with the C++ twin (bit for bit: both evaluate the body unfused) and with
-// the processor path. Skips, loudly, where no OpenCL platform exists.
+// the processor path; built once more with contraction left to the device
+// compiler, its steps entry against the derived bound (StepParityBound.h).
+// Skips, loudly, where no OpenCL platform exists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "KernelTestSupport.h"
-#include "TestLuts.h"
 #include "OpenClTestDevice.h"
+#include "StepParityBound.h"
+#include "TestLuts.h"
 #include "gpu/KernelSources.h"
+#include "lut_engine/LutSampling.h"
+#include "lut_engine/process/PreparedSteps.h"
 
 namespace kv::gpu::test {
 namespace {
 
 class KromvaleLutOpenCl : public ::testing::Test {
 protected:
+    // A failure here is recorded, not asserted: googletest skips every test
+    // of a suite whose set-up failed, and ctest would count a kernel that no
+    // longer builds as skipped. SetUp fails each test with the reason.
     static void SetUpTestSuite() {
         kvtest::OpenClTestDevice& d = Device();
         if (!d.usable()) {
@@ -27,22 +37,46 @@ protected:
             skippable_ = d.skippable;
             return;
         }
+        cl_handle program = Build("-cl-single-precision-constant");
+        cl_handle contracted = program != nullptr ? Build("-cl-single-precision-constant -D KV_CONTRACTED") : nullptr;
+        if (contracted != nullptr) {
+            kernel_ = Kernel(program, "KromvaleLut");
+            shapedKernel_ = Kernel(program, "KromvaleLutShaped");
+            stepsKernel_ = Kernel(program, "KromvaleLutSteps");
+            contractedStepsKernel_ = Kernel(contracted, "KromvaleLutSteps");
+            ready_ = kernel_ != nullptr && shapedKernel_ != nullptr && stepsKernel_ != nullptr &&
+                     contractedStepsKernel_ != nullptr;
+        }
+    }
+
+    // The embedded text built with `options`, or null with the build log in
+    // skipReason_.
+    static cl_handle Build(const char* options) {
+        kvtest::OpenClTestDevice& d = Device();
         cl_int err = 0;
         const char* text = kv::gpu::kKromvaleLutOpenCl;
         cl_handle program = d.cl.clCreateProgramWithSource(d.context, 1, &text, nullptr, &err);
-        ASSERT_EQ(err, kClSuccess);
-        err = d.cl.clBuildProgram(program, 1, &d.device, "-cl-single-precision-constant", nullptr, nullptr);
+        if (program != nullptr) {
+            err = d.cl.clBuildProgram(program, 1, &d.device, options, nullptr, nullptr);
+        }
         if (err != kClSuccess) {
             std::vector<char> log(8192, '\0');
-            d.cl.clGetProgramBuildInfo(program, d.device, kClProgramBuildLog, log.size() - 1, log.data(),
-                                       nullptr);
-            FAIL() << "OpenCL build failed (" << err << "):\n" << log.data();
+            d.cl.clGetProgramBuildInfo(program, d.device, kClProgramBuildLog, log.size() - 1, log.data(), nullptr);
+            skipReason_ = "build with \"" + std::string(options) + "\" failed (" + std::to_string(err) + "):\n" +
+                          log.data();
+            return nullptr;
         }
-        kernel_ = d.cl.clCreateKernel(program, "KromvaleLut", &err);
-        ASSERT_EQ(err, kClSuccess);
-        shapedKernel_ = d.cl.clCreateKernel(program, "KromvaleLutShaped", &err);
-        ASSERT_EQ(err, kClSuccess);
-        ready_ = true;
+        return program;
+    }
+
+    static cl_handle Kernel(cl_handle program, const char* name) {
+        cl_int err = 0;
+        cl_handle kernel = Device().cl.clCreateKernel(program, name, &err);
+        if (err != kClSuccess) {
+            skipReason_ = std::string("no kernel ") + name + " (" + std::to_string(err) + ")";
+            return nullptr;
+        }
+        return kernel;
     }
 
     void SetUp() override {
@@ -75,9 +109,25 @@ protected:
         return Buffer(bytes);
     }
 
-    // Runs the kernel (the shaped entry where k says so) over a grid rounded
-    // up to 16 x 16 work-groups, as the render does, and reads the
-    // destination back into `dst`.
+    // Sets `count` arguments, each at the size the kernel's argument list
+    // gives it, runs `kernel` over a grid rounded up to 16 x 16 work-groups,
+    // as the render does, and reads `dstBuffer` back into `dst`.
+    void Launch(cl_handle kernel, void* const* args, const size_t* bytes, int count, const kv::gpu::KernelParams& k,
+                cl_handle dstBuffer, std::vector<unsigned char>& dst) {
+        kvtest::OpenClTestDevice& d = Device();
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(d.cl.clSetKernelArg(kernel, static_cast<cl_uint>(i), bytes[i], args[i]), kClSuccess)
+                << "argument " << i;
+        }
+        const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
+        const size_t local[2] = {16, 16};
+        ASSERT_EQ(d.cl.clEnqueueNDRangeKernel(d.queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr),
+                  kClSuccess);
+        ASSERT_EQ(d.ReadBack(dstBuffer, dst), kClSuccess);
+        d.cl.clFinish(d.queue);
+    }
+
+    // Runs the kernel (the shaped entry where k says so) with Launch.
     void Run(GpuFrame* src, GpuFrame& dst, const Lut3D& lut, const kv::gpu::KernelParams& k) {
         kvtest::OpenClTestDevice& d = Device();
         const bool shaped = kv::gpu::UsesShapedEntry(k);
@@ -86,20 +136,9 @@ protected:
         // KromvaleLut always reads a cube; the shaped entry none for size 0.
         cl_handle lutBuffer = Table(lut.data.empty() && !shaped ? std::vector<float>(24, 0.0f) : lut.data);
         cl_handle shaperBuffer = Table(lut.shaper);
-        cl_handle kernel = shaped ? shapedKernel_ : kernel_;
-        // Every argument at the size the kernel's argument list gives it.
         const auto args = kv::gpu::ShapedKernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, &shaperBuffer, k);
-        const int count = shaped ? kv::gpu::kShapedKernelArgCount : kv::gpu::kKernelArgCount;
-        for (int i = 0; i < count; ++i) {
-            ASSERT_EQ(d.cl.clSetKernelArg(kernel, static_cast<cl_uint>(i), kv::gpu::kKernelArgBytes[i], args[i]), kClSuccess)
-                << "argument " << i;
-        }
-        const size_t global[2] = {size_t(k.width + 15) / 16 * 16, size_t(k.height + 15) / 16 * 16};
-        const size_t local[2] = {16, 16};
-        ASSERT_EQ(d.cl.clEnqueueNDRangeKernel(d.queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr),
-                  kClSuccess);
-        ASSERT_EQ(d.ReadBack(dstBuffer, dst.bytes), kClSuccess);
-        d.cl.clFinish(d.queue);
+        Launch(shaped ? shapedKernel_ : kernel_, args.data(), kv::gpu::kKernelArgBytes,
+               shaped ? kv::gpu::kShapedKernelArgCount : kv::gpu::kKernelArgCount, k, dstBuffer, dst.bytes);
         for (cl_handle table : {lutBuffer, shaperBuffer}) {
             if (table != nullptr) {
                 d.cl.clReleaseMemObject(table);
@@ -111,11 +150,34 @@ protected:
         d.cl.clReleaseMemObject(dstBuffer);
     }
 
+    // Runs a steps kernel on `src` into `dst` (separate buffers) with Launch.
+    void RunSteps(cl_handle kernel, const GpuFrame& src, GpuFrame& dst, const Lut3D& lut,
+                  const kv::gpu::KernelParams& k) {
+        std::vector<unsigned char> srcBytes = src.bytes;
+        cl_handle srcBuffer = Buffer(srcBytes);
+        cl_handle dstBuffer = Buffer(dst.bytes);
+        std::vector<unsigned char> records(lut.steps->records.size() * sizeof(KvStep));
+        std::memcpy(records.data(), lut.steps->records.data(), records.size());
+        cl_handle stepsBuffer = Buffer(records);
+        // The cube is bound but unread; a list without tables still binds one.
+        cl_handle lutBuffer = Table(std::vector<float>(24, 0.0f));
+        cl_handle tablesBuffer = Table(lut.steps->tables.empty() ? std::vector<float>(1, 0.0f) : lut.steps->tables);
+        const auto args =
+            kv::gpu::StepsKernelArgPointers(&srcBuffer, &dstBuffer, &lutBuffer, &stepsBuffer, &tablesBuffer, k);
+        Launch(kernel, args.data(), kv::gpu::kStepsKernelArgBytes, kv::gpu::kStepsKernelArgCount, k, dstBuffer,
+               dst.bytes);
+        for (cl_handle b : {srcBuffer, dstBuffer, stepsBuffer, lutBuffer, tablesBuffer}) {
+            Device().cl.clReleaseMemObject(b);
+        }
+    }
+
     static std::string skipReason_;
     static bool ready_;
     static bool skippable_;
     static cl_handle kernel_;
     static cl_handle shapedKernel_;
+    static cl_handle stepsKernel_;
+    static cl_handle contractedStepsKernel_;
 };
 
 std::string KromvaleLutOpenCl::skipReason_ = "OpenCL set-up failed";
@@ -123,6 +185,8 @@ bool KromvaleLutOpenCl::ready_ = false;
 bool KromvaleLutOpenCl::skippable_ = false;
 cl_handle KromvaleLutOpenCl::kernel_ = nullptr;
 cl_handle KromvaleLutOpenCl::shapedKernel_ = nullptr;
+cl_handle KromvaleLutOpenCl::stepsKernel_ = nullptr;
+cl_handle KromvaleLutOpenCl::contractedStepsKernel_ = nullptr;
 
 bool SameComponent(float a, float b) {
     return Bits(a) == Bits(b) || (std::isnan(a) && std::isnan(b));
@@ -253,6 +317,76 @@ TEST_F(KromvaleLutOpenCl, AmountZeroCopiesAndPatternMatchesProbeColour) {
             }
             ExpectFramesEqual(expected, expected, pattern, lut, k);
         }
+    }
+}
+
+TEST_F(KromvaleLutOpenCl, StepListsMatchTwinBitForBitInBothFormats) {
+    std::mt19937 rng(23);
+    for (const StepListLut& c : StepListLuts()) {
+        ASSERT_TRUE(c.lut.HasProcessSteps()) << c.name;
+        for (int is16f : {0, 1}) {
+            SCOPED_TRACE(c.name + (is16f != 0 ? ", half" : ", float"));
+            const kv::gpu::KernelParams k = StepsParams(c.lut, is16f, 0.75f);
+            const GpuFrame src = StepInputFrame(rng, is16f, k.srcPitch, 24);
+            GpuFrame twin = StepInputFrame(rng, is16f, k.dstPitch, 25);
+            GpuFrame device = twin;
+            RunStepsTwin(src, twin, c.lut, k);
+            RunSteps(stepsKernel_, src, device, c.lut, k);
+            ExpectFramesEqual(src, twin, device, c.lut, k);
+        }
+    }
+}
+
+// Every step kind alone, its products and sums left to the device
+// compiler to fuse, against the processor: within the derived bound. Per
+// kind it prints the worst error in ulps of max(1, |in|, |out|), the bound
+// at that pixel in the same ulps, and the largest share of its bound any
+// error took.
+TEST_F(KromvaleLutOpenCl, ContractedStepsStayWithinTheirDerivedBound) {
+    std::mt19937 rng(24);
+    constexpr int kSide = 64;
+    std::printf("%-34s %12s %12s %10s\n", "step (contracted OpenCL)", "worst ulps", "its bound", "of bound");
+    for (const StepListLut& c : StepListLuts()) {
+        if (c.lut.steps->records.size() != 1) continue;
+        kv::gpu::KernelParams k = StepsParams(c.lut, 0, 1.0f);
+        k.width = k.height = k.srcPitch = k.dstPitch = kSide;
+        const GpuFrame src = StepInputFrame(rng, 0, kSide, kSide, false);
+        GpuFrame device(0, kSide, kSide);
+        RunSteps(contractedStepsKernel_, src, device, c.lut, k);
+        double worstUlps = 0.0;
+        double worstBoundUlps = 0.0;
+        double worstShare = 0.0;
+        for (int y = 0; y < kSide; ++y) {
+            for (int x = 0; x < kSide; ++x) {
+                float bgra[4];
+                src.Get(x, y, bgra);
+                const float in[3] = {bgra[2], bgra[1], bgra[0]};
+                float out[3] = {in[0], in[1], in[2]};
+                ApplyProcessSteps(*c.lut.steps, out);
+                for (int ch = 0; ch < 3; ++ch) {
+                    const float cpu = CanonicalNaN(BlendAmount(out[ch], in[ch], 1.0f));
+                    const float gpu = device.Get(x, y, 2 - ch);
+                    if (!std::isfinite(out[ch]) || !std::isfinite(cpu)) {
+                        ASSERT_TRUE(SameComponent(cpu, gpu)) << c.name << ": input " << in[ch] << " processor " << cpu
+                                                             << " device " << gpu;
+                        continue;
+                    }
+                    const double bound = BlendedBound(StepBound(c.lut.steps->records[0], c.lut.steps->tables.data(),
+                                                                in, out, ch),
+                                                      in[ch], out[ch], 1.0f, cpu);
+                    const double error = std::fabs(double(gpu) - cpu);
+                    ASSERT_LE(error, bound) << c.name << ", channel " << ch << ": input " << in[0] << ", " << in[1]
+                                            << ", " << in[2] << " processor " << cpu << " device " << gpu;
+                    const double ulp = std::ldexp(1.0, std::ilogb(std::max({1.0f, std::fabs(in[ch]), std::fabs(out[ch])})) - 23);
+                    if (error / ulp > worstUlps) {
+                        worstUlps = error / ulp;
+                        worstBoundUlps = bound / ulp;
+                    }
+                    worstShare = std::max(worstShare, error / bound);
+                }
+            }
+        }
+        std::printf("%-34s %12.3g %12.3g %9.1f%%\n", c.name.c_str(), worstUlps, worstBoundUlps, 100.0 * worstShare);
     }
 }
 

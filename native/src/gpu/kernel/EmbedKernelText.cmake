@@ -1,12 +1,15 @@
 # Turns a kernel text file into a C++ source defining one NUL-terminated
 # 8-bit string with CR LF line ends, as the GPU drivers are handed it.
 #
-#   cmake -DINPUT=<file> -DOUTPUT=<file.cpp> -DSYMBOL=<name> [-DINLINE=ON] -P EmbedKernelText.cmake
+#   cmake -DINPUT=<file> -DOUTPUT=<file.cpp> -DSYMBOL=<name> [-DINLINE=ON]
+#         [-DINCLUDE_DIRS=<dir>[;<dir>...]] -P EmbedKernelText.cmake
 #
-# With INLINE, every line `#include "name"` is replaced by that file (looked up
-# beside INPUT, recursively) minus its `#pragma once`, so the OpenCL compiler
-# gets one self-contained text. Runs in CMake script mode only, so the Windows
-# cross build needs nothing beyond CMake.
+# With INLINE, every line `#include "name"` is replaced by that file minus its
+# `#pragma once`, recursively, so the OpenCL compiler gets one self-contained
+# text. A name is looked up beside INPUT first, then in each of INCLUDE_DIRS
+# in order (as a C compiler's -I), so that files shared with the processor
+# code come in by the paths that code includes them by. Runs in CMake script
+# mode only, so the Windows cross build needs nothing beyond CMake.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(arg INPUT OUTPUT SYMBOL)
@@ -24,10 +27,16 @@ function(kv_inline_includes text out depth)
   string(REGEX MATCHALL "#include \"[^\"\n]+\"" kv_includes "${text}")
   foreach(kv_line IN LISTS kv_includes)
     string(REGEX REPLACE "#include \"([^\"\n]+)\"" "\\1" kv_name "${kv_line}")
-    if(NOT EXISTS "${kv_dir}/${kv_name}")
-      message(FATAL_ERROR "EmbedKernelText: ${kv_dir}/${kv_name} not found")
+    set(kv_path "")
+    foreach(kv_search IN ITEMS "${kv_dir}" ${INCLUDE_DIRS})
+      if(NOT kv_path AND EXISTS "${kv_search}/${kv_name}")
+        set(kv_path "${kv_search}/${kv_name}")
+      endif()
+    endforeach()
+    if(NOT kv_path)
+      message(FATAL_ERROR "EmbedKernelText: ${kv_name} not found beside ${INPUT} nor in '${INCLUDE_DIRS}'")
     endif()
-    file(READ "${kv_dir}/${kv_name}" kv_part)
+    file(READ "${kv_path}" kv_part)
     string(REGEX REPLACE "#pragma once\r?\n" "" kv_part "${kv_part}")
     math(EXPR kv_next "${depth} + 1")
     kv_inline_includes("${kv_part}" kv_part ${kv_next})

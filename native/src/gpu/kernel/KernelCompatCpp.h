@@ -6,6 +6,7 @@
 // so both can be linked into one program.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -14,6 +15,9 @@
 #define KV_LONG std::int64_t
 #define KV_LDG(p) (*(p))
 #define KV_MUL_RN(a, b) ((a) * (b))
+#define KV_AS_INT(f) std::bit_cast<int>(f)
+#define KV_AS_FLOAT(i) std::bit_cast<float>(i)
+#define KV_FLOOR(f) std::floor(f)
 
 #ifdef KV_TWIN_FUSED
 #define KV_MAD(a, b, c) std::fma((a), (b), (c))

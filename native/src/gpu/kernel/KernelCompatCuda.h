@@ -17,3 +17,9 @@
    (nvcc's default -prec-div=true). */
 #define KV_MUL_RN(a, b) __fmul_rn((a), (b))
 #define KV_MAD(a, b, c) __fmaf_rn((a), (b), (c))
+#define KV_AS_INT(f) __float_as_int(f)
+#define KV_AS_FLOAT(i) __int_as_float(i)
+#define KV_FLOOR(f) floorf(f)
+/* This thread's pixel. */
+#define KV_PIXEL_X ((int)(blockIdx.x * blockDim.x + threadIdx.x))
+#define KV_PIXEL_Y ((int)(blockIdx.y * blockDim.y + threadIdx.y))

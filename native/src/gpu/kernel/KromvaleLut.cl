@@ -5,9 +5,14 @@
    float32 or four half components in B, G, R, A order; pitches count pixels.
    src and dst may be the same buffer: each work-item touches only its own
    pixel. KromvaleLutShaped is the same kernel for LUTs with a 1D stage
-   (kv::SampleLut): KromvaleLut's arguments, then the stage's. */
+   (kv::SampleLut): KromvaleLut's arguments, then the stage's.
+   KromvaleLutSteps runs a process list's steps instead of a cube
+   (kv::ApplyProcessSteps): KromvaleLut's arguments, then the step records,
+   their count and their tables. */
 #include "KernelCompatOpenCl.h"
 #include "KromvaleLutBody.h"
+#include "KromvaleLutStepsBody.h"
+#include "KromvaleLutEntry.h"
 
 KvPixel kvLoadPixel(__global const float* frame, long i, int is16f) {
     float4 v = is16f ? vload_half4((size_t)i, (__global const half*)frame)
@@ -35,19 +40,7 @@ __kernel void KromvaleLut(__global const float* src, int srcPitch, __global floa
                           float dminB, float dmaxR, float dmaxG, float dmaxB, float amount,
                           int probe, int probeCols, int probeRows, int probeX0, int probeY0,
                           int probeX1, int probeY1) {
-    int x = (int)get_global_id(0);
-    int y = (int)get_global_id(1);
-    if (x >= width || y >= height) {
-        return;
-    }
-    KvPixel p;
-    if (probe > 0) {
-        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
-    } else {
-        p = kvLoadPixel(src, (long)y * srcPitch + x, is16f);
-        p = kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount);
-    }
-    kvStorePixel(dst, (long)y * dstPitch + x, is16f, p);
+    KV_EACH_PIXEL(kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount));
 }
 
 __kernel void KromvaleLutShaped(__global const float* src, int srcPitch, __global float* dst,
@@ -58,18 +51,18 @@ __kernel void KromvaleLutShaped(__global const float* src, int srcPitch, __globa
                                 int probeX1, int probeY1, __global const float* shaper,
                                 int shaperSize, float sminR, float sminG, float sminB, float smaxR,
                                 float smaxG, float smaxB) {
-    int x = (int)get_global_id(0);
-    int y = (int)get_global_id(1);
-    if (x >= width || y >= height) {
-        return;
-    }
-    KvPixel p;
-    if (probe > 0) {
-        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
-    } else {
-        p = kvLoadPixel(src, (long)y * srcPitch + x, is16f);
-        p = kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount, shaper,
-                             shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB);
-    }
-    kvStorePixel(dst, (long)y * dstPitch + x, is16f, p);
+    KV_EACH_PIXEL(kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount,
+                                   shaper, shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB));
+}
+
+/* The pattern, when asked for, is drawn as by the other entries; `lut` is
+   bound but never read. */
+__kernel void KromvaleLutSteps(__global const float* src, int srcPitch, __global float* dst,
+                               int dstPitch, int is16f, int width, int height,
+                               __global const float* lut, int size, float dminR, float dminG,
+                               float dminB, float dmaxR, float dmaxG, float dmaxB, float amount,
+                               int probe, int probeCols, int probeRows, int probeX0, int probeY0,
+                               int probeX1, int probeY1, __global const KvStep* steps,
+                               int stepCount, __global const float* tables) {
+    KV_EACH_PIXEL(kvStepsPixel(p, steps, stepCount, tables, amount));
 }

@@ -9,9 +9,20 @@
    -prec-div=true, -ftz=false). One thread per pixel; src and dst may alias,
    so only the LUT and the 1D table are read through the read-only path.
    KromvaleLutShaped is the same kernel for LUTs with a 1D stage
-   (kv::SampleLut): KromvaleLut's parameters, then the stage's. */
+   (kv::SampleLut): KromvaleLut's parameters, then the stage's.
+
+   KromvaleLutSteps runs a process list's steps instead of a cube
+   (kv::ApplyProcessSteps): KromvaleLut's parameters, then the step records,
+   their count and their tables (read through the read-only path too). The
+   step body is left to nvcc's default contraction (-fmad=true): its
+   products and sums may be fused, so the steps lie within a derived bound
+   of the processor's (native/tests/gpu/StepParityBound.h) rather than on
+   its bits; its divisions stay IEEE. Built with -I native/src, for the
+   step body's files under lut_engine/process. */
 #include "KernelCompatCuda.h"
 #include "KromvaleLutBody.h"
+#include "KromvaleLutStepsBody.h"
+#include "KromvaleLutEntry.h"
 
 __device__ __forceinline__ KvPixel kvLoadPixel(const void* frame, long long i, int is16f) {
     KvPixel p;
@@ -50,19 +61,7 @@ extern "C" __global__ void KromvaleLut(const void* src, int srcPitch, void* dst,
                                        float dmaxB, float amount, int probe, int probeCols,
                                        int probeRows, int probeX0, int probeY0, int probeX1,
                                        int probeY1) {
-    const int x = blockIdx.x * blockDim.x + threadIdx.x;
-    const int y = blockIdx.y * blockDim.y + threadIdx.y;
-    if (x >= width || y >= height) {
-        return;
-    }
-    KvPixel p;
-    if (probe > 0) {
-        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
-    } else {
-        p = kvLoadPixel(src, static_cast<long long>(y) * srcPitch + x, is16f);
-        p = kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount);
-    }
-    kvStorePixel(dst, static_cast<long long>(y) * dstPitch + x, is16f, p);
+    KV_EACH_PIXEL(kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount));
 }
 
 extern "C" __global__ void KromvaleLutShaped(const void* src, int srcPitch, void* dst, int dstPitch,
@@ -74,18 +73,19 @@ extern "C" __global__ void KromvaleLutShaped(const void* src, int srcPitch, void
                                              int probeY1, const float* __restrict__ shaper,
                                              int shaperSize, float sminR, float sminG, float sminB,
                                              float smaxR, float smaxG, float smaxB) {
-    const int x = blockIdx.x * blockDim.x + threadIdx.x;
-    const int y = blockIdx.y * blockDim.y + threadIdx.y;
-    if (x >= width || y >= height) {
-        return;
-    }
-    KvPixel p;
-    if (probe > 0) {
-        p = kvProbePixel(x, y, probe, probeCols, probeRows, probeX0, probeY0, probeX1, probeY1);
-    } else {
-        p = kvLoadPixel(src, static_cast<long long>(y) * srcPitch + x, is16f);
-        p = kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount, shaper,
-                             shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB);
-    }
-    kvStorePixel(dst, static_cast<long long>(y) * dstPitch + x, is16f, p);
+    KV_EACH_PIXEL(kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount,
+                                   shaper, shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB));
+}
+
+/* The pattern, when asked for, is drawn as by the other entries; `lut` is
+   bound but never read. */
+extern "C" __global__ void KromvaleLutSteps(const void* src, int srcPitch, void* dst, int dstPitch,
+                                            int is16f, int width, int height,
+                                            const float* __restrict__ lut, int size, float dminR,
+                                            float dminG, float dminB, float dmaxR, float dmaxG,
+                                            float dmaxB, float amount, int probe, int probeCols,
+                                            int probeRows, int probeX0, int probeY0, int probeX1,
+                                            int probeY1, const KvStep* __restrict__ steps,
+                                            int stepCount, const float* __restrict__ tables) {
+    KV_EACH_PIXEL(kvStepsPixel(p, steps, stepCount, tables, amount));
 }

@@ -39,43 +39,47 @@ void StorePixel(void* frame, std::int64_t i, int is16f, const KvPixel& p) {
     }
 }
 
-KvPixel PatternPixel(int x, int y, const KernelParams& k) {
-    const kv::ProbeGeometry& g = k.pattern;
-    return twin::kvProbePixel(x, y, k.probe, g.probeCols, g.probeRows, g.probeX0, g.probeY0, g.probeX1,
-                              g.probeY1);
+// What every entry does around its colour change, as KV_EACH_PIXEL
+// (KromvaleLutEntry.h) does it on the GPU: nothing outside the frame, the
+// pattern when k.probe > 0, otherwise the pixel loaded, changed and stored.
+template <class Change>
+void EachPixel(int x, int y, const void* src, void* dst, const KernelParams& k, Change&& change) {
+    if (x >= k.width || y >= k.height) {
+        return;
+    }
+    KvPixel p;
+    if (k.probe > 0) {
+        const kv::ProbeGeometry& g = k.pattern;
+        p = twin::kvProbePixel(x, y, k.probe, g.probeCols, g.probeRows, g.probeX0, g.probeY0, g.probeX1,
+                               g.probeY1);
+    } else {
+        p = change(LoadPixel(src, static_cast<std::int64_t>(y) * k.srcPitch + x, k.is16f));
+    }
+    StorePixel(dst, static_cast<std::int64_t>(y) * k.dstPitch + x, k.is16f, p);
 }
 
 }  // namespace
 
 void KromvaleLutTwin(int x, int y, const void* src, void* dst, const float* lut, const KernelParams& k) {
-    if (x >= k.width || y >= k.height) {
-        return;
-    }
-    KvPixel p;
-    if (k.probe > 0) {
-        p = PatternPixel(x, y, k);
-    } else {
-        p = LoadPixel(src, static_cast<std::int64_t>(y) * k.srcPitch + x, k.is16f);
-        p = twin::kvLutPixel(p, lut, k.size, k.dminR, k.dminG, k.dminB, k.dmaxR, k.dmaxG, k.dmaxB, k.amount);
-    }
-    StorePixel(dst, static_cast<std::int64_t>(y) * k.dstPitch + x, k.is16f, p);
+    EachPixel(x, y, src, dst, k, [&](const KvPixel& p) {
+        return twin::kvLutPixel(p, lut, k.size, k.dminR, k.dminG, k.dminB, k.dmaxR, k.dmaxG, k.dmaxB, k.amount);
+    });
 }
 
 void KromvaleLutShapedTwin(int x, int y, const void* src, void* dst, const float* lut, const float* shaper,
                            const KernelParams& k) {
-    if (x >= k.width || y >= k.height) {
-        return;
-    }
-    KvPixel p;
-    if (k.probe > 0) {
-        p = PatternPixel(x, y, k);
-    } else {
-        p = LoadPixel(src, static_cast<std::int64_t>(y) * k.srcPitch + x, k.is16f);
-        p = twin::kvShapedLutPixel(p, lut, k.size, k.dminR, k.dminG, k.dminB, k.dmaxR, k.dmaxG, k.dmaxB,
-                                   k.amount, shaper, k.shaperSize, k.sminR, k.sminG, k.sminB, k.smaxR,
-                                   k.smaxG, k.smaxB);
-    }
-    StorePixel(dst, static_cast<std::int64_t>(y) * k.dstPitch + x, k.is16f, p);
+    EachPixel(x, y, src, dst, k, [&](const KvPixel& p) {
+        return twin::kvShapedLutPixel(p, lut, k.size, k.dminR, k.dminG, k.dminB, k.dmaxR, k.dmaxG, k.dmaxB,
+                                      k.amount, shaper, k.shaperSize, k.sminR, k.sminG, k.sminB, k.smaxR,
+                                      k.smaxG, k.smaxB);
+    });
+}
+
+void KromvaleLutStepsTwin(int x, int y, const void* src, void* dst, const KvStep* steps, const float* tables,
+                          const KernelParams& k) {
+    EachPixel(x, y, src, dst, k, [&](const KvPixel& p) {
+        return twin::kvStepsPixel(p, steps, k.stepCount, tables, k.amount);
+    });
 }
 
 }  // namespace kv::gpu

@@ -17,4 +17,9 @@ void KromvaleLutTwin(int x, int y, const void* src, void* dst, const float* lut,
 void KromvaleLutShapedTwin(int x, int y, const void* src, void* dst, const float* lut, const float* shaper,
                            const KernelParams& k);
 
+// The KromvaleLutSteps kernel the same way: k.stepCount records at `steps`
+// and their `tables`, as kv::PrepareSteps builds them.
+void KromvaleLutStepsTwin(int x, int y, const void* src, void* dst, const KvStep* steps, const float* tables,
+                          const KernelParams& k);
+
 }  // namespace kv::gpu

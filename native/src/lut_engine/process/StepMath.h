@@ -118,8 +118,9 @@ KV_INLINE KV_F kvExp2(KV_F x) {
     KV_F n = kvFloor(x + kvFloat(0.5f));
     KV_F twoToF = kvExp2Fraction(x - n);
     KV_I ni = kvTruncToInt(n);
-    KV_F r = kvAsFloat(kvAsInt(twoToF) + (ni << 23));
     const KV_M normal = kvAnd(n >= kvFloat(-125.0f), n <= kvFloat(127.0f));
+    /* (Other lanes shift 0, not an n that would overflow the shift.) */
+    KV_F r = kvAsFloat(kvAsInt(twoToF) + (kvSelectI(normal, ni, kvInt(0)) << 23));
     if (kvAny(kvNot(normal))) {
         /* Outside -160..130 the result is 0 or infinite either way; inside,
            2^n is two factors, each a normal float, so that a denormal
@@ -129,9 +130,9 @@ KV_INLINE KV_F kvExp2(KV_F x) {
         n = kvFloor(clamped + kvFloat(0.5f));
         twoToF = kvExp2Fraction(clamped - n);
         ni = kvTruncToInt(n);
-        const KV_I half = ni >> 1;
-        const KV_F s1 = kvAsFloat((half + kvInt(127)) << 23);
-        const KV_F s2 = kvAsFloat((ni - half + kvInt(127)) << 23);
+        const KV_I nHalf = ni >> 1; /* not "half": a type in OpenCL C */
+        const KV_F s1 = kvAsFloat((nHalf + kvInt(127)) << 23);
+        const KV_F s2 = kvAsFloat((ni - nHalf + kvInt(127)) << 23);
         const KV_F other = kvSelect(x == x, (twoToF * s1) * s2, kvAsFloat(kvInt(KV_QNAN_BITS)));
         r = kvSelect(normal, r, other);
     }
