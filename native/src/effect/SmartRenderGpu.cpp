@@ -122,9 +122,6 @@ PF_Err SmartRenderGpu(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extr
     gpu::LogRenderLine(gpu::RenderHost::Compositing, framework, lineFrames, amount, lut.get());
 
     gpu::GpuLaunch launch = gpu::PlanLaunch(lut, amount, frames);
-    if (launch.declined) {
-        return Failed(index, "no kernel for this LUT", 0);
-    }
     if (launch.params.probe > 0 &&
         !PatternGeometryInWorld(*lut, placement, output->width, output->height, launch.params.pattern)) {
         return Failed(index, "pattern out of range", 0);

@@ -17,9 +17,6 @@ GpuLaunch PlanLaunch(const std::shared_ptr<const Lut3D>& instanceLut, float amou
         launch.lut = IdentityLut();
         p.probe = own->probe;
         p.pattern = ProbeGeometryFor(*own, frames.width, frames.height);
-    } else if (own != nullptr && amount > 0.0f && own->steps != nullptr) {
-        launch.declined = true;
-        return launch;
     } else if (own != nullptr && amount > 0.0f && own->HasCompleteTables()) {
         // Only complete tables are safe for the kernel to index.
         launch.lut = instanceLut;

@@ -29,16 +29,13 @@ struct GpuLaunch {
     // run (nothing to apply, and the output already is the input).
     std::shared_ptr<const Lut3D> lut;
     KernelParams params;
-    // A LUT that no kernel here applies (a process list): the host renders
-    // the frame on the processor instead.
-    bool declined = false;
 };
 
-// A pattern LUT draws the pattern whatever the amount; a LUT the kernel can
-// apply (a complete cube, 1D stage or both), with an amount above 0, is
-// applied; anything else copies the input through the identity LUT at amount
+// A pattern LUT draws the pattern whatever the amount; a LUT the kernels can
+// apply (a complete cube, 1D stage or both, or a process list), with an
+// amount above 0, is applied; anything else copies the input through the identity LUT at amount
 // 0, or runs nothing in place. The params say which entry runs
-// (UsesShapedEntry).
+// (UsesShapedEntry, UsesStepsEntry).
 GpuLaunch PlanLaunch(const std::shared_ptr<const Lut3D>& instanceLut, float amount,
                      const GpuFrames& frames);
 

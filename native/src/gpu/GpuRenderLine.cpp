@@ -1,5 +1,7 @@
 #include "gpu/GpuRenderLine.h"
 
+#include "lut_engine/process/PreparedSteps.h"
+
 #include <charconv>
 #include <cstdio>
 #include <mutex>
@@ -28,7 +30,8 @@ void LogRenderLine(RenderHost host, GpuFramework framework, const GpuFrames& fra
                    const Lut3D* lut) {
     int lutValue = 0;
     // " pattern", or the 1D stage's size where the LUT has one: "lut=33 1D=4096"
-    // (and "lut=0 1D=4096" for a 1D-only LUT); nothing for a cube alone.
+    // (and "lut=0 1D=4096" for a 1D-only LUT), or a process list's step
+    // count ("lut=0 steps=5"); nothing for a cube alone.
     char suffix[32] = {};
     if (lut != nullptr && lut->probe > 0) {
         lutValue = lut->probe;
@@ -37,6 +40,8 @@ void LogRenderLine(RenderHost host, GpuFramework framework, const GpuFrames& fra
         lutValue = lut->size;
         if (lut->shaperSize > 0) {
             std::snprintf(suffix, sizeof suffix, " 1D=%d", static_cast<int>(lut->shaperSize));
+        } else if (lut->steps != nullptr) {
+            std::snprintf(suffix, sizeof suffix, " steps=%d", static_cast<int>(lut->steps->records.size()));
         }
     }
 

@@ -10,6 +10,7 @@
 #include "gpu/KernelArgs.h"
 #include "lut_engine/Lut3D.h"
 #include "lut_engine/ProbePattern.h"
+#include "lut_engine/process/PreparedSteps.h"
 
 namespace kv::gpu {
 
@@ -62,11 +63,15 @@ inline void SetLutArgs(KernelParams& params, const Lut3D& lut) {
     params.smaxR = lut.shaperMax[0];
     params.smaxG = lut.shaperMax[1];
     params.smaxB = lut.shaperMax[2];
+    params.stepCount = lut.steps != nullptr ? static_cast<std::int32_t>(lut.steps->records.size()) : 0;
 }
 
 // A LUT with a 1D stage runs KromvaleLutShaped; every other launch (a cube,
 // a copy, the pattern) runs KromvaleLut with its 23 arguments unchanged.
 inline bool UsesShapedEntry(const KernelParams& params) { return params.shaperSize > 0; }
+
+// A process list runs KromvaleLutSteps.
+inline bool UsesStepsEntry(const KernelParams& params) { return params.stepCount > 0; }
 
 // The address of every argument in kernel order, each pointing at
 // kKernelArgBytes[i] bytes: the buffers at their 8-byte handles, the rest

@@ -120,9 +120,6 @@ prSuiteError KromvaleGPU::Render(const PrGPUFilterRenderParams* params, const PP
     LogRenderLine(RenderHost::Editing, device.framework, gpuFrames, amount, lut_.lut.get());
 
     const GpuLaunch launch = PlanLaunch(lut_.lut, amount, gpuFrames);
-    if (launch.declined) {
-        return suiteError_Fail;  // the host renders it on the processor
-    }
     if (launch.lut == nullptr) {
         return suiteError_NoError;  // nothing to apply and nothing to copy
     }

@@ -46,13 +46,19 @@ public:
 private:
     // Held until Release (the compositing host's device setdown); the
     // editing host's devices keep them for the life of the process.
+    // Gives back every LUT buffer.
+    void ReleaseBuffers();
+
     ClProgram program_ = nullptr;
     ClKernel kernel_ = nullptr;        // KromvaleLut
     ClKernel shapedKernel_ = nullptr;  // KromvaleLutShaped
+    ClKernel stepsKernel_ = nullptr;   // KromvaleLutSteps
     // The cube and the 1D table of the uploaded LUT; null where it has none
     // (a null buffer argument is a null pointer in the kernel, never read).
     ClMem lut_ = nullptr;
     ClMem shaper_ = nullptr;
+    ClMem steps_ = nullptr;   // a process list's step records
+    ClMem tables_ = nullptr;  // and its tables
 };
 
 // The release functions are checked: a table a test installs may lack them.
@@ -77,24 +83,37 @@ void ReleaseProgram(const OpenClTable& cl, ClProgram& program) {
     program = nullptr;
 }
 
+void OpenClBackend::ReleaseBuffers() {
+    const OpenClTable& cl = GetOpenClTable();
+    ReleaseBuffer(cl, lut_);
+    ReleaseBuffer(cl, shaper_);
+    ReleaseBuffer(cl, steps_);
+    ReleaseBuffer(cl, tables_);
+}
+
 // A read-only buffer holding `values` in `buffer` (null on entry), or none
 // for no values, since the runtime refuses a 0-byte buffer. False, with the
 // runtime's error code in `err`, where no buffer came back.
-bool CopyToDevice(const OpenClTable& cl, ClContext context, const std::vector<float>& values, ClMem& buffer,
+bool CopyToDevice(const OpenClTable& cl, ClContext context, const void* data, std::size_t bytes, ClMem& buffer,
                   ClInt& err) {
     err = 0;
-    if (values.empty()) {
+    if (bytes == 0) {
         return true;
     }
     // The runtime copies the data at creation and never writes through the
     // pointer (read-only, copy-host-pointer).
-    ClMem created = cl.clCreateBuffer(context, kClMemReadOnlyCopyHost, values.size() * sizeof(float),
-                                      const_cast<float*>(values.data()), &err);
+    ClMem created = cl.clCreateBuffer(context, kClMemReadOnlyCopyHost, bytes, const_cast<void*>(data), &err);
     if (err != 0 || created == nullptr) {
         return false;
     }
     buffer = created;
     return true;
+}
+
+template <class T>
+bool CopyToDevice(const OpenClTable& cl, ClContext context, const std::vector<T>& values, ClMem& buffer,
+                  ClInt& err) {
+    return CopyToDevice(cl, context, values.data(), values.size() * sizeof(T), buffer, err);
 }
 
 bool OpenClBackend::Prepare(const DeviceHandles& device) {
@@ -126,7 +145,13 @@ bool OpenClBackend::Prepare(const DeviceHandles& device) {
                     shapedKernel_ = nullptr;
                 }
             }
-            if (kernel_ == nullptr || shapedKernel_ == nullptr) {
+            if (shapedKernel_ != nullptr) {
+                stepsKernel_ = cl.clCreateKernel(program, kKromvaleLutStepsEntry, &kernelErr);
+                if (kernelErr != 0) {
+                    stepsKernel_ = nullptr;
+                }
+            }
+            if (kernel_ == nullptr || shapedKernel_ == nullptr || stepsKernel_ == nullptr) {
                 LogPrintf("GPU: OpenCL kernel failed (%d)", kernelErr);
                 Release(device);
                 return false;
@@ -147,13 +172,21 @@ bool OpenClBackend::Upload(const DeviceHandles& device, const Lut3D& lut) {
     const OpenClTable& cl = GetOpenClTable();
     // Kernels already queued may still read the old buffers.
     cl.clFinish(device.queue);
-    ReleaseBuffer(cl, lut_);
-    ReleaseBuffer(cl, shaper_);
+    ReleaseBuffers();
     ClInt err = 0;
-    if (!CopyToDevice(cl, device.context, lut.data, lut_, err) ||
-        !CopyToDevice(cl, device.context, lut.shaper, shaper_, err)) {
+    bool copied = CopyToDevice(cl, device.context, lut.data, lut_, err) &&
+                  CopyToDevice(cl, device.context, lut.shaper, shaper_, err);
+    if (copied && lut.steps != nullptr) {
+        // A list without tables still binds a buffer, which the runtime
+        // would refuse at 0 bytes.
+        const float none = 0.0f;
+        copied = CopyToDevice(cl, device.context, lut.steps->records, steps_, err) &&
+                 (lut.steps->tables.empty() ? CopyToDevice(cl, device.context, &none, sizeof none, tables_, err)
+                                            : CopyToDevice(cl, device.context, lut.steps->tables, tables_, err));
+    }
+    if (!copied) {
         LogPrintf("GPU: OpenCL LUT upload failed (%d)", err);
-        ReleaseBuffer(cl, lut_);
+        ReleaseBuffers();
         return false;
     }
     return true;
@@ -167,12 +200,21 @@ bool OpenClBackend::Launch(const DeviceHandles& device, void* src, void* dst, co
     // Results are not checked: a bad argument surfaces as a launch failure.
     // The shaped entry takes the plain one's arguments at the same indices,
     // then the 1D stage's.
+    // The steps entry takes the plain one's, then the step list's.
     const bool shaped = UsesShapedEntry(params);
-    const ClKernel kernel = shaped ? shapedKernel_ : kernel_;
-    const auto args = ShapedKernelArgPointers(&srcMem, &dstMem, &lut_, &shaper_, params);
-    const int count = shaped ? kShapedKernelArgCount : kKernelArgCount;
-    for (int i = 0; i < count; ++i) {
-        cl.clSetKernelArg(kernel, static_cast<ClUint>(i), kKernelArgBytes[i], args[i]);
+    const bool steps = UsesStepsEntry(params);
+    const ClKernel kernel = steps ? stepsKernel_ : shaped ? shapedKernel_ : kernel_;
+    if (steps) {
+        const auto args = StepsKernelArgPointers(&srcMem, &dstMem, &lut_, &steps_, &tables_, params);
+        for (int i = 0; i < kStepsKernelArgCount; ++i) {
+            cl.clSetKernelArg(kernel, static_cast<ClUint>(i), kStepsKernelArgBytes[i], args[i]);
+        }
+    } else {
+        const auto args = ShapedKernelArgPointers(&srcMem, &dstMem, &lut_, &shaper_, params);
+        const int count = shaped ? kShapedKernelArgCount : kKernelArgCount;
+        for (int i = 0; i < count; ++i) {
+            cl.clSetKernelArg(kernel, static_cast<ClUint>(i), kKernelArgBytes[i], args[i]);
+        }
     }
     const std::size_t global[2] = {std::size_t{TilesFor(params.width)} * kLaunchTile,
                                    std::size_t{TilesFor(params.height)} * kLaunchTile};
@@ -192,9 +234,9 @@ void OpenClBackend::Release(const DeviceHandles&) {
     const OpenClTable& cl = GetOpenClTable();
     ReleaseKernel(cl, kernel_);
     ReleaseKernel(cl, shapedKernel_);
+    ReleaseKernel(cl, stepsKernel_);
     ReleaseProgram(cl, program_);
-    ReleaseBuffer(cl, lut_);
-    ReleaseBuffer(cl, shaper_);
+    ReleaseBuffers();
 }
 
 }  // namespace

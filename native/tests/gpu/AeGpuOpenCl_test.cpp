@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "AeGpuTestSupport.h"
+#include "TestProcessLists.h"
+#include "lut_engine/ProcessListText.h"
 #include "GpuFilterTestSupport.h"
 #include "GpuFrame.h"
 #include "OpenClTestDevice.h"
@@ -186,6 +188,10 @@ TEST_P(AeGpuOpenClTest, MatchesTheProcessorSmartRender) {
         {"amount 0", WarmCubeText(9), 0.0, {}, true},
         {"pattern on part of a layer", "KVLUTP 4", 100.0, {160, 90, 48, 30}, true},
         {"LUT on part of a layer", WarmCubeText(17), 100.0, {160, 90, 48, 30}, false},
+        // the steps entry, unfused on PoCL: the processor's bits
+        {"five-step process list", kv::FormatProcessListText(kvtest::FiveStepList(), 0, "s"), 80.0, {}, true},
+        {"process list on part of a layer", kv::FormatProcessListText(kvtest::LogMatrixList(), 0, "s"), 100.0,
+         {160, 90, 48, 30}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -108,8 +108,9 @@ TEST_F(CudaFilterTest, ReadyLineOncePerProcessAcrossDevices) {
     EXPECT_NE(Copy(a.ioPrivatePluginData), nullptr);
     EXPECT_EQ(Fake().moduleLoads, 2) << "one module per device";
     EXPECT_TRUE(Fake().imageLooksLikePtx);
-    EXPECT_STREQ(Fake().functionNames, "KromvaleLut KromvaleLutShaped KromvaleLut KromvaleLutShaped")
-        << "both entries, once per device";
+    EXPECT_STREQ(Fake().functionNames,
+                 "KromvaleLut KromvaleLutShaped KromvaleLutSteps KromvaleLut KromvaleLutShaped KromvaleLutSteps")
+        << "the three entries, once per device";
     EXPECT_EQ(Fake().pushDepth, 0);
     EXPECT_EQ(Fake().lastContext, reinterpret_cast<void*>(0xC1));
 }

@@ -2,6 +2,7 @@
 // arguments, LUT upload caching and its failures, and the render line.
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -10,6 +11,8 @@
 
 #include "CudaFilterFixture.h"
 #include "TestLuts.h"
+#include "TestProcessLists.h"
+#include "lut_engine/ProcessListText.h"
 #include "gpu/GpuLaunch.h"
 #include "gpu/LutUpload.h"
 #include "gpu/PremiereDevice.h"
@@ -136,6 +139,39 @@ TEST_F(CudaRenderTest, ShapedLutsLaunchTheSecondEntryWithBothTables) {
     EXPECT_EQ(Launched().params.shaperSize, 0) << "not passed";
     EXPECT_EQ(Fake().shapedLaunches, 4);
     EXPECT_EQ(Fake().mismatchedLuts, 0);
+}
+
+// A process list from the host's parameter runs the third entry: its step
+// records and tables uploaded once for the LUT object, bound beside the
+// frame's arguments, and named in the render line.
+TEST_F(CudaRenderTest, ProcessListsLaunchTheStepsEntryWithTheirRecordsAndTables) {
+    const kv::ProcessList list = kvtest::FiveStepList();
+    host_.SetLutBytes(kv::FormatProcessListText(list, 0, "five"));
+    PrGPUFilterInstance instance = host_.MakeInstance(0);
+    ASSERT_EQ(Create(instance), 0);
+    log_.Take();
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(Render(instance, in_, out_), 0);
+    EXPECT_EQ(Fake().stepsLaunches, 2);
+    EXPECT_STREQ(Fake().launchedFunction, "KromvaleLutSteps");
+    EXPECT_EQ(Fake().launchArgCount, 26);
+    EXPECT_EQ(Fake().mismatchedSteps, 0) << "records and tables bound as they were uploaded";
+    EXPECT_EQ(Fake().copies, 2) << "records and tables, once for both renders";
+    kv::gpu::KernelParams params;
+    std::uint64_t buffers[5] = {};
+    const auto at = kv::gpu::StepsKernelArgPointers(&buffers[0], &buffers[1], &buffers[2], &buffers[3], &buffers[4],
+                                                    params);
+    for (int i = 0; i < kv::gpu::kStepsKernelArgCount; ++i) {
+        std::memcpy(at[i], Fake().args[i], kv::gpu::kStepsKernelArgBytes[i]);
+    }
+    EXPECT_EQ(buffers[0], kSrcAddress);
+    EXPECT_EQ(buffers[1], kDstAddress);
+    EXPECT_EQ(params.stepCount, 5);
+    EXPECT_EQ(params.amount, 0.5f);
+    EXPECT_NE(buffers[3], 0u);
+    EXPECT_NE(buffers[4], 0u);
+    const std::vector<std::string> lines = log_.Take();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.front().find("lut=0 steps=5"), std::string::npos) << lines.front();
 }
 
 TEST(GpuLaunchPlan, TheLutsTablesPickTheEntryOrACopy) {

@@ -11,6 +11,8 @@
 #include "GpuFrame.h"
 #include "KernelTestSupport.h"
 #include "OpenClFilterFixture.h"
+#include "TestProcessLists.h"
+#include "lut_engine/ProcessListText.h"
 #include "TestLuts.h"
 #include "gpu/GpuLaunch.h"
 #include "gpu/LutUpload.h"
@@ -177,6 +179,32 @@ TEST_P(OpenClRenderTest, LutWithBlendMatchesTheProcessor) {
 
 TEST_P(OpenClRenderTest, LutInPlaceMatchesTheProcessor) {
     RenderCase(WarmCubeText(17), 100.0, true, false);
+}
+
+// Process lists through the host's parameter, the cache, the upload and the
+// steps entry. The OpenCL text evaluates the very operations of the scalar
+// rows, unfused (FP_CONTRACT OFF), so on PoCL the frames are the
+// processor's bits; other devices are held to the step kinds' derived bound
+// by the kernel tests and scripts/gpu-check.sh.
+TEST_P(OpenClRenderTest, ProcessListsMatchTheProcessorBitForBit) {
+    std::vector<kv::ProcessStep> everything;
+    for (const kvtest::NamedStep& s : kvtest::EveryStepKind()) everything.push_back(s.step);
+    kv::ProcessList all;
+    all.steps = everything;
+    const struct {
+        const char* name;
+        kv::ProcessList list;
+        double amount;
+        bool inPlace;
+    } cases[] = {
+        {"log and matrix", kvtest::LogMatrixList(), 100.0, false},
+        {"five steps at 60 %", kvtest::FiveStepList(), 60.0, false},
+        {"every step, in place", all, 100.0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RenderCase(kv::FormatProcessListText(c.list, 0, "steps"), c.amount, c.inPlace, true);
+    }
 }
 
 TEST_P(OpenClRenderTest, PatternIsExact) {

@@ -178,9 +178,16 @@ INSTANTIATE_TEST_SUITE_P(Cubes, LutFileFrameOracle,
                                          "3dl/baked_lustre.3dl", "cube/log_to_linear9.cube"),
                          kvtest::FixtureCaseName);
 
-// Process lists: the .spi tables.
+// Process lists: CLF files (written by ociowrite and ociomakeclf, and by
+// hand: every node, bit depths, LUT attributes), ASC CDL files and the .spi
+// tables.
 INSTANTIATE_TEST_SUITE_P(ProcessLists, LutFileFrameOracle,
-                         testing::Values("spi/shaper.spi1d", "spi/rgb.spi1d", "spi/shuffled.spi3d"),
+                         testing::Values("clf/ocio_written.clf", "clf/curve3_made.clf", "clf/domain_1d_made.clf",
+                                         "clf/log_exponent.clf", "clf/lut1d_attributes.clf", "clf/matrix_shapes.clf",
+                                         "clf/ranges.clf", "clf/bit_depths.clf", "clf/version2.clf",
+                                         "clf/xml_features.clf", "cdl/grade.cc", "cdl/grades.ccc",
+                                         "cdl/decisions.cdl", "cdl/ocio_written.cdl", "spi/shaper.spi1d",
+                                         "spi/rgb.spi1d", "spi/shuffled.spi3d"),
                          kvtest::FixtureCaseName);
 
 // A shaper before a cube, a 1D table alone (in both .cube forms) and a

@@ -23,6 +23,9 @@ inline OCIO_NAMESPACE::ConstCPUProcessorRcPtr OcioFileProcessor(
     const OCIO::FileTransformRcPtr transform = OCIO::FileTransform::Create();
     transform->setSrc(path.c_str());
     transform->setInterpolation(interpolation);
+    // A CDL collection needs the correction named: the first, as the
+    // effect takes it (OpenColorIO 2.1 takes none by default).
+    if (path.ends_with(".ccc") || path.ends_with(".cdl")) transform->setCCCId("0");
     return config->getProcessor(transform)->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_NONE);
 }
 

@@ -141,11 +141,26 @@ KV_FAKE_CUDA_EXPORT int cuLaunchKernel(void* function, unsigned gx, unsigned gy,
     const char* name = static_cast<const char*>(function);
     std::strncpy(g_state.launchedFunction, name, sizeof g_state.launchedFunction - 1);
     const bool shaped = std::strcmp(name, "KromvaleLutShaped") == 0;
+    const bool steps = std::strcmp(name, "KromvaleLutSteps") == 0;
     g_state.shapedLaunches += shaped ? 1 : 0;
-    g_state.launchArgCount = shaped ? kv::gpu::kShapedKernelArgCount : kv::gpu::kKernelArgCount;
+    g_state.stepsLaunches += steps ? 1 : 0;
+    g_state.launchArgCount = shaped  ? kv::gpu::kShapedKernelArgCount
+                             : steps ? kv::gpu::kStepsKernelArgCount
+                                     : kv::gpu::kKernelArgCount;
     std::memset(g_state.args, 0, sizeof g_state.args);
     for (int i = 0; i < g_state.launchArgCount; ++i) {
-        std::memcpy(g_state.args[i], params[i], kv::gpu::kKernelArgBytes[i]);
+        std::memcpy(g_state.args[i], params[i], steps ? kv::gpu::kStepsKernelArgBytes[i] : kv::gpu::kKernelArgBytes[i]);
+    }
+    if (steps) {
+        // The records as uploaded, one per step, and a live table buffer;
+        // the cube argument is bound but unread.
+        const auto count = static_cast<std::size_t>(ArgAt<std::int32_t>(params, KernelArg::stepCount));
+        const FakeCudaState::Buffer* records = LiveBuffer(ArgAt<std::uint64_t>(params, KernelArg::steps));
+        const FakeCudaState::Buffer* tables = LiveBuffer(ArgAt<std::uint64_t>(params, KernelArg::tables));
+        const bool ok = count > 0 && records != nullptr && records->copiedBytes == count * sizeof(kv::KvStep) &&
+                        tables != nullptr && tables->copiedBytes >= sizeof(float);
+        g_state.mismatchedSteps += ok ? 0 : 1;
+        return g_state.launchResult == 0 && (gx == 0 || gy == 0) ? 1 : g_state.launchResult;
     }
     const auto size = static_cast<std::size_t>(ArgAt<std::int32_t>(params, KernelArg::size));
     bool matched = BoundAsUploaded(ArgAt<std::uint64_t>(params, KernelArg::lut), size * size * size * 3);

@@ -36,6 +36,10 @@ struct FakeCudaState {
     // copied bytes match the size argument (no buffer for size 0).
     int mismatchedLuts = 0;
     int shapedLaunches = 0;  // launches of KromvaleLutShaped
+    int stepsLaunches = 0;   // launches of KromvaleLutSteps
+    // Steps launches whose records were not a live buffer of exactly
+    // stepCount 112-byte records, or whose tables were not a live buffer.
+    int mismatchedSteps = 0;
 
     // Details of the last calls.
     bool imageLooksLikePtx = false;  // the module image starts with PTX text
@@ -65,7 +69,8 @@ struct FakeCudaState {
     // the kernel's argument list into 8 zeroed bytes; as many as the
     // launched entry takes, the rest zero.
     int launchArgCount = 0;
-    unsigned char args[kv::gpu::kShapedKernelArgCount][8] = {};
+    unsigned char args[kv::gpu::kShapedKernelArgCount > kv::gpu::kStepsKernelArgCount ? kv::gpu::kShapedKernelArgCount
+                                                                                     : kv::gpu::kStepsKernelArgCount][8] = {};
 };
 
 using FakeCudaControlFn = FakeCudaState* (*)();
