@@ -13,11 +13,13 @@ namespace kvtool {
 
 const char* const kHostUsage =
     "usage: kromvale-host --module PATH [--host ae|pr] [--format 8|32f] [--depth 8|16|32]\n"
-    "                     [--cube FILE.cube | --pattern N | --load-project FILE]\n"
+    "                     [--cube LUTFILE | --pattern N | --load-project FILE]\n"
     "                     [--amount PERCENT] [--in PICTURE --out PICTURE]\n"
     "                     [--in FOLDER|SEQUENCE --out FOLDER|SEQUENCE [--frames FIRST-LAST] [--jobs N]]\n"
     "                     [--save-project FILE] [--print] [--about]\n"
     "                     [--press change|edit]... [--answer PATH]...\n"
+    "--cube takes every LUT file \"Change LUT\" takes, by its extension: .cube,\n"
+    ".3dl, .clf (CLF), .cc, .ccc and .cdl (ASC CDL), .spi1d and .spi3d.\n"
     "--out never replaces an input, whatever name (a link, another spelling of\n"
     "its path) it is given.\n"
     "--press sends USER_CHANGED_PARAM for a button (repeatable, in order); on\n"

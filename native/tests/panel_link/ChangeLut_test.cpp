@@ -204,6 +204,11 @@ TEST_F(ChangeLutTest, EachKindOfFileIsStoredLoggedAndLabelled) {
         {L"swap.3dl", SwapRedBlue3dl(5, "0 256 512 767 1023"), "KVLUT3", "5^3", "swap.3dl"},
         {L"SHAPED.3DL", SwapRedBlue3dl(2, "0 64 256 1023"), "KVLUT4", "4 + 2^3", "SHAPED.3DL (4 + 2^3)"},
         // process lists: the kind and the step count
+        {L"look.clf", kvtest::readDataFile("clf/log_exponent.clf"), "KVLUT5", "CLF, 5 steps",
+         "look.clf (CLF, 5 steps)"},
+        // a CDL collection: the first correction, named with the file's count
+        {L"shots.ccc", kvtest::readDataFile("cdl/grades.ccc"), "KVLUT5",
+         "CDL, 1 step, correction \"shot_020\", the first of 2", "shots.ccc (CDL, 1 step)"},
         {L"shaper.spi1d", kvtest::readDataFile("spi/shaper.spi1d"), "KVLUT5", "spi1d, 2 steps",
          "shaper.spi1d (spi1d, 2 steps)"},
         {L"shuffled.spi3d", kvtest::readDataFile("spi/shuffled.spi3d"), "KVLUT5", "spi3d, 1 step",
