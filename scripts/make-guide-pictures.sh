@@ -2,9 +2,11 @@
 # Makes the user guide's pictures in docs/pictures from the project's demo
 # (scripts/run-demo.sh): the sample chart before and after the demo grade (the
 # After Effects 8-bit render, side by side at half size), the calibration
-# pattern with an enlarged corner, and a log-encoded chart before and after
+# pattern with an enlarged corner, a log-encoded chart before and after
 # a log-to-display LUT with a shaper, baked by ociobakelut (package
-# opencolorio-tools) from a small config written here. Run it again after a change
+# opencolorio-tools) from a small config written here, and a camera-log chart
+# before and after a camera-log-to-display CLF process list that ociowrite
+# writes from the same config. Run it again after a change
 # to the demo or to the render; the same inputs give the same files.
 # Usage: scripts/make-guide-pictures.sh
 set -euo pipefail
@@ -71,5 +73,26 @@ build/release/tools/kromvale-host --module build/release/native/src/effect/libkr
   --cube "$demo/log-to-display.cube" --in "$demo/log-chart.png" --out "$demo/log-chart-after.png" >/dev/null
 png "$pictures/log-before-after.png" \( "$demo/log-chart.png" -resize 50% \) \
   \( "$demo/log-chart-after.png" -resize 50% \) -background white -splice 8x0 +append -chop 8x0
+
+# A process list: camera log to display as CLF (a cameraLogToLin Log node,
+# a gamut matrix, a display exponent), written by ociowrite from the config,
+# as camera pipelines exchange it. The chart is encoded in the camera curve
+# by the effect itself, through the inverse list (display to camera log);
+# the after picture is the effect's 16-bit smart render of that chart
+# through the camera-log-to-display list.
+cat >>"$demo/log.ocio" <<'OCIO'
+  - !<ColorSpace>
+    name: camera log
+    from_scene_reference: !<LogCameraTransform> {base: 10, log_side_slope: 0.24719, log_side_offset: 0.385537, lin_side_slope: 5.555556, lin_side_offset: 0.052272, lin_side_break: 0.010591}
+OCIO
+OCIO="$demo/log.ocio" ociowrite --colorspaces display "camera log" --file "$demo/display-to-camera-log.clf"
+OCIO="$demo/log.ocio" ociowrite --colorspaces "camera log" display --file "$demo/camera-log-to-display.clf"
+build/release/tools/kromvale-host --module build/release/native/src/effect/libkromvale.so --host ae --depth 16 \
+  --cube "$demo/display-to-camera-log.clf" --in "$demo/before.png" --out "$demo/camera-log-chart.png" >/dev/null
+build/release/tools/kromvale-host --module build/release/native/src/effect/libkromvale.so --host ae --depth 16 \
+  --cube "$demo/camera-log-to-display.clf" --in "$demo/camera-log-chart.png" \
+  --out "$demo/camera-log-chart-after.png" >/dev/null
+png "$pictures/camera-log-before-after.png" \( "$demo/camera-log-chart.png" -resize 50% \) \
+  \( "$demo/camera-log-chart-after.png" -resize 50% \) -background white -splice 8x0 +append -chop 8x0
 
 ls -l "$pictures"
