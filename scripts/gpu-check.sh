@@ -2,10 +2,12 @@
 # GPU check for a machine with an NVIDIA GPU, its driver and CUDA 13: builds
 # the Linux tree (release), runs the GPU filter through the real CUDA driver
 # on 1080p and 2160p frames (float and half; 33- and 65-point LUTs, the
-# pattern, and a 4096-entry 1D stage before a 33-point cube, which runs the
-# shaped entry) against the processor path, and the compositing host's GPU
-# render (device setup, SMART_RENDER_GPU) on the float frames with the
-# 33-point LUT and the pattern, times the kernel against a device-to-device
+# pattern, a 4096-entry 1D stage before a 33-point cube, which runs the
+# shaped entry, and two process lists, a camera log curve then a matrix and
+# the five-step list, which run the steps entry) against the processor path,
+# and the compositing host's GPU render (device setup, SMART_RENDER_GPU) on
+# the float frames with the 33-point LUT, the pattern and the two process
+# lists, times the kernel against a device-to-device
 # copy, then runs the OpenCL end-to-end tests of both hosts on the NVIDIA
 # OpenCL driver if one is installed. Prints the summary table last.
 #

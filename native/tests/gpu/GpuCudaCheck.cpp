@@ -39,6 +39,8 @@
 #include "lut_engine/LutSampling.h"
 #include "gpu/kernel/HalfFloat.h"
 #include "lut_engine/LutRows.h"
+#include "lut_engine/ProcessListText.h"
+#include "TestProcessLists.h"
 #include "host_sim/FakeSmartRender.h"
 #include "lut_engine/ProbePattern.h"
 
@@ -156,7 +158,7 @@ kvtest::FrameVerdict Compare(const HostFrame& input, const HostFrame& gpu, const
         kv::LutRowsParams p{src, dst, w, table, 1.0f, &lut, amount, table};
         kv::ApplyLutRows32f(p, 0, h);
     }
-    kvtest::FrameVerdict verdict(exact, gpu.half);
+    kvtest::FrameVerdict verdict(exact, gpu.half, lut.steps != nullptr);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             for (int c = 0; c < 4; ++c) {
@@ -403,9 +405,16 @@ int main(int argc, char** argv) {
             PPixHand in = host.AddFrame(reinterpret_cast<void*>(src), format, size.w, size.h, input.rowBytes);
             PPixHand out = host.AddFrame(reinterpret_cast<void*>(dst), format, size.w, size.h, output.rowBytes);
 
-            for (int lutCase = 0; lutCase < 6; ++lutCase) {
+            // Cases 6..9 are process lists (the steps entry): a camera log
+            // curve then a gamut matrix, and the five-step list, in each host.
+            const std::string logMatrix = kv::FormatProcessListText(kvtest::LogMatrixList(), 0, "log-matrix");
+            const std::string fiveSteps = kv::FormatProcessListText(kvtest::FiveStepList(), 0, "five-steps");
+            for (int lutCase = 0; lutCase < 10; ++lutCase) {
+                const bool ae = lutCase == 4 || lutCase == 5 || lutCase >= 8;
                 const std::string text = lutCase == 0 || lutCase == 4 ? kvtest::WarmCubeText(33)
                                          : lutCase == 1               ? kvtest::WarmCubeText(65)
+                                         : lutCase == 6 || lutCase == 8 ? logMatrix
+                                         : lutCase == 7 || lutCase == 9 ? fiveSteps
                                                                       : std::string("KVLUTP 17");
                 Row row;
                 row.name = frameName + (lutCase == 0   ? "33^3"
@@ -413,11 +422,15 @@ int main(int argc, char** argv) {
                                         : lutCase == 2 ? "pattern 17"
                                         : lutCase == 3 ? "4096 + 33^3"
                                         : lutCase == 4 ? "AE 33^3"
-                                                       : "AE pattern 17");
-                if (lutCase >= 4 && half) {
+                                        : lutCase == 5 ? "AE pattern 17"
+                                        : lutCase == 6 ? "CLF log + matrix"
+                                        : lutCase == 7 ? "CLF five steps"
+                                        : lutCase == 8 ? "AE CLF log + matrix"
+                                                       : "AE CLF five steps");
+                if (ae && half) {
                     continue;  // the compositing host's GPU worlds are float only
                 }
-                if (lutCase >= 4 && frameFailure.empty() && !outOfTime()) {
+                if (ae && frameFailure.empty() && !outOfTime()) {
                     if (!aeDevice.accepted) {
                         row.failure = "not run: device setup declined";
                         allOk = false;
