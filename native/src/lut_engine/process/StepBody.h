@@ -218,7 +218,14 @@ KV_INLINE KV_F kvLut1DHalfChannel(const KV_TABLE float* t, int k, KV_F v) {
     const KV_F xAt = kvSelect(pastLargest, kvSignOf(v) * largest, x);
     const KV_F low = kvHalfValue(lowCode);
     const KV_F high = kvHalfValue(highCode);
-    KV_F f = (xAt - low) / (high - low);
+    /* Two neighbouring halves lie a power of two apart, so the fraction is
+       the difference times that power's exact reciprocal: the quotient,
+       without a division. (At the largest half the spacing is 0 and the
+       difference too; a NaN pattern gives NaN; both read as 0.) */
+    const KV_I spacing = kvAsInt(high - low);
+    const KV_F reciprocal = kvAsFloat((kvInt(0x7F000000) - (spacing & kvInt(0x7FFFFFFF))) |
+                                      (spacing & kvInt((int)0x80000000)));
+    KV_F f = (xAt - low) * reciprocal;
     f = kvSelect(f == f, f, kvFloat(0.0f));
     const KV_F a = kvGather(t, lowCode * kvInt(3) + kvInt(k));
     const KV_F b = kvGather(t, highCode * kvInt(3) + kvInt(k));
