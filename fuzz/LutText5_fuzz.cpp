@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzBytes.h"
 #include "LutRoundTrip.h"
 #include "lut_engine/ProcessList.h"
 #include "lut_engine/ProcessListText.h"
@@ -18,27 +19,7 @@
 
 namespace {
 
-class Bytes {
-public:
-    Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    float Float() {
-        uint32_t u = 0;
-        for (int i = 0; i < 4; ++i) u |= uint32_t{Byte()} << (8 * i);
-        float f;
-        std::memcpy(&f, &u, sizeof f);
-        return f;
-    }
-    void Floats(float* f, int n) {
-        for (int i = 0; i < n; ++i) f[i] = Float();
-    }
-    bool Done() const { return pos_ >= size_; }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
+using kvfuzz::Bytes;
 
 kv::ProcessStep StepFrom(Bytes& in) {
     switch (in.Byte() % 7) {

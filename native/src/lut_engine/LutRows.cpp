@@ -2,48 +2,17 @@
 
 #include <cstddef>
 
-#include "lut_engine/ByteChannel.h"
-#include "lut_engine/Code16Channel.h"
 #include "lut_engine/LutSampling.h"
+#include "lut_engine/PixelChannels.h"
 
 namespace kv {
 
 namespace {
 
-// How each depth reads a colour channel into the LUT's input range and
-// writes a result back. Every channel goes through LoadChannel /
-// StoreChannel, since row bytes may leave a row at any byte.
-struct FloatChannels {
-    using Channel = float;
-    static float Read(const unsigned char* pixel, int32_t position, float) {
-        return LoadChannel<float>(pixel, position);
-    }
-    static void Write(unsigned char* pixel, int32_t position, float v) {
-        StoreChannel(pixel, position, CanonicalNaN(v));
-    }
-};
-
-struct ByteChannels {
-    using Channel = uint8_t;
-    static float Read(const unsigned char* pixel, int32_t position, float scale) {
-        return static_cast<float>(pixel[position]) * scale;
-    }
-    static void Write(unsigned char* pixel, int32_t position, float v) { pixel[position] = ByteFromUnit(v); }
-};
-
-struct Code16Channels {
-    using Channel = uint16_t;
-    static float Read(const unsigned char* pixel, int32_t position, float scale) {
-        return static_cast<float>(LoadChannel<uint16_t>(pixel, position)) * scale;
-    }
-    static void Write(unsigned char* pixel, int32_t position, float v) {
-        StoreChannel(pixel, position, Code16FromUnit(v));
-    }
-};
-
 // One loop per depth and per set of LUT stages, chosen once per band. The
 // whole pixel is read before any channel is written, so that a band run in
-// place still sees its own input; alpha is copied as it is.
+// place still sees its own input; alpha is copied as it is. Every result is
+// written as CanonicalNaN gives it (only a float channel can hold a NaN).
 template <LutStages Stages, class Channels>
 void Rows(const LutRowsParams& p, int32_t y0, int32_t y1) {
     using Channel = typename Channels::Channel;
@@ -62,9 +31,9 @@ void Rows(const LutRowsParams& p, int32_t y0, int32_t y1) {
             const auto alpha = LoadChannel<Channel>(sp, s.a);
             float out[3];
             SampleStages<Stages>(lut, in, out);
-            Channels::Write(dp, d.r, BlendAmount(out[0], in[0], p.amount));
-            Channels::Write(dp, d.g, BlendAmount(out[1], in[1], p.amount));
-            Channels::Write(dp, d.b, BlendAmount(out[2], in[2], p.amount));
+            Channels::Write(dp, d.r, CanonicalNaN(BlendAmount(out[0], in[0], p.amount)));
+            Channels::Write(dp, d.g, CanonicalNaN(BlendAmount(out[1], in[1], p.amount)));
+            Channels::Write(dp, d.b, CanonicalNaN(BlendAmount(out[2], in[2], p.amount)));
             StoreChannel(dp, d.a, alpha);
         }
     }

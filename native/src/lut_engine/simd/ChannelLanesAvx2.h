@@ -11,9 +11,36 @@
 
 #include <immintrin.h>
 
+#include "lut_engine/FrameView.h"
 #include "lut_engine/simd/RowSimdSupport.h"
 
 namespace kv::avx2 {
+
+// Per-call channel shuffles for float pixels: `gather` puts a pixel's R, G,
+// B, A in lanes 0..3 of its 128-bit half, `scatter` puts them back at the
+// destination's positions; a frame already in R, G, B, A order needs
+// neither (inOrder, outOrder).
+struct FloatShuffles {
+    __m256i gather;
+    __m256i scatter;
+    bool inOrder;
+    bool outOrder;
+};
+
+KV_AVX2_INLINE FloatShuffles FloatShufflesFor(const ChannelTable& s, const ChannelTable& d) {
+    FloatShuffles f;
+    f.gather = _mm256_setr_epi32(s.r, s.g, s.b, s.a, s.r, s.g, s.b, s.a);
+    int32_t inverse[4] = {0, 0, 0, 0};
+    inverse[d.r] = 0;
+    inverse[d.g] = 1;
+    inverse[d.b] = 2;
+    inverse[d.a] = 3;
+    f.scatter = _mm256_setr_epi32(inverse[0], inverse[1], inverse[2], inverse[3], inverse[0], inverse[1],
+                                  inverse[2], inverse[3]);
+    f.inOrder = s.r == 0 && s.g == 1 && s.b == 2 && s.a == 3;
+    f.outOrder = d.r == 0 && d.g == 1 && d.b == 2 && d.a == 3;
+    return f;
+}
 
 KV_AVX2_INLINE void PairsToChannels(const __m256 pairs[4], __m256 channels[4]) {
     const __m256 t0 = _mm256_unpacklo_ps(pairs[0], pairs[1]);

@@ -28,25 +28,6 @@ using namespace avx2;
 
 // --- float pixels -----------------------------------------------------------
 
-// Per-call channel shuffles: `gather` puts a pixel's R, G, B, A in lanes
-// 0..3 of its 128-bit half; `scatter` puts them back at the destination's
-// positions.
-struct FloatShuffles {
-    __m256i gather;
-    __m256i scatter;
-};
-
-KV_AVX2_INLINE void LoadShuffles(const ChannelTable& s, const ChannelTable& d, FloatShuffles& f) {
-    f.gather = _mm256_setr_epi32(s.r, s.g, s.b, s.a, s.r, s.g, s.b, s.a);
-    int32_t inverse[4] = {0, 0, 0, 0};
-    inverse[d.r] = 0;
-    inverse[d.g] = 1;
-    inverse[d.b] = 2;
-    inverse[d.a] = 3;
-    f.scatter = _mm256_setr_epi32(inverse[0], inverse[1], inverse[2], inverse[3], inverse[0],
-                                  inverse[1], inverse[2], inverse[3]);
-}
-
 // A block between its steps: on its curves, located, or sampled.
 struct Pending32f {
     CurvePositions curves;
@@ -115,8 +96,7 @@ template <class Lanes>
 KV_AVX2 void LutRows32fWith(const LutRowsParams& p, int32_t y0, int32_t y1, const LutSources& sources) {
     Lanes l;
     l.Load(*p.lut, p.amount, sources);
-    FloatShuffles f;
-    LoadShuffles(p.srcChannels, p.dstChannels, f);
+    const FloatShuffles f = FloatShufflesFor(p.srcChannels, p.dstChannels);
     const int32_t width = p.width;
     for (int32_t y = y0; y < y1; ++y) {
         const unsigned char* src = RowPointer(p.src, y);

@@ -17,10 +17,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "lut_engine/ByteChannel.h"
-#include "lut_engine/Code16Channel.h"
 #include "lut_engine/FrameView.h"
 #include "lut_engine/LutSampling.h"
+#include "lut_engine/PixelChannels.h"
 #include "lut_engine/process/PreparedSteps.h"
 #include "lut_engine/simd/Avx2Lanes.h"
 #include "lut_engine/simd/ChannelLanesAvx2.h"
@@ -127,32 +126,6 @@ KV_AVX2_INLINE F8 BlendedBlock(const Chunk& chunk, int k, int32_t b, F8 amount) 
 
 // --- pixels through the scalar channel reads and writes ----------------------
 
-struct FloatPixels {
-    using Channel = float;
-    static float Read(const unsigned char* pixel, int32_t position, float) {
-        return LoadChannel<float>(pixel, position);
-    }
-    static void Write(unsigned char* pixel, int32_t position, float v) { StoreChannel(pixel, position, v); }
-};
-
-struct BytePixels {
-    using Channel = uint8_t;
-    static float Read(const unsigned char* pixel, int32_t position, float scale) {
-        return static_cast<float>(pixel[position]) * scale;
-    }
-    static void Write(unsigned char* pixel, int32_t position, float v) { pixel[position] = ByteFromUnit(v); }
-};
-
-struct Code16Pixels {
-    using Channel = uint16_t;
-    static float Read(const unsigned char* pixel, int32_t position, float scale) {
-        return static_cast<float>(LoadChannel<uint16_t>(pixel, position)) * scale;
-    }
-    static void Write(unsigned char* pixel, int32_t position, float v) {
-        StoreChannel(pixel, position, Code16FromUnit(v));
-    }
-};
-
 template <class Pixels>
 KV_AVX2 void ProcessRows(const LutRowsParams& p, int32_t y0, int32_t y1) {
     using Channel = typename Pixels::Channel;
@@ -194,31 +167,6 @@ KV_AVX2 void ProcessRows(const LutRowsParams& p, int32_t y0, int32_t y1) {
 
 // --- float pixels moved with shuffles -------------------------------------------
 
-// Two pixels a load, shuffled into R, G, B, A order and turned into channel
-// lanes, which then hold pixels 0, 2, 4, 6, 1, 3, 5, 7 of their eight; the
-// way back undoes that.
-struct FloatShuffles {
-    __m256i gather;
-    __m256i scatter;
-    bool inOrder;   // the source is R, G, B, A already: no gather needed
-    bool outOrder;  // the same for the destination
-};
-
-KV_AVX2_INLINE FloatShuffles ShufflesFor(const ChannelTable& s, const ChannelTable& d) {
-    FloatShuffles f;
-    f.gather = _mm256_setr_epi32(s.r, s.g, s.b, s.a, s.r, s.g, s.b, s.a);
-    int32_t inverse[4] = {0, 0, 0, 0};
-    inverse[d.r] = 0;
-    inverse[d.g] = 1;
-    inverse[d.b] = 2;
-    inverse[d.a] = 3;
-    f.scatter = _mm256_setr_epi32(inverse[0], inverse[1], inverse[2], inverse[3], inverse[0], inverse[1],
-                                  inverse[2], inverse[3]);
-    f.inOrder = s.r == 0 && s.g == 1 && s.b == 2 && s.a == 3;
-    f.outOrder = d.r == 0 && d.g == 1 && d.b == 2 && d.a == 3;
-    return f;
-}
-
 // Rows this wide (a frame of 16 MB and more) are written past the caches:
 // the frame is far larger than they are, so reading each output line in
 // before overwriting it would only double the memory traffic. Narrower
@@ -239,7 +187,7 @@ KV_AVX2 void ProcessRowsShuffled32f(const LutRowsParams& p, int32_t y0, int32_t 
     const PreparedSteps& steps = *p.lut->steps;
     const bool streaming = p.width >= kStreamingWidth;
     const F8 amount(p.amount);
-    const FloatShuffles f = ShufflesFor(p.srcChannels, p.dstChannels);
+    const avx2::FloatShuffles f = avx2::FloatShufflesFor(p.srcChannels, p.dstChannels);
     Chunk chunk;
     alignas(32) float alphaPairs[kChunkBlocks][4][kLanes];
     alignas(32) unsigned char block[16 * kLanes];
@@ -302,14 +250,14 @@ void ApplyProcessRows32fAvx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
     if (IsChannelPermutation(p.srcChannels) && IsChannelPermutation(p.dstChannels)) {
         ProcessRowsShuffled32f(p, y0, y1);
     } else {
-        ProcessRows<FloatPixels>(p, y0, y1);
+        ProcessRows<FloatChannels>(p, y0, y1);
     }
 }
 
-void ApplyProcessRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) { ProcessRows<BytePixels>(p, y0, y1); }
+void ApplyProcessRows8Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) { ProcessRows<ByteChannels>(p, y0, y1); }
 
 void ApplyProcessRows16Avx2(const LutRowsParams& p, int32_t y0, int32_t y1) {
-    ProcessRows<Code16Pixels>(p, y0, y1);
+    ProcessRows<Code16Channels>(p, y0, y1);
 }
 
 }  // namespace kv
