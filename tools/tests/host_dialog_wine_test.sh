@@ -88,9 +88,11 @@ grep -q 'label: "night.grade.cube"' <<<"$out" || fail "no label" "$out"
 tr -d '\r' <"$folder/effect.log" | grep -qF "LUT button: loaded $(win "$luts")\\night.grade.cube (2^3, 184 bytes)" \
   || fail "no load line" "$(tail -n 5 "$folder/effect.log")"
 
-# The dialog's first filter shows .3dl files too; one is read as .3dl.
+# The dialog's first filter shows .3dl files too; one is read as .3dl and
+# keeps its own name.
 press swap.3dl
-grep -q 'stored LUT: "swap" id 0, 2^3' <<<"$out" || fail ".3dl not stored" "$out"
+grep -q 'stored LUT: "swap.3dl" id 0, 2^3' <<<"$out" || fail ".3dl not stored" "$out"
+grep -q 'label: "swap.3dl"' <<<"$out" || fail "no .3dl label" "$out"
 tr -d '\r' <"$folder/effect.log" | grep -qF "LUT button: loaded $(win "$luts")\\swap.3dl (2^3, " \
   || fail "no .3dl load line" "$(tail -n 5 "$folder/effect.log")"
 
