@@ -11,6 +11,7 @@
 
 #include "host_link/LutCache.h"
 #include "host_link/LutParamBytes.h"
+#include "lut_engine/process/PreparedSteps.h"
 
 namespace {
 
@@ -18,8 +19,10 @@ bool SameLut(const std::shared_ptr<const kv::Lut3D>& a, const std::shared_ptr<co
     if (!a || !b) return !a && !b;
     // Bitwise: header numbers that overflow to infinity make NaN values,
     // which never compare equal as floats.
+    const bool sameSteps = (a->process == nullptr) == (b->process == nullptr) &&
+                           (a->steps == nullptr || a->steps->records.size() == b->steps->records.size());
     return a->size == b->size && a->id == b->id && a->probe == b->probe && a->name == b->name &&
-           a->data.size() == b->data.size() &&
+           a->shaperSize == b->shaperSize && sameSteps && a->data.size() == b->data.size() &&
            (a->data.empty() ||
             std::memcmp(a->data.data(), b->data.data(), a->data.size() * sizeof(float)) == 0);
 }
@@ -30,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string narrow = kv::ExtractLutText(data, size);
     std::string error;
     const std::shared_ptr<const kv::Lut3D> lut = kv::GetLutForParam(data, size, &error);
-    if (lut && lut->size == 0 && lut->probe == 0) __builtin_trap();  // "no LUT" must read as none
+    if (lut && lut->IsEmpty()) __builtin_trap();  // "no LUT" must read as none
     if (lut && !error.empty()) __builtin_trap();
     const bool eightBit = size >= 6 && std::memcmp(data, "KVLUT", 5) == 0;
     if (eightBit && narrow.size() != size) __builtin_trap();  // 8-bit text is kept whole
