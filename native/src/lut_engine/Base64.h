@@ -44,6 +44,33 @@ public:
         return true;
     }
 
+    // Fills out[0, count), false where the text ends first. Stored tables
+    // are one unbroken run of the alphabet, so whole groups of four
+    // characters are decoded at once; anything else (a line break, "=", a
+    // group split by an earlier Next) goes one byte at a time.
+    bool Read(uint8_t* out, size_t count) {
+        size_t i = 0;
+        while (i < count) {
+            if (bitCount_ == 0 && count - i >= 3 && text_.size() - pos_ >= 4) {
+                const int a = Base64Value(text_[pos_]), b = Base64Value(text_[pos_ + 1]);
+                const int c = Base64Value(text_[pos_ + 2]), d = Base64Value(text_[pos_ + 3]);
+                if ((a | b | c | d) >= 0) {
+                    const uint32_t group = (static_cast<uint32_t>(a) << 18) | (static_cast<uint32_t>(b) << 12) |
+                                           (static_cast<uint32_t>(c) << 6) | static_cast<uint32_t>(d);
+                    out[i] = static_cast<uint8_t>(group >> 16);
+                    out[i + 1] = static_cast<uint8_t>(group >> 8);
+                    out[i + 2] = static_cast<uint8_t>(group);
+                    i += 3;
+                    pos_ += 4;
+                    continue;
+                }
+            }
+            if (!Next(out[i])) return false;
+            ++i;
+        }
+        return true;
+    }
+
 private:
     std::string_view text_;
     size_t pos_ = 0;

@@ -136,38 +136,29 @@ bool ParsePattern(std::string_view text, Lut3D& lut, std::string* error) {
     return true;
 }
 
-// Decodes the codes into lut.data, which already has its final size.
-bool DecodeData(std::string_view data, float lo, float hi, Lut3D& lut) {
+// Little-endian values of `bytesPerValue` bytes each (2: codes, 4: float
+// bits) decoded from the stream into `out`, which already has its final size.
+bool DecodeValues(Base64Bytes& stream, size_t bytesPerValue, float lo, float hi, std::vector<float>& out) {
+    std::vector<uint8_t> bytes(out.size() * bytesPerValue);
+    if (!stream.Read(bytes.data(), bytes.size())) return false;
+    const uint8_t* b = bytes.data();
+    if (bytesPerValue == 4) {
+        for (float& v : out) {
+            const uint32_t u = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+            v = FiniteTableValue(std::bit_cast<float>(u));
+            b += 4;
+        }
+        return true;
+    }
     // The float nearest 1/65535; the step is computed once, in float.
     const float k = std::bit_cast<float>(uint32_t{0x37800080});
     const float step = (hi - lo) * k;
-    float* out = lut.data.data();
-    const size_t count = lut.data.size();
-    size_t stored = 0;
-    uint32_t bits = 0;
-    int bitCount = 0;
-    int lowByte = -1;
-    for (const char c : data) {
-        if (c == '=') break;
-        const int v = Base64Value(c);
-        if (v < 0) continue;
-        bits = (bits << 6) | static_cast<uint32_t>(v);
-        bitCount += 6;
-        if (bitCount < 8) continue;
-        bitCount -= 8;
-        const int byte = static_cast<int>((bits >> bitCount) & 0xFFu);
-        bits &= (1u << bitCount) - 1u;
-        if (lowByte < 0) {
-            lowByte = byte;
-            continue;
-        }
-        const int q = lowByte | (byte << 8);
-        lowByte = -1;
+    for (float& v : out) {
         // Rounding can carry a code at the very top of the float range over it.
-        out[stored++] = FiniteTableValue(static_cast<float>(q) * step + lo);
-        if (stored == count) return true;
+        v = FiniteTableValue(static_cast<float>(b[0] | (b[1] << 8)) * step + lo);
+        b += 2;
     }
-    return false;
+    return true;
 }
 
 struct TableEncoding {
@@ -230,25 +221,6 @@ bool ValidBounds(const float bounds[6]) {
     return true;
 }
 
-bool DecodeTable(Base64Bytes& bytes, const TableEncoding& e, std::vector<float>& out) {
-    const float k = std::bit_cast<float>(uint32_t{0x37800080});
-    const float step = (e.hi - e.lo) * k;
-    for (float& v : out) {
-        uint8_t b[4] = {};
-        for (size_t i = 0; i < e.BytesPerValue(); ++i) {
-            if (!bytes.Next(b[i])) return false;
-        }
-        if (e.exact) {
-            const uint32_t u = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
-            v = FiniteTableValue(std::bit_cast<float>(u));
-        } else {
-            const int q = b[0] | (b[1] << 8);
-            v = FiniteTableValue(static_cast<float>(q) * step + e.lo);
-        }
-    }
-    return true;
-}
-
 bool ParseKvlut4(std::string_view text, Lut3D& lut, std::string* error) {
     Kvlut4Header h;
     if (!ScanKvlut4(text, h)) return messages::Fail(error, messages::kNotLut4);
@@ -281,7 +253,8 @@ bool ParseKvlut4(std::string_view text, Lut3D& lut, std::string* error) {
     lut.size = static_cast<int32_t>(h.size);
     lut.data.assign(values3, 0.0f);
     Base64Bytes stream(text.substr(h.offset));
-    if (!DecodeTable(stream, h.enc1, lut.shaper) || !DecodeTable(stream, h.enc3, lut.data)) {
+    if (!DecodeValues(stream, h.enc1.BytesPerValue(), h.enc1.lo, h.enc1.hi, lut.shaper) ||
+        !DecodeValues(stream, h.enc3.BytesPerValue(), h.enc3.lo, h.enc3.hi, lut.data)) {
         return messages::Fail(error, messages::kLutDataTruncated);
     }
     lut.videoRange = h.videoRange;
@@ -328,7 +301,8 @@ bool ParseLutText(std::string_view text, Lut3D& lut, std::string* error) {
     if (text.size() - h.offset < n * n * n * 8) return messages::Fail(error, messages::kLutDataTruncated);
     lut.size = static_cast<int32_t>(h.size);
     lut.data.assign(n * n * n * 3, 0.0f);
-    if (!DecodeData(text.substr(h.offset), h.lo, h.hi, lut)) return messages::Fail(error, messages::kLutDataTruncated);
+    Base64Bytes stream(text.substr(h.offset));
+    if (!DecodeValues(stream, 2, h.lo, h.hi, lut.data)) return messages::Fail(error, messages::kLutDataTruncated);
     return true;
 }
 
