@@ -71,8 +71,16 @@ KV_AVX2_INLINE void Step32f(const Lanes& l, const FloatShuffles& f, const unsign
         if constexpr (Lanes::kPadded) {
             l.Finish(b.loc, b.pairs, b.out);
         }
+        // A NaN result is rare: one test over the whole block keeps the
+        // canonical-NaN blends off the common path (blending every lane
+        // cost the rows about 7 %).
+        const __m256 anyNaN = _mm256_or_ps(_mm256_cmp_ps(b.out[0], b.out[1], _CMP_UNORD_Q),
+                                           _mm256_cmp_ps(b.out[2], b.out[3], _CMP_UNORD_Q));
+        if (!_mm256_testz_ps(anyNaN, anyNaN)) [[unlikely]] {
+            for (int k = 0; k < 4; ++k) b.out[k] = CanonicalNaNLanes(b.out[k]);
+        }
         for (int k = 0; k < 4; ++k) {
-            const __m256 withAlpha = _mm256_blend_ps(CanonicalNaNLanes(b.out[k]), b.pairs[k], 0x88);
+            const __m256 withAlpha = _mm256_blend_ps(b.out[k], b.pairs[k], 0x88);
             _mm256_storeu_ps(reinterpret_cast<float*>(dst + 32 * k), _mm256_permutevar_ps(withAlpha, f.scatter));
         }
     }
