@@ -22,10 +22,9 @@ constexpr char kNotLutText[] = "parameter does not hold KVLUT text";
 // Immutable once made, so that a lookup may compare its bytes after letting
 // go of the cache's mutex.
 struct CacheEntry {
-    uint64_t hash;
-    // A copy of the parameter's bytes (a few MB at most). The hash is no
-    // proof: two texts can be made to collide on purpose, so a hit needs
-    // equal bytes as well.
+    // A copy of the parameter's bytes (a few MB at most). A hit needs equal
+    // bytes: a hash of them could be made to collide on purpose, and
+    // comparing costs less than hashing would.
     std::vector<unsigned char> bytes;
     std::shared_ptr<const Lut3D> lut;  // null for bytes that gave no LUT
 };
@@ -42,48 +41,24 @@ LutCache& Cache() {
     return cache;
 }
 
-uint64_t LoadLittleEndian64(const unsigned char* p) {
-    uint64_t word = 0;
-    for (int i = 7; i >= 0; --i) {
-        word = (word << 8) | p[i];
-    }
-    return word;
-}
-
 }  // namespace
-
-uint64_t HashLutParamBytes(const void* bytes, size_t length) {
-    const auto* p = static_cast<const unsigned char*>(bytes);
-    uint64_t h = static_cast<uint64_t>(length) ^ 0x9E3779B97F4A7C15ull;
-    const size_t words = length / 8;
-    for (size_t i = 0; i < words; ++i) {
-        h ^= LoadLittleEndian64(p + i * 8);
-        h *= 0xFF51AFD7ED558CCDull;
-        h ^= h >> 32;
-    }
-    for (size_t i = words * 8; i < length; ++i) {
-        h = (h ^ p[i]) * 0x100000001B3ull;
-    }
-    return h;
-}
 
 std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
                                                 std::string* error) {
     if (bytes == nullptr || length < kMinLutTextBytes) {
         return nullptr;
     }
-    const uint64_t hash = HashLutParamBytes(bytes, length);
     LutCache& cache = Cache();
-    // Entries of the same hash and length, oldest first; almost always one
-    // or none, so a hit costs one comparison of the bytes, cheaper than the
-    // hash that found it.
+    // Entries of the same length, newest first: almost always one or none,
+    // and texts that differ mostly differ early, so a hit costs about one
+    // pass over the bytes.
     std::array<std::shared_ptr<const CacheEntry>, kMaxEntries> candidates;
     size_t candidateCount = 0;
     {
         std::lock_guard<std::mutex> lock(cache.mutex);
-        for (const std::shared_ptr<const CacheEntry>& entry : cache.entries) {
-            if (entry->hash == hash && entry->bytes.size() == length) {
-                candidates[candidateCount++] = entry;
+        for (auto entry = cache.entries.rbegin(); entry != cache.entries.rend(); ++entry) {
+            if ((*entry)->bytes.size() == length) {
+                candidates[candidateCount++] = *entry;
             }
         }
     }
@@ -111,7 +86,7 @@ std::shared_ptr<const Lut3D> GetLutForParam(const void* bytes, size_t length,
 
     const auto* first = static_cast<const unsigned char*>(bytes);
     auto entry = std::make_shared<const CacheEntry>(
-        CacheEntry{hash, std::vector<unsigned char>(first, first + length), result});
+        CacheEntry{std::vector<unsigned char>(first, first + length), result});
     std::lock_guard<std::mutex> lock(cache.mutex);
     cache.entries.push_back(std::move(entry));
     if (cache.entries.size() > kMaxEntries) {

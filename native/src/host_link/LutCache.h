@@ -4,7 +4,7 @@
 // Every render and every UI update needs the LUT that the "LUT" parameter's
 // bytes describe; parsing LUT text costs far more than a frame, so the last
 // eight distinct byte strings are remembered together with what they gave,
-// good or bad. A 64-bit hash finds an entry; its bytes, kept with it, decide.
+// good or bad. An entry is found by its bytes, kept with it, not by a hash.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,10 +14,6 @@
 #include "lut_engine/Lut3D.h"
 
 namespace kv {
-
-// 64-bit hash of raw parameter bytes: a multiply-xorshift step per
-// little-endian 8-byte word, FNV-style steps for the tail bytes.
-uint64_t HashLutParamBytes(const void* bytes, size_t length);
 
 // The LUT described by `bytes`, or null when there is none. The caller keeps
 // the bytes alive (the host handle locked) for the call. On a failure that is
