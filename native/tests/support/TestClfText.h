@@ -1,6 +1,6 @@
 #pragma once
-// Process-list steps written out as CLF, 32f in and out, from the CLF v3
-// specification's element and attribute names and value orders: how the
+// Process-list steps written out as CLF, 32f in and out, with CLF v3's
+// element and attribute names and value orders: how the
 // oracles and benchmarks hand OpenColorIO the very steps we evaluate.
 
 #include <cstdio>
@@ -29,8 +29,8 @@ inline std::string ClfFloats(const float* v, size_t n, int perLine) {
 
 inline const char* const kClfChannels[3] = {"R", "G", "B"};
 
-// The step as a CLF node, 32f in and out, written from the CLF v3
-// specification (its element and attribute names and value orders).
+// The step as a CLF node, 32f in and out, in CLF v3's element and
+// attribute names and value orders.
 inline std::string ClfNodeOf(const kv::ProcessStep& step) {
     const std::string depths = " inBitDepth=\"32f\" outBitDepth=\"32f\"";
     if (const auto* m = std::get_if<kv::MatrixStep>(&step)) {

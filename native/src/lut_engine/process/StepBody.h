@@ -8,7 +8,7 @@
    the body only applies them, in the order written here, on every lane type
    alike.
 
-   Where the CLF specification leaves a case open (NaN, infinities, logs of
+   Where CLF leaves a case open (NaN, infinities, logs of
    values at or below zero, powers of negative values), the steps do what
    OpenColorIO 2.1 does, in its float operations and their order: each such
    place says so.
