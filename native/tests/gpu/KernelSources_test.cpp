@@ -91,6 +91,33 @@ std::vector<Parameter> SignatureOf(const std::string& source, const std::string&
 // Names in the list's order, and each type as the list's kind requires: a
 // pointer for a buffer (in the __global space for OpenCL), int or float for
 // the rest.
+// The source with the shared parameter list written out where each entry
+// names it, so that every signature reads as the compiler sees it.
+std::string WithEntryParamsExpanded(std::string source) {
+    const std::string name = "KV_CUBE_ENTRY_PARAMS";
+    const size_t define = source.find("#define " + name);
+    EXPECT_NE(define, std::string::npos);
+    if (define == std::string::npos) {
+        return source;
+    }
+    std::string body;
+    for (size_t at = define + 8 + name.size();;) {
+        const size_t eol = source.find('\n', at);
+        std::string line = source.substr(at, eol - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const bool continued = !line.empty() && line.back() == '\\';
+        if (continued) line.pop_back();
+        body += line + " ";
+        if (!continued || eol == std::string::npos) break;
+        at = eol + 1;
+    }
+    const std::string use = "(" + name;
+    for (size_t at = source.find(use); at != std::string::npos; at = source.find(use, at + 1)) {
+        source.replace(at + 1, name.size(), body);
+    }
+    return source;
+}
+
 void ExpectSignatureFollowsList(const std::vector<Parameter>& parameters, const std::vector<ListedArg>& listed,
                                 bool openCl) {
     ASSERT_EQ(parameters.size(), listed.size());
@@ -184,15 +211,16 @@ TEST(KernelSources, OpenClAndCudaSignaturesFollowTheArgumentLists) {
     // The PTX keeps only parameter numbers; the names are in its source.
     std::ifstream file(std::string(KV_TEST_DATA_DIR) + "/../../src/gpu/kernel/KromvaleLut.cu", std::ios::binary);
     ASSERT_TRUE(file.good()) << "KromvaleLut.cu not found";
-    std::stringstream cuda;
-    cuda << file.rdbuf();
+    std::stringstream cudaFile;
+    cudaFile << file.rdbuf();
+    const std::string cuda = WithEntryParamsExpanded(cudaFile.str());
+    const std::string openCl = WithEntryParamsExpanded(kv::gpu::kKromvaleLutOpenCl);
     for (const Entry& entry : kEntries) {
         SCOPED_TRACE(entry.name);
         EXPECT_EQ(entry.args.size(), static_cast<size_t>(entry.count));
         ExpectSignatureFollowsList(
-            SignatureOf(kv::gpu::kKromvaleLutOpenCl, std::string("__kernel void ") + entry.name + "("), entry.args,
-            true);
-        ExpectSignatureFollowsList(SignatureOf(cuda.str(), std::string("__global__ void ") + entry.name + "("),
+            SignatureOf(openCl, std::string("__kernel void ") + entry.name + "("), entry.args, true);
+        ExpectSignatureFollowsList(SignatureOf(cuda, std::string("__global__ void ") + entry.name + "("),
                                    entry.args, false);
     }
 }

@@ -34,35 +34,28 @@ void kvStorePixel(__global float* frame, long i, int is16f, KvPixel p) {
     }
 }
 
-__kernel void KromvaleLut(__global const float* src, int srcPitch, __global float* dst,
-                          int dstPitch, int is16f, int width, int height,
-                          __global const float* lut, int size, float dminR, float dminG,
-                          float dminB, float dmaxR, float dmaxG, float dmaxB, float amount,
-                          int probe, int probeCols, int probeRows, int probeX0, int probeY0,
-                          int probeX1, int probeY1) {
+/* The parameters every entry starts with, in their order (gpu/KernelArgs.h
+   sets them by position); the entries' own follow. */
+#define KV_CUBE_ENTRY_PARAMS                                                                \
+    __global const float* src, int srcPitch, __global float* dst, int dstPitch, int is16f,      \
+    int width, int height, __global const float* lut, int size, float dminR, float dminG,       \
+    float dminB, float dmaxR, float dmaxG, float dmaxB, float amount, int probe,                \
+    int probeCols, int probeRows, int probeX0, int probeY0, int probeX1, int probeY1
+
+__kernel void KromvaleLut(KV_CUBE_ENTRY_PARAMS) {
     KV_EACH_PIXEL(kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount));
 }
 
-__kernel void KromvaleLutShaped(__global const float* src, int srcPitch, __global float* dst,
-                                int dstPitch, int is16f, int width, int height,
-                                __global const float* lut, int size, float dminR, float dminG,
-                                float dminB, float dmaxR, float dmaxG, float dmaxB, float amount,
-                                int probe, int probeCols, int probeRows, int probeX0, int probeY0,
-                                int probeX1, int probeY1, __global const float* shaper,
-                                int shaperSize, float sminR, float sminG, float sminB, float smaxR,
-                                float smaxG, float smaxB) {
+__kernel void KromvaleLutShaped(KV_CUBE_ENTRY_PARAMS, __global const float* shaper, int shaperSize,
+                                float sminR, float sminG, float sminB, float smaxR, float smaxG,
+                                float smaxB) {
     KV_EACH_PIXEL(kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount,
                                    shaper, shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB));
 }
 
 /* The pattern, when asked for, is drawn as by the other entries; `lut` is
    bound but never read. */
-__kernel void KromvaleLutSteps(__global const float* src, int srcPitch, __global float* dst,
-                               int dstPitch, int is16f, int width, int height,
-                               __global const float* lut, int size, float dminR, float dminG,
-                               float dminB, float dmaxR, float dmaxG, float dmaxB, float amount,
-                               int probe, int probeCols, int probeRows, int probeX0, int probeY0,
-                               int probeX1, int probeY1, __global const KvStep* steps,
-                               int stepCount, __global const float* tables) {
+__kernel void KromvaleLutSteps(KV_CUBE_ENTRY_PARAMS, __global const KvStep* steps, int stepCount,
+                               __global const float* tables) {
     KV_EACH_PIXEL(kvStepsPixel(p, steps, stepCount, tables, amount));
 }

@@ -54,38 +54,29 @@ __device__ __forceinline__ void kvStorePixel(void* frame, long long i, int is16f
     }
 }
 
-extern "C" __global__ void KromvaleLut(const void* src, int srcPitch, void* dst, int dstPitch,
-                                       int is16f, int width, int height,
-                                       const float* __restrict__ lut, int size, float dminR,
-                                       float dminG, float dminB, float dmaxR, float dmaxG,
-                                       float dmaxB, float amount, int probe, int probeCols,
-                                       int probeRows, int probeX0, int probeY0, int probeX1,
-                                       int probeY1) {
+/* The parameters every entry starts with, in their order (gpu/KernelArgs.h
+   sets them by position); the entries' own follow. */
+#define KV_CUBE_ENTRY_PARAMS                                                                \
+    const void* src, int srcPitch, void* dst, int dstPitch, int is16f, int width, int height,   \
+    const float* __restrict__ lut, int size, float dminR, float dminG, float dminB,             \
+    float dmaxR, float dmaxG, float dmaxB, float amount, int probe, int probeCols,              \
+    int probeRows, int probeX0, int probeY0, int probeX1, int probeY1
+
+extern "C" __global__ void KromvaleLut(KV_CUBE_ENTRY_PARAMS) {
     KV_EACH_PIXEL(kvLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount));
 }
 
-extern "C" __global__ void KromvaleLutShaped(const void* src, int srcPitch, void* dst, int dstPitch,
-                                             int is16f, int width, int height,
-                                             const float* __restrict__ lut, int size, float dminR,
-                                             float dminG, float dminB, float dmaxR, float dmaxG,
-                                             float dmaxB, float amount, int probe, int probeCols,
-                                             int probeRows, int probeX0, int probeY0, int probeX1,
-                                             int probeY1, const float* __restrict__ shaper,
-                                             int shaperSize, float sminR, float sminG, float sminB,
-                                             float smaxR, float smaxG, float smaxB) {
+extern "C" __global__ void KromvaleLutShaped(KV_CUBE_ENTRY_PARAMS,
+                                             const float* __restrict__ shaper, int shaperSize,
+                                             float sminR, float sminG, float sminB, float smaxR,
+                                             float smaxG, float smaxB) {
     KV_EACH_PIXEL(kvShapedLutPixel(p, lut, size, dminR, dminG, dminB, dmaxR, dmaxG, dmaxB, amount,
                                    shaper, shaperSize, sminR, sminG, sminB, smaxR, smaxG, smaxB));
 }
 
 /* The pattern, when asked for, is drawn as by the other entries; `lut` is
    bound but never read. */
-extern "C" __global__ void KromvaleLutSteps(const void* src, int srcPitch, void* dst, int dstPitch,
-                                            int is16f, int width, int height,
-                                            const float* __restrict__ lut, int size, float dminR,
-                                            float dminG, float dminB, float dmaxR, float dmaxG,
-                                            float dmaxB, float amount, int probe, int probeCols,
-                                            int probeRows, int probeX0, int probeY0, int probeX1,
-                                            int probeY1, const KvStep* __restrict__ steps,
+extern "C" __global__ void KromvaleLutSteps(KV_CUBE_ENTRY_PARAMS, const KvStep* __restrict__ steps,
                                             int stepCount, const float* __restrict__ tables) {
     KV_EACH_PIXEL(kvStepsPixel(p, steps, stepCount, tables, amount));
 }
